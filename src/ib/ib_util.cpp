@@ -1,0 +1,264 @@
+#include "ib/ib_util.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "util/wz_tool.h"
+
+namespace {
+
+// A zero-filled buffer of size bytes holding the printed time, or the empty text.
+char* PrintTime(const struct tm* t, bool spacePaddedDay) {
+    char* out = static_cast<char*>(std::calloc(24, 1));
+    if (out == nullptr || t == nullptr) return out;
+    const int year = t->tm_year + 1900;
+    if (year < 0 || year > 9999) return out;
+    std::snprintf(out, 24, spacePaddedDay ? "%.4d-%.2d-%2d %.2d:%.2d:%.2d" : "%.4d-%.2d-%.2d %.2d:%.2d:%.2d",
+                  year, t->tm_mon + 1, t->tm_mday, t->tm_hour, t->tm_min, t->tm_sec);
+    return out;
+}
+
+char* PrintLocal(std::int64_t seconds) {
+    if (seconds < static_cast<std::int64_t>(LLONG_MIN / 2) || seconds > static_cast<std::int64_t>(LLONG_MAX / 2)) {
+        return PrintTime(nullptr, false);
+    }
+    const time_t tt = static_cast<time_t>(seconds);
+    struct tm t;
+    if (localtime_r(&tt, &t) == nullptr) return PrintTime(nullptr, false);
+    return PrintTime(&t, false);
+}
+
+char* Dup(const std::string& s) {
+    char* out = static_cast<char*>(std::malloc(s.size() + 1));
+    if (out != nullptr) std::memcpy(out, s.c_str(), s.size() + 1);
+    return out;
+}
+
+}  // namespace
+
+std::string GetBackupRoot() {
+    std::string base;
+    const char* appdata = std::getenv("APPDATA");
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    if (appdata != nullptr && *appdata != 0) {
+        base = appdata;
+    } else if (xdg != nullptr && *xdg != 0) {
+        base = xdg;
+    } else if (home != nullptr && *home != 0) {
+        base = std::string(home) + "/.config";
+    } else {
+        return std::string();
+    }
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    return base + "/Apple Computer/MobileSync/Backup/";
+}
+
+int IsBinaryPlist(const char* path) {
+    FILE* f = WZfopen(path, "rb");
+    if (f == nullptr) return 0;
+    char head[9] = {0};
+    const size_t n = std::fread(head, 1, 8, f);
+    std::fclose(f);
+    return n == 8 && std::memcmp(head, "bplist00", 8) == 0 ? 1 : 0;
+}
+
+plist_t ReadPlistFile(const char* path) {
+    const std::uint64_t size = WZGetFileSize(path);
+    // libplist takes a 32-bit length.
+    if (size == 0 || size >= UINT32_MAX) return nullptr;
+    char* buffer = static_cast<char*>(std::malloc(static_cast<size_t>(size) + 1));
+    if (buffer == nullptr) return nullptr;
+    FILE* f = WZfopen(path, "rb");
+    if (f == nullptr) {
+        std::free(buffer);
+        return nullptr;
+    }
+    const size_t got = std::fread(buffer, 1, static_cast<size_t>(size), f);
+    std::fclose(f);
+    buffer[got] = 0;
+    plist_t root = nullptr;
+    if (got > 0) {
+        if (IsBinaryPlist(path)) {
+            plist_from_bin(buffer, static_cast<uint32_t>(got), &root);
+        } else {
+            plist_from_xml(buffer, static_cast<uint32_t>(got), &root);
+        }
+    }
+    std::free(buffer);
+    return root;
+}
+
+std::string WideToUtf8(const wchar_t* text) {
+    char* utf8 = WZUnicode2Utf8(text);
+    if (utf8 == nullptr) return std::string();
+    std::string out(utf8);
+    std::free(utf8);
+    return out;
+}
+
+char* FormatUnixTime(std::int64_t seconds) { return PrintLocal(seconds); }
+
+char* FormatDuration(std::uint32_t seconds) {
+    char* out = static_cast<char*>(std::calloc(16, 1));
+    if (out == nullptr) return nullptr;
+    std::snprintf(out, 16, "%.2u:%.2u:%.2u", seconds / 3600u, seconds % 3600u / 60u, seconds % 60u);
+    return out;
+}
+
+char* FormatNow() {
+    const time_t now = std::time(nullptr);
+    struct tm t;
+    if (localtime_r(&now, &t) == nullptr) return PrintTime(nullptr, true);
+    return PrintTime(&t, true);
+}
+
+char* FormatAppleTime(std::int64_t seconds) {
+    // The epoch is midnight of 2001-01-01 in the machine's own zone, read as standard time.
+    struct tm epoch;
+    std::memset(&epoch, 0, sizeof epoch);
+    epoch.tm_year = 101;
+    epoch.tm_mday = 1;
+    epoch.tm_isdst = 0;
+    const time_t base = mktime(&epoch);
+    if (base == static_cast<time_t>(-1)) return PrintTime(nullptr, false);
+    std::int64_t sum = 0;
+    if (__builtin_add_overflow(static_cast<std::int64_t>(base), seconds, &sum)) {
+        return PrintTime(nullptr, false);
+    }
+    return PrintLocal(sum);
+}
+
+std::int64_t ColumnToInt(const char* text) {
+    if (text == nullptr) return 0;
+    return std::strtoll(text, nullptr, 10);
+}
+
+void DictInsertString(plist_t dict, const char* key, const char* value) {
+    plist_dict_set_item(dict, key, plist_new_string(value ? value : ""));
+}
+
+void DictInsertStringOrNone(plist_t dict, const char* key, const char* value) {
+    plist_dict_set_item(dict, key, plist_new_string(value && *value ? value : "(None)"));
+}
+
+void ArrayAppendString(plist_t array, const char* text) {
+    plist_array_append_item(array, plist_new_string(text ? text : ""));
+}
+
+plist_t CopyOrNewUint(plist_t node) { return node ? plist_copy(node) : plist_new_uint(0); }
+plist_t CopyOrNewString(plist_t node) { return node ? plist_copy(node) : plist_new_string(""); }
+
+void PlistDumpXml(plist_t node) {
+    if (node == nullptr) return;
+    char* xml = nullptr;
+    uint32_t len = 0;
+    plist_to_xml(node, &xml, &len);
+    std::free(xml);
+}
+
+std::string MakeString(const char* text) { return text ? std::string(text) : std::string(); }
+
+bool IsDigitsOr(const char* text, char c) {
+    if (text == nullptr) return false;
+    for (const char* p = text; *p; ++p) {
+        if (!(*p >= '0' && *p <= '9') && *p != c) return false;
+    }
+    return true;
+}
+
+char* SplitJoin(const char* text, const char* delimiters, const char* separator) {
+    if (text == nullptr || delimiters == nullptr) return nullptr;
+    std::string result;
+    const char* p = text;
+    bool first = true;
+    while (*p) {
+        p += std::strspn(p, delimiters);
+        if (*p == 0) break;
+        const size_t len = std::strcspn(p, delimiters);
+        if (!first && separator != nullptr) result += separator;
+        result.append(p, len);
+        first = false;
+        p += len;
+    }
+    if (result.empty()) return nullptr;
+    return Dup(result);
+}
+
+const char* GetExtension(const char* text) { return text ? std::strrchr(text, '.') : nullptr; }
+
+const char* GetLastPathComponent(const char* path) {
+    if (path == nullptr) return nullptr;
+    const char* slash = std::strrchr(path, '/');
+    return slash ? slash + 1 : path;
+}
+
+char* Concat(const char* a, const char* b) {
+    return Dup(std::string(a ? a : "") + (b ? b : ""));
+}
+
+char* JoinPath(const char* path, const char* name) {
+    const char* p = path ? path : "";
+    const char* slash = std::strrchr(p, '/');
+    const bool inner = slash != nullptr && slash[1] != 0;
+    std::string joined(p);
+    if (inner) joined += '/';
+    joined += name ? name : "";
+    return Dup(joined);
+}
+
+bool Contains(const char* text, const char* pattern) {
+    return text && pattern && std::strstr(text, pattern) != nullptr;
+}
+
+char* ReplaceChar(const char* text, char fill, char c) {
+    if (text == nullptr) return nullptr;
+    std::string s(text);
+    for (char& ch : s) {
+        if (ch == c) ch = fill;
+    }
+    return Dup(s);
+}
+
+char* ReplaceAll(const char* text, const char* find, const char* replacement) {
+    if (text == nullptr) return nullptr;
+    std::string s(text);
+    if (find == nullptr || *find == 0) return Dup(s);
+    const std::string f(find), r(replacement ? replacement : "");
+    size_t pos = 0;
+    while ((pos = s.find(f, pos)) != std::string::npos) {
+        s.replace(pos, f.size(), r);
+        pos += r.size();
+    }
+    return Dup(s);
+}
+
+char HexDigitUpper(int n) { return "0123456789ABCDEF"[n & 0xF]; }
+char HexDigitLower(int n) { return "0123456789abcdef"[n & 0xF]; }
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return 0;
+}
+
+std::string HexDump(const unsigned char* bytes, std::size_t n, const int* widths, std::size_t k) {
+    std::string out;
+    out.reserve(n * 2 + k);
+    std::size_t i = 0;
+    std::size_t s = 0;
+    for (std::size_t j = 0; j < n; ++j) {
+        if (i < k && s + static_cast<std::size_t>(widths[i]) == j) {
+            out += ' ';
+            s += static_cast<std::size_t>(widths[i]);
+            ++i;
+        }
+        out += HexDigitUpper(bytes[j] >> 4);
+        out += HexDigitUpper(bytes[j]);
+    }
+    return out;
+}

@@ -1,0 +1,3 @@
+#include "kind/recording/recording.h"
+
+plist_t Recording::GetData(Mbdb* /*mbdb*/, int /*typeFilter*/) { return nullptr; }

@@ -1,0 +1,3 @@
+#include "kind/sms/sms_attachment.h"
+
+plist_t SmsAttachment::GetData(Mbdb* /*mbdb*/, int /*typeFilter*/) { return nullptr; }

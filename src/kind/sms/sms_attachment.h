@@ -1,0 +1,10 @@
+#pragma once
+
+#include "kind/kind.h"
+
+class SmsAttachment : public Kind {
+public:
+    plist_t GetData(Mbdb* mbdb, int typeFilter) override;
+
+private:
+};
