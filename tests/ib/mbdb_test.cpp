@@ -1,0 +1,207 @@
+#include "mbdb/mbdb.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gen/backup_gen.h"
+#include "support/test_support.h"
+
+namespace {
+
+using gen::MbdbRecord;
+using testing_support::TempDir;
+
+class MbdbTest : public testing::Test {
+protected:
+    std::string Folder() const { return dir_.Path() + "/"; }
+
+    void WriteManifest(const std::string& bytes) { gen::WriteFile(Folder() + "Manifest.mbdb", bytes); }
+
+    // Parses the manifest and returns the paths of the records, in list order.
+    std::vector<std::string> ParsePaths(bool* ok = nullptr) {
+        mbdb_ = std::make_unique<Mbdb>();
+        const bool result = mbdb_->Parse(Folder());
+        if (ok) *ok = result;
+        std::vector<std::string> paths;
+        for (const auto* r : *mbdb_->GetRecords()) paths.push_back(r->path);
+        return paths;
+    }
+
+    static MbdbRecord Rec(const std::string& domain, const std::string& path) {
+        MbdbRecord r;
+        r.domain = domain;
+        r.path = path;
+        r.mtime = 1370000000;
+        r.size = 1234;
+        return r;
+    }
+
+    TempDir dir_;
+    std::unique_ptr<Mbdb> mbdb_;
+};
+
+TEST_F(MbdbTest, HeaderOnlyAndBadHeaders) {
+    struct Row {
+        std::string bytes;
+        bool ok;
+    } rows[] = {
+        {std::string("mbdb\x05\x00", 6), true},
+        {std::string("mbdb\x04\x00", 6), false},
+        {std::string("mbdb\x05", 5), false},
+        {std::string(), false},
+        {std::string("mbdx\x05\x00", 6), false},
+        {std::string("bplist00\x00\x00", 10), false},
+    };
+    for (const Row& r : rows) {
+        WriteManifest(r.bytes);
+        bool ok = false;
+        EXPECT_TRUE(ParsePaths(&ok).empty());
+        EXPECT_EQ(ok, r.ok) << r.bytes.size();
+        EXPECT_EQ(mbdb_->GetRootFolder(), Folder());
+    }
+}
+
+TEST_F(MbdbTest, MissingOrDirectoryManifestIsNotRead) {
+    bool ok = true;
+    EXPECT_TRUE(ParsePaths(&ok).empty());
+    EXPECT_FALSE(ok);
+    gen::MakeDirs(Folder() + "Manifest.mbdb");
+    EXPECT_TRUE(ParsePaths(&ok).empty());
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(mbdb_->FindStoredFile(""), "");
+}
+
+TEST_F(MbdbTest, RecordFieldsAreDecoded) {
+    MbdbRecord r = Rec("HomeDomain", "Library/SMS/sms.db");
+    r.linkTarget = "";
+    r.dataHash = std::string("\x01\x02\xfe", 3);  // not printable: upper-case hex
+    r.encryptionKey = "plain text key";           // printable: kept as text
+    r.mode = 0x81A4;
+    r.inode = 0x0000000100000002ULL;
+    r.uid = 501;
+    r.gid = 502;
+    r.mtime = 0;
+    r.atime = 86400;
+    r.ctime = 1370336587;
+    r.size = 0x100000005ULL;  // above 4 GiB: the low 32 bits stay
+    r.flags = 4;
+    r.properties = {{"com.apple.assetsd.UUID", std::string("\x8f\x10", 2)}, {"name", "value"}};
+    WriteManifest(gen::EncodeMbdb({r}));
+    ASSERT_EQ(ParsePaths(), std::vector<std::string>{"Library/SMS/sms.db"});
+    const Mbdb::MBFileRecord* got = mbdb_->GetRecords()->front();
+    EXPECT_EQ(got->domain, "HomeDomain");
+    EXPECT_EQ(got->linkTarget, "");
+    EXPECT_EQ(got->dataHash, "0102FE");
+    EXPECT_EQ(got->encryptionKey, "plain text key");
+    EXPECT_EQ(got->mode, 0x81A4);
+    EXPECT_EQ(got->inodeHigh, 1);
+    EXPECT_EQ(got->inodeLow, 2u);
+    EXPECT_EQ(got->uid, 501u);
+    EXPECT_EQ(got->gid, 502u);
+    EXPECT_EQ(got->mtime.tm_year, 70);
+    EXPECT_EQ(got->atime.tm_mday, 2);
+    EXPECT_EQ(got->ctime.tm_year + 1900, 2013);
+    EXPECT_EQ(got->ctime.tm_hour, 9);
+    EXPECT_EQ(got->size, 5u);
+    EXPECT_EQ(got->flags, 4);
+    ASSERT_EQ(got->propertyCount, 2);
+    EXPECT_EQ(got->properties[0].name, "com.apple.assetsd.UUID");
+    EXPECT_EQ(got->properties[0].value, "8F10");
+    EXPECT_EQ(got->properties[1].value, "value");
+    // SHA-1 of "HomeDomain-Library/SMS/sms.db", the well-known name of the message database.
+    EXPECT_EQ(got->fileName, "3d0d7e5fb2ce288813306e4d4636395e047a3d28");
+    EXPECT_EQ(mbdb_->FindStoredFile("Library/SMS/sms.db"), Folder() + got->fileName);
+    EXPECT_EQ(got->fixedFieldsHex,
+              "81A4 00000001 00000002 000001F5 000001F6 00000000 00015180 51ADAD4B 0000000100000005 04 02");
+}
+
+TEST_F(MbdbTest, AbsentAndEmptyStringsConsumeNoBytes) {
+    std::string bytes = gen::EncodeMbdbHeader();
+    bytes += gen::EncodeMbdbString("HomeDomain");
+    bytes += gen::EncodeMbdbString("", /*absent=*/true);  // path absent
+    bytes += gen::EncodeMbdbString("");                    // link target empty
+    bytes += gen::EncodeMbdbString("", true);
+    bytes += gen::EncodeMbdbString("", true);
+    bytes += std::string(40, '\0');
+    bytes += gen::EncodeMbdbRecord(Rec("MediaDomain", "Media/x"));
+    WriteManifest(bytes);
+    EXPECT_EQ(ParsePaths(), (std::vector<std::string>{"", "Media/x"}));
+}
+
+TEST_F(MbdbTest, FirstMatchForDatabasesLastMatchForMedia) {
+    WriteManifest(gen::EncodeMbdb({Rec("HomeDomain", "Library/Notes/notes.sqlite"), Rec("MediaDomain", "other"),
+                                   Rec("AppDomain-x", "Library/Notes/notes.sqlite")}));
+    ParsePaths();
+    const std::string first = Folder() + gen::StoredName("HomeDomain", "Library/Notes/notes.sqlite");
+    const std::string last = Folder() + gen::StoredName("AppDomain-x", "Library/Notes/notes.sqlite");
+    EXPECT_EQ(mbdb_->FindStoredFile("Library/Notes/notes.sqlite"), first);
+    EXPECT_EQ(mbdb_->FindMediaFile("Library/Notes/notes.sqlite"), last);
+    EXPECT_EQ(mbdb_->GetRecordMap().size(), 2u);
+    EXPECT_EQ(mbdb_->GetRecords()->size(), 3u);
+    // Lookups are exact and case-sensitive, with no leading slash.
+    EXPECT_EQ(mbdb_->FindStoredFile("library/notes/notes.sqlite"), "");
+    EXPECT_EQ(mbdb_->FindStoredFile("/Library/Notes/notes.sqlite"), "");
+    EXPECT_EQ(mbdb_->FindMediaFile("missing"), "");
+}
+
+// A manifest cut at any byte keeps exactly the records that end before the cut.
+TEST_F(MbdbTest, CutAtEveryOffsetKeepsTheCompleteRecords) {
+    std::vector<MbdbRecord> records = {Rec("HomeDomain", "Library/a.db"), Rec("MediaDomain", "Media/b.jpg"),
+                                       Rec("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG")};
+    records[1].properties = {{"p", "v"}, {"q", std::string("\x00\x01", 2)}};
+    records[2].linkTarget = "/var/mobile/Media";
+    std::vector<std::size_t> ends;
+    std::string full = gen::EncodeMbdbHeader();
+    for (const auto& r : records) {
+        full += gen::EncodeMbdbRecord(r);
+        ends.push_back(full.size());
+    }
+    for (std::size_t cut = 6; cut <= full.size(); ++cut) {
+        WriteManifest(full.substr(0, cut));
+        bool ok = false;
+        const auto paths = ParsePaths(&ok);
+        std::size_t complete = 0;
+        while (complete < ends.size() && ends[complete] <= cut) ++complete;
+        EXPECT_TRUE(ok) << cut;
+        ASSERT_EQ(paths.size(), complete) << "cut at " << cut;
+        for (std::size_t i = 0; i < complete; ++i) EXPECT_EQ(paths[i], records[i].path);
+        EXPECT_EQ(mbdb_->GetRecordMap().size(), complete);
+    }
+}
+
+TEST_F(MbdbTest, LengthRunningPastTheEndDropsTheRecord) {
+    std::string bytes = gen::EncodeMbdb({Rec("HomeDomain", "kept")});
+    bytes += std::string("\x00\x0aHomeDomain\xff\xfe", 14);  // path claims 65534 bytes
+    bytes += "short";
+    WriteManifest(bytes);
+    EXPECT_EQ(ParsePaths(), std::vector<std::string>{"kept"});
+}
+
+TEST_F(MbdbTest, NonAsciiAndDecomposedPathsAreKeptAsBytes) {
+    const std::string nfd = "Media/DCIM/Cafe\xCC\x81.jpg";
+    const std::string bad = "Media/\xff\xfe.jpg";
+    WriteManifest(gen::EncodeMbdb({Rec("MediaDomain", nfd), Rec("MediaDomain", bad)}));
+    EXPECT_EQ(ParsePaths(), (std::vector<std::string>{nfd, bad}));
+    EXPECT_EQ(mbdb_->FindMediaFile(nfd), Folder() + gen::StoredName("MediaDomain", nfd));
+}
+
+TEST_F(MbdbTest, GeneratedBackupRoundTrips) {
+    gen::BackupBuilder b(Folder(), 7);
+    b.AddDomainRoot("HomeDomain");
+    b.AddFiller(2000);
+    b.AddFile("HomeDomain", "Library/CallHistory/call_history.db", "db");
+    b.Write();
+    const auto paths = ParsePaths();
+    ASSERT_EQ(paths.size(), b.RecordCount());
+    std::size_t i = 0;
+    for (const auto* r : *mbdb_->GetRecords()) {
+        EXPECT_EQ(r->path, b.Records()[i].path);
+        EXPECT_EQ(r->fileName, gen::StoredName(b.Records()[i].domain, b.Records()[i].path));
+        ++i;
+    }
+    EXPECT_EQ(gen::ReadFile(mbdb_->FindStoredFile("Library/CallHistory/call_history.db")), "db");
+}
+
+}  // namespace
