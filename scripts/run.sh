@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the program. Without any iTunes backup on the machine, it first writes
+# a sample backup into the build folder and points the program at it.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+"$here/scripts/setup.sh"
+"$here/scripts/build.sh" "$here/build"
+root="$here/build/root"
+
+appdata="${APPDATA:-${XDG_CONFIG_HOME:-$HOME/.config}}"
+if ! ls -d "$appdata/Apple Computer/MobileSync/Backup/"*/ >/dev/null 2>&1; then
+  sample="$here/build/sample"
+  if [ ! -d "$sample/Apple Computer/MobileSync/Backup" ]; then
+    "$root/bin/mkbackup" --out "$sample/Apple Computer/MobileSync/Backup/0f3a9c2be1d4a5b6c7d8e9f00112233445566778" >/dev/null
+  fi
+  export APPDATA="$sample"
+  echo "run: no iTunes backup on this machine; using the sample backup in $sample"
+fi
+
+# Until the window exists, the run shows what the reader finds: the backups and every kind of
+# the first one.
+"$root/bin/ibdump" list
+"$root/bin/ibdump" kind 0 all
