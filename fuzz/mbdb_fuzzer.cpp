@@ -23,7 +23,8 @@ const std::string& Folder() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    gen::WriteFile(Folder() + "Manifest.mbdb", std::string(reinterpret_cast<const char*>(data), size));
+    gen::WriteFile(Folder() + "Manifest.mbdb",
+                   std::string(reinterpret_cast<const char*>(data), size));
     Mbdb mbdb;
     mbdb.Parse(Folder());
     // Exercise both lookups over whatever was read.

@@ -43,12 +43,12 @@ class Photo;
 // until FreeBackupList releases the list. Callers read the first four fields and pass the node
 // back to GetKindData as the backup's handle.
 struct BackupInfo {
-    char* deviceName;      // Info.plist "Device Name", UTF-8; null when absent
-    char* lastBackupDate;  // "YYYY-MM-DD hh:mm:ss" in local time; null when absent
-    char* serialNumber;    // Info.plist "Serial Number"; null when absent
+    char* deviceName;          // Info.plist "Device Name", UTF-8; null when absent
+    char* lastBackupDate;      // "YYYY-MM-DD hh:mm:ss" in local time; null when absent
+    char* serialNumber;        // Info.plist "Serial Number"; null when absent
     std::int32_t isEncrypted;  // 1 when Manifest.plist says "IsEncrypted" true, else 0
-    char* folderPath;      // the backup folder, UTF-8, ending with '/'
-    Mbdb* mbdb;            // the parsed Manifest.mbdb
+    char* folderPath;          // the backup folder, UTF-8, ending with '/'
+    Mbdb* mbdb;                // the parsed Manifest.mbdb
     CallHistory* callHistory;
     Contact* contact;  // also lends names to callHistory and sms
     Sms* sms;
@@ -57,7 +57,7 @@ struct BackupInfo {
     History* history;
     Calendar* calendar;  // calendar events and reminders
     Recording* recording;
-    Photo* photo;  // camera roll and other photos
+    Photo* photo;      // camera roll and other photos
     BackupInfo* next;  // null at the tail
 };
 

@@ -9,7 +9,7 @@
 #include "util/wz_tool.h"
 
 class BigEndianBitConverter {
-public:
+  public:
     virtual ~BigEndianBitConverter() = default;
 
     static std::int16_t ToInt16(const unsigned char* data, std::size_t size, std::size_t start) {
@@ -28,7 +28,7 @@ public:
         return Read<std::uint64_t>(data, size, start);
     }
 
-private:
+  private:
     template <class T>
     static T Read(const unsigned char* data, std::size_t data_size, std::size_t start_index) {
         assert(data_size - start_index >= sizeof(T) && start_index <= data_size);

@@ -40,8 +40,8 @@ long TrackAllocation(const char* file, int line, const char* file2, int line2,
         const int n = std::snprintf(nullptr, 0, "%s:%d:%s:%d:%ld", f1, line, f2, line2, addr);
         char* text = static_cast<char*>(std::malloc(static_cast<std::size_t>(n) + 1));
         if (text == nullptr) return reg.live;
-        std::snprintf(text, static_cast<std::size_t>(n) + 1, "%s:%d:%s:%d:%ld", f1, line, f2,
-                      line2, addr);
+        std::snprintf(text, static_cast<std::size_t>(n) + 1, "%s:%d:%s:%d:%ld", f1, line, f2, line2,
+                      addr);
         char*& slot = reg.entries[key];
         std::free(slot);
         slot = text;
@@ -64,11 +64,15 @@ void DumpLeaks() {
     }
 }
 
-void* TrackedMalloc(const char*, int, std::size_t size) { return std::malloc(size); }
+void* TrackedMalloc(const char*, int, std::size_t size) {
+    return std::malloc(size);
+}
 void* TrackedCalloc(const char*, int, std::size_t count, std::size_t size) {
     return std::calloc(count, size);
 }
-void TrackedFree(const char*, int, void* p) { std::free(p); }
+void TrackedFree(const char*, int, void* p) {
+    std::free(p);
+}
 char* TrackedStrdup(const char*, int, const char* text) {
     return text ? strdup(text) : nullptr;
 }

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 class WzBase {
-public:
+  public:
     WzBase() : self_(this), stamp_(reinterpret_cast<std::uintptr_t>(this)) {}
     // A copy is a new object with its own address, so it gets its own stamp.
     WzBase(const WzBase&) : WzBase() {}
@@ -20,7 +20,7 @@ public:
         return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(self)) == stamp_;
     }
 
-private:
+  private:
     WzBase* self_;
     std::uint64_t stamp_;
 };

@@ -52,7 +52,8 @@ void ReadBackupProperties(BackupInfo* node) {
             int32_t sec = 0;
             int32_t usec = 0;
             plist_get_date_val(date, &sec, &usec);
-            node->lastBackupDate = FormatUnixTime(static_cast<std::int64_t>(sec) + kAppleEpochOffset);
+            node->lastBackupDate =
+                FormatUnixTime(static_cast<std::int64_t>(sec) + kAppleEpochOffset);
         }
     }
     plist_free(info);
@@ -61,7 +62,8 @@ void ReadBackupProperties(BackupInfo* node) {
     if (manifest != nullptr && plist_get_node_type(manifest) == PLIST_DICT) {
         plist_t enc = plist_dict_get_item(manifest, "IsEncrypted");
         uint8_t value = 0;
-        if (enc != nullptr && plist_get_node_type(enc) == PLIST_BOOLEAN) plist_get_bool_val(enc, &value);
+        if (enc != nullptr && plist_get_node_type(enc) == PLIST_BOOLEAN)
+            plist_get_bool_val(enc, &value);
         node->isEncrypted = value ? 1 : 0;
     }
     plist_free(manifest);
@@ -157,10 +159,10 @@ plist_t GetKindData(BackupInfo* backup, std::uint32_t kind) {
         int typeFilter;
     };
     const Entry table[kKindCount] = {
-        {backup->callHistory, 0}, {backup->contact, 0},  {backup->sms, 0},
-        {backup->smsAttachment, 0}, {backup->note, 0},   {backup->history, 0},
-        {backup->calendar, 1},    {backup->calendar, 0}, {backup->recording, 0},
-        {backup->photo, 1},       {backup->photo, 0},
+        {backup->callHistory, 0},   {backup->contact, 0},  {backup->sms, 0},
+        {backup->smsAttachment, 0}, {backup->note, 0},     {backup->history, 0},
+        {backup->calendar, 1},      {backup->calendar, 0}, {backup->recording, 0},
+        {backup->photo, 1},         {backup->photo, 0},
     };
     const Entry& e = table[kind];
     if (e.reader == nullptr) return nullptr;

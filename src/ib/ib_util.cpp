@@ -16,13 +16,15 @@ char* PrintTime(const struct tm* t, bool spacePaddedDay) {
     if (out == nullptr || t == nullptr) return out;
     const int year = t->tm_year + 1900;
     if (year < 0 || year > 9999) return out;
-    std::snprintf(out, 24, spacePaddedDay ? "%.4d-%.2d-%2d %.2d:%.2d:%.2d" : "%.4d-%.2d-%.2d %.2d:%.2d:%.2d",
+    std::snprintf(out, 24,
+                  spacePaddedDay ? "%.4d-%.2d-%2d %.2d:%.2d:%.2d" : "%.4d-%.2d-%.2d %.2d:%.2d:%.2d",
                   year, t->tm_mon + 1, t->tm_mday, t->tm_hour, t->tm_min, t->tm_sec);
     return out;
 }
 
 char* PrintLocal(std::int64_t seconds) {
-    if (seconds < static_cast<std::int64_t>(LLONG_MIN / 2) || seconds > static_cast<std::int64_t>(LLONG_MAX / 2)) {
+    if (seconds < static_cast<std::int64_t>(LLONG_MIN / 2) ||
+        seconds > static_cast<std::int64_t>(LLONG_MAX / 2)) {
         return PrintTime(nullptr, false);
     }
     const time_t tt = static_cast<time_t>(seconds);
@@ -100,7 +102,9 @@ std::string WideToUtf8(const wchar_t* text) {
     return out;
 }
 
-char* FormatUnixTime(std::int64_t seconds) { return PrintLocal(seconds); }
+char* FormatUnixTime(std::int64_t seconds) {
+    return PrintLocal(seconds);
+}
 
 char* FormatDuration(std::uint32_t seconds) {
     char* out = static_cast<char*>(std::calloc(16, 1));
@@ -149,8 +153,12 @@ void ArrayAppendString(plist_t array, const char* text) {
     plist_array_append_item(array, plist_new_string(text ? text : ""));
 }
 
-plist_t CopyOrNewUint(plist_t node) { return node ? plist_copy(node) : plist_new_uint(0); }
-plist_t CopyOrNewString(plist_t node) { return node ? plist_copy(node) : plist_new_string(""); }
+plist_t CopyOrNewUint(plist_t node) {
+    return node ? plist_copy(node) : plist_new_uint(0);
+}
+plist_t CopyOrNewString(plist_t node) {
+    return node ? plist_copy(node) : plist_new_string("");
+}
 
 void PlistDumpXml(plist_t node) {
     if (node == nullptr) return;
@@ -160,7 +168,9 @@ void PlistDumpXml(plist_t node) {
     std::free(xml);
 }
 
-std::string MakeString(const char* text) { return text ? std::string(text) : std::string(); }
+std::string MakeString(const char* text) {
+    return text ? std::string(text) : std::string();
+}
 
 bool IsDigitsOr(const char* text, char c) {
     if (text == nullptr) return false;
@@ -188,7 +198,9 @@ char* SplitJoin(const char* text, const char* delimiters, const char* separator)
     return Dup(result);
 }
 
-const char* GetExtension(const char* text) { return text ? std::strrchr(text, '.') : nullptr; }
+const char* GetExtension(const char* text) {
+    return text ? std::strrchr(text, '.') : nullptr;
+}
 
 const char* GetLastPathComponent(const char* path) {
     if (path == nullptr) return nullptr;
@@ -236,8 +248,12 @@ char* ReplaceAll(const char* text, const char* find, const char* replacement) {
     return Dup(s);
 }
 
-char HexDigitUpper(int n) { return "0123456789ABCDEF"[n & 0xF]; }
-char HexDigitLower(int n) { return "0123456789abcdef"[n & 0xF]; }
+char HexDigitUpper(int n) {
+    return "0123456789ABCDEF"[n & 0xF];
+}
+char HexDigitLower(int n) {
+    return "0123456789abcdef"[n & 0xF];
+}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';

@@ -13,4 +13,6 @@ WZ_IB_API DataRecoveryService* CreateDataRecoveryService() {
     return service;
 }
 
-WZ_IB_API void FreeiDeviceBackupService(DataRecoveryService* service) { std::free(service); }
+WZ_IB_API void FreeiDeviceBackupService(DataRecoveryService* service) {
+    std::free(service);
+}

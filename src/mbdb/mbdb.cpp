@@ -30,7 +30,7 @@ void InitCrypto() {
 
 // A bounded cursor over the manifest bytes; every read checks the end first.
 class Reader {
-public:
+  public:
     Reader(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
 
     bool AtEnd() const { return pos_ >= size_; }
@@ -76,7 +76,7 @@ public:
         return true;
     }
 
-private:
+  private:
     const unsigned char* data_;
     std::size_t size_;
     std::size_t pos_ = 0;
@@ -119,7 +119,8 @@ bool ReadRecord(Reader& in, Mbdb::MBFileRecord* rec) {
     }
     const unsigned char* fixed = nullptr;
     if (!in.Bytes(kFixedSize, &fixed)) return false;
-    rec->fixedFieldsHex = HexDump(fixed, kFixedSize, kFixedGroups, sizeof kFixedGroups / sizeof kFixedGroups[0]);
+    rec->fixedFieldsHex =
+        HexDump(fixed, kFixedSize, kFixedGroups, sizeof kFixedGroups / sizeof kFixedGroups[0]);
     rec->mode = BigEndianBitConverter::ToUInt16(fixed, kFixedSize, 0);
     rec->inodeHigh = BigEndianBitConverter::ToInt32(fixed, kFixedSize, 2);
     rec->inodeLow = BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 6);

@@ -1,8 +1,8 @@
 // The backup's manifest, "Manifest.mbdb": which device path each stored file holds.
 #pragma once
 
-#include <ctime>
 #include <cstdint>
+#include <ctime>
 #include <list>
 #include <map>
 #include <string>
@@ -10,11 +10,11 @@
 #include "base/wz_base.h"
 
 class Mbdb : public WzBase {
-public:
+  public:
     class MBFileRecord : public WzBase {
-    public:
+      public:
         class Property : public WzBase {
-        public:
+          public:
             std::string name;
             std::string value;  // hash text
         };
@@ -23,8 +23,8 @@ public:
         std::string domain;
         std::string path;  // device path relative to the domain, '/' separated
         std::string linkTarget;
-        std::string dataHash;       // hash text
-        std::string encryptionKey;  // hash text
+        std::string dataHash;        // hash text
+        std::string encryptionKey;   // hash text
         std::string fixedFieldsHex;  // the 40 fixed bytes as grouped upper-case hex
         std::uint16_t mode = 0;
         std::int32_t inodeHigh = 0;
@@ -66,7 +66,7 @@ public:
     // The stored file of the last record with that path (the map lookup), or an empty text.
     std::string FindMediaFile(const std::string& devicePath) const;
 
-private:
+  private:
     std::string rootFolder;
     RecordList* records;
     RecordMap recordMap;

@@ -21,7 +21,9 @@ namespace {
 using testing_support::ScopedEnv;
 using testing_support::TempDir;
 
-std::string Str(const char* s) { return s ? s : "(null)"; }
+std::string Str(const char* s) {
+    return s ? s : "(null)";
+}
 
 std::vector<BackupInfo*> Nodes(BackupInfo* head) {
     std::vector<BackupInfo*> nodes;
@@ -30,7 +32,7 @@ std::vector<BackupInfo*> Nodes(BackupInfo* head) {
 }
 
 class BackupListTest : public testing::Test {
-protected:
+  protected:
     BackupListTest() : tz_("TZ", "UTC") {
         tzset();
         root_ = dir_.Path() + "/Apple Computer/MobileSync/Backup/";
@@ -106,7 +108,8 @@ TEST_F(BackupListTest, ListsCompleteBackupFoldersWithTheirProperties) {
     List();
     std::set<std::string> listed;
     for (BackupInfo* b : Nodes(head_)) listed.insert(Str(b->folderPath));
-    EXPECT_EQ(listed, (std::set<std::string>{root_ + "0f3a9c2b/", root_ + "encrypted/", root_ + "no-date/"}));
+    EXPECT_EQ(listed, (std::set<std::string>{root_ + "0f3a9c2b/", root_ + "encrypted/",
+                                             root_ + "no-date/"}));
 
     BackupInfo* plain = Find("0f3a9c2b");
     ASSERT_NE(plain, nullptr);
@@ -256,8 +259,10 @@ TEST_F(BackupListTest, SharedLibraryExportsTheServiceTable) {
         std::filesystem::path(exe).parent_path().parent_path() / "root/lib/libWZ_IB.so.1";
     void* handle = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle, nullptr) << dlerror();
-    auto create = reinterpret_cast<DataRecoveryService* (*)()>(dlsym(handle, "CreateDataRecoveryService"));
-    auto release = reinterpret_cast<void (*)(DataRecoveryService*)>(dlsym(handle, "FreeiDeviceBackupService"));
+    auto create =
+        reinterpret_cast<DataRecoveryService* (*)()>(dlsym(handle, "CreateDataRecoveryService"));
+    auto release =
+        reinterpret_cast<void (*)(DataRecoveryService*)>(dlsym(handle, "FreeiDeviceBackupService"));
     ASSERT_NE(create, nullptr);
     ASSERT_NE(release, nullptr);
     EXPECT_EQ(dlsym(handle, "_Z13ListBackupsInPKc"), nullptr);

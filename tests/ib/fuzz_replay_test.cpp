@@ -16,10 +16,12 @@ namespace {
 std::vector<std::string> InputsOf(const std::string& name) {
     std::vector<std::string> files;
     for (const char* suffix : {"-corpus", "-crashes"}) {
-        const std::filesystem::path dir = std::filesystem::path(BV_SOURCE_DIR) / "fuzz" / (name + suffix);
+        const std::filesystem::path dir =
+            std::filesystem::path(BV_SOURCE_DIR) / "fuzz" / (name + suffix);
         if (!std::filesystem::is_directory(dir)) continue;
         for (const auto& e : std::filesystem::directory_iterator(dir)) {
-            if (e.is_regular_file() && e.path().filename().string()[0] != '.') files.push_back(e.path().string());
+            if (e.is_regular_file() && e.path().filename().string()[0] != '.')
+                files.push_back(e.path().string());
         }
     }
     return files;

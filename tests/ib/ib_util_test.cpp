@@ -19,11 +19,11 @@ std::string Take(char* text) {
 }
 
 class TimeZone {
-public:
+  public:
     explicit TimeZone(const char* tz) : env_("TZ", tz) { tzset(); }
     ~TimeZone() { tzset(); }
 
-private:
+  private:
     testing_support::ScopedEnv env_;
 };
 
@@ -76,9 +76,9 @@ TEST(IbUtilTest, ColumnTextsToIntegers) {
     struct Row {
         const char* text;
         long long value;
-    } rows[] = {{nullptr, 0},   {"", 0},        {"abc", 0},           {"412345678.5", 412345678},
-                {"-12", -12},   {" 7", 7},      {"12abc", 12},        {"99999999999", 99999999999LL},
-                {"0x10", 0},    {"1e3", 1}};
+    } rows[] = {{nullptr, 0}, {"", 0},   {"abc", 0},    {"412345678.5", 412345678},
+                {"-12", -12}, {" 7", 7}, {"12abc", 12}, {"99999999999", 99999999999LL},
+                {"0x10", 0},  {"1e3", 1}};
     for (const Row& r : rows) {
         EXPECT_EQ(ColumnToInt(r.text), r.value) << (r.text ? r.text : "(null)");
     }
@@ -146,8 +146,9 @@ TEST(IbUtilTest, HexDumpGroups) {
     unsigned char zeros[40] = {0};
     const int widths[] = {2, 4, 4, 4, 4, 4, 4, 4, 8, 1, 1};
     const std::string hex = HexDump(zeros, 40, widths, 11);
-    EXPECT_EQ(hex, "0000 00000000 00000000 00000000 00000000 00000000 00000000 00000000 "
-                   "0000000000000000 00 00");
+    EXPECT_EQ(hex,
+              "0000 00000000 00000000 00000000 00000000 00000000 00000000 00000000 "
+              "0000000000000000 00 00");
     EXPECT_EQ(hex.size(), 90u);
     const unsigned char bytes[] = {0x0f, 0xa0, 0xff};
     EXPECT_EQ(HexDump(bytes, 3, nullptr, 0), "0FA0FF");

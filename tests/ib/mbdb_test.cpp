@@ -14,10 +14,12 @@ using gen::MbdbRecord;
 using testing_support::TempDir;
 
 class MbdbTest : public testing::Test {
-protected:
+  protected:
     std::string Folder() const { return dir_.Path() + "/"; }
 
-    void WriteManifest(const std::string& bytes) { gen::WriteFile(Folder() + "Manifest.mbdb", bytes); }
+    void WriteManifest(const std::string& bytes) {
+        gen::WriteFile(Folder() + "Manifest.mbdb", bytes);
+    }
 
     // Parses the manifest and returns the paths of the records, in list order.
     std::vector<std::string> ParsePaths(bool* ok = nullptr) {
@@ -47,12 +49,9 @@ TEST_F(MbdbTest, HeaderOnlyAndBadHeaders) {
         std::string bytes;
         bool ok;
     } rows[] = {
-        {std::string("mbdb\x05\x00", 6), true},
-        {std::string("mbdb\x04\x00", 6), false},
-        {std::string("mbdb\x05", 5), false},
-        {std::string(), false},
-        {std::string("mbdx\x05\x00", 6), false},
-        {std::string("bplist00\x00\x00", 10), false},
+        {std::string("mbdb\x05\x00", 6), true},  {std::string("mbdb\x04\x00", 6), false},
+        {std::string("mbdb\x05", 5), false},     {std::string(), false},
+        {std::string("mbdx\x05\x00", 6), false}, {std::string("bplist00\x00\x00", 10), false},
     };
     for (const Row& r : rows) {
         WriteManifest(r.bytes);
@@ -114,14 +113,15 @@ TEST_F(MbdbTest, RecordFieldsAreDecoded) {
     EXPECT_EQ(got->fileName, "3d0d7e5fb2ce288813306e4d4636395e047a3d28");
     EXPECT_EQ(mbdb_->FindStoredFile("Library/SMS/sms.db"), Folder() + got->fileName);
     EXPECT_EQ(got->fixedFieldsHex,
-              "81A4 00000001 00000002 000001F5 000001F6 00000000 00015180 51ADAD4B 0000000100000005 04 02");
+              "81A4 00000001 00000002 000001F5 000001F6 00000000 00015180 51ADAD4B "
+              "0000000100000005 04 02");
 }
 
 TEST_F(MbdbTest, AbsentAndEmptyStringsConsumeNoBytes) {
     std::string bytes = gen::EncodeMbdbHeader();
     bytes += gen::EncodeMbdbString("HomeDomain");
     bytes += gen::EncodeMbdbString("", /*absent=*/true);  // path absent
-    bytes += gen::EncodeMbdbString("");                    // link target empty
+    bytes += gen::EncodeMbdbString("");                   // link target empty
     bytes += gen::EncodeMbdbString("", true);
     bytes += gen::EncodeMbdbString("", true);
     bytes += std::string(40, '\0');
@@ -131,11 +131,14 @@ TEST_F(MbdbTest, AbsentAndEmptyStringsConsumeNoBytes) {
 }
 
 TEST_F(MbdbTest, FirstMatchForDatabasesLastMatchForMedia) {
-    WriteManifest(gen::EncodeMbdb({Rec("HomeDomain", "Library/Notes/notes.sqlite"), Rec("MediaDomain", "other"),
+    WriteManifest(gen::EncodeMbdb({Rec("HomeDomain", "Library/Notes/notes.sqlite"),
+                                   Rec("MediaDomain", "other"),
                                    Rec("AppDomain-x", "Library/Notes/notes.sqlite")}));
     ParsePaths();
-    const std::string first = Folder() + gen::StoredName("HomeDomain", "Library/Notes/notes.sqlite");
-    const std::string last = Folder() + gen::StoredName("AppDomain-x", "Library/Notes/notes.sqlite");
+    const std::string first =
+        Folder() + gen::StoredName("HomeDomain", "Library/Notes/notes.sqlite");
+    const std::string last =
+        Folder() + gen::StoredName("AppDomain-x", "Library/Notes/notes.sqlite");
     EXPECT_EQ(mbdb_->FindStoredFile("Library/Notes/notes.sqlite"), first);
     EXPECT_EQ(mbdb_->FindMediaFile("Library/Notes/notes.sqlite"), last);
     EXPECT_EQ(mbdb_->GetRecordMap().size(), 2u);
@@ -148,7 +151,8 @@ TEST_F(MbdbTest, FirstMatchForDatabasesLastMatchForMedia) {
 
 // A manifest cut at any byte keeps exactly the records that end before the cut.
 TEST_F(MbdbTest, CutAtEveryOffsetKeepsTheCompleteRecords) {
-    std::vector<MbdbRecord> records = {Rec("HomeDomain", "Library/a.db"), Rec("MediaDomain", "Media/b.jpg"),
+    std::vector<MbdbRecord> records = {Rec("HomeDomain", "Library/a.db"),
+                                       Rec("MediaDomain", "Media/b.jpg"),
                                        Rec("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG")};
     records[1].properties = {{"p", "v"}, {"q", std::string("\x00\x01", 2)}};
     records[2].linkTarget = "/var/mobile/Media";

@@ -1,23 +1,23 @@
+#include "base/wz_base.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "base/wz_base.h"
 
 namespace {
 
 std::vector<int>* g_destroyed = nullptr;
 
 class Tracked : public WzBase {
-public:
+  public:
     explicit Tracked(int id = 0) : id_(id) {}
     ~Tracked() override {
         if (g_destroyed) g_destroyed->push_back(id_);
     }
     void SetId(int id) { id_ = id; }
 
-private:
+  private:
     int id_;
 };
 

@@ -14,7 +14,9 @@ TempDir::TempDir() {
     path_ = pattern;
 }
 
-TempDir::~TempDir() { gen::RemoveTree(path_); }
+TempDir::~TempDir() {
+    gen::RemoveTree(path_);
+}
 
 ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
     const char* old = std::getenv(name);
@@ -39,7 +41,8 @@ std::map<std::string, std::string> SnapshotTree(const std::string& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
         if (!entry.is_regular_file()) continue;
-        files[std::filesystem::relative(entry.path(), folder).string()] = gen::ReadFile(entry.path().string());
+        files[std::filesystem::relative(entry.path(), folder).string()] =
+            gen::ReadFile(entry.path().string());
     }
     return files;
 }

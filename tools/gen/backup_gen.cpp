@@ -71,7 +71,9 @@ constexpr std::int64_t kAppleEpochOffset = 978307200;
 
 }  // namespace
 
-std::string EncodeMbdbHeader() { return std::string("mbdb\x05\x00", 6); }
+std::string EncodeMbdbHeader() {
+    return std::string("mbdb\x05\x00", 6);
+}
 
 std::string EncodeMbdbString(const std::string& value, bool absent) {
     std::string out;
@@ -145,7 +147,8 @@ void RemoveTree(const std::string& path) {
     std::filesystem::remove_all(path, ec);
 }
 
-BackupBuilder::BackupBuilder(std::string folder, std::uint32_t seed) : folder_(std::move(folder)), rng_(seed) {
+BackupBuilder::BackupBuilder(std::string folder, std::uint32_t seed)
+    : folder_(std::move(folder)), rng_(seed) {
     if (folder_.empty() || folder_.back() != '/') folder_ += '/';
     MakeDirs(folder_);
 }
@@ -179,7 +182,9 @@ std::string BackupBuilder::AddFile(const std::string& domain, const std::string&
     return full;
 }
 
-void BackupBuilder::AddRecord(const MbdbRecord& record) { records_.push_back(record); }
+void BackupBuilder::AddRecord(const MbdbRecord& record) {
+    records_.push_back(record);
+}
 
 void BackupBuilder::AddDomainRoot(const std::string& domain) {
     MbdbRecord r = NewRecord(domain, "");
@@ -193,7 +198,8 @@ void BackupBuilder::AddDirectory(const std::string& domain, const std::string& p
     records_.push_back(std::move(r));
 }
 
-void BackupBuilder::AddSymlink(const std::string& domain, const std::string& path, const std::string& target) {
+void BackupBuilder::AddSymlink(const std::string& domain, const std::string& path,
+                               const std::string& target) {
     MbdbRecord r = NewRecord(domain, path);
     r.mode = 0xA1ED;
     r.linkTarget = target;
@@ -201,17 +207,23 @@ void BackupBuilder::AddSymlink(const std::string& domain, const std::string& pat
 }
 
 void BackupBuilder::AddFiller(std::size_t count) {
-    static const char* const kApps[] = {"com.apple.mobilesafari", "com.facebook.Facebook", "net.whatsapp.WhatsApp",
-                                        "com.spotify.client", "com.google.Maps", "com.skype.skype",
-                                        "com.apple.iBooks", "com.dropbox.Dropbox"};
-    static const char* const kDirs[] = {"Library", "Library/Caches", "Library/Preferences", "Documents",
-                                        "Library/Application Support", "tmp"};
+    static const char* const kApps[] = {"com.apple.mobilesafari", "com.facebook.Facebook",
+                                        "net.whatsapp.WhatsApp",  "com.spotify.client",
+                                        "com.google.Maps",        "com.skype.skype",
+                                        "com.apple.iBooks",       "com.dropbox.Dropbox"};
+    static const char* const kDirs[] = {"Library",
+                                        "Library/Caches",
+                                        "Library/Preferences",
+                                        "Documents",
+                                        "Library/Application Support",
+                                        "tmp"};
     // "Café" with a decomposed accent, as the device writes names.
     static const std::string kNfd = "Cafe\xCC\x81";
     std::size_t added = 0;
     std::size_t serial = 0;
     while (added < count) {
-        const std::string domain = std::string("AppDomain-") + kApps[rng_() % (sizeof kApps / sizeof kApps[0])];
+        const std::string domain =
+            std::string("AppDomain-") + kApps[rng_() % (sizeof kApps / sizeof kApps[0])];
         const std::string dir = kDirs[rng_() % (sizeof kDirs / sizeof kDirs[0])];
         const unsigned pick = rng_() % 20;
         ++serial;
@@ -222,12 +234,14 @@ void BackupBuilder::AddFiller(std::size_t count) {
         } else if (pick == 4) {
             AddSymlink(domain, dir + "/link" + std::to_string(serial), "/var/mobile/" + dir);
         } else {
-            const std::string name = dir + "/" + (pick == 5 ? kNfd + " " : "") + "item" + std::to_string(serial) + ".plist";
+            const std::string name = dir + "/" + (pick == 5 ? kNfd + " " : "") + "item" +
+                                     std::to_string(serial) + ".plist";
             std::string body = "filler " + std::to_string(serial);
             MbdbRecord r = NewRecord(domain, name);
             r.size = body.size();
             if (pick == 6) {
-                r.properties.emplace_back("com.apple.assetsd.UUID", std::string("\x8f\x10\x02\xfe\x33\x44", 6));
+                r.properties.emplace_back("com.apple.assetsd.UUID",
+                                          std::string("\x8f\x10\x02\xfe\x33\x44", 6));
             }
             if (rng_() % 50 == 0) r.dataHash = Sha1(body);
             if (serial % 10 == 0) WriteFile(folder_ + StoredName(domain, name), body);
@@ -246,17 +260,20 @@ void BackupBuilder::Write() {
     plist_dict_set_item(info, "ICCID", plist_new_string("89014104255555555555"));
     plist_dict_set_item(info, "IMEI", plist_new_string("013330001234567"));
     if (info_.hasLastBackup) {
-        plist_dict_set_item(info, "Last Backup Date",
-                            plist_new_date(static_cast<int32_t>(info_.lastBackup - kAppleEpochOffset), 0));
+        plist_dict_set_item(
+            info, "Last Backup Date",
+            plist_new_date(static_cast<int32_t>(info_.lastBackup - kAppleEpochOffset), 0));
     }
     plist_dict_set_item(info, "Phone Number", plist_new_string("+1 (555) 010-4477"));
     plist_dict_set_item(info, "Product Name", plist_new_string("iPhone 5"));
     plist_dict_set_item(info, "Product Type", plist_new_string(info_.productType.c_str()));
     plist_dict_set_item(info, "Product Version", plist_new_string(info_.productVersion.c_str()));
     plist_dict_set_item(info, "Serial Number", plist_new_string(info_.serialNumber.c_str()));
-    plist_dict_set_item(info, "Target Identifier", plist_new_string("0f3a9c2be1d4a5b6c7d8e9f00112233445566778"));
+    plist_dict_set_item(info, "Target Identifier",
+                        plist_new_string("0f3a9c2be1d4a5b6c7d8e9f00112233445566778"));
     plist_dict_set_item(info, "Target Type", plist_new_string("Device"));
-    plist_dict_set_item(info, "Unique Identifier", plist_new_string("0F3A9C2BE1D4A5B6C7D8E9F00112233445566778"));
+    plist_dict_set_item(info, "Unique Identifier",
+                        plist_new_string("0F3A9C2BE1D4A5B6C7D8E9F00112233445566778"));
     plist_dict_set_item(info, "iTunes Version", plist_new_string("11.2.2"));
     WriteFile(folder_ + "Info.plist", PlistToString(info, info_.binaryInfo));
     plist_free(info);
@@ -268,9 +285,12 @@ void BackupBuilder::Write() {
     plist_dict_set_item(app, "CFBundleVersion", plist_new_string("2.11.8"));
     plist_dict_set_item(apps, "net.whatsapp.WhatsApp", app);
     plist_dict_set_item(manifest, "Applications", apps);
-    const char keybag[] = "VERS\x00\x00\x00\x04\x00\x00\x00\x03TYPE\x00\x00\x00\x04\x00\x00\x00\x01";
+    const char keybag[] =
+        "VERS\x00\x00\x00\x04\x00\x00\x00\x03TYPE\x00\x00\x00\x04\x00\x00\x00\x01";
     plist_dict_set_item(manifest, "BackupKeyBag", plist_new_data(keybag, sizeof keybag - 1));
-    plist_dict_set_item(manifest, "Date", plist_new_date(static_cast<int32_t>(info_.lastBackup - kAppleEpochOffset), 0));
+    plist_dict_set_item(
+        manifest, "Date",
+        plist_new_date(static_cast<int32_t>(info_.lastBackup - kAppleEpochOffset), 0));
     plist_dict_set_item(manifest, "IsEncrypted", plist_new_bool(info_.encrypted ? 1 : 0));
     plist_t lockdown = plist_new_dict();
     plist_dict_set_item(lockdown, "DeviceName", plist_new_string(info_.deviceName.c_str()));

@@ -16,7 +16,7 @@ struct MbdbRecord {
     std::string domain;
     std::string path;
     std::string linkTarget;
-    std::string dataHash;  // raw bytes; empty is written as absent (0xFFFF)
+    std::string dataHash;       // raw bytes; empty is written as absent (0xFFFF)
     std::string encryptionKey;  // raw bytes; empty is written as absent (0xFFFF)
     std::uint16_t mode = 0x81A4;
     std::uint64_t inode = 0;
@@ -60,7 +60,7 @@ struct DeviceInfo {
 };
 
 class BackupBuilder {
-public:
+  public:
     // folder: the backup folder to create (ending or not with '/').
     BackupBuilder(std::string folder, std::uint32_t seed = 1);
 
@@ -70,8 +70,8 @@ public:
 
     // A file of the device: a manifest record (unless inManifest is false) and the stored file
     // (unless stored is false). Returns the stored file's full path.
-    std::string AddFile(const std::string& domain, const std::string& path, const std::string& contents,
-                        bool inManifest = true, bool stored = true);
+    std::string AddFile(const std::string& domain, const std::string& path,
+                        const std::string& contents, bool inManifest = true, bool stored = true);
     // A record without a stored file.
     void AddRecord(const MbdbRecord& record);
     void AddDomainRoot(const std::string& domain);
@@ -87,7 +87,7 @@ public:
     // Writes Info.plist, Manifest.plist and Manifest.mbdb.
     void Write();
 
-private:
+  private:
     MbdbRecord NewRecord(const std::string& domain, const std::string& path);
 
     std::string folder_;

@@ -14,9 +14,9 @@
 
 namespace {
 
-const char* const kKindNames[kKindCount] = {"calls",    "contacts", "messages", "attachments",
-                                            "notes",    "safari",   "calendar", "reminders",
-                                            "memos",    "camera",   "photos"};
+const char* const kKindNames[kKindCount] = {"calls", "contacts", "messages", "attachments",
+                                            "notes", "safari",   "calendar", "reminders",
+                                            "memos", "camera",   "photos"};
 
 int Usage() {
     std::fprintf(stderr,
@@ -29,7 +29,9 @@ int Usage() {
     return 2;
 }
 
-const char* Text(const char* s) { return s ? s : ""; }
+const char* Text(const char* s) {
+    return s ? s : "";
+}
 
 bool ParseIndex(const char* text, long* out) {
     char* end = nullptr;
@@ -102,12 +104,14 @@ int main(int argc, char** argv) {
         std::printf("index\tdevice name\tlast backup\tserial number\tencrypted\tfolder\n");
         for (std::size_t i = 0; i < backups.size(); ++i) {
             const BackupInfo* b = backups[i];
-            std::printf("%zu\t%s\t%s\t%s\t%s\t%s\n", i, Text(b->deviceName), Text(b->lastBackupDate),
-                        Text(b->serialNumber), b->isEncrypted ? "yes" : "no", Text(b->folderPath));
+            std::printf("%zu\t%s\t%s\t%s\t%s\t%s\n", i, Text(b->deviceName),
+                        Text(b->lastBackupDate), Text(b->serialNumber),
+                        b->isEncrypted ? "yes" : "no", Text(b->folderPath));
         }
     } else {
         long index = 0;
-        if (args.size() < 2 || !ParseIndex(args[1], &index) || index >= static_cast<long>(backups.size())) {
+        if (args.size() < 2 || !ParseIndex(args[1], &index) ||
+            index >= static_cast<long>(backups.size())) {
             std::fprintf(stderr, "ibdump: no backup with index %s (there are %zu)\n",
                          args.size() < 2 ? "(missing)" : args[1], backups.size());
             FreeBackupList(head);
@@ -117,15 +121,17 @@ int main(int argc, char** argv) {
         if (command == "manifest") {
             std::printf("domain\tpath\tstored file\tmode\tsize\tproperties\n");
             for (const Mbdb::MBFileRecord* r : *backup->mbdb->GetRecords()) {
-                std::printf("%s\t%s\t%s\t%06o\t%u\t", r->domain.c_str(), r->path.c_str(), r->fileName.c_str(),
-                            static_cast<unsigned>(r->mode), r->size);
+                std::printf("%s\t%s\t%s\t%06o\t%u\t", r->domain.c_str(), r->path.c_str(),
+                            r->fileName.c_str(), static_cast<unsigned>(r->mode), r->size);
                 for (unsigned p = 0; p < r->propertyCount; ++p) {
-                    std::printf("%s%s=%s", p ? "," : "", r->properties[p].name.c_str(), r->properties[p].value.c_str());
+                    std::printf("%s%s=%s", p ? "," : "", r->properties[p].name.c_str(),
+                                r->properties[p].value.c_str());
                 }
                 std::printf("\n");
             }
         } else if (args.size() < 3) {
-            std::fprintf(stderr, "ibdump: kind: give a kind number (0 to 10), a kind name or all\n");
+            std::fprintf(stderr,
+                         "ibdump: kind: give a kind number (0 to 10), a kind name or all\n");
             status = 2;
         } else if (std::strcmp(args[2], "all") == 0) {
             for (std::uint32_t k = 0; k < kKindCount; ++k) DumpKind(backup, k);

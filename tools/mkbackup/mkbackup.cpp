@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
         } else if (arg == "--help" || arg == "-h") {
             Usage();
             return 0;
-        } else if (arg.rfind("--", 0) == 0 && hasValue && gen::SetSampleOption(options, arg.substr(2), argv[i + 1])) {
+        } else if (arg.rfind("--", 0) == 0 && hasValue &&
+                   gen::SetSampleOption(options, arg.substr(2), argv[i + 1])) {
             ++i;
         } else {
             std::fprintf(stderr, "mkbackup: unknown or incomplete option '%s'\n", arg.c_str());
