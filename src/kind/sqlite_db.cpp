@@ -33,6 +33,10 @@ SqliteDb::SqliteDb(const std::string& path) {
     int on = 1;
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, &on);
     sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, &on);
+    // The readers query tables; a view planted in a device database (an endless recursive one,
+    // say) would run code of the file's choosing, so views are refused.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_VIEW, 0, &on);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, &on);
     sqlite3_exec(db_, "PRAGMA cell_size_check=ON; PRAGMA query_only=ON;", nullptr, nullptr, nullptr);
 }
 

@@ -1,3 +1,80 @@
 #include "kind/call/call_history.h"
 
-plist_t CallHistory::GetData(Mbdb* /*mbdb*/, int /*typeFilter*/) { return nullptr; }
+#include "ib/ib_util.h"
+#include "kind/contact/contact.h"
+#include "kind/kind_util.h"
+#include "kind/sqlite_db.h"
+
+namespace {
+
+const char kFile[] = "src/kind/call/call_history";
+const char kDevicePath[] = "Library/CallHistory/call_history.db";
+const char kCallSql[] =
+    "select name,address,date,flags,duration,country_code,network_code from call";
+
+const char* CallType(std::int64_t flags) {
+    if (flags == 4) return "Incoming";
+    if (flags == 5) return "Outgoing";
+    return "Unknown";
+}
+
+}  // namespace
+
+CallHistory::~CallHistory() {
+    for (Call*& call : calls_) TrackedDelete(kFile, __LINE__, call);
+}
+
+plist_t CallHistory::GetData(Mbdb* mbdb, int /*typeFilter*/) {
+    if (calls_.empty()) {
+        mbdb_ = mbdb;
+        const std::string path = KindUtil::LocateFirst(mbdb, kDevicePath);
+        if (!path.empty()) Load(path);
+    }
+    return ToPlist();
+}
+
+void CallHistory::Load(const std::string& path) {
+    SqliteDb db(path);
+    if (!db.Exec(kCallSql, &CallHistory::OnCallRow, &calls_)) return;
+    // Names are filled in only from a call log that was read whole.
+    if (contact_ == nullptr) return;
+    Contact* contact = CheckedPtr(contact_);
+    for (Call* call : calls_) {
+        CheckedPtr(call);
+        if (!call->name.empty()) continue;
+        const char* name = contact->FindNameByPhone(mbdb_, call->address.c_str());
+        if (name != nullptr) call->name = name;
+    }
+}
+
+int CallHistory::OnCallRow(void* context, int columns, char** values, char** /*names*/) {
+    auto* calls = static_cast<std::vector<Call*>*>(context);
+    Call* call = new Call;
+    call->name = KindUtil::Text(KindUtil::Column(columns, values, 0));
+    call->address = KindUtil::Text(KindUtil::Column(columns, values, 1));
+    call->date = KindUtil::UnixTime(KindUtil::Number(KindUtil::Column(columns, values, 2)));
+    call->type = CallType(KindUtil::Number(KindUtil::Column(columns, values, 3)));
+    call->duration = KindUtil::Duration(KindUtil::Number(KindUtil::Column(columns, values, 4)));
+    call->country_code = KindUtil::Text(KindUtil::Column(columns, values, 5));
+    call->network_code = KindUtil::Text(KindUtil::Column(columns, values, 6));
+    calls->push_back(call);
+    return 0;
+}
+
+plist_t CallHistory::ToPlist() const {
+    if (calls_.empty()) return nullptr;
+    plist_t array = plist_new_array();
+    for (const Call* call : calls_) {
+        CheckedPtr(call);
+        plist_t dict = plist_new_dict();
+        DictInsertString(dict, "name", call->name.c_str());
+        DictInsertString(dict, "address", call->address.c_str());
+        DictInsertString(dict, "date", call->date.c_str());
+        DictInsertString(dict, "type", call->type.c_str());
+        DictInsertString(dict, "duration", call->duration.c_str());
+        DictInsertString(dict, "country_code", call->country_code.c_str());
+        DictInsertString(dict, "network_code", call->network_code.c_str());
+        plist_array_append_item(array, dict);
+    }
+    return array;
+}

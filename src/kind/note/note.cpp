@@ -1,3 +1,38 @@
 #include "kind/note/note.h"
 
-plist_t Note::GetData(Mbdb* /*mbdb*/, int /*typeFilter*/) { return plist_new_array(); }
+#include "ib/ib_util.h"
+#include "kind/kind_util.h"
+#include "kind/sqlite_db.h"
+
+namespace {
+
+const char kDevicePath[] = "Library/Notes/notes.sqlite";
+const char kNoteSql[] =
+    "select t.ZCREATIONDATE,t.ZMODIFICATIONDATE,t.ztitle,b.ZCONTENT from ZNOTE t inner join "
+    "ZNOTEBODY b on t.zbody = b.Z_PK";
+
+}  // namespace
+
+plist_t Note::GetData(Mbdb* mbdb, int /*typeFilter*/) {
+    plist_t array = plist_new_array();
+    const std::string path = KindUtil::LocateFirst(mbdb, kDevicePath);
+    if (!path.empty()) Load(path, array);
+    return array;
+}
+
+void Note::Load(const std::string& path, plist_t array) {
+    SqliteDb db(path);
+    db.Exec(kNoteSql, &Note::OnNoteRow, array);
+}
+
+int Note::OnNoteRow(void* context, int columns, char** values, char** /*names*/) {
+    plist_t dict = plist_new_dict();
+    const std::string created = KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 0)));
+    const std::string modified = KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 1)));
+    DictInsertString(dict, "create_date", created.c_str());
+    DictInsertString(dict, "modify_date", modified.c_str());
+    DictInsertString(dict, "title", KindUtil::Column(columns, values, 2));
+    DictInsertString(dict, "body", KindUtil::Column(columns, values, 3));
+    plist_array_append_item(static_cast<plist_t>(context), dict);
+    return 0;
+}

@@ -1,10 +1,16 @@
+// The notes of a backup (KIND_NOTES), read anew at every call.
 #pragma once
+
+#include <string>
 
 #include "kind/kind.h"
 
 class Note : public Kind {
 public:
+    // Every note that has a body, as an array of dictionaries; never null.
     plist_t GetData(Mbdb* mbdb, int typeFilter) override;
 
 private:
+    static void Load(const std::string& path, plist_t array);
+    static int OnNoteRow(void* context, int columns, char** values, char** names);
 };

@@ -1,3 +1,72 @@
 #include "kind/photo/photo.h"
 
-plist_t Photo::GetData(Mbdb* /*mbdb*/, int /*typeFilter*/) { return nullptr; }
+#include <cstring>
+
+#include "ib/ib_util.h"
+#include "kind/kind_util.h"
+#include "kind/sqlite_db.h"
+#include "mbdb/mbdb.h"
+#include "util/wz_tool.h"
+
+namespace {
+
+const char kFile[] = "src/kind/photo/photo";
+const char kDevicePath[] = "Media/PhotoData/Photos.sqlite";
+const char kAssetSql[] =
+    "select ZDIRECTORY || '/' || ZFILENAME,ZFILENAME from ZGENERICASSET where ZFILENAME is not "
+    "null and ZDIRECTORY is not null";
+
+}  // namespace
+
+Photo::~Photo() {
+    for (GenericAsset*& a : assets_) TrackedDelete(kFile, __LINE__, a);
+}
+
+plist_t Photo::GetData(Mbdb* mbdb, int typeFilter) {
+    if (!assets_.empty()) return ToPlist(typeFilter);
+    mbdb_ = mbdb;
+    const std::string path = KindUtil::LocateFirst(mbdb, kDevicePath);
+    if (!path.empty()) Load(path);
+    if (mbdb != nullptr && !assets_.empty()) {
+        const Mbdb* manifest = CheckedPtr(mbdb);
+        for (GenericAsset* a : assets_) {
+            CheckedPtr(a);
+            a->path = manifest->FindMediaFile(a->query_path);
+            if (!a->path.empty()) a->size = WZGetFileSize(a->path.c_str());
+        }
+    }
+    return ToPlist(typeFilter);
+}
+
+void Photo::Load(const std::string& path) {
+    SqliteDb db(path);
+    db.Exec(kAssetSql, &Photo::OnAssetRow, &assets_);
+}
+
+int Photo::OnAssetRow(void* context, int columns, char** values, char** /*names*/) {
+    auto* assets = static_cast<std::vector<GenericAsset*>*>(context);
+    const std::string joined = KindUtil::Text(KindUtil::Column(columns, values, 0));
+    auto* a = new GenericAsset;
+    a->type = joined.find("DCIM") != std::string::npos ? 1 : 0;
+    a->query_path = "Media/" + joined;
+    a->file_name = KindUtil::Text(KindUtil::Column(columns, values, 1));
+    assets->push_back(a);
+    return 0;
+}
+
+plist_t Photo::ToPlist(int typeFilter) const {
+    if (assets_.empty()) return nullptr;
+    plist_t array = plist_new_array();
+    for (const GenericAsset* a : assets_) {
+        CheckedPtr(a);
+        if (a->type != typeFilter || a->path.empty()) continue;
+        plist_t dict = plist_new_dict();
+        DictInsertString(dict, "file_name", a->file_name.c_str());
+        DictInsertString(dict, "path", a->path.c_str());
+        plist_dict_set_item(dict, "size", plist_new_uint(a->size));
+        plist_dict_set_item(dict, "type", plist_new_uint(static_cast<std::uint32_t>(a->type)));
+        DictInsertString(dict, "query_path", a->query_path.c_str());
+        plist_array_append_item(array, dict);
+    }
+    return array;
+}

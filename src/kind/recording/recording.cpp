@@ -1,3 +1,91 @@
 #include "kind/recording/recording.h"
 
-plist_t Recording::GetData(Mbdb* /*mbdb*/, int /*typeFilter*/) { return nullptr; }
+#include "ib/ib_util.h"
+#include "kind/kind_util.h"
+#include "kind/recording/name_matcher.h"
+#include "kind/sqlite_db.h"
+#include "mbdb/mbdb.h"
+#include "util/wz_tool.h"
+
+namespace {
+
+const char kFile[] = "src/kind/recording/recording";
+const char kDevicePath[] = "Media/Recordings/Recordings.db";
+const char kRecordingSql[] = "select ZDATE,ZDURATION,ZPATH from ZRECORDING";
+
+}  // namespace
+
+Recording::~Recording() {
+    for (VoiceMemos*& memo : memos_) TrackedDelete(kFile, __LINE__, memo);
+}
+
+plist_t Recording::GetData(Mbdb* mbdb, int /*typeFilter*/) {
+    if (!memos_.empty()) return ToPlist();
+    mbdb_ = mbdb;
+    const std::string path = KindUtil::LocateFirst(mbdb, kDevicePath);
+    if (!path.empty()) Load(path);
+    if (mbdb != nullptr && !memos_.empty()) MatchFiles(CheckedPtr(mbdb));
+    return ToPlist();
+}
+
+void Recording::Load(const std::string& path) {
+    SqliteDb db(path);
+    db.Exec(kRecordingSql, &Recording::OnRecordingRow, &memos_);
+}
+
+int Recording::OnRecordingRow(void* context, int columns, char** values, char** /*names*/) {
+    auto* memos = static_cast<std::vector<VoiceMemos*>*>(context);
+    auto* memo = new VoiceMemos;
+    memo->date = KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 0)));
+    memo->duration = KindUtil::Duration(KindUtil::Number(KindUtil::Column(columns, values, 1)));
+    const std::string stored = KindUtil::Text(KindUtil::Column(columns, values, 2));
+    const std::size_t slash = stored.rfind('/');
+    if (slash != std::string::npos && slash + 1 < stored.size()) memo->name = stored.substr(slash + 1);
+    memos->push_back(memo);
+    return 0;
+}
+
+// Every memo with a name takes the first manifest record, in file order, whose device path
+// contains that name; a memo without a name takes none. The walk ends once every memo with a
+// name has its file. One pass over each path finds all names in it at once.
+void Recording::MatchFiles(const Mbdb* mbdb) {
+    std::vector<std::string> names;
+    names.reserve(memos_.size());
+    std::size_t wanted = 0;
+    for (const VoiceMemos* memo : memos_) {
+        names.push_back(CheckedPtr(memo)->name);
+        if (!memo->name.empty()) ++wanted;
+    }
+    const NameMatcher matcher(names);
+    const std::string root = mbdb->GetRootFolder();
+    std::vector<bool> matched(memos_.size(), false);
+    std::size_t count = 0;
+    for (const Mbdb::MBFileRecord* rec : *mbdb->GetRecords()) {
+        if (count == wanted) break;
+        CheckedPtr(rec);
+        matcher.Scan(rec->path, [&](std::size_t id) {
+            if (matched[id]) return;
+            matched[id] = true;
+            ++count;
+            VoiceMemos* memo = memos_[id];
+            memo->path = root + rec->fileName;
+            memo->size = WZGetFileSize(memo->path.c_str());
+        });
+    }
+}
+
+plist_t Recording::ToPlist() const {
+    if (memos_.empty()) return nullptr;
+    plist_t array = plist_new_array();
+    for (const VoiceMemos* memo : memos_) {
+        CheckedPtr(memo);
+        plist_t dict = plist_new_dict();
+        DictInsertString(dict, "date", memo->date.c_str());
+        DictInsertString(dict, "duration", memo->duration.c_str());
+        DictInsertString(dict, "name", memo->name.c_str());
+        DictInsertString(dict, "path", memo->path.c_str());
+        plist_dict_set_item(dict, "size", plist_new_uint(memo->size));
+        plist_array_append_item(array, dict);
+    }
+    return array;
+}

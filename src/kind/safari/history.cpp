@@ -1,3 +1,150 @@
 #include "kind/safari/history.h"
 
-plist_t History::GetData(Mbdb* /*mbdb*/, int /*typeFilter*/) { return plist_new_array(); }
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "ib/ib_util.h"
+#include "kind/kind_util.h"
+#include "kind/sqlite_db.h"
+#include "mbdb/mbdb.h"
+
+namespace {
+
+const char kHistoryPath[] = "Library/Safari/History.plist";
+const char kBookmarksPath[] = "Library/Safari/Bookmarks.db";
+const char kBookmarkSql[] = "select title,url from bookmarks";
+
+// The seconds of a "lastVisitedDate" value: the device writes a string of seconds with a
+// fraction; other shapes are read where they carry a number. False when the value has none.
+bool VisitSeconds(plist_t node, std::int64_t* seconds) {
+    switch (plist_get_node_type(node)) {
+        case PLIST_STRING: {
+            char* text = nullptr;
+            plist_get_string_val(node, &text);
+            *seconds = KindUtil::Number(text);
+            std::free(text);
+            return true;
+        }
+        case PLIST_UINT: {
+            uint64_t v = 0;
+            plist_get_uint_val(node, &v);
+            *seconds = v > static_cast<uint64_t>(INT64_MAX) ? 0 : static_cast<std::int64_t>(v);
+            return true;
+        }
+        case PLIST_REAL: {
+            double v = 0;
+            plist_get_real_val(node, &v);
+            *seconds = std::isfinite(v) && std::fabs(v) < 9.0e15 ? static_cast<std::int64_t>(v) : 0;
+            return true;
+        }
+        case PLIST_DATE: {
+            int32_t sec = 0;
+            int32_t usec = 0;
+            plist_get_date_val(node, &sec, &usec);
+            *seconds = sec;
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+void AddHistoryEntry(plist_t element, plist_t array) {
+    plist_dict_iter it = nullptr;
+    plist_dict_new_iter(element, &it);
+    if (it == nullptr) return;
+    plist_t dict = nullptr;
+    for (;;) {
+        char* key = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(element, it, &key, &value);
+        if (value == nullptr) {
+            std::free(key);
+            break;
+        }
+        if (dict == nullptr) {
+            // The first entry, whatever its key, is the page address; an address that is no
+            // text gives no entry.
+            std::free(key);
+            if (plist_get_node_type(value) != PLIST_STRING) break;
+            dict = plist_new_dict();
+            plist_dict_set_item(dict, "url", plist_copy(value));
+            plist_dict_set_item(dict, "type", plist_new_string("history"));
+            continue;
+        }
+        const plist_type type = plist_get_node_type(value);
+        if (std::strcmp(key, "title") == 0) {
+            if (type == PLIST_STRING) plist_dict_set_item(dict, "title", plist_copy(value));
+        } else if (std::strcmp(key, "lastVisitedDate") == 0) {
+            std::int64_t seconds = 0;
+            if (VisitSeconds(value, &seconds)) {
+                DictInsertString(dict, "lastVisitedDate", KindUtil::AppleTime(seconds).c_str());
+            }
+        } else if (std::strcmp(key, "visitCount") == 0) {
+            if (type == PLIST_UINT) plist_dict_set_item(dict, "visitCount", plist_copy(value));
+        }
+        std::free(key);
+    }
+    std::free(it);
+    if (dict != nullptr) plist_array_append_item(array, dict);
+}
+
+}  // namespace
+
+plist_t History::GetData(Mbdb* mbdb, int /*typeFilter*/) {
+    plist_t array = plist_new_array();
+    if (mbdb == nullptr) return array;
+    const Mbdb* manifest = CheckedPtr(mbdb);
+    const std::string root = manifest->GetRootFolder();
+    int found = 0;
+    for (const Mbdb::MBFileRecord* rec : *manifest->GetRecords()) {
+        CheckedPtr(rec);
+        if (rec->path == kHistoryPath) {
+            ReadHistoryPlist(root + rec->fileName, array);
+            ++found;
+        } else if (rec->path == kBookmarksPath) {
+            ReadBookmarks(root + rec->fileName, array);
+            ++found;
+        } else if (found > 1) {
+            break;
+        }
+    }
+    return array;
+}
+
+void History::ReadHistoryPlist(const std::string& path, plist_t array) {
+    plist_t root = ReadPlistFile(path.c_str());
+    if (root == nullptr) return;
+    if (plist_get_node_type(root) == PLIST_DICT) {
+        plist_t dates = plist_dict_get_item(root, "WebHistoryDates");
+        if (dates != nullptr && plist_get_node_type(dates) == PLIST_ARRAY) {
+            const uint32_t n = plist_array_get_size(dates);
+            for (uint32_t i = 0; i < n; ++i) {
+                plist_t element = plist_array_get_item(dates, i);
+                if (element != nullptr && plist_get_node_type(element) == PLIST_DICT) {
+                    AddHistoryEntry(element, array);
+                }
+            }
+        }
+    }
+    plist_free(root);
+}
+
+void History::ReadBookmarks(const std::string& path, plist_t array) {
+    SqliteDb db(path);
+    db.Exec(kBookmarkSql, &History::OnBookmarkRow, array);
+}
+
+int History::OnBookmarkRow(void* context, int columns, char** values, char** /*names*/) {
+    const char* url = KindUtil::Column(columns, values, 1);
+    if (url == nullptr || *url == 0 || std::strcmp(url, "NULL") == 0) return 0;
+    plist_t dict = plist_new_dict();
+    DictInsertString(dict, "url", url);
+    DictInsertString(dict, "type", "bookmark");
+    DictInsertString(dict, "title", KindUtil::Column(columns, values, 0));
+    DictInsertString(dict, "lastVisitedDate", KindUtil::Now().c_str());
+    plist_dict_set_item(dict, "visitCount", plist_new_uint(1));
+    plist_array_append_item(static_cast<plist_t>(context), dict);
+    return 0;
+}

@@ -1,10 +1,17 @@
+// Safari's visited pages and bookmarks (KIND_SAFARI), read anew at every call.
 #pragma once
+
+#include <string>
 
 #include "kind/kind.h"
 
 class History : public Kind {
 public:
+    // History entries and bookmarks in the order their files stand in the manifest; never null.
     plist_t GetData(Mbdb* mbdb, int typeFilter) override;
 
 private:
+    static void ReadHistoryPlist(const std::string& path, plist_t array);
+    static void ReadBookmarks(const std::string& path, plist_t array);
+    static int OnBookmarkRow(void* context, int columns, char** values, char** names);
 };

@@ -1,3 +1,101 @@
 #include "kind/sms/sms.h"
 
-plist_t Sms::GetData(Mbdb* /*mbdb*/, int /*typeFilter*/) { return plist_new_array(); }
+#include "ib/ib_util.h"
+#include "kind/contact/contact.h"
+#include "kind/kind_util.h"
+#include "kind/sqlite_db.h"
+
+namespace {
+
+const char kFile[] = "src/kind/sms/sms";
+const char kDevicePath[] = "Library/SMS/sms.db";
+const char kChatSql[] = "select rowid from chat";
+const char kMessageSql[] =
+    "select distinct chj.chat_id,h.country,h.service,h.uncanonicalized_id, "
+    "m.text,m.date,m.is_from_me from message m ,handle h , chat_handle_join chj where "
+    "m.handle_id = h.ROWID and h.ROWID = chj.handle_id";
+
+}  // namespace
+
+Sms::~Sms() { Clear(); }
+
+void Sms::Clear() {
+    for (auto& entry : chats_) TrackedDelete(kFile, __LINE__, entry.second);
+    chats_.clear();
+}
+
+plist_t Sms::GetData(Mbdb* mbdb, int /*typeFilter*/) {
+    plist_t array = plist_new_array();
+    mbdb_ = mbdb;
+    const std::string path = KindUtil::LocateFirst(mbdb, kDevicePath);
+    if (path.empty()) return array;
+    Load(path, array);
+    return array;
+}
+
+void Sms::Load(const std::string& path, plist_t array) {
+    // Every call reads the chats again; what an earlier call read is replaced as a whole.
+    Clear();
+    SqliteDb db(path);
+    if (!db.Exec(kChatSql, &Sms::OnChatRow, &chats_)) return;
+    if (!db.Exec(kMessageSql, &Sms::OnMessageRow, &chats_)) return;
+    if (contact_ != nullptr) {
+        Contact* contact = CheckedPtr(contact_);
+        for (auto& entry : chats_) {
+            Chat* chat = CheckedPtr(entry.second);
+            const char* name = contact->FindNameByPhone(mbdb_, chat->phone.c_str());
+            if (name != nullptr && chat->another.empty()) chat->another = name;
+        }
+    }
+    ToPlist(array);
+}
+
+int Sms::OnChatRow(void* context, int columns, char** values, char** /*names*/) {
+    auto* chats = static_cast<std::map<std::int32_t, Chat*>*>(context);
+    Chat* chat = new Chat;
+    chat->chat_id = KindUtil::Number32(KindUtil::Column(columns, values, 0));
+    Chat*& slot = (*chats)[chat->chat_id];
+    TrackedDelete(kFile, __LINE__, slot);
+    slot = chat;
+    return 0;
+}
+
+int Sms::OnMessageRow(void* context, int columns, char** values, char** /*names*/) {
+    auto* chats = static_cast<std::map<std::int32_t, Chat*>*>(context);
+    auto it = chats->find(KindUtil::Number32(KindUtil::Column(columns, values, 0)));
+    if (it == chats->end()) return 0;
+    Chat* chat = CheckedPtr(it->second);
+    ChatMessage message;
+    message.country = KindUtil::Text(KindUtil::Column(columns, values, 1));
+    message.service = KindUtil::Text(KindUtil::Column(columns, values, 2));
+    message.text = KindUtil::Text(KindUtil::Column(columns, values, 4));
+    message.date = KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 5)));
+    message.type = KindUtil::Number32(KindUtil::Column(columns, values, 6));
+    if (chat->phone.empty()) chat->phone = KindUtil::Text(KindUtil::Column(columns, values, 3));
+    chat->messages.push_back(std::move(message));
+    return 0;
+}
+
+void Sms::ToPlist(plist_t array) const {
+    for (const auto& entry : chats_) {
+        const Chat* chat = CheckedPtr(entry.second);
+        plist_t dict = plist_new_dict();
+        plist_dict_set_item(dict, "id", plist_new_uint(static_cast<std::uint32_t>(chat->chat_id)));
+        DictInsertString(dict, "phone", chat->phone.c_str());
+        DictInsertString(dict, "another", chat->another.c_str());
+        if (!chat->messages.empty()) {
+            plist_t messages = plist_new_array();
+            for (const ChatMessage& m : chat->messages) {
+                plist_t md = plist_new_dict();
+                DictInsertString(md, "country", m.country.c_str());
+                DictInsertString(md, "service", m.service.c_str());
+                DictInsertString(md, "text", m.text.c_str());
+                DictInsertString(md, "date", m.date.c_str());
+                plist_dict_set_item(md, "type", plist_new_uint(static_cast<std::uint32_t>(m.type)));
+                plist_array_append_item(messages, md);
+            }
+            plist_dict_set_item(dict, "message", messages);
+        }
+        plist_array_append_item(array, dict);
+    }
+}

@@ -1,14 +1,55 @@
+// The conversations of a backup (KIND_MESSAGES): one entry per chat with its messages, the other
+// party named from the address book.
 #pragma once
 
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "base/wz_base.h"
 #include "kind/kind.h"
 
 class Contact;
 
+struct ChatMessage {
+    std::string country;
+    std::string service;
+    std::string text;
+    std::string date;
+    std::int32_t type = 0;  // 1 sent from the device, 0 received
+};
+
+class Chat : public WzBase {
+public:
+    std::int32_t chat_id = 0;
+    std::string phone;    // the other party's address, from the chat's first message row
+    std::string another;  // the other party's name, empty when the address book has none
+    std::vector<ChatMessage> messages;
+};
+
 class Sms : public Kind {
 public:
+    Sms() = default;
+    ~Sms() override;
+    Sms(const Sms&) = delete;
+    Sms& operator=(const Sms&) = delete;
+
+    // The backup's address-book reader, borrowed for the names.
     void SetContact(Contact* contact) { contact_ = contact; }
+    // Every chat in ascending id; never null. The database is read anew at every call.
     plist_t GetData(Mbdb* mbdb, int typeFilter) override;
 
+    const std::map<std::int32_t, Chat*>& Chats() const { return chats_; }
+
 private:
+    void Load(const std::string& path, plist_t array);
+    static int OnChatRow(void* context, int columns, char** values, char** names);
+    static int OnMessageRow(void* context, int columns, char** values, char** names);
+    void ToPlist(plist_t array) const;
+    void Clear();
+
+    std::map<std::int32_t, Chat*> chats_;
     Contact* contact_ = nullptr;
+    Mbdb* mbdb_ = nullptr;
 };

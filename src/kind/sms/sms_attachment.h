@@ -1,10 +1,42 @@
+// The attachments of messages (KIND_SMS_ATTACHMENTS), each resolved to its stored file.
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/wz_base.h"
 #include "kind/kind.h"
+
+class AttachmentAsset : public WzBase {
+public:
+    std::string relPath;   // device path: the stored filename without its leading "~/"
+    std::string fullPath;  // the stored file in the backup folder; empty while not found
+    std::uint64_t size = 0;
+    std::int32_t type = 1;  // 0 an image, 1 anything else
+};
 
 class SmsAttachment : public Kind {
 public:
+    SmsAttachment() = default;
+    ~SmsAttachment() override;
+    SmsAttachment(const SmsAttachment&) = delete;
+    SmsAttachment& operator=(const SmsAttachment&) = delete;
+
+    // The attachments found in the manifest, or null when no attachment row was read. Read and
+    // resolved once.
     plist_t GetData(Mbdb* mbdb, int typeFilter) override;
 
+    const std::vector<AttachmentAsset*>& Attachments() const { return attachments_; }
+
+    // "IMG_<n><extension>" in at most 31 bytes, never cutting a UTF-8 character in two.
+    static std::string FileName(std::size_t n, const std::string& relPath);
+
 private:
+    void Load(const std::string& path);
+    static int OnAttachmentRow(void* context, int columns, char** values, char** names);
+    plist_t ToPlist() const;
+
+    std::vector<AttachmentAsset*> attachments_;
+    Mbdb* mbdb_ = nullptr;
 };

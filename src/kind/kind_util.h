@@ -1,0 +1,38 @@
+// Conversions that every kind reader shares: column texts to owned strings, numbers read from
+// column texts, and the date and duration texts of the property lists.
+#pragma once
+
+#include <plist/plist.h>
+
+#include <cstdint>
+#include <string>
+
+class Mbdb;
+
+class KindUtil {
+public:
+    virtual ~KindUtil() = default;
+
+    // The column text, or the empty text for SQL NULL.
+    static std::string Text(const char* value) { return value ? std::string(value) : std::string(); }
+    // The column at index i of a row, or null when the row has fewer columns.
+    static const char* Column(int columns, char** values, int i) {
+        return values != nullptr && i < columns ? values[i] : nullptr;
+    }
+    // The integer at the start of a column text; NULL, empty or non-numeric text gives 0.
+    static std::int64_t Number(const char* value);
+    // The number as a signed 32-bit value; values outside that range give 0.
+    static std::int32_t Number32(const char* value);
+
+    // Seconds since 2001-01-01 as local time text (empty when the time cannot be shown).
+    static std::string AppleTime(std::int64_t seconds);
+    // Unix seconds as local time text (empty when the time cannot be shown).
+    static std::string UnixTime(std::int64_t seconds);
+    // Seconds as "hh:mm:ss"; a negative count or one beyond 32 bits shows as 00:00:00.
+    static std::string Duration(std::int64_t seconds);
+    // The current local time, as the bookmark and calendar readers stamp it.
+    static std::string Now();
+
+    // The stored file of the first manifest record with devicePath, or empty.
+    static std::string LocateFirst(const Mbdb* mbdb, const char* devicePath);
+};
