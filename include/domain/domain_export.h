@@ -1,0 +1,139 @@
+// Recovery: checked records become files the user keeps. Every table kind becomes one HTML page
+// built from template.html with the rows as JSON; every media kind becomes copies of the stored
+// files. DomainExport::ExportTask runs on the export's own TaskThread.
+#pragma once
+
+#include <wx/string.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ib/wz_ib.h"
+
+class wxEvtHandler;
+class wxGrid;
+
+// A table kind's page name (with its leading "/") and column titles in the user's language, as
+// UTF-8. Empty for the media kinds.
+struct ExportLabels {
+    std::string page;
+    std::vector<std::string> header;
+};
+
+// The job record of one recovery. Made and filled on the GUI thread; from the moment its
+// TaskThread starts, the export task owns it and deletes it when it ends.
+struct RecoverRequest {
+    // Takes the page names and column titles of every table kind from the current catalog, so
+    // make the request on the GUI thread: the worker never consults the catalog, which the GUI
+    // thread replaces when the user switches the language.
+    RecoverRequest();
+    ~RecoverRequest();
+    RecoverRequest(const RecoverRequest&) = delete;
+    RecoverRequest& operator=(const RecoverRequest&) = delete;
+
+    wxEvtHandler* target = nullptr;  // receives ID_RECOVER_DONE (the kind screen)
+    wxGrid* grid = nullptr;          // the grid the records were checked in; carried only
+    // The Device's record vector of this kind (CallHistoryList, ContactList, ... as the kind
+    // says); not owned.
+    void* items = nullptr;
+    // The chosen folder. The table exporters append the page name to it.
+    wxString outputDir;
+    std::uint32_t kind = 0;  // a RecoveryKind
+    // Positions in items of the checked records, ascending.
+    std::vector<std::int32_t> checked;
+    // Translations taken at construction, indexed by RecoveryKind.
+    ExportLabels labels[kKindCount];
+};
+
+// One line of a page: pointers to the UTF-8 texts of its cells.
+using ExportRow = std::vector<const char*>;
+
+// The rows of one page in memory: row 0 holds the column titles, every later row one line. The
+// cell texts live in blocks that the table owns; FreeTable (or the destructor) releases the rows
+// and the texts.
+class ExportTable {
+  public:
+    ExportTable() = default;
+    ~ExportTable();
+    ExportTable(const ExportTable&) = delete;
+    ExportTable& operator=(const ExportTable&) = delete;
+
+    std::vector<ExportRow*> rows;
+
+    // A copy of the n bytes at text, zero-terminated, in the table's own storage.
+    const char* Store(const char* text, std::size_t n);
+    // Bytes of cell text stored (without the terminating zeros) and number of cells.
+    std::size_t TextBytes() const { return textBytes_; }
+    std::size_t CellCount() const { return cellCount_; }
+    // Releases the texts (the rows are released by DomainExport::FreeTable).
+    void ReleaseTexts();
+
+  private:
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t blockUsed_ = 0;
+    std::size_t blockSize_ = 0;
+    std::size_t textBytes_ = 0;
+    std::size_t cellCount_ = 0;
+};
+
+class DomainExport {
+  public:
+    virtual ~DomainExport();
+
+    // The task of a recovery (a TaskCallback): userData is the RecoverRequest, which this
+    // deletes. Runs the kind's exporter, then queues ID_RECOVER_DONE to the request's target,
+    // whatever the exporter did.
+    static void ExportTask(void* userData);
+
+    // Table kinds: one page named after the kind in the request's folder. Nothing is written when
+    // nothing is checked.
+    static void ExportCallHistory(RecoverRequest* request);
+    static void ExportContacts(RecoverRequest* request);
+    static void ExportMessages(RecoverRequest* request);
+    static void ExportNotes(RecoverRequest* request);
+    static void ExportSafari(RecoverRequest* request);
+    static void ExportCalendar(RecoverRequest* request);
+    static void ExportReminders(RecoverRequest* request);
+
+    // Media kinds: a copy of each checked record's stored file, named after the record, in the
+    // request's folder. Sms Attachments and Photos do what Camera Roll does.
+    static void ExportVoiceMemos(RecoverRequest* request);
+    static void ExportPhotos(RecoverRequest* request);
+    static void ExportSmsAttachments(RecoverRequest* request);
+
+    // Appends a row of n cells, copies of the n zero-terminated texts that follow (const char*,
+    // in column order). n <= 0 adds nothing.
+    static void AddRow(ExportTable& table, int n, ...);
+    // The table as JSON: an array of arrays of strings, compact, RapidJSON's escaping; besides,
+    // "<" is written as \u003c and U+2028, U+2029 as \u2028, \u2029, so that the text can stand
+    // inside an HTML script. A table without rows gives "[]".
+    static std::string RowsToJson(const ExportTable& table);
+    // Writes the page: the template's text with its first "var data = [];" replaced by
+    // "var data = " json ";" and then its first "<title></title>" by the title. No page is
+    // written when the template cannot be read or holds no "var data = [];"; a page whose
+    // writing fails is removed.
+    static void WriteHtml(const char* templatePath, const char* pagePath, const char* json,
+                          const char* title);
+    // Releases every row and cell text; the table is empty afterwards.
+    static void FreeTable(ExportTable& table);
+
+    // Copies a file byte for byte. Returns 0 after a complete copy; -1 when the source cannot be
+    // opened or read, the target cannot be created or written, or both name the same file. A
+    // failed copy leaves no target behind.
+    static int CopyFile(const char* sourcePath, const char* targetPath);
+
+    // The name a media copy gets for a record name: unchanged when it is an ordinary file name;
+    // each "/" becomes "_", and an empty name, "." or ".." becomes underscores, so that a copy
+    // lands inside the chosen folder and never replaces it.
+    static std::string SafeFileName(const std::string& name);
+
+    // The page names and column titles of every table kind in the current catalog's language.
+    static void TranslateLabels(ExportLabels (&labels)[kKindCount]);
+
+    // Appends the UTF-8 form of text (up to its first zero character, if any) to out. Code points
+    // that UTF-8 cannot carry become U+FFFD.
+    static void AppendUtf8(std::string& out, const wxString& text);
+};
