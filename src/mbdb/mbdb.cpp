@@ -82,12 +82,18 @@ class Reader {
     std::size_t pos_ = 0;
 };
 
-bool ReadWholeFile(FILE* f, std::vector<unsigned char>* out) {
+// Reads the whole file into out; a read error ends the data where it stopped.
+void ReadWholeFile(FILE* f, std::vector<unsigned char>* out) {
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        const long size = std::ftell(f);
+        if (size > 0) out->reserve(static_cast<std::size_t>(size));
+        std::rewind(f);
+    }
     unsigned char chunk[65536];
     for (;;) {
         const std::size_t n = std::fread(chunk, 1, sizeof chunk, f);
         out->insert(out->end(), chunk, chunk + n);
-        if (n < sizeof chunk) return !std::ferror(f);
+        if (n < sizeof chunk) return;
     }
 }
 
@@ -165,7 +171,6 @@ bool Mbdb::Parse(const std::string& folder) {
     FILE* f = WZfopen(file.c_str(), "rb");
     if (f == nullptr) return false;
     std::vector<unsigned char> bytes;
-    // A read error ends the data where it stopped, like the end of the file.
     ReadWholeFile(f, &bytes);
     std::fclose(f);
     if (bytes.size() < sizeof kHeader || std::memcmp(bytes.data(), kHeader, sizeof kHeader) != 0) {
@@ -179,7 +184,7 @@ bool Mbdb::Parse(const std::string& folder) {
             break;
         }
         records->push_back(rec);
-        recordMap[rec->path] = rec;
+        recordMap[std::string_view(rec->path)] = rec;
     }
     return true;
 }

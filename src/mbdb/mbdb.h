@@ -3,9 +3,10 @@
 
 #include <cstdint>
 #include <ctime>
-#include <list>
-#include <map>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "base/wz_base.h"
 
@@ -40,8 +41,9 @@ class Mbdb : public WzBase {
         Property* properties = nullptr;  // propertyCount elements, released by the owning Mbdb
     };
 
-    using RecordList = std::list<MBFileRecord*>;
-    using RecordMap = std::map<std::string, MBFileRecord*>;
+    using RecordList = std::vector<MBFileRecord*>;
+    // Keys view the path of the record they map to; they live as long as the records.
+    using RecordMap = std::unordered_map<std::string_view, MBFileRecord*>;
 
     Mbdb();
     ~Mbdb() override;
