@@ -12,7 +12,9 @@ PoolWorker::~PoolWorker() {
     pthread_cond_destroy(&condition);
 }
 
-void PoolWorker::RegisterIdle() { pool->PushIdleWorker(this); }
+void PoolWorker::RegisterIdle() {
+    pool->PushIdleWorker(this);
+}
 
 void* PoolWorker::Run(void* arg) {
     PoolWorker* worker = static_cast<PoolWorker*>(arg);

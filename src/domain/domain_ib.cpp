@@ -1,0 +1,491 @@
+#include "domain/domain_ib.h"
+
+#include <wx/bitmap.h>
+#include <wx/event.h>
+#include <wx/image.h>
+#include <wx/log.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "common/file_util.h"
+#include "common/image_util.h"
+#include "common/string_util.h"
+#include "common/task_thread.h"
+
+namespace {
+
+// Written once before any worker exists, only read afterwards.
+DataRecoveryService* g_service = nullptr;
+
+constexpr int kThumbnailBatch = 20;
+constexpr int kThumbnailSide = 100;
+// Pictures above this many pixels are not decoded: they get the fallback picture.
+constexpr std::uint64_t kMaxThumbnailSourcePixels = 100ull * 1000 * 1000;
+const char kFallbackPicture[] = "image/content/unload_picture.png";
+
+plist_t DictItem(plist_t dict, const char* key) {
+    if (dict == nullptr || plist_get_node_type(dict) != PLIST_DICT) return nullptr;
+    return plist_dict_get_item(dict, key);
+}
+
+wxString Text(plist_t dict, const char* key) {
+    return DomainIB::GetPlistString(DictItem(dict, key));
+}
+
+std::uint64_t Number(plist_t dict, const char* key) {
+    plist_t node = DictItem(dict, key);
+    std::uint64_t value = 0;
+    if (node != nullptr && plist_get_node_type(node) == PLIST_UINT)
+        plist_get_uint_val(node, &value);
+    return value;
+}
+
+std::uint32_t ArraySize(plist_t list) {
+    if (list == nullptr || plist_get_node_type(list) != PLIST_ARRAY) return 0;
+    return plist_array_get_size(list);
+}
+
+void FillProperties(Contact* contact, plist_t properties) {
+    if (properties == nullptr || plist_get_node_type(properties) != PLIST_DICT) return;
+    plist_dict_iter iter = nullptr;
+    plist_dict_new_iter(properties, &iter);
+    if (iter == nullptr) return;
+    for (;;) {
+        char* key = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(properties, iter, &key, &value);
+        if (key == nullptr) break;
+        if (key[0] != '\0') {
+            contact->properties.emplace_back(StringUtil::FromUtf8(key),
+                                             DomainIB::GetPlistString(value));
+        }
+        std::free(key);
+    }
+    std::free(iter);
+}
+
+template <class Record, class Fill>
+std::vector<Record*>* Convert(plist_t list, Fill fill) {
+    auto* records = new std::vector<Record*>();
+    const std::uint32_t n = ArraySize(list);
+    records->reserve(n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        auto* record = new Record();
+        records->push_back(record);
+        fill(record, plist_array_get_item(list, i));
+    }
+    return records;
+}
+
+void* ConvertCallHistory(plist_t list) {
+    return Convert<CallHistory>(list, [](CallHistory* r, plist_t d) {
+        r->name = Text(d, "name");
+        r->address = Text(d, "address");
+        r->date = Text(d, "date");
+        r->type = Text(d, "type");
+        r->duration = Text(d, "duration");
+    });
+}
+
+void* ConvertContacts(plist_t list) {
+    return Convert<Contact>(list, [](Contact* r, plist_t d) {
+        r->name = Text(d, "name");
+        r->organization = Text(d, "organization");
+        r->department = Text(d, "department");
+        r->note = Text(d, "note");
+        r->birthday = Text(d, "birthday");
+        r->jobTitle = Text(d, "jobTitle");
+        r->nickName = Text(d, "nickName");
+        r->creationDate = Text(d, "creationDate");
+        FillProperties(r, DictItem(d, "properties"));
+    });
+}
+
+void* ConvertMessages(plist_t list) {
+    return Convert<Sms>(list, [](Sms* r, plist_t d) {
+        r->phone = Text(d, "phone");
+        r->another = Text(d, "another");
+        plist_t messages = DictItem(d, "message");
+        const std::uint32_t n = ArraySize(messages);
+        r->messages.reserve(n);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            plist_t m = plist_array_get_item(messages, i);
+            if (m == nullptr || plist_get_node_type(m) != PLIST_DICT) continue;
+            auto* message = new Message();
+            r->messages.push_back(message);
+            message->country = Text(m, "country");
+            message->service = Text(m, "service");
+            message->text = Text(m, "text");
+            message->date = Text(m, "date");
+            message->type = Number(m, "type");
+        }
+    });
+}
+
+void* ConvertNotes(plist_t list) {
+    return Convert<Note>(list, [](Note* r, plist_t d) {
+        r->create_date = Text(d, "create_date");
+        r->title = Text(d, "title");
+        r->body = Text(d, "body");
+    });
+}
+
+void* ConvertSafari(plist_t list) {
+    return Convert<SafariHistory>(list, [](SafariHistory* r, plist_t d) {
+        r->title = Text(d, "title");
+        r->type = Text(d, "type");
+        r->url = Text(d, "url");
+    });
+}
+
+void* ConvertCalendar(plist_t list) {
+    return Convert<Calendar>(list, [](Calendar* r, plist_t d) {
+        r->title = Text(d, "title");
+        r->location = Text(d, "location");
+        r->description = Text(d, "description");
+        r->url = Text(d, "url");
+        r->start_date = Text(d, "start_date");
+        r->end_date = Text(d, "end_date");
+        r->area = Text(d, "area");
+        r->all_day = Text(d, "all_day");
+        r->status = Text(d, "status");
+    });
+}
+
+void* ConvertVoiceMemos(plist_t list) {
+    return Convert<VoiceMemos>(list, [](VoiceMemos* r, plist_t d) {
+        r->date = Text(d, "date");
+        r->duration = Text(d, "duration");
+        r->name = Text(d, "name");
+        r->path = Text(d, "path");
+        r->size = FileUtil::FormatSize(Number(d, "size"));
+    });
+}
+
+void* ConvertPhotos(plist_t list) {
+    return Convert<Photo>(list, [](Photo* r, plist_t d) {
+        r->file_name = Text(d, "file_name");
+        r->path = Text(d, "path");
+        r->size = FileUtil::FormatSize(Number(d, "size"));
+    });
+}
+
+// Asks the library for one kind, converts and frees the list, and queues the records to target.
+void ReadKind(Device* device, wxEvtHandler* target, std::uint32_t kind, int eventId) {
+    BackupInfo* backup = CheckedPtr(device)->backup;
+    plist_t list = nullptr;
+    if (g_service != nullptr && g_service->GetKindData != nullptr && backup != nullptr)
+        list = g_service->GetKindData(backup, kind);
+    void* records = DomainIB::ConvertKindData(kind, list);
+    if (list != nullptr) plist_free(list);
+    if (target == nullptr) {
+        DeleteKindRecords(kind, records);
+        return;
+    }
+    auto* event = new wxThreadEvent(wxEVT_THREAD, eventId);
+    event->SetInt(0);
+    SetEventPointer(*event, records);
+    target->QueueEvent(event);
+}
+
+void QueueBatch(const ScanRequest& request, int first, int last) {
+    if (request.target == nullptr) return;
+    auto* copy = new ScanRequest();
+    copy->grid = request.grid;
+    copy->photos = request.photos;
+    auto* event = new wxThreadEvent(wxEVT_THREAD, ID_THUMBNAIL_BATCH);
+    event->SetInt(0);
+    SetEventPointer(*event, copy);
+    event->SetString(wxString::Format(wxS("%d:%d"), first, last));
+    request.target->QueueEvent(event);
+}
+
+void QueueDone(const ScanRequest& request) {
+    if (request.target == nullptr) return;
+    auto* event = new wxThreadEvent(wxEVT_THREAD, ID_THUMBNAILS_DONE);
+    event->SetInt(0);
+    request.target->QueueEvent(event);
+}
+
+// The picture's thumbnail, or null when the file is missing, damaged, empty, too large or not a
+// picture at all.
+wxBitmap* MakeThumbnail(const wxString& path) {
+    int peekWidth = 0, peekHeight = 0;
+    if (DomainIB::PeekImageSize(path, &peekWidth, &peekHeight)) {
+        const std::uint64_t pixels =
+            static_cast<std::uint64_t>(peekWidth) * static_cast<std::uint64_t>(peekHeight);
+        if (pixels == 0 || pixels > kMaxThumbnailSourcePixels) return nullptr;
+    }
+    wxImage image;
+    if (!image.LoadFile(path, wxBITMAP_TYPE_ANY, -1) || !image.IsOk()) return nullptr;
+    const wxSize fit = DomainIB::FitThumbnail(image.GetWidth(), image.GetHeight());
+    if (fit.x <= 0 || fit.y <= 0) return nullptr;
+    wxImage scaled = image.Scale(fit.x, fit.y, wxIMAGE_QUALITY_NORMAL);
+    image.Destroy();
+    if (!scaled.IsOk()) return nullptr;
+    auto* bitmap = new wxBitmap(scaled, -1);
+    if (!bitmap->IsOk()) {
+        delete bitmap;
+        return nullptr;
+    }
+    return bitmap;
+}
+
+}  // namespace
+
+void DomainIB::CreateService() {
+    g_service = CreateDataRecoveryService();
+}
+
+void DomainIB::FreeService() {
+    if (g_service == nullptr) return;
+    FreeiDeviceBackupService(g_service);
+    g_service = nullptr;
+}
+
+DataRecoveryService* DomainIB::GetService() {
+    return g_service;
+}
+
+void DomainIB::UseService(DataRecoveryService* service) {
+    g_service = service;
+}
+
+std::vector<Device*> DomainIB::LoadDevices() {
+    std::vector<Device*> devices;
+    if (g_service == nullptr || g_service->ListBackups == nullptr) return devices;
+    for (BackupInfo* node = g_service->ListBackups(); node != nullptr; node = node->next) {
+        auto* device = new Device();
+        devices.push_back(device);
+        device->backup = node;
+        device->deviceName = StringUtil::FromUtf8(node->deviceName);
+        device->lastBackupDate = StringUtil::FromUtf8(node->lastBackupDate);
+        device->serialNumber = StringUtil::FromUtf8(node->serialNumber);
+        device->isEncrypted = node->isEncrypted;
+    }
+    return devices;
+}
+
+wxString DomainIB::GetPlistString(plist_t node) {
+    if (node == nullptr || plist_get_node_type(node) != PLIST_STRING) return wxString();
+    std::uint64_t length = 0;
+    const char* text = plist_get_string_ptr(node, &length);
+    if (text == nullptr || length == 0) return wxString();
+    return StringUtil::FromUtf8(text, static_cast<std::size_t>(length));
+}
+
+wxString* DomainIB::NewPlistString(plist_t node) {
+    return new wxString(GetPlistString(node));
+}
+
+void* DomainIB::ConvertKindData(std::uint32_t kind, plist_t list) {
+    switch (kind) {
+        case KIND_CALL_HISTORY:
+            return ConvertCallHistory(list);
+        case KIND_CONTACTS:
+            return ConvertContacts(list);
+        case KIND_MESSAGES:
+            return ConvertMessages(list);
+        case KIND_NOTES:
+            return ConvertNotes(list);
+        case KIND_SAFARI:
+            return ConvertSafari(list);
+        case KIND_CALENDAR:
+        case KIND_REMINDERS:
+            return ConvertCalendar(list);
+        case KIND_VOICE_MEMOS:
+            return ConvertVoiceMemos(list);
+        case KIND_SMS_ATTACHMENTS:
+        case KIND_CAMERA_ROLL:
+        case KIND_PHOTOS:
+            return ConvertPhotos(list);
+        default:
+            return nullptr;
+    }
+}
+
+void DomainIB::ReadCallHistory(Device* device, wxEvtHandler* target) {
+    ReadKind(device, target, KIND_CALL_HISTORY, KIND_CALL_HISTORY);
+}
+
+void DomainIB::ReadContacts(Device* device, wxEvtHandler* target) {
+    ReadKind(device, target, KIND_CONTACTS, KIND_CONTACTS);
+}
+
+void DomainIB::ReadMessages(Device* device, wxEvtHandler* target) {
+    ReadKind(device, target, KIND_MESSAGES, KIND_MESSAGES);
+}
+
+void DomainIB::ReadNotes(Device* device, wxEvtHandler* target) {
+    ReadKind(device, target, KIND_NOTES, KIND_NOTES);
+}
+
+void DomainIB::ReadSafari(Device* device, wxEvtHandler* target) {
+    ReadKind(device, target, KIND_SAFARI, KIND_SAFARI);
+}
+
+void DomainIB::ReadVoiceMemos(Device* device, wxEvtHandler* target) {
+    ReadKind(device, target, KIND_VOICE_MEMOS, KIND_VOICE_MEMOS);
+}
+
+void DomainIB::ReadCalendar(Device* device, wxEvtHandler* target, std::uint32_t kind, int eventId) {
+    ReadKind(device, target, kind, eventId);
+}
+
+void DomainIB::ReadPhotos(Device* device, wxEvtHandler* target, std::uint32_t kind, int eventId) {
+    ReadKind(device, target, kind, eventId);
+}
+
+void DomainIB::ScanTask(void* data) {
+    auto* request = static_cast<ScanRequest*>(data);
+    if (request == nullptr) return;
+    Device* device = request->device;
+    wxEvtHandler* target = request->target;
+    ReadCallHistory(device, target);
+    ReadNotes(device, target);
+    ReadSafari(device, target);
+    ReadCalendar(device, target, KIND_CALENDAR, KIND_CALENDAR);
+    ReadCalendar(device, target, KIND_REMINDERS, KIND_REMINDERS);
+    ReadContacts(device, target);
+    ReadMessages(device, target);
+    ReadPhotos(device, target, KIND_SMS_ATTACHMENTS, KIND_SMS_ATTACHMENTS);
+    ReadVoiceMemos(device, target);
+    ReadPhotos(device, target, KIND_CAMERA_ROLL, KIND_CAMERA_ROLL);
+    ReadPhotos(device, target, KIND_PHOTOS, KIND_PHOTOS);
+    TrackedDelete(__FILE__, __LINE__, request);
+}
+
+void DomainIB::ThumbnailTask(void* data) {
+    auto* request = static_cast<ScanRequest*>(data);
+    if (request == nullptr) return;
+    const int n = request->photos != nullptr ? static_cast<int>(request->photos->size()) : 0;
+    int counter = 0;
+    for (int j = 0; j < n; ++j) {
+        {
+            // Damaged pictures must not pop up log boxes; this thread only.
+            wxLogNull noLog;
+            Photo* photo = (*request->photos)[j];
+            if (photo != nullptr) {
+                wxBitmap* thumbnail = MakeThumbnail(photo->path);
+                if (thumbnail == nullptr)
+                    thumbnail = ImageUtil::LoadThemeBitmap(kFallbackPicture, wxBITMAP_TYPE_PNG);
+                // A record that already holds a thumbnail keeps it; the new one is dropped.
+                if (photo->thumbnail == nullptr)
+                    photo->thumbnail = thumbnail;
+                else
+                    delete thumbnail;
+            }
+        }
+        if (++counter == kThumbnailBatch) {
+            QueueBatch(*request, j - (kThumbnailBatch - 1), j);
+            counter = 0;
+        }
+    }
+    if (counter != 0) QueueBatch(*request, n - counter, n - 1);
+    QueueDone(*request);
+    TrackedDelete(__FILE__, __LINE__, request);
+}
+
+wxSize DomainIB::FitThumbnail(int width, int height) {
+    if (width <= 0 || height <= 0) return wxSize(0, 0);
+    const float hs = static_cast<float>(height / 100.0);
+    const float q = static_cast<float>(width / static_cast<double>(hs));
+    if (q <= kThumbnailSide) {
+        // A picture more than 100 times as high as wide keeps a width of one pixel.
+        return wxSize(std::max(1, static_cast<int>(q)), kThumbnailSide);
+    }
+    const float ws = static_cast<float>(width / 100.0);
+    const float h = static_cast<float>(height / static_cast<double>(ws));
+    return wxSize(kThumbnailSide, std::max(1, static_cast<int>(h)));
+}
+
+namespace {
+
+std::uint32_t Be16(const unsigned char* p) {
+    return (std::uint32_t{p[0]} << 8) | p[1];
+}
+std::uint32_t Be32(const unsigned char* p) {
+    return (Be16(p) << 16) | Be16(p + 2);
+}
+std::uint32_t Le16(const unsigned char* p) {
+    return (std::uint32_t{p[1]} << 8) | p[0];
+}
+std::uint32_t Le32(const unsigned char* p) {
+    return (Le16(p + 2) << 16) | Le16(p);
+}
+
+// Walks the JPEG segments up to the first frame header.
+bool PeekJpegSize(FILE* file, int* width, int* height) {
+    if (std::fseek(file, 2, SEEK_SET) != 0) return false;
+    for (int segments = 0; segments < 1000; ++segments) {
+        int c = std::fgetc(file);
+        if (c != 0xFF) return false;
+        while (c == 0xFF) c = std::fgetc(file);
+        if (c == EOF) return false;
+        const int marker = c;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
+        if (marker == 0xD9 || marker == 0xDA) return false;  // end or scan before a frame
+        unsigned char len[2];
+        if (std::fread(len, 1, 2, file) != 2) return false;
+        const long length = static_cast<long>(Be16(len));
+        if (length < 2) return false;
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            unsigned char sof[5];
+            if (length < 7 || std::fread(sof, 1, 5, file) != 5) return false;
+            *height = static_cast<int>(Be16(sof + 1));
+            *width = static_cast<int>(Be16(sof + 3));
+            return true;
+        }
+        if (std::fseek(file, length - 2, SEEK_CUR) != 0) return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool DomainIB::PeekImageSize(const wxString& path, int* width, int* height) {
+    FILE* file = std::fopen(path.fn_str(), "rb");
+    if (file == nullptr) return false;
+    unsigned char head[32] = {};
+    const std::size_t got = std::fread(head, 1, sizeof head, file);
+    bool known = false;
+    std::uint64_t w = 0, h = 0;
+    static const unsigned char kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (got >= 24 && std::equal(kPng, kPng + 8, head) && std::equal(head + 12, head + 16, "IHDR")) {
+        w = Be32(head + 16);
+        h = Be32(head + 20);
+        known = true;
+    } else if (got >= 10 &&
+               (std::equal(head, head + 6, "GIF87a") || std::equal(head, head + 6, "GIF89a"))) {
+        w = Le16(head + 6);
+        h = Le16(head + 8);
+        known = true;
+    } else if (got >= 26 && head[0] == 'B' && head[1] == 'M') {
+        if (Le32(head + 14) == 12) {
+            w = Le16(head + 18);
+            h = Le16(head + 20);
+        } else {
+            const auto sw = static_cast<std::int32_t>(Le32(head + 18));
+            const auto sh = static_cast<std::int32_t>(Le32(head + 22));
+            w = sw < 0 ? 0 : static_cast<std::uint64_t>(sw);
+            h = sh < 0 ? static_cast<std::uint64_t>(-static_cast<std::int64_t>(sh))
+                       : static_cast<std::uint64_t>(sh);
+        }
+        known = true;
+    } else if (got >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) {
+        int jw = 0, jh = 0;
+        known = PeekJpegSize(file, &jw, &jh);
+        w = static_cast<std::uint64_t>(jw);
+        h = static_cast<std::uint64_t>(jh);
+    }
+    std::fclose(file);
+    if (!known) return false;
+    constexpr std::uint64_t kMaxSide = 0x7FFFFFFF;
+    *width = static_cast<int>(std::min(w, kMaxSide));
+    *height = static_cast<int>(std::min(h, kMaxSide));
+    return true;
+}
