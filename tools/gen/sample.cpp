@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gen/device_db.h"
+#include "gen/media.h"
+
 namespace gen {
 
 namespace {
@@ -27,10 +30,117 @@ const CountOption kCounts[] = {
     {"calendar", &SampleOptions::calendarItems, "calendar items (events and reminders)"},
     {"photos", &SampleOptions::photos, "photo library assets"},
     {"memos", &SampleOptions::memos, "voice memos"},
+    {"named-calls", &SampleOptions::namedCalls, "percent of calls stored with a name"},
 };
 
 std::size_t Scaled(std::size_t n, double scale) {
     return static_cast<std::size_t>(std::llround(static_cast<double>(n) * scale));
+}
+
+const char* const kFirst[] = {"Ann",  "Bob",    "José",  "Zoë",    "小明", "محمد", "Olga",
+                              "Mei",  "Yusuf",  "Chloé", "Ravi",   "Ingrid", "Hana", "Tom"};
+const char* const kLast[] = {"Lee",    "Smith", "García", "Müller", "王",   "العلي", "Ivanova",
+                             "Tanaka", "Öztürk", "Dubois", "Patel", "Berg",  "Kim",  "O'Neil"};
+const char* const kTexts[] = {
+    "On my way 🚗",
+    "Can you pick up milk & eggs?",
+    "<b>not bold</b> just typed that way",
+    "明天见！",
+    "مرحبا، كيف حالك؟",
+    "Meeting moved to 3pm\nRoom 4B",
+    "\"Quoted\" and 'single' quotes",
+    "👍",
+    "See you at the café",
+    "Happy birthday!!! 🎉🎂",
+    "<script>alert(1)</script>",
+    "Ok",
+};
+
+// Seven digits of a subscriber number, from an index.
+std::string Digits(std::size_t i) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%07zu", (i * 7919 + 1234567) % 10000000);
+    return buf;
+}
+
+// The ten-digit number of person i, as the device canonicalises it.
+std::string Phone(std::size_t i) { return "555" + Digits(i); }
+
+// The number of person i as a person typed it.
+std::string TypedPhone(std::size_t i) {
+    const std::string p = Phone(i);
+    switch (i % 4) {
+        case 0:
+            return p.substr(0, 3) + "-" + p.substr(3, 3) + "-" + p.substr(6);
+        case 1:
+            return "+1 (" + p.substr(0, 3) + ") " + p.substr(3, 3) + "-" + p.substr(6);
+        case 2:
+            return "(" + p.substr(0, 3) + ") " + p.substr(3, 3) + "-" + p.substr(6);
+        default:
+            return p;
+    }
+}
+
+std::string TwoHex(std::size_t v) {
+    char buf[4];
+    std::snprintf(buf, sizeof buf, "%02zx", v & 0xFF);
+    return buf;
+}
+
+AddressBook MakeAddressBook(std::size_t n) {
+    AddressBook book;
+    for (std::size_t i = 0; i < n; ++i) {
+        PersonRow p;
+        p.rowid = static_cast<std::int64_t>(i + 1);
+        if (i % 17 == 5) {
+            p.organization = "Acme Plumbing & Heating";  // a business: no name parts
+        } else {
+            p.first = kFirst[i % (sizeof kFirst / sizeof kFirst[0])];
+            p.last = kLast[(i / 3) % (sizeof kLast / sizeof kLast[0])];
+            if (i % 9 == 2) p.middle = "J.";
+            if (i % 5 == 0) p.organization = "Globex";
+            if (i % 10 == 0) p.department = "R&D";
+            if (i % 6 == 1) p.jobTitle = "Engineer";
+            if (i % 8 == 3) p.nickname = "Sunny";
+        }
+        if (i % 7 == 0) p.note = "<div>Met at the conference</div>";
+        if (i % 4 == 0) p.birthday = "1984-0" + std::to_string(1 + i % 9) + "-12T12:00:00Z";
+        if (i % 11 != 10) p.creationDate = static_cast<long long>(315000000 + i * 86400);
+        p.values.push_back({"_$!<Mobile>!$_", TypedPhone(i), 3, Sql()});
+        if (i % 3 == 0) {
+            p.values.push_back({"_$!<Home>!$_", "person" + std::to_string(i) + "@example.com", 4,
+                                Sql()});
+        } else {
+            p.values.push_back({i % 3 == 1 ? Sql("iPhone") : Sql("Gym"), TypedPhone(i + n), 3, Sql()});
+        }
+        if (i % 13 == 4) {
+            // Two numbers under one label.
+            p.values.push_back({"_$!<Mobile>!$_", TypedPhone(i + 2 * n), 3, Sql()});
+        } else {
+            p.values.push_back({"_$!<HomePage>!$_", "http://example.org/~p" + std::to_string(i), 22,
+                                Sql()});
+        }
+        book.persons.push_back(std::move(p));
+    }
+    return book;
+}
+
+std::vector<CallRow> MakeCalls(std::size_t n, std::size_t contacts, std::size_t namedPercent,
+                               std::mt19937& rng) {
+    static const int kFlags[] = {4, 5, 4, 5, 4, 0, 1, 16};
+    std::vector<CallRow> calls;
+    for (std::size_t i = 0; i < n; ++i) {
+        CallRow c;
+        const std::size_t who = contacts ? rng() % (contacts + contacts / 3 + 1) : i + 900000;
+        c.address = who < contacts && who % 4 == 1 ? "+1" + Phone(who) : Phone(who);
+        c.date = static_cast<long long>(1357000000 + i * 5400 + rng() % 3000);
+        c.duration = static_cast<long long>(rng() % 5 == 0 ? 0 : rng() % 3700);
+        c.flags = kFlags[rng() % (sizeof kFlags / sizeof kFlags[0])];
+        c.name = rng() % 100 < namedPercent ? Sql("Pizza Place") : Sql("");
+        if (i % 23 == 7) c.country_code = Sql();
+        calls.push_back(std::move(c));
+    }
+    return calls;
 }
 
 }  // namespace
@@ -49,6 +159,10 @@ bool SetSampleOption(SampleOptions& options, const std::string& name, const char
         options.seed = static_cast<std::uint32_t>(v);
         return true;
     }
+    if (name == "small-media") {
+        options.smallMedia = v != 0;
+        return true;
+    }
     for (const CountOption& c : kCounts) {
         if (name == c.name) {
             options.*(c.field) = static_cast<std::size_t>(v);
@@ -61,6 +175,7 @@ bool SetSampleOption(SampleOptions& options, const std::string& name, const char
 void PrintSampleOptions(FILE* out) {
     std::fprintf(out, "  --seed N      seed of every random choice (default 1)\n");
     std::fprintf(out, "  --scale F     multiplies every count (default 1)\n");
+    std::fprintf(out, "  --small-media 1  pictures of a few pixels only (default 0)\n");
     SampleOptions defaults;
     for (const CountOption& c : kCounts) {
         std::fprintf(out, "  --%-12s %s (default %zu)\n", c.name, c.help, defaults.*(c.field));
@@ -70,10 +185,293 @@ void PrintSampleOptions(FILE* out) {
 void WriteSampleBackup(const std::string& folder, const SampleOptions& options) {
     BackupBuilder b(folder, options.seed);
     b.Info() = options.device;
-    static const char* const kDomains[] = {"HomeDomain", "MediaDomain", "CameraRollDomain", "WirelessDomain",
-                                           "KeychainDomain", "RootDomain", "SystemPreferencesDomain"};
+    std::mt19937& rng = b.Rng();
+    const double scale = options.scale;
+    const std::size_t nContacts = Scaled(options.contacts, scale);
+    const std::size_t nCalls = Scaled(options.calls, scale);
+    const std::size_t nChats = Scaled(options.chats, scale);
+    const std::size_t nMessages = Scaled(options.messages, scale);
+    const std::size_t nAttachments = Scaled(options.attachments, scale);
+    const std::size_t nNotes = Scaled(options.notes, scale);
+    const std::size_t nHistory = Scaled(options.history, scale);
+    const std::size_t nBookmarks = Scaled(options.bookmarks, scale);
+    const std::size_t nItems = Scaled(options.calendarItems, scale);
+    const std::size_t nPhotos = Scaled(options.photos, scale);
+    const std::size_t nMemos = Scaled(options.memos, scale);
+    const std::size_t nFiller = Scaled(options.filler, scale);
+    const bool small = options.smallMedia;
+
+    static const char* const kDomains[] = {"HomeDomain",     "MediaDomain", "CameraRollDomain",
+                                           "WirelessDomain", "KeychainDomain", "RootDomain",
+                                           "SystemPreferencesDomain"};
     for (const char* d : kDomains) b.AddDomainRoot(d);
-    b.AddFiller(Scaled(options.filler, options.scale));
+    b.AddFiller(nFiller / 2);
+
+    // HomeDomain: address book, calendar, notes, messages, Safari.
+    b.AddDirectory("HomeDomain", "Library");
+    b.AddDirectory("HomeDomain", "Library/AddressBook");
+    b.AddFile("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb",
+              AddressBookDb(MakeAddressBook(nContacts)));
+    b.AddFile("HomeDomain", "Library/AddressBook/AddressBookImages.sqlitedb",
+              std::string("SQLite format 3\0", 16) + std::string(4080, '\0'));
+
+    {
+        CalendarData cal;
+        const char* const kCalendars[] = {"Home", "Work", "Birthdays", "DEFAULT_TASK_CALENDAR_NAME",
+                                          "Reminders", "reminders"};
+        for (std::size_t i = 0; i < 6; ++i) cal.calendars.push_back({static_cast<std::int64_t>(i + 1), kCalendars[i]});
+        cal.locations = {{1, "Blue Bottle Coffee, 66 Mint St"}, {2, "会议室 3"}, {3, "Zoo"}};
+        for (std::size_t i = 0; i < nItems; ++i) {
+            CalendarItemRow it;
+            const std::size_t cal_id = 1 + i % 6;
+            it.calendar_id = static_cast<long long>(cal_id);
+            const double start = 400000000.0 + static_cast<double>(i) * 86400.0 / 3 + 0.5;
+            it.start_date = start;
+            it.end_date = start + 3600;
+            if (cal_id == 3) {
+                it.summary = std::string(kFirst[i % 14]) + "’s Birthday";
+                it.all_day = 1;
+                it.start_tz = "_float";
+            } else if (cal_id == 4 || cal_id == 5) {
+                it.summary = i % 2 ? "Pay rent" : "Call the dentist 🦷";
+                it.entity_type = 3;
+                it.status = static_cast<int>(i % 3);
+                if (i % 4 == 0) it.start_date = Sql();
+                it.end_date = Sql();
+            } else {
+                it.summary = i % 2 ? "Stand-up" : "Lunch with <Ann>";
+                it.location_id = i % 3 ? Sql(static_cast<long long>(1 + i % 3)) : Sql();
+                it.description = i % 5 == 0 ? Sql("Bring the slides\nand a charger") : Sql();
+                it.url = i % 7 == 0 ? Sql("https://example.com/meet/" + std::to_string(i)) : Sql();
+            }
+            cal.items.push_back(std::move(it));
+        }
+        b.AddDirectory("HomeDomain", "Library/Calendar");
+        b.AddFile("HomeDomain", "Library/Calendar/Calendar.sqlitedb", CalendarDb(cal));
+    }
+
+    b.AddFile("HomeDomain", "Library/CallHistory/call_history.db.bak", "not used", true, false);
+
+    {
+        std::vector<NoteRow> notes;
+        for (std::size_t i = 0; i < nNotes; ++i) {
+            NoteRow n;
+            n.creation = i == 0 ? Sql(0) : Sql(static_cast<double>(380000000 + i * 7200) + 0.25);
+            n.modification = static_cast<long long>(390000000 + i * 3600);
+            n.title = i % 4 == 1 ? Sql("买菜清单") : Sql("Note " + std::to_string(i + 1));
+            n.body = "<div>" + std::string(kTexts[i % 12]) + "</div><div><br></div><div>line 2 &amp; more</div>";
+            n.hasBody = i % 10 != 9;
+            notes.push_back(std::move(n));
+        }
+        b.AddDirectory("HomeDomain", "Library/Notes");
+        b.AddFile("HomeDomain", "Library/Notes/notes.sqlite", NotesDb(notes));
+    }
+
+    SmsData sms;
+    std::vector<std::string> attachmentPaths;
+    {
+        // One handle per person who writes; group chats join two or three of them.
+        const std::size_t nHandles = nChats + nChats / 4 + 1;
+        for (std::size_t h = 0; h < nHandles; ++h) {
+            HandleRow row;
+            row.rowid = static_cast<std::int64_t>(h + 1);
+            const std::size_t who = nContacts ? (h * 3) % (nContacts + nContacts / 4 + 1) : h + 800000;
+            if (h % 6 == 5) {
+                row.id = "friend" + std::to_string(h) + "@example.com";
+                row.service = "iMessage";
+                row.uncanonicalized_id = Sql();
+            } else {
+                row.id = "+1" + Phone(who);
+                row.uncanonicalized_id = Phone(who);
+                row.service = h % 2 ? "iMessage" : "SMS";
+            }
+            sms.handles.push_back(std::move(row));
+        }
+        for (std::size_t c = 0; c < nChats; ++c) {
+            ChatRow chat;
+            chat.rowid = static_cast<std::int64_t>(c + 1);
+            chat.handles.push_back(static_cast<std::int64_t>(c + 1));
+            if (c % 5 == 4 && nHandles > 2) {
+                chat.style = 43;
+                chat.handles.push_back(static_cast<std::int64_t>(nChats + 1 + c % (nHandles - nChats)));
+            }
+            const HandleRow& first = sms.handles[c];
+            chat.chat_identifier = first.id;
+            chat.service_name = first.service;
+            sms.chats.push_back(std::move(chat));
+        }
+        for (std::size_t a = 0; a < nAttachments; ++a) {
+            static const char* const kMime[] = {"image/jpeg", "image/png", "video/quicktime",
+                                                "text/vcard", nullptr, "image/jpeg"};
+            static const char* const kExt[] = {".jpeg", ".png", ".mov", ".vcf", "", ".JPG"};
+            const std::size_t k = a % 6;
+            AttachmentRow row;
+            row.rowid = static_cast<std::int64_t>(a + 1);
+            const std::string rel = "Library/SMS/Attachments/" + TwoHex(a * 37) + "/" +
+                                    TwoHex(a) + "/" + (k == 4 ? "Audio Message" : "IMG_" + std::to_string(1000 + a)) + kExt[k];
+            row.filename = "~/" + rel;
+            row.mime_type = kMime[k];
+            row.uti = k == 0 || k == 5 ? "public.jpeg" : k == 1 ? "public.png" : "public.data";
+            row.created_date = static_cast<long long>(400000000 + a * 600);
+            sms.attachments.push_back(std::move(row));
+            attachmentPaths.push_back(rel);
+        }
+        for (std::size_t m = 0; m < nMessages; ++m) {
+            MessageRow row;
+            row.rowid = static_cast<std::int64_t>(m + 1);
+            const std::size_t c = nChats ? m % nChats : 0;
+            if (nChats) {
+                const ChatRow& chat = sms.chats[c];
+                row.handle_id = chat.handles[(m / nChats) % chat.handles.size()];
+                row.chats.push_back(chat.rowid);
+                row.service = sms.handles[static_cast<std::size_t>(row.handle_id - 1)].service;
+            }
+            row.text = kTexts[(m * 5) % 12];
+            row.date = m % 3 == 0 ? Sql(400000000.25 + static_cast<double>(m) * 97)
+                                  : Sql(static_cast<long long>(400000000 + m * 97));
+            row.is_from_me = static_cast<int>(m % 2);
+            if (m < nAttachments) {
+                row.attachments.push_back(static_cast<std::int64_t>(m + 1));
+                if (m % 2 == 0) row.text = Sql();
+            }
+            sms.messages.push_back(std::move(row));
+        }
+        b.AddDirectory("HomeDomain", "Library/SMS");
+        b.AddFile("HomeDomain", "Library/SMS/sms.db", SmsDb(sms));
+    }
+
+    {
+        std::vector<BookmarkRow> marks;
+        marks.push_back({1, 0, 1, "BookmarksBar", Sql()});
+        marks.push_back({2, 0, 1, "BookmarksMenu", Sql()});
+        marks.push_back({3, 2, 1, "Travel ✈️", Sql()});
+        for (std::size_t i = 0; i < nBookmarks; ++i) {
+            BookmarkRow row;
+            row.id = static_cast<std::int64_t>(i + 10);
+            row.parent = 1 + static_cast<std::int64_t>(i % 3);
+            row.title = i % 9 == 8 ? Sql() : Sql("Bookmark " + std::to_string(i) + " — " + kFirst[i % 14]);
+            row.url = "https://www.example.com/b/" + std::to_string(i) + "?q=a&b=%20";
+            marks.push_back(std::move(row));
+        }
+        std::vector<HistoryEntry> history;
+        for (std::size_t i = 0; i < nHistory; ++i) {
+            HistoryEntry e;
+            e.url = "http://news.example.com/story/" + std::to_string(i);
+            e.title = i % 3 == 0 ? "新闻 " + std::to_string(i) : "Story <" + std::to_string(i) + ">";
+            e.hasTitle = i % 8 != 7;
+            e.lastVisitedDate = std::to_string(410000000 + i * 3000) + ".5";
+            e.visitCount = static_cast<std::int64_t>(1 + i % 5);
+            history.push_back(std::move(e));
+        }
+        b.AddDirectory("HomeDomain", "Library/Safari");
+        b.AddFile("HomeDomain", "Library/Safari/Bookmarks.db", BookmarksDb(marks));
+        b.AddFile("HomeDomain", "Library/Safari/History.plist", HistoryPlist(history, true));
+    }
+
+    // MediaDomain: message attachments and voice memos.
+    for (std::size_t a = 0; a < attachmentPaths.size(); ++a) {
+        const std::string& rel = attachmentPaths[a];
+        std::string body;
+        const std::size_t k = a % 6;
+        const int w = small ? 16 : 64 + static_cast<int>(a % 3) * 32;
+        const int h = small ? 12 : 48 + static_cast<int>(a % 2) * 40;
+        if (k == 0 || k == 5) {
+            body = MakeJpeg(w, h, a % 4 == 0 ? 6 : 1, static_cast<std::uint32_t>(a));
+        } else if (k == 1) {
+            body = MakePng(w, h, static_cast<std::uint32_t>(a));
+        } else if (k == 3) {
+            body = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann Lee\r\nTEL:555-123-4567\r\nEND:VCARD\r\n";
+        } else {
+            body = MakeVoiceMemo(1.5, static_cast<std::uint32_t>(a));
+        }
+        // Every seventh attachment has no manifest record, every eleventh no stored file.
+        b.AddFile("MediaDomain", rel, body, a % 7 != 6, a % 11 != 10);
+    }
+
+    {
+        std::vector<MemoRow> memos;
+        std::vector<std::string> names;
+        for (std::size_t i = 0; i < nMemos; ++i) {
+            char name[64];
+            std::snprintf(name, sizeof name, "2013%02zu%02zu %02zu%02zu%02zu.m4a", 1 + (i / 28) % 12,
+                          1 + i % 28, (i * 7) % 24, (i * 13) % 60, i % 60);
+            std::string full = name;
+            if (i >= 1000) full = std::to_string(i) + " " + full;
+            MemoRow m;
+            m.date = static_cast<long long>(392000000 + i * 4000);
+            m.duration = 1.5 + static_cast<double>(i % 300) + 0.4;
+            m.label = i % 3 == 0 ? Sql("Lecture " + std::to_string(i)) : Sql();
+            m.path = "/var/mobile/Media/Recordings/" + full;
+            memos.push_back(std::move(m));
+            names.push_back(full);
+        }
+        b.AddDirectory("MediaDomain", "Media/Recordings");
+        b.AddFile("MediaDomain", "Media/Recordings/Recordings.db", RecordingsDb(memos));
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            // The last memo's file never reached the backup.
+            if (i + 1 == names.size() && names.size() > 2) continue;
+            b.AddFile("MediaDomain", "Media/Recordings/" + names[i],
+                      MakeVoiceMemo(small ? 0.1 : 2.0, static_cast<std::uint32_t>(i)));
+        }
+    }
+
+    // CameraRollDomain: the photo library.
+    {
+        std::vector<AssetRow> assets;
+        std::vector<std::pair<std::string, std::string>> files;
+        for (std::size_t i = 0; i < nPhotos; ++i) {
+            AssetRow a;
+            const std::size_t k = i % 10;
+            std::string dir;
+            std::string name;
+            if (k < 6) {
+                dir = "DCIM/" + std::to_string(100 + i / 1000) + "APPLE";
+                name = "IMG_" + std::to_string(1000 + i) + (k == 5 ? ".PNG" : ".JPG");
+            } else if (k < 8) {
+                dir = "PhotoData/Sync/100SYNCF";
+                name = "IMG_" + std::to_string(5000 + i) + ".JPG";
+            } else if (k == 8) {
+                dir = "PhotoData/CPLAssets/group" + std::to_string(i % 16);
+                name = "IMG_" + std::to_string(7000 + i) + ".JPG";
+            } else {
+                dir = "dcim/legacy";  // lower case: not the camera roll
+                name = "IMG_" + std::to_string(9000 + i) + ".JPG";
+            }
+            static const int kSizes[][2] = {{64, 48}, {48, 64}, {80, 80}, {120, 90}, {90, 120}};
+            const int w = small ? 16 : kSizes[i % 5][0];
+            const int h = small ? 12 : kSizes[i % 5][1];
+            a.directory = dir;
+            a.filename = name;
+            a.width = w;
+            a.height = h;
+            a.dateCreated = 380000000.0 + static_cast<double>(i) * 3600.0;
+            a.uti = k == 5 ? "public.png" : "public.jpeg";
+            if (i % 29 == 28) a.directory = Sql();  // a row without folder
+            assets.push_back(a);
+            if (!a.directory.IsNull()) files.emplace_back(dir + "/" + name, k == 5 ? "png" : "jpg");
+        }
+        b.AddDirectory("CameraRollDomain", "Media/PhotoData");
+        b.AddFile("CameraRollDomain", "Media/PhotoData/Photos.sqlite", PhotosDb(assets));
+        b.AddDirectory("CameraRollDomain", "Media/DCIM");
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const int w = small ? 16 : 64 + static_cast<int>(i % 3) * 16;
+            const int h = small ? 12 : 48 + static_cast<int>(i % 4) * 16;
+            static const int kOrientation[] = {1, 6, 3, 8, 0};
+            std::string body = files[i].second == "png"
+                                   ? MakePng(w, h, static_cast<std::uint32_t>(i))
+                                   : MakeJpeg(w, h, kOrientation[i % 5], static_cast<std::uint32_t>(i));
+            if (i % 9 == 4) body = Damage(body);
+            // Some pictures lost their stored file, some their manifest record.
+            b.AddFile("CameraRollDomain", "Media/" + files[i].first, body, i % 13 != 12, i % 11 != 7);
+        }
+    }
+
+    // WirelessDomain: the call log.
+    b.AddDirectory("WirelessDomain", "Library/CallHistory");
+    b.AddFile("WirelessDomain", "Library/CallHistory/call_history.db",
+              CallHistoryDb(MakeCalls(nCalls, nContacts, options.namedCalls, rng)));
+
+    b.AddFiller(nFiller - nFiller / 2);
     b.Write();
 }
 

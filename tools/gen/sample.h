@@ -27,6 +27,11 @@ struct SampleOptions {
     std::size_t calendarItems = 20;
     std::size_t photos = 12;
     std::size_t memos = 4;
+    // Share of calls, in percent, whose row already holds a name (the rest get theirs from the
+    // address book, when it has the number).
+    std::size_t namedCalls = 15;
+    // Pictures of a few pixels only (for large benchmark backups).
+    bool smallMedia = false;
 };
 
 // Sets the count or option named name ("calls", "seed", "scale", ...) from text; false when the

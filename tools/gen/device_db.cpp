@@ -1,0 +1,450 @@
+#include "gen/device_db.h"
+
+#include <plist/plist.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace gen {
+
+namespace {
+
+void Bind(sqlite3_stmt* st, int index, const Sql& v) {
+    switch (v.type) {
+        case Sql::Type::Null:
+            sqlite3_bind_null(st, index);
+            break;
+        case Sql::Type::Int:
+            sqlite3_bind_int64(st, index, v.i);
+            break;
+        case Sql::Type::Real:
+            sqlite3_bind_double(st, index, v.r);
+            break;
+        case Sql::Type::Text:
+            sqlite3_bind_text(st, index, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+            break;
+        case Sql::Type::Blob:
+            sqlite3_bind_blob(st, index, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+            break;
+    }
+}
+
+Sql RowId(std::int64_t rowid) { return rowid == 0 ? Sql() : Sql(static_cast<long long>(rowid)); }
+
+}  // namespace
+
+SqlDb::SqlDb() {
+    if (sqlite3_open(":memory:", &db_) != SQLITE_OK) throw std::runtime_error("sqlite3_open failed");
+    Exec("PRAGMA page_size=4096; PRAGMA auto_vacuum=INCREMENTAL; BEGIN");
+}
+
+SqlDb::~SqlDb() {
+    for (auto& entry : statements_) sqlite3_finalize(entry.second);
+    sqlite3_close(db_);
+}
+
+void SqlDb::Exec(const std::string& sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const std::string message = error ? error : "unknown error";
+        sqlite3_free(error);
+        throw std::runtime_error("sql: " + message + " in " + sql.substr(0, 120));
+    }
+}
+
+void SqlDb::Insert(const std::string& table, const std::vector<std::string>& columns,
+                   const std::vector<Sql>& values) {
+    std::string key = table + "(";
+    std::string marks;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        key += (i ? "," : "") + columns[i];
+        marks += i ? ",?" : "?";
+    }
+    key += ")";
+    sqlite3_stmt*& st = statements_[key];
+    if (st == nullptr) {
+        const std::string sql = "INSERT INTO " + key + " VALUES (" + marks + ")";
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+            throw std::runtime_error("sql: " + std::string(sqlite3_errmsg(db_)) + " in " + sql);
+        }
+    }
+    for (std::size_t i = 0; i < values.size(); ++i) Bind(st, static_cast<int>(i + 1), values[i]);
+    const int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+    if (rc != SQLITE_DONE) throw std::runtime_error("insert into " + table + ": " + sqlite3_errmsg(db_));
+}
+
+std::int64_t SqlDb::LastRowId() const { return sqlite3_last_insert_rowid(db_); }
+
+std::string SqlDb::Bytes() {
+    if (!sqlite3_get_autocommit(db_)) Exec("COMMIT");
+    sqlite3_int64 size = 0;
+    unsigned char* data = sqlite3_serialize(db_, "main", &size, 0);
+    if (data == nullptr) throw std::runtime_error("sqlite3_serialize failed");
+    std::string out(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
+    sqlite3_free(data);
+    return out;
+}
+
+std::string CallHistoryDb(const std::vector<CallRow>& calls) {
+    SqlDb db;
+    db.Exec(
+        "CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));"
+        "CREATE TABLE call (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER, "
+        "duration INTEGER, flags INTEGER, id INTEGER, name TEXT, country_code TEXT, network_code TEXT, "
+        "read INTEGER, assisted INTEGER, face_time_data BLOB, originalAddress TEXT);"
+        "CREATE TABLE data (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, pdp_ip INTEGER, bytes_rcvd REAL, "
+        "bytes_sent REAL, bytes_last_rcvd REAL, bytes_last_sent REAL, bytes_lifetime_rcvd REAL, "
+        "bytes_lifetime_sent REAL);"
+        "CREATE INDEX date_index on call(date);"
+        "INSERT INTO _SqliteDatabaseProperties VALUES ('call_history_limit', '100');"
+        "INSERT INTO _SqliteDatabaseProperties VALUES ('_ClientVersion', '10');"
+        "INSERT INTO data (pdp_ip, bytes_rcvd, bytes_sent) VALUES (0, 1843202.0, 220114.0);");
+    for (const CallRow& c : calls) {
+        db.Insert("call",
+                  {"address", "date", "duration", "flags", "id", "name", "country_code",
+                   "network_code", "read", "assisted", "face_time_data", "originalAddress"},
+                  {c.address, c.date, c.duration, c.flags, -1, c.name, c.country_code,
+                   c.network_code, 1, 0, Sql(), c.address});
+    }
+    return db.Bytes();
+}
+
+std::string AddressBookDb(const AddressBook& book) {
+    SqlDb db;
+    db.Exec(
+        "CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));"
+        "CREATE TABLE ABPerson (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, First TEXT, Last TEXT, "
+        "Middle TEXT, FirstPhonetic TEXT, MiddlePhonetic TEXT, LastPhonetic TEXT, Organization TEXT, "
+        "Department TEXT, Note TEXT, Kind INTEGER, Birthday TEXT, JobTitle TEXT, Nickname TEXT, "
+        "Prefix TEXT, Suffix TEXT, FirstSort TEXT, LastSort TEXT, CreationDate INTEGER, "
+        "ModificationDate INTEGER, CompositeNameFallback TEXT, ExternalIdentifier TEXT, "
+        "StoreID INTEGER, DisplayName TEXT, ExternalRepresentation BLOB, FirstSortSection TEXT, "
+        "LastSortSection TEXT, FirstSortLanguageIndex INTEGER DEFAULT 2147483647, "
+        "LastSortLanguageIndex INTEGER DEFAULT 2147483647, PersonLink INTEGER DEFAULT -1, "
+        "ImageURI TEXT, IsPreferredName INTEGER DEFAULT 1, guid TEXT);"
+        "CREATE TABLE ABMultiValue (UID INTEGER PRIMARY KEY, record_id INTEGER, property INTEGER, "
+        "identifier INTEGER, label INTEGER, value TEXT, guid TEXT);"
+        "CREATE TABLE ABMultiValueLabel (value TEXT, UNIQUE(value));"
+        "CREATE TABLE ABMultiValueEntry (parent_id INTEGER, key INTEGER, value TEXT, "
+        "UNIQUE(parent_id, key));"
+        "CREATE TABLE ABMultiValueEntryKey (value TEXT, UNIQUE(value));"
+        "CREATE TABLE ABGroup (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT);"
+        "CREATE TABLE ABGroupMembers (UID INTEGER PRIMARY KEY, group_id INTEGER, member_type "
+        "INTEGER, member_id INTEGER, UNIQUE(group_id, member_type, member_id));"
+        "CREATE INDEX ABMultiValueRecordIDIndex on ABMultiValue(record_id);"
+        "CREATE INDEX ABPersonSortIndex on ABPerson(LastSort);"
+        "INSERT INTO _SqliteDatabaseProperties VALUES ('__ABPersonTableVersion', '1');"
+        "INSERT INTO ABMultiValueEntryKey VALUES ('Street'), ('City'), ('ZIP'), ('Country');"
+        "INSERT INTO ABGroup (Name) VALUES ('Family');");
+    std::map<std::string, std::int64_t> labels;
+    auto labelId = [&](const Sql& label) -> Sql {
+        if (label.type != Sql::Type::Text) return label.IsNull() ? Sql() : label;
+        auto it = labels.find(label.s);
+        if (it != labels.end()) return Sql(static_cast<long long>(it->second));
+        db.Insert("ABMultiValueLabel", {"value"}, {label});
+        const std::int64_t id = db.LastRowId();
+        labels[label.s] = id;
+        return Sql(static_cast<long long>(id));
+    };
+    std::int64_t identifier = 0;
+    auto addValue = [&](const MultiValueRow& v, std::int64_t owner) {
+        const Sql record = v.recordId.IsNull() ? Sql(static_cast<long long>(owner)) : v.recordId;
+        db.Insert("ABMultiValue", {"record_id", "property", "identifier", "label", "value"},
+                  {record, v.property, static_cast<long long>(identifier++), labelId(v.label), v.value});
+    };
+    for (const PersonRow& p : book.persons) {
+        const Sql display = p.first.IsNull() && p.last.IsNull() ? p.organization : Sql();
+        db.Insert("ABPerson",
+                  {"ROWID", "First", "Last", "Middle", "Organization", "Department", "Note", "Kind",
+                   "Birthday", "JobTitle", "Nickname", "CreationDate", "ModificationDate",
+                   "DisplayName", "FirstSort", "LastSort", "StoreID"},
+                  {RowId(p.rowid), p.first, p.last, p.middle, p.organization, p.department, p.note, 0,
+                   p.birthday, p.jobTitle, p.nickname, p.creationDate, p.creationDate, display,
+                   p.first, p.last, 0});
+        const std::int64_t owner = db.LastRowId();
+        for (const MultiValueRow& v : p.values) addValue(v, owner);
+    }
+    for (const MultiValueRow& v : book.strayValues) addValue(v, 0);
+    return db.Bytes();
+}
+
+std::string SmsDb(const SmsData& data) {
+    SqlDb db;
+    db.Exec(
+        "CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));"
+        "CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT NULL, "
+        "text TEXT, replace INTEGER DEFAULT 0, service_center TEXT, handle_id INTEGER DEFAULT 0, "
+        "subject TEXT, country TEXT, attributedBody BLOB, version INTEGER DEFAULT 0, type INTEGER "
+        "DEFAULT 0, service TEXT, account TEXT, account_guid TEXT, error INTEGER DEFAULT 0, date "
+        "INTEGER, date_read INTEGER, date_delivered INTEGER, is_delivered INTEGER DEFAULT 0, "
+        "is_finished INTEGER DEFAULT 0, is_emote INTEGER DEFAULT 0, is_from_me INTEGER DEFAULT 0, "
+        "is_empty INTEGER DEFAULT 0, is_delayed INTEGER DEFAULT 0, is_auto_reply INTEGER DEFAULT 0, "
+        "is_prepared INTEGER DEFAULT 0, is_read INTEGER DEFAULT 0, is_system_message INTEGER DEFAULT "
+        "0, is_sent INTEGER DEFAULT 0, has_dd_results INTEGER DEFAULT 0, is_service_message INTEGER "
+        "DEFAULT 0, is_forward INTEGER DEFAULT 0, was_downgraded INTEGER DEFAULT 0, is_archive "
+        "INTEGER DEFAULT 0, cache_has_attachments INTEGER DEFAULT 0, cache_roomnames TEXT, "
+        "was_data_detected INTEGER DEFAULT 0, was_deduplicated INTEGER DEFAULT 0);"
+        "CREATE TABLE handle (ROWID INTEGER PRIMARY KEY AUTOINCREMENT UNIQUE, id TEXT NOT NULL, "
+        "country TEXT, service TEXT NOT NULL, uncanonicalized_id TEXT, UNIQUE (id, service));"
+        "CREATE TABLE chat (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT NULL, "
+        "style INTEGER, state INTEGER, account_id TEXT, properties BLOB, chat_identifier TEXT, "
+        "service_name TEXT, room_name TEXT, account_login TEXT, is_archived INTEGER DEFAULT 0, "
+        "last_addressed_handle TEXT, display_name TEXT, group_id TEXT);"
+        "CREATE TABLE chat_handle_join (chat_id INTEGER REFERENCES chat (ROWID) ON DELETE CASCADE, "
+        "handle_id INTEGER REFERENCES handle (ROWID) ON DELETE CASCADE, UNIQUE(chat_id, handle_id));"
+        "CREATE TABLE chat_message_join (chat_id INTEGER REFERENCES chat (ROWID) ON DELETE CASCADE, "
+        "message_id INTEGER REFERENCES message (ROWID) ON DELETE CASCADE, PRIMARY KEY (chat_id, "
+        "message_id));"
+        "CREATE TABLE attachment (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT "
+        "NULL, created_date INTEGER DEFAULT 0, start_date INTEGER DEFAULT 0, filename TEXT, uti "
+        "TEXT, mime_type TEXT, transfer_state INTEGER DEFAULT 0, is_outgoing INTEGER DEFAULT 0, "
+        "user_info BLOB, transfer_name TEXT, total_bytes INTEGER DEFAULT 0);"
+        "CREATE TABLE message_attachment_join (message_id INTEGER REFERENCES message (ROWID) ON "
+        "DELETE CASCADE, attachment_id INTEGER REFERENCES attachment (ROWID) ON DELETE CASCADE, "
+        "UNIQUE(message_id, attachment_id));"
+        "CREATE INDEX message_idx_handle ON message(handle_id, date);"
+        "CREATE INDEX chat_handle_join_idx_handle_id ON chat_handle_join(handle_id);"
+        "CREATE INDEX chat_message_join_idx_message_id ON chat_message_join(message_id, chat_id);"
+        "INSERT INTO _SqliteDatabaseProperties VALUES ('_ClientVersion', '8010');");
+    for (const HandleRow& h : data.handles) {
+        db.Insert("handle", {"ROWID", "id", "country", "service", "uncanonicalized_id"},
+                  {RowId(h.rowid), h.id, h.country, h.service, h.uncanonicalized_id});
+    }
+    std::int64_t guid = 0;
+    for (const ChatRow& c : data.chats) {
+        db.Insert("chat",
+                  {"ROWID", "guid", "style", "state", "chat_identifier", "service_name", "room_name"},
+                  {RowId(c.rowid), "chat" + std::to_string(++guid), c.style, 3, c.chat_identifier,
+                   c.service_name, c.style == 43 ? Sql("chat" + std::to_string(guid)) : Sql()});
+        const std::int64_t chat = db.LastRowId();
+        for (std::int64_t h : c.handles) {
+            db.Insert("chat_handle_join", {"chat_id", "handle_id"},
+                      {static_cast<long long>(chat), static_cast<long long>(h)});
+        }
+    }
+    for (const AttachmentRow& a : data.attachments) {
+        db.Insert("attachment",
+                  {"ROWID", "guid", "created_date", "filename", "uti", "mime_type", "transfer_state",
+                   "transfer_name"},
+                  {RowId(a.rowid), "at_" + std::to_string(++guid), a.created_date, a.filename, a.uti,
+                   a.mime_type, 5, a.filename});
+    }
+    for (const MessageRow& m : data.messages) {
+        db.Insert("message",
+                  {"ROWID", "guid", "text", "handle_id", "service", "date", "date_read",
+                   "date_delivered", "is_from_me", "is_read", "is_sent", "is_delivered",
+                   "cache_has_attachments", "account"},
+                  {RowId(m.rowid), "msg-" + std::to_string(++guid), m.text,
+                   static_cast<long long>(m.handle_id), m.service, m.date, m.date, m.date,
+                   m.is_from_me, 1, m.is_from_me, 1, m.attachments.empty() ? 0 : 1,
+                   "e:ann@example.com"});
+        const std::int64_t message = db.LastRowId();
+        for (std::int64_t c : m.chats) {
+            db.Insert("chat_message_join", {"chat_id", "message_id"},
+                      {static_cast<long long>(c), static_cast<long long>(message)});
+        }
+        for (std::int64_t a : m.attachments) {
+            db.Insert("message_attachment_join", {"message_id", "attachment_id"},
+                      {static_cast<long long>(message), static_cast<long long>(a)});
+        }
+    }
+    return db.Bytes();
+}
+
+std::string NotesDb(const std::vector<NoteRow>& notes) {
+    SqlDb db;
+    db.Exec(
+        "CREATE TABLE ZNOTE ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZCONTAINSCJK "
+        "INTEGER, ZCONTENTTYPE INTEGER, ZDELETEDFLAG INTEGER, ZEXTERNALFLAGS INTEGER, "
+        "ZEXTERNALSERVERINTID INTEGER, ZINTEGERID INTEGER, ZISBOOKKEEPINGENTRY INTEGER, ZBODY "
+        "INTEGER, ZSTORE INTEGER, ZCREATIONDATE TIMESTAMP, ZMODIFICATIONDATE TIMESTAMP, ZAUTHOR "
+        "VARCHAR, ZGUID VARCHAR, ZSERVERID VARCHAR, ZSUMMARY VARCHAR, ZTITLE VARCHAR );"
+        "CREATE TABLE ZNOTEBODY ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZOWNER "
+        "INTEGER, ZCONTENT VARCHAR, ZEXTERNALCONTENTREF VARCHAR, ZEXTERNALREPRESENTATION BLOB );"
+        "CREATE TABLE ZSTORE ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZNAME "
+        "VARCHAR );"
+        "CREATE TABLE Z_PRIMARYKEY (Z_ENT INTEGER PRIMARY KEY, Z_NAME VARCHAR, Z_SUPER INTEGER, "
+        "Z_MAX INTEGER);"
+        "CREATE TABLE Z_METADATA (Z_VERSION INTEGER PRIMARY KEY, Z_UUID VARCHAR(255), Z_PLIST BLOB);"
+        "CREATE INDEX ZNOTE_ZBODY_INDEX ON ZNOTE (ZBODY);"
+        "INSERT INTO ZSTORE VALUES (1, 5, 1, 'Notes');"
+        "INSERT INTO Z_METADATA VALUES (1, 'E1E7B5A4-2F0C-4A7A-9E56-8C6E0C1D2B3A', NULL);");
+    std::int64_t pk = 0;
+    for (const NoteRow& n : notes) {
+        ++pk;
+        const long long body = n.hasBody ? pk : pk + 1000000;
+        db.Insert("ZNOTE",
+                  {"Z_PK", "Z_ENT", "Z_OPT", "ZCONTAINSCJK", "ZCONTENTTYPE", "ZDELETEDFLAG",
+                   "ZINTEGERID", "ZBODY", "ZSTORE", "ZCREATIONDATE", "ZMODIFICATIONDATE", "ZGUID",
+                   "ZSUMMARY", "ZTITLE"},
+                  {static_cast<long long>(pk), 3, 2, 0, 0, 0, static_cast<long long>(pk), body, 1,
+                   n.creation, n.modification, "note-" + std::to_string(pk), n.title, n.title});
+        if (n.hasBody) {
+            db.Insert("ZNOTEBODY", {"Z_PK", "Z_ENT", "Z_OPT", "ZOWNER", "ZCONTENT"},
+                      {static_cast<long long>(pk), 4, 1, static_cast<long long>(pk), n.body});
+        }
+    }
+    db.Exec("INSERT INTO Z_PRIMARYKEY VALUES (3, 'Note', 0, " + std::to_string(pk) +
+            "), (4, 'NoteBody', 0, " + std::to_string(pk) + ")");
+    return db.Bytes();
+}
+
+std::string HistoryPlist(const std::vector<HistoryEntry>& entries, bool binary) {
+    plist_t root = plist_new_dict();
+    plist_t dates = plist_new_array();
+    for (const HistoryEntry& e : entries) {
+        plist_t d = plist_new_dict();
+        plist_dict_set_item(d, "", plist_new_string(e.url.c_str()));
+        plist_dict_set_item(d, "lastVisitedDate", plist_new_string(e.lastVisitedDate.c_str()));
+        if (e.hasTitle) plist_dict_set_item(d, "title", plist_new_string(e.title.c_str()));
+        plist_dict_set_item(d, "visitCount", plist_new_uint(static_cast<uint64_t>(e.visitCount)));
+        plist_array_append_item(dates, d);
+    }
+    plist_dict_set_item(root, "WebHistoryDates", dates);
+    plist_dict_set_item(root, "WebHistoryFileVersion", plist_new_uint(1));
+    char* data = nullptr;
+    uint32_t len = 0;
+    if (binary) {
+        plist_to_bin(root, &data, &len);
+    } else {
+        plist_to_xml(root, &data, &len);
+    }
+    std::string out(data ? data : "", len);
+    std::free(data);
+    plist_free(root);
+    return out;
+}
+
+std::string BookmarksDb(const std::vector<BookmarkRow>& bookmarks) {
+    SqlDb db;
+    db.Exec(
+        "CREATE TABLE bookmarks (id INTEGER PRIMARY KEY AUTOINCREMENT, special_id INTEGER DEFAULT "
+        "0, parent INTEGER, type INTEGER, title TEXT, url TEXT COLLATE NOCASE, num_children INTEGER "
+        "DEFAULT 0, editable INTEGER DEFAULT 1, deletable INTEGER DEFAULT 1, hidden INTEGER DEFAULT "
+        "0, hidden_ancestor_count INTEGER DEFAULT 0, order_index INTEGER NOT NULL, external_uuid "
+        "TEXT, read INTEGER DEFAULT NULL, last_modified REAL DEFAULT NULL, server_id TEXT, sync_key "
+        "TEXT, sync_data BLOB, added INTEGER DEFAULT 1, deleted INTEGER DEFAULT 0, extra_attributes "
+        "BLOB DEFAULT NULL, local_attributes BLOB DEFAULT NULL, fetched_icon BOOL DEFAULT 0, icon "
+        "BLOB DEFAULT NULL, dav_generation INTEGER DEFAULT 0, locally_added BOOL DEFAULT 0, "
+        "archive_status INTEGER DEFAULT 0, syncable BOOL DEFAULT 1, web_filter_status INTEGER "
+        "DEFAULT 0, modified_attributes UNSIGNED BIG INT DEFAULT 0);"
+        "CREATE TABLE bookmark_title_words (id INTEGER PRIMARY KEY, bookmark_id INTEGER NOT NULL "
+        "REFERENCES bookmarks(id) ON DELETE CASCADE, word TEXT, word_index INTEGER);"
+        "CREATE INDEX parent_index ON bookmarks (parent, order_index);"
+        "INSERT INTO bookmarks (id, special_id, parent, type, title, url, num_children, editable, "
+        "deletable, order_index, external_uuid) VALUES (0, 0, NULL, 1, 'Root', NULL, 2, 0, 0, 0, "
+        "'Root');");
+    std::map<std::int64_t, int> order;
+    for (const BookmarkRow& b : bookmarks) {
+        db.Insert("bookmarks",
+                  {"id", "parent", "type", "title", "url", "order_index", "external_uuid",
+                   "special_id", "editable"},
+                  {RowId(b.id), static_cast<long long>(b.parent), b.type, b.title, b.url,
+                   order[b.parent]++, "uuid-" + std::to_string(b.id), 0, 1});
+    }
+    return db.Bytes();
+}
+
+std::string PhotosDb(const std::vector<AssetRow>& assets) {
+    SqlDb db;
+    db.Exec(
+        "CREATE TABLE ZGENERICASSET ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, "
+        "ZCOMPLETE INTEGER, ZFLAGGED INTEGER, ZHASADJUSTMENTS INTEGER, ZHEIGHT INTEGER, ZHIDDEN "
+        "INTEGER, ZKIND INTEGER, ZORIENTATION INTEGER, ZSAVEDASSETTYPE INTEGER, ZTHUMBNAILINDEX "
+        "INTEGER, ZWIDTH INTEGER, ZCLOUDASSETGUID VARCHAR, ZDATECREATED TIMESTAMP, "
+        "ZMODIFICATIONDATE TIMESTAMP, ZDURATION FLOAT, ZDIRECTORY VARCHAR, ZFILENAME VARCHAR, "
+        "ZTITLE VARCHAR, ZUNIFORMTYPEIDENTIFIER VARCHAR, ZUUID VARCHAR, ZLOCATIONDATA BLOB );"
+        "CREATE TABLE ZGENERICALBUM ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, "
+        "ZKIND INTEGER, ZTITLE VARCHAR, ZUUID VARCHAR );"
+        "CREATE TABLE Z_PRIMARYKEY (Z_ENT INTEGER PRIMARY KEY, Z_NAME VARCHAR, Z_SUPER INTEGER, "
+        "Z_MAX INTEGER);"
+        "CREATE INDEX ZGENERICASSET_ZDIRECTORY_INDEX ON ZGENERICASSET (ZDIRECTORY);"
+        "CREATE INDEX ZGENERICASSET_ZDATECREATED_INDEX ON ZGENERICASSET (ZDATECREATED);"
+        "INSERT INTO ZGENERICALBUM VALUES (1, 2, 1, 1000, 'Camera Roll', "
+        "'5E2C1B9A-0D1F-4C55-8B2E-0F9D3C7A1B22');");
+    std::int64_t pk = 0;
+    for (const AssetRow& a : assets) {
+        ++pk;
+        db.Insert("ZGENERICASSET",
+                  {"Z_PK", "Z_ENT", "Z_OPT", "ZCOMPLETE", "ZHEIGHT", "ZKIND", "ZORIENTATION",
+                   "ZWIDTH", "ZDATECREATED", "ZMODIFICATIONDATE", "ZDIRECTORY", "ZFILENAME",
+                   "ZTITLE", "ZUNIFORMTYPEIDENTIFIER", "ZUUID"},
+                  {static_cast<long long>(pk), 3, 4, 1, a.height, a.kind, 1, a.width, a.dateCreated,
+                   a.dateCreated, a.directory, a.filename, a.filename, a.uti,
+                   "A" + std::to_string(100000 + pk)});
+    }
+    return db.Bytes();
+}
+
+std::string RecordingsDb(const std::vector<MemoRow>& memos) {
+    SqlDb db;
+    db.Exec(
+        "CREATE TABLE ZRECORDING ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, "
+        "ZDATE TIMESTAMP, ZDURATION FLOAT, ZCUSTOMLABEL VARCHAR, ZPATH VARCHAR, ZUNIQUEID "
+        "VARCHAR );"
+        "CREATE TABLE Z_PRIMARYKEY (Z_ENT INTEGER PRIMARY KEY, Z_NAME VARCHAR, Z_SUPER INTEGER, "
+        "Z_MAX INTEGER);"
+        "CREATE TABLE Z_METADATA (Z_VERSION INTEGER PRIMARY KEY, Z_UUID VARCHAR(255), Z_PLIST "
+        "BLOB);");
+    std::int64_t pk = 0;
+    for (const MemoRow& m : memos) {
+        ++pk;
+        db.Insert("ZRECORDING",
+                  {"Z_PK", "Z_ENT", "Z_OPT", "ZDATE", "ZDURATION", "ZCUSTOMLABEL", "ZPATH",
+                   "ZUNIQUEID"},
+                  {static_cast<long long>(pk), 1, 1, m.date, m.duration, m.label, m.path,
+                   "rec-" + std::to_string(pk)});
+    }
+    db.Exec("INSERT INTO Z_PRIMARYKEY VALUES (1, 'Recording', 0, " + std::to_string(pk) + ")");
+    return db.Bytes();
+}
+
+std::string CalendarDb(const CalendarData& data) {
+    SqlDb db;
+    db.Exec(
+        "CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));"
+        "CREATE TABLE Calendar (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, store_id INTEGER, title "
+        "TEXT, flags INTEGER, color TEXT, type TEXT, supported_entity_types INTEGER, "
+        "external_id TEXT, display_order INTEGER, UUID TEXT);"
+        "CREATE TABLE Location (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, title TEXT, address TEXT, "
+        "latitude REAL, longitude REAL, item_owner_id INTEGER);"
+        "CREATE TABLE CalendarItem (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, summary TEXT, "
+        "location_id INTEGER, description TEXT, start_date REAL, start_tz TEXT, end_date REAL, "
+        "all_day INTEGER, calendar_id INTEGER, orig_item_id INTEGER DEFAULT 0, orig_date REAL, "
+        "organizer_id INTEGER DEFAULT 0, self_attendee_id INTEGER DEFAULT 0, status INTEGER "
+        "DEFAULT 0, availability INTEGER DEFAULT 0, privacy_level INTEGER DEFAULT 0, url TEXT, "
+        "last_modified REAL, sequence_num INTEGER DEFAULT 0, birthday_id INTEGER DEFAULT -1, "
+        "modified_properties INTEGER DEFAULT 0, external_tracking_status INTEGER DEFAULT 0, "
+        "external_id TEXT, unique_identifier TEXT, has_recurrences INTEGER DEFAULT 0, "
+        "has_attendees INTEGER DEFAULT 0, UUID TEXT, entity_type INTEGER DEFAULT 2, priority "
+        "INTEGER DEFAULT 0, due_date REAL, due_tz TEXT, due_all_day INTEGER, completion_date REAL, "
+        "creation_date REAL);"
+        "CREATE INDEX CalendarItemCalendarId on CalendarItem(calendar_id);"
+        "CREATE INDEX CalendarItemStartDate on CalendarItem(start_date);"
+        "INSERT INTO _SqliteDatabaseProperties VALUES ('_ClientVersion', '14008');");
+    for (const CalendarRow& c : data.calendars) {
+        db.Insert("Calendar", {"ROWID", "store_id", "title", "flags", "color", "type", "UUID"},
+                  {RowId(c.rowid), 1, c.title, 0, "#1BADF8", "local",
+                   "cal-" + std::to_string(c.rowid)});
+    }
+    for (const LocationRow& l : data.locations) {
+        db.Insert("Location", {"ROWID", "title", "latitude", "longitude"},
+                  {RowId(l.rowid), l.title, 37.3318, -122.0312});
+    }
+    std::int64_t n = 0;
+    for (const CalendarItemRow& i : data.items) {
+        ++n;
+        db.Insert("CalendarItem",
+                  {"summary", "location_id", "description", "start_date", "start_tz", "end_date",
+                   "all_day", "calendar_id", "status", "url", "entity_type", "UUID",
+                   "last_modified"},
+                  {i.summary, i.location_id, i.description, i.start_date, i.start_tz, i.end_date,
+                   i.all_day, i.calendar_id, i.status, i.url, i.entity_type,
+                   "item-" + std::to_string(n), i.start_date});
+    }
+    return db.Bytes();
+}
+
+}  // namespace gen
