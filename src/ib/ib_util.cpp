@@ -262,19 +262,25 @@ int HexValue(char c) {
     return 0;
 }
 
-std::string HexDump(const unsigned char* bytes, std::size_t n, const int* widths, std::size_t k) {
-    std::string out;
-    out.reserve(n * 2 + k);
+std::size_t HexDump(const unsigned char* bytes, std::size_t n, const int* widths, std::size_t k,
+                    char* out) {
+    std::size_t len = 0;
     std::size_t i = 0;
     std::size_t s = 0;
     for (std::size_t j = 0; j < n; ++j) {
         if (i < k && s + static_cast<std::size_t>(widths[i]) == j) {
-            out += ' ';
+            out[len++] = ' ';
             s += static_cast<std::size_t>(widths[i]);
             ++i;
         }
-        out += HexDigitUpper(bytes[j] >> 4);
-        out += HexDigitUpper(bytes[j]);
+        out[len++] = HexDigitUpper(bytes[j] >> 4);
+        out[len++] = HexDigitUpper(bytes[j]);
     }
+    return len;
+}
+
+std::string HexDump(const unsigned char* bytes, std::size_t n, const int* widths, std::size_t k) {
+    std::string out(2 * n + k, '\0');
+    out.resize(HexDump(bytes, n, widths, k, out.data()));
     return out;
 }

@@ -79,6 +79,9 @@ char* ReplaceAll(const char* text, const char* find, const char* replacement);
 // Two upper-case hex digits per byte, with a space before each byte that starts a new group of
 // the given widths.
 std::string HexDump(const unsigned char* bytes, std::size_t n, const int* widths, std::size_t k);
+// The same text written to out, which holds at least 2 * n + k characters; returns its length.
+std::size_t HexDump(const unsigned char* bytes, std::size_t n, const int* widths, std::size_t k,
+                    char* out);
 char HexDigitUpper(int n);
 char HexDigitLower(int n);
 int HexValue(char c);

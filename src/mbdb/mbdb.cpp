@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "ib/ib_util.h"
 #include "util/big_endian_bit_converter.h"
@@ -15,6 +14,8 @@ namespace {
 const unsigned char kHeader[6] = {0x6D, 0x62, 0x64, 0x62, 0x05, 0x00};
 const int kFixedGroups[] = {2, 4, 4, 4, 4, 4, 4, 4, 8, 1, 1};
 constexpr std::size_t kFixedSize = 40;
+constexpr std::size_t kFixedHexSize = 2 * kFixedSize + 10;
+constexpr std::size_t kArenaBlock = 1 << 20;
 
 void InitCrypto() {
     static const bool ready = [] {
@@ -30,8 +31,9 @@ void InitCrypto() {
 
 // A bounded cursor over the manifest bytes; every read checks the end first.
 class Reader {
-  public:
-    Reader(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
+public:
+    Reader(const unsigned char* data, std::size_t size, MbdbArena& arena)
+        : data_(data), size_(size), arena_(arena) {}
 
     bool AtEnd() const { return pos_ >= size_; }
 
@@ -42,20 +44,21 @@ class Reader {
         return true;
     }
 
-    bool String(std::string* out) {
+    // Absent (0xFFFF) and empty (0) values both read as the empty text.
+    bool String(std::string_view* out) {
         const unsigned char* len = nullptr;
         if (!Bytes(2, &len)) return false;
         const std::uint16_t n = BigEndianBitConverter::ToUInt16(len, 2, 0);
-        out->clear();
+        *out = std::string_view();
         if (n == 0xFFFF || n == 0) return true;
         const unsigned char* bytes = nullptr;
         if (!Bytes(n, &bytes)) return false;
-        out->assign(reinterpret_cast<const char*>(bytes), n);
+        *out = std::string_view(reinterpret_cast<const char*>(bytes), n);
         return true;
     }
 
     // Printable values are kept as text; any other value becomes upper-case hex.
-    bool HashString(std::string* out) {
+    bool HashString(std::string_view* out) {
         if (!String(out)) return false;
         bool printable = true;
         for (unsigned char c : *out) {
@@ -65,24 +68,24 @@ class Reader {
             }
         }
         if (!printable) {
-            std::string hex;
-            hex.reserve(out->size() * 2);
+            hex_.clear();
             for (unsigned char c : *out) {
-                hex += HexDigitUpper(c >> 4);
-                hex += HexDigitUpper(c);
+                hex_ += HexDigitUpper(c >> 4);
+                hex_ += HexDigitUpper(c);
             }
-            out->swap(hex);
+            *out = arena_.Copy(hex_.data(), hex_.size());
         }
         return true;
     }
 
-  private:
+private:
     const unsigned char* data_;
     std::size_t size_;
     std::size_t pos_ = 0;
+    MbdbArena& arena_;
+    std::string hex_;
 };
 
-// Reads the whole file into out; a read error ends the data where it stopped.
 void ReadWholeFile(FILE* f, std::vector<unsigned char>* out) {
     if (std::fseek(f, 0, SEEK_END) == 0) {
         const long size = std::ftell(f);
@@ -93,72 +96,145 @@ void ReadWholeFile(FILE* f, std::vector<unsigned char>* out) {
     for (;;) {
         const std::size_t n = std::fread(chunk, 1, sizeof chunk, f);
         out->insert(out->end(), chunk, chunk + n);
+        // A read error ends the data where it stopped, like the end of the file.
         if (n < sizeof chunk) return;
     }
 }
 
-void ToUtc(std::uint32_t seconds, struct tm* out) {
-    const time_t t = static_cast<time_t>(seconds);
-    if (gmtime_r(&t, out) == nullptr) std::memset(out, 0, sizeof *out);
-}
+class Parser {
+public:
+    explicit Parser(MbdbArena& arena) : arena_(arena) { InitCrypto(); }
 
-std::string StoredFileName(const std::string& domain, const std::string& path) {
-    InitCrypto();
-    const std::string key = domain + "-" + path;
-    const unsigned int dlen = gcry_md_get_algo_dlen(GCRY_MD_SHA1);
-    unsigned char digest[64];
-    gcry_md_hash_buffer(GCRY_MD_SHA1, digest, key.data(), key.size());
-    std::string name;
-    name.reserve(dlen * 2);
-    for (unsigned int i = 0; i < dlen; ++i) {
-        name += HexDigitLower(digest[i] >> 4);
-        name += HexDigitLower(digest[i]);
-    }
-    return name;
-}
-
-// Reads one record; false when it is cut short (the record is then released).
-bool ReadRecord(Reader& in, Mbdb::MBFileRecord* rec) {
-    if (!in.String(&rec->domain) || !in.String(&rec->path) || !in.String(&rec->linkTarget) ||
-        !in.HashString(&rec->dataHash) || !in.HashString(&rec->encryptionKey)) {
-        return false;
-    }
-    const unsigned char* fixed = nullptr;
-    if (!in.Bytes(kFixedSize, &fixed)) return false;
-    rec->fixedFieldsHex =
-        HexDump(fixed, kFixedSize, kFixedGroups, sizeof kFixedGroups / sizeof kFixedGroups[0]);
-    rec->mode = BigEndianBitConverter::ToUInt16(fixed, kFixedSize, 0);
-    rec->inodeHigh = BigEndianBitConverter::ToInt32(fixed, kFixedSize, 2);
-    rec->inodeLow = BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 6);
-    rec->uid = BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 10);
-    rec->gid = BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 14);
-    ToUtc(BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 18), &rec->mtime);
-    ToUtc(BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 22), &rec->atime);
-    ToUtc(BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 26), &rec->ctime);
-    rec->size = static_cast<std::uint32_t>(BigEndianBitConverter::ToUInt64(fixed, kFixedSize, 30));
-    rec->flags = fixed[38];
-    rec->propertyCount = fixed[39];
-    if (rec->propertyCount != 0) {
-        rec->properties = new Mbdb::MBFileRecord::Property[rec->propertyCount];
-        for (unsigned i = 0; i < rec->propertyCount; ++i) {
-            if (!in.String(&rec->properties[i].name) || !in.HashString(&rec->properties[i].value)) {
-                return false;
+    // Reads one record into rec; false when it is cut short.
+    bool ReadRecord(Reader& in, Mbdb::MBFileRecord* rec) {
+        if (!in.String(&rec->domain) || !in.String(&rec->path) || !in.String(&rec->linkTarget) ||
+            !in.HashString(&rec->dataHash) || !in.HashString(&rec->encryptionKey)) {
+            return false;
+        }
+        const unsigned char* fixed = nullptr;
+        if (!in.Bytes(kFixedSize, &fixed)) return false;
+        char hex[kFixedHexSize];
+        const std::size_t hexLen = HexDump(fixed, kFixedSize, kFixedGroups,
+                                           sizeof kFixedGroups / sizeof kFixedGroups[0], hex);
+        rec->fixedFieldsHex = arena_.Copy(hex, hexLen);
+        rec->mode = BigEndianBitConverter::ToUInt16(fixed, kFixedSize, 0);
+        rec->inodeHigh = BigEndianBitConverter::ToInt32(fixed, kFixedSize, 2);
+        rec->inodeLow = BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 6);
+        rec->uid = BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 10);
+        rec->gid = BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 14);
+        rec->mtimeSeconds = BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 18);
+        rec->atimeSeconds = BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 22);
+        rec->ctimeSeconds = BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 26);
+        rec->size =
+            static_cast<std::uint32_t>(BigEndianBitConverter::ToUInt64(fixed, kFixedSize, 30));
+        rec->flags = fixed[38];
+        rec->propertyCount = fixed[39];
+        if (rec->propertyCount != 0) {
+            rec->properties = new (arena_) Mbdb::MBFileRecord::Property[rec->propertyCount];
+            for (unsigned i = 0; i < rec->propertyCount; ++i) {
+                if (!in.String(&rec->properties[i].name) ||
+                    !in.HashString(&rec->properties[i].value)) {
+                    return false;
+                }
             }
         }
+        rec->fileName = StoredFileName(rec->domain, rec->path);
+        return true;
     }
-    rec->fileName = StoredFileName(rec->domain, rec->path);
-    return true;
-}
+
+private:
+    // SHA-1 of "domain-path" as 40 lower-case hex digits.
+    std::string_view StoredFileName(std::string_view domain, std::string_view path) {
+        key_.assign(domain.data(), domain.size());
+        key_ += '-';
+        key_.append(path.data(), path.size());
+        const unsigned int dlen = gcry_md_get_algo_dlen(GCRY_MD_SHA1);
+        unsigned char digest[64];
+        gcry_md_hash_buffer(GCRY_MD_SHA1, digest, key_.data(), key_.size());
+        char name[128];
+        for (unsigned int i = 0; i < dlen; ++i) {
+            name[2 * i] = HexDigitLower(digest[i] >> 4);
+            name[2 * i + 1] = HexDigitLower(digest[i]);
+        }
+        return arena_.Copy(name, 2 * dlen);
+    }
+
+    MbdbArena& arena_;
+    std::string key_;
+};
 
 void ReleaseRecord(Mbdb::MBFileRecord*& rec) {
     CheckedPtr(rec);
-    if (rec->propertyCount != 0) TrackedDeleteArray("src/mbdb/mbdb.cpp", __LINE__, rec->properties);
+    if (rec->propertyCount != 0) {
+        TrackedDeleteArray("src/mbdb/mbdb.cpp", __LINE__, rec->properties);
+    }
     TrackedDelete("src/mbdb/mbdb.cpp", __LINE__, rec);
 }
 
 }  // namespace
 
-Mbdb::Mbdb() : records(new RecordList) {}
+struct tm Mbdb::MBFileRecord::ToUtc(std::uint32_t seconds) {
+    struct tm t;
+    std::memset(&t, 0, sizeof t);
+    struct tm* out = &t;
+    const std::int64_t days = seconds / 86400;
+    const std::int64_t rest = seconds % 86400;
+    out->tm_hour = static_cast<int>(rest / 3600);
+    out->tm_min = static_cast<int>(rest % 3600 / 60);
+    out->tm_sec = static_cast<int>(rest % 60);
+    out->tm_wday = static_cast<int>((days + 4) % 7);  // 1970-01-01 was a Thursday
+    // Civil date from a day count (the days-from-civil inverse, with eras of 400 years).
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = z / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
+    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    out->tm_year = static_cast<int>(year - 1900);
+    out->tm_mon = static_cast<int>(month - 1);
+    out->tm_mday = static_cast<int>(day);
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    static const int kStart[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+    out->tm_yday = kStart[month - 1] + static_cast<int>(day) - 1 + (leap && month > 2 ? 1 : 0);
+    return t;
+}
+
+void* MbdbArena::Allocate(std::size_t size, std::size_t align) {
+    std::size_t pad = reinterpret_cast<std::uintptr_t>(next_) % align;
+    pad = pad ? align - pad : 0;
+    if (next_ == nullptr || left_ < size + pad) {
+        const std::size_t block = size + align > kArenaBlock ? size + align : kArenaBlock;
+        blocks_.emplace_back(new char[block]);
+        next_ = blocks_.back().get();
+        left_ = block;
+        pad = reinterpret_cast<std::uintptr_t>(next_) % align;
+        pad = pad ? align - pad : 0;
+    }
+    char* out = next_ + pad;
+    next_ = out + size;
+    left_ -= size + pad;
+    return out;
+}
+
+std::string_view MbdbArena::Copy(const char* data, std::size_t size) {
+    if (size == 0) return std::string_view();
+    char* out = static_cast<char*>(Allocate(size, 1));
+    std::memcpy(out, data, size);
+    return std::string_view(out, size);
+}
+
+void* Mbdb::MBFileRecord::operator new(std::size_t size, MbdbArena& arena) {
+    return arena.Allocate(size, alignof(MBFileRecord));
+}
+
+void* Mbdb::MBFileRecord::Property::operator new[](std::size_t size, MbdbArena& arena) {
+    return arena.Allocate(size, alignof(std::max_align_t));
+}
+
+Mbdb::Mbdb() : records(new RecordList), arena(new MbdbArena) {}
 
 Mbdb::~Mbdb() {
     for (MBFileRecord*& rec : *records) ReleaseRecord(rec);
@@ -170,34 +246,56 @@ bool Mbdb::Parse(const std::string& folder) {
     const std::string file = folder + "Manifest.mbdb";
     FILE* f = WZfopen(file.c_str(), "rb");
     if (f == nullptr) return false;
-    std::vector<unsigned char> bytes;
     ReadWholeFile(f, &bytes);
     std::fclose(f);
     if (bytes.size() < sizeof kHeader || std::memcmp(bytes.data(), kHeader, sizeof kHeader) != 0) {
+        bytes.clear();
+        bytes.shrink_to_fit();
         return false;
     }
-    Reader in(bytes.data() + sizeof kHeader, bytes.size() - sizeof kHeader);
+    // Records are at least 50 bytes long.
+    records->reserve(bytes.size() / 100);
+    Reader in(bytes.data() + sizeof kHeader, bytes.size() - sizeof kHeader, *arena);
+    Parser parser(*arena);
     while (!in.AtEnd()) {
-        auto* rec = new MBFileRecord;
-        if (!ReadRecord(in, rec)) {
+        auto* rec = new (*arena) MBFileRecord;
+        if (!parser.ReadRecord(in, rec)) {
             ReleaseRecord(rec);
             break;
         }
         records->push_back(rec);
-        recordMap[std::string_view(rec->path)] = rec;
     }
+    mapBuilt = false;
     return true;
 }
 
-std::string Mbdb::FindStoredFile(const std::string& devicePath) const {
+const Mbdb::RecordMap& Mbdb::Map() const {
+    if (!mapBuilt) {
+        recordMap.clear();
+        recordMap.reserve(records->size());
+        // A later record with the same path replaces the earlier one.
+        for (MBFileRecord* rec : *records) recordMap[rec->path] = rec;
+        mapBuilt = true;
+    }
+    return recordMap;
+}
+
+std::string Mbdb::StoredPath(const MBFileRecord* record) const {
+    std::string path = rootFolder;
+    path.append(record->fileName.data(), record->fileName.size());
+    return path;
+}
+
+std::string Mbdb::FindStoredFile(std::string_view devicePath) const {
     for (MBFileRecord* rec : *records) {
-        if (CheckedPtr(rec)->path == devicePath) return rootFolder + rec->fileName;
+        if (CheckedPtr(rec)->path == devicePath) return StoredPath(rec);
     }
     return std::string();
 }
 
-std::string Mbdb::FindMediaFile(const std::string& devicePath) const {
-    auto it = recordMap.find(devicePath);
-    if (it == recordMap.end()) return std::string();
-    return rootFolder + CheckedPtr(it->second)->fileName;
+std::string Mbdb::FindMediaFile(std::string_view devicePath) const {
+    const RecordMap& map = Map();
+    auto it = map.find(devicePath);
+    if (it == map.end()) return std::string();
+    return StoredPath(CheckedPtr(it->second));
 }

@@ -1,8 +1,15 @@
 // The backup's manifest, "Manifest.mbdb": which device path each stored file holds.
+//
+// A manifest may hold hundreds of thousands of records, so the records and their texts live in
+// memory owned by the manifest: the texts view the file's bytes (or the manifest's arena where
+// they had to be converted), and the records are placed in the arena. Everything stays valid
+// until the manifest is destroyed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -10,39 +17,77 @@
 
 #include "base/wz_base.h"
 
+// Bump allocator for the records of one manifest; released as a whole.
+class MbdbArena {
+public:
+    MbdbArena() = default;
+    MbdbArena(const MbdbArena&) = delete;
+    MbdbArena& operator=(const MbdbArena&) = delete;
+
+    void* Allocate(std::size_t size, std::size_t align);
+    // A copy of the bytes that lives as long as the arena.
+    std::string_view Copy(const char* data, std::size_t size);
+
+private:
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* next_ = nullptr;
+    std::size_t left_ = 0;
+};
+
 class Mbdb : public WzBase {
-  public:
+public:
     class MBFileRecord : public WzBase {
-      public:
+    public:
         class Property : public WzBase {
-          public:
-            std::string name;
-            std::string value;  // hash text
+        public:
+            std::string_view name;
+            std::string_view value;  // hash text
+
+            static void* operator new[](std::size_t size, MbdbArena& arena);
+            // The memory belongs to the manifest's arena.
+            static void operator delete[](void*) noexcept {}
+            static void operator delete[](void*, MbdbArena&) noexcept {}
+            static void* operator new(std::size_t) = delete;
+            static void* operator new[](std::size_t) = delete;
         };
 
-        std::string fileName;  // stored-file name: SHA-1 of "domain-path", 40 lower-case hex digits
-        std::string domain;
-        std::string path;  // device path relative to the domain, '/' separated
-        std::string linkTarget;
-        std::string dataHash;        // hash text
-        std::string encryptionKey;   // hash text
-        std::string fixedFieldsHex;  // the 40 fixed bytes as grouped upper-case hex
+        std::string_view fileName;  // stored-file name: SHA-1 of "domain-path", 40 lower-case hex
+        std::string_view domain;
+        std::string_view path;  // device path relative to the domain, '/' separated
+        std::string_view linkTarget;
+        std::string_view dataHash;        // hash text
+        std::string_view encryptionKey;   // hash text
+        std::string_view fixedFieldsHex;  // the 40 fixed bytes as grouped upper-case hex
         std::uint16_t mode = 0;
         std::int32_t inodeHigh = 0;
         std::uint32_t inodeLow = 0;
         std::uint32_t uid = 0;
         std::uint32_t gid = 0;
-        struct tm mtime {};
-        struct tm atime {};
-        struct tm ctime {};
+        // The three time stamps as stored (Unix seconds); MTime, ATime and CTime give them as
+        // broken-down UTC time.
+        std::uint32_t mtimeSeconds = 0;
+        std::uint32_t atimeSeconds = 0;
+        std::uint32_t ctimeSeconds = 0;
         std::uint32_t size = 0;  // low 32 bits of the size field
         std::uint8_t flags = 0;
         std::uint8_t propertyCount = 0;
         Property* properties = nullptr;  // propertyCount elements, released by the owning Mbdb
+
+        struct tm MTime() const { return ToUtc(mtimeSeconds); }
+        struct tm ATime() const { return ToUtc(atimeSeconds); }
+        struct tm CTime() const { return ToUtc(ctimeSeconds); }
+        // Unix seconds as broken-down UTC time, as gmtime gives it.
+        static struct tm ToUtc(std::uint32_t seconds);
+
+        // Records are made only by the manifest parse, in the manifest's arena.
+        static void* operator new(std::size_t size, MbdbArena& arena);
+        static void operator delete(void*) noexcept {}
+        static void operator delete(void*, MbdbArena&) noexcept {}
+        static void* operator new(std::size_t) = delete;
     };
 
     using RecordList = std::vector<MBFileRecord*>;
-    // Keys view the path of the record they map to; they live as long as the records.
+    // Keys view the path of the record they map to.
     using RecordMap = std::unordered_map<std::string_view, MBFileRecord*>;
 
     Mbdb();
@@ -57,19 +102,25 @@ class Mbdb : public WzBase {
     std::string GetRootFolder() const { return rootFolder; }
     // Every complete record in file order; owned by the manifest.
     const RecordList* GetRecords() const { return records; }
-    // A copy of the map from device path to the last record with that path.
-    RecordMap GetRecordMap() const { return recordMap; }
-    // The map itself, for callers that only look up.
-    const RecordMap& RecordMapRef() const { return recordMap; }
+    // A copy of the map from device path to the last record (in file order) with that path.
+    RecordMap GetRecordMap() const { return Map(); }
 
     // The stored file of the first record (in file order) whose path equals devicePath, or an
     // empty text when no record has it.
-    std::string FindStoredFile(const std::string& devicePath) const;
+    std::string FindStoredFile(std::string_view devicePath) const;
     // The stored file of the last record with that path (the map lookup), or an empty text.
-    std::string FindMediaFile(const std::string& devicePath) const;
+    std::string FindMediaFile(std::string_view devicePath) const;
+    // rootFolder followed by the record's stored-file name.
+    std::string StoredPath(const MBFileRecord* record) const;
 
-  private:
+private:
+    // The path map is built at its first use: listing a backup does not need it.
+    const RecordMap& Map() const;
+
     std::string rootFolder;
     RecordList* records;
-    RecordMap recordMap;
+    mutable RecordMap recordMap;
+    mutable bool mapBuilt = false;
+    std::vector<unsigned char> bytes;  // the file, which the record texts view
+    std::unique_ptr<MbdbArena> arena;
 };

@@ -27,7 +27,7 @@ class MbdbTest : public testing::Test {
         const bool result = mbdb_->Parse(Folder());
         if (ok) *ok = result;
         std::vector<std::string> paths;
-        for (const auto* r : *mbdb_->GetRecords()) paths.push_back(r->path);
+        for (const auto* r : *mbdb_->GetRecords()) paths.emplace_back(r->path);
         return paths;
     }
 
@@ -99,10 +99,10 @@ TEST_F(MbdbTest, RecordFieldsAreDecoded) {
     EXPECT_EQ(got->inodeLow, 2u);
     EXPECT_EQ(got->uid, 501u);
     EXPECT_EQ(got->gid, 502u);
-    EXPECT_EQ(got->mtime.tm_year, 70);
-    EXPECT_EQ(got->atime.tm_mday, 2);
-    EXPECT_EQ(got->ctime.tm_year + 1900, 2013);
-    EXPECT_EQ(got->ctime.tm_hour, 9);
+    EXPECT_EQ(got->MTime().tm_year, 70);
+    EXPECT_EQ(got->ATime().tm_mday, 2);
+    EXPECT_EQ(got->CTime().tm_year + 1900, 2013);
+    EXPECT_EQ(got->CTime().tm_hour, 9);
     EXPECT_EQ(got->size, 5u);
     EXPECT_EQ(got->flags, 4);
     ASSERT_EQ(got->propertyCount, 2);
@@ -111,10 +111,32 @@ TEST_F(MbdbTest, RecordFieldsAreDecoded) {
     EXPECT_EQ(got->properties[1].value, "value");
     // SHA-1 of "HomeDomain-Library/SMS/sms.db", the well-known name of the message database.
     EXPECT_EQ(got->fileName, "3d0d7e5fb2ce288813306e4d4636395e047a3d28");
-    EXPECT_EQ(mbdb_->FindStoredFile("Library/SMS/sms.db"), Folder() + got->fileName);
+    EXPECT_EQ(mbdb_->FindStoredFile("Library/SMS/sms.db"), Folder() + std::string(got->fileName));
     EXPECT_EQ(got->fixedFieldsHex,
               "81A4 00000001 00000002 000001F5 000001F6 00000000 00015180 51ADAD4B "
               "0000000100000005 04 02");
+}
+
+// The record times match the runtime's gmtime over the whole 32-bit range, leap days included.
+TEST(MbdbTimeTest, BrokenDownTimesMatchGmtime) {
+    std::vector<std::uint32_t> samples = {0u,          59u,         86399u,      86400u,
+                                          951782400u,  951868799u,  1078012800u, 1370336587u,
+                                          2147483647u, 2147483648u, 4107542400u, 4294967295u};
+    for (std::uint32_t s = 12345; s < 4294000000u; s += 7777777u) samples.push_back(s);
+    for (std::uint32_t seconds : samples) {
+        const struct tm got = Mbdb::MBFileRecord::ToUtc(seconds);
+        const time_t t = seconds;
+        struct tm want;
+        ASSERT_NE(gmtime_r(&t, &want), nullptr);
+        EXPECT_EQ(got.tm_year, want.tm_year) << seconds;
+        EXPECT_EQ(got.tm_mon, want.tm_mon) << seconds;
+        EXPECT_EQ(got.tm_mday, want.tm_mday) << seconds;
+        EXPECT_EQ(got.tm_hour, want.tm_hour) << seconds;
+        EXPECT_EQ(got.tm_min, want.tm_min) << seconds;
+        EXPECT_EQ(got.tm_sec, want.tm_sec) << seconds;
+        EXPECT_EQ(got.tm_wday, want.tm_wday) << seconds;
+        EXPECT_EQ(got.tm_yday, want.tm_yday) << seconds;
+    }
 }
 
 TEST_F(MbdbTest, AbsentAndEmptyStringsConsumeNoBytes) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ib/backup_list.h"
@@ -31,6 +32,10 @@ int Usage() {
 
 const char* Text(const char* s) {
     return s ? s : "";
+}
+
+int Len(std::string_view s) {
+    return static_cast<int>(s.size());
 }
 
 bool ParseIndex(const char* text, long* out) {
@@ -121,11 +126,13 @@ int main(int argc, char** argv) {
         if (command == "manifest") {
             std::printf("domain\tpath\tstored file\tmode\tsize\tproperties\n");
             for (const Mbdb::MBFileRecord* r : *backup->mbdb->GetRecords()) {
-                std::printf("%s\t%s\t%s\t%06o\t%u\t", r->domain.c_str(), r->path.c_str(),
-                            r->fileName.c_str(), static_cast<unsigned>(r->mode), r->size);
+                std::printf("%.*s\t%.*s\t%.*s\t%06o\t%u\t", Len(r->domain), r->domain.data(),
+                            Len(r->path), r->path.data(), Len(r->fileName), r->fileName.data(),
+                            static_cast<unsigned>(r->mode), r->size);
                 for (unsigned p = 0; p < r->propertyCount; ++p) {
-                    std::printf("%s%s=%s", p ? "," : "", r->properties[p].name.c_str(),
-                                r->properties[p].value.c_str());
+                    const auto& prop = r->properties[p];
+                    std::printf("%s%.*s=%.*s", p ? "," : "", Len(prop.name), prop.name.data(),
+                                Len(prop.value), prop.value.data());
                 }
                 std::printf("\n");
             }
