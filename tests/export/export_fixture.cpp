@@ -1,5 +1,6 @@
 #include "export/export_fixture.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 #include <signal.h>
@@ -7,6 +8,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <wx/init.h>
 #include <wx/translation.h>
 
 #include <algorithm>
@@ -14,7 +16,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <random>
 #include <thread>
 
@@ -25,23 +26,38 @@ extern char** environ;
 
 namespace export_test {
 
+namespace {
+
+// The toolkit's base (threads, translations) is set up once for the whole test program.
+class ToolkitEnvironment : public testing::Environment {
+  public:
+    void SetUp() override { ASSERT_TRUE(wxInitialize()); }
+    void TearDown() override { wxUninitialize(); }
+};
+
+testing::Environment* const toolkit = testing::AddGlobalTestEnvironment(new ToolkitEnvironment);
+
+}  // namespace
+
 const char* const kAwkwardTexts[] = {
     "Ann",
-    "Zo\xC3\xAB M\xC3\xBCller",                            // Zoë Müller
-    "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E",                // 王小明
-    "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D",                    // שלום
-    "See you \xF0\x9F\x98\x80 at 8",                       // emoji
-    "He said \"hi\" \\ then left",                         // quotes and a backslash
-    "line one\nline two\r\nline three",                    // line breaks
-    "tab\there",                                           //
-    "<b>not bold</b> & <i>not italic</i>",                 // markup-looking text
-    "",                                                    // empty
-    "a/b/c",                                               //
+    "Zo\xC3\xAB M\xC3\xBCller",                                       // Zoë Müller
+    "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E",                           // 王小明
+    "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D",                               // שלום
+    "See you \xF0\x9F\x98\x80 at 8",                                  // emoji
+    "He said \"hi\" \\ then left",                                    // quotes and a backslash
+    "line one\nline two\r\nline three",                               // line breaks
+    "tab\there",                                                      //
+    "<b>not bold</b> & <i>not italic</i>",                            // markup-looking text
+    "",                                                               // empty
+    "a/b/c",                                                          //
     "\xE5\x85\x83\xE6\xB0\x97\xEF\xBC\x9F \xE3\x81\xAF\xE3\x81\x84",  // 元気？ はい
 };
 const std::size_t kAwkwardTextCount = sizeof kAwkwardTexts / sizeof kAwkwardTexts[0];
 
-wxString W(const char* utf8) { return wxString::FromUTF8(utf8); }
+wxString W(const char* utf8) {
+    return wxString::FromUTF8(utf8);
+}
 
 Records::~Records() {
     for (auto* r : calls) delete r;
@@ -73,7 +89,9 @@ std::string Duration(std::mt19937& rng) {
     return text;
 }
 
-wxString Pick(std::mt19937& rng) { return W(kAwkwardTexts[rng() % kAwkwardTextCount]); }
+wxString Pick(std::mt19937& rng) {
+    return W(kAwkwardTexts[rng() % kAwkwardTextCount]);
+}
 
 wxString Phone(std::mt19937& rng) {
     char text[32];
@@ -86,7 +104,8 @@ wxString Phone(std::mt19937& rng) {
 
 void FillRecords(Records& r, unsigned seed, std::size_t count) {
     std::mt19937 rng(seed);
-    static const char* const labels[] = {"_$!<Mobile>!$_", "_$!<Home>!$_", "iPhone", "_$!<Work>!$_"};
+    static const char* const labels[] = {"_$!<Mobile>!$_", "_$!<Home>!$_", "iPhone",
+                                         "_$!<Work>!$_"};
     for (std::size_t i = 0; i < count; ++i) {
         auto* call = new CallHistory();
         call->name = i % 3 == 0 ? wxString() : Pick(rng);
@@ -324,7 +343,9 @@ ScopedCatalog::ScopedCatalog(const std::vector<std::pair<std::string, std::strin
     wxTranslations::Set(translations);
 }
 
-ScopedCatalog::~ScopedCatalog() { wxTranslations::Set(nullptr); }
+ScopedCatalog::~ScopedCatalog() {
+    wxTranslations::Set(nullptr);
+}
 
 std::string Browser::Path() {
     if (const char* env = std::getenv("BV_CHROMIUM")) {

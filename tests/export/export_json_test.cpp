@@ -37,8 +37,12 @@ TEST(ExportJson, EscapesEachCellAsTheWriterDoesAndKeepsItOutOfTheScript) {
         {"end of script", "</script><script>alert(1)</script>",
          R"([["\u003c/script>\u003cscript>alert(1)\u003c/script>"]])"},
         {"comment opener", "<!--", R"([["\u003c!--"]])"},
-        {"line separators", "a\xE2\x80\xA8" "b\xE2\x80\xA9", R"([["a\u2028b\u2029"]])"},
-        {"other E2 sequences unchanged", "\xE2\x80\x94\xE2\x82\xAC", "[[\"\xE2\x80\x94\xE2\x82\xAC\"]]"},
+        {"line separators",
+         "a\xE2\x80\xA8"
+         "b\xE2\x80\xA9",
+         R"([["a\u2028b\u2029"]])"},
+        {"other E2 sequences unchanged", "\xE2\x80\x94\xE2\x82\xAC",
+         "[[\"\xE2\x80\x94\xE2\x82\xAC\"]]"},
         {"E2 80 at the end", "x\xE2\x80", "[[\"x\xE2\x80\"]]"},
     };
     for (const EscapeCase& c : cases) {
@@ -141,7 +145,9 @@ TEST(ExportUtf8, WideTextsBecomeUtf8) {
     odd += wxUniChar(0x42);
     std::string out;
     DomainExport::AppendUtf8(out, odd);
-    EXPECT_EQ(out, "A\xEF\xBF\xBD" "B");
+    EXPECT_EQ(out,
+              "A\xEF\xBF\xBD"
+              "B");
     wxString withZero("ab");
     withZero += wxUniChar(0);
     withZero += "cd";

@@ -66,8 +66,8 @@ TEST(ExportPage, CellWithTitleMarkerDoesNotCatchTheTitle) {
     DomainExport::AddRow(table, 1, "Title");
     DomainExport::AddRow(table, 1, "<title></title>");
     const std::string json = DomainExport::RowsToJson(table);
-    DomainExport::WriteHtml((dir / "template.html").c_str(), (dir / "p.html").c_str(),
-                            json.c_str(), "Notes");
+    DomainExport::WriteHtml((dir / "template.html").c_str(), (dir / "p.html").c_str(), json.c_str(),
+                            "Notes");
     EXPECT_EQ(gen::ReadFile(dir / "p.html"),
               R"(<script>var data = [["Title"],["\u003ctitle>\u003c/title>"]];</script>)"
               "<title>Notes</title>");
