@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -15,7 +16,7 @@ public:
 
     // Calls found(id) for every name that occurs in text, once per occurrence.
     template <class F>
-    void Scan(const std::string& text, F&& found) const {
+    void Scan(std::string_view text, F&& found) const {
         int state = 0;
         for (unsigned char c : text) {
             state = Next(state, c);

@@ -57,7 +57,6 @@ void Recording::MatchFiles(const Mbdb* mbdb) {
         if (!memo->name.empty()) ++wanted;
     }
     const NameMatcher matcher(names);
-    const std::string root = mbdb->GetRootFolder();
     std::vector<bool> matched(memos_.size(), false);
     std::size_t count = 0;
     for (const Mbdb::MBFileRecord* rec : *mbdb->GetRecords()) {
@@ -68,7 +67,7 @@ void Recording::MatchFiles(const Mbdb* mbdb) {
             matched[id] = true;
             ++count;
             VoiceMemos* memo = memos_[id];
-            memo->path = root + rec->fileName;
+            memo->path = mbdb->StoredPath(rec);
             memo->size = WZGetFileSize(memo->path.c_str());
         });
     }

@@ -96,15 +96,14 @@ plist_t History::GetData(Mbdb* mbdb, int /*typeFilter*/) {
     plist_t array = plist_new_array();
     if (mbdb == nullptr) return array;
     const Mbdb* manifest = CheckedPtr(mbdb);
-    const std::string root = manifest->GetRootFolder();
     int found = 0;
     for (const Mbdb::MBFileRecord* rec : *manifest->GetRecords()) {
         CheckedPtr(rec);
         if (rec->path == kHistoryPath) {
-            ReadHistoryPlist(root + rec->fileName, array);
+            ReadHistoryPlist(manifest->StoredPath(rec), array);
             ++found;
         } else if (rec->path == kBookmarksPath) {
-            ReadBookmarks(root + rec->fileName, array);
+            ReadBookmarks(manifest->StoredPath(rec), array);
             ++found;
         } else if (found > 1) {
             break;
