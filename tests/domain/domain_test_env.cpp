@@ -1,0 +1,123 @@
+#include "domain_test_env.h"
+
+#include <wx/app.h>
+#include <wx/filesys.h>
+#include <wx/fs_arc.h>
+#include <wx/image.h>
+#include <wx/init.h>
+#include <wx/log.h>
+#include <wx/thread.h>
+#include <wx/utils.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+#include "common/task_thread.h"
+
+namespace domain_test {
+
+namespace {
+
+bool g_gui = false;
+std::mutex g_assertMutex;
+int g_assertions = 0;
+std::string g_lastAssertion;
+
+void RecordAssertion(const wxString& file, int line, const wxString& func, const wxString& cond,
+                     const wxString& msg) {
+    std::lock_guard<std::mutex> lock(g_assertMutex);
+    ++g_assertions;
+    g_lastAssertion = (cond + wxS(" ") + msg).ToStdString();
+    std::fprintf(stderr, "toolkit assertion: %s:%d %s: %s %s\n", file.utf8_str().data(), line,
+                 func.utf8_str().data(), cond.utf8_str().data(), msg.utf8_str().data());
+}
+
+bool DisplayPresent() {
+    const char* display = std::getenv("DISPLAY");
+    return display != nullptr && display[0] != '\0';
+}
+
+class ToolkitEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        wxSetAssertHandler(RecordAssertion);
+        static char name[] = "domain_tests";
+        static char* argv[] = {name, nullptr};
+        int argc = 1;
+        if (DisplayPresent()) {
+            wxApp::SetInstance(new wxApp());
+            g_gui = wxEntryStart(argc, argv);
+            if (!g_gui) std::fprintf(stderr, "the GUI toolkit did not start; GUI tests skip\n");
+        }
+        if (!g_gui) {
+            wxApp::SetInstance(new wxAppConsole());
+            argc = 1;
+            if (!wxEntryStart(argc, argv)) {
+                std::fprintf(stderr, "the toolkit did not start\n");
+                std::abort();
+            }
+        }
+        delete wxLog::SetActiveTarget(new wxLogStderr());
+        wxInitAllImageHandlers();
+        wxFileSystem::AddHandler(new wxArchiveFSHandler());
+    }
+
+    void TearDown() override {
+        wxFileSystem::CleanUpHandlers();
+        delete wxLog::SetActiveTarget(nullptr);
+        wxEntryCleanup();
+    }
+};
+
+[[maybe_unused]] const ::testing::Environment* const g_environment =
+    ::testing::AddGlobalTestEnvironment(new ToolkitEnvironment());
+
+}  // namespace
+
+bool HaveGui() {
+    return g_gui;
+}
+
+int AssertionCount() {
+    std::lock_guard<std::mutex> lock(g_assertMutex);
+    return g_assertions;
+}
+
+std::string LastAssertion() {
+    std::lock_guard<std::mutex> lock(g_assertMutex);
+    return g_lastAssertion;
+}
+
+bool PumpUntil(wxEvtHandler& /*handler*/, const std::function<bool()>& done, double seconds) {
+    const auto end = std::chrono::steady_clock::now() +
+                     std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                         std::chrono::duration<double>(seconds));
+    for (;;) {
+        // The application dispatches the events queued to every handler, in queueing order.
+        if (wxTheApp != nullptr) wxTheApp->ProcessPendingEvents();
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        wxMilliSleep(1);
+    }
+}
+
+EventCollector::EventCollector() {
+    Bind(wxEVT_THREAD, &EventCollector::OnThread, this);
+}
+
+void EventCollector::OnThread(wxThreadEvent& event) {
+    Received r{event.GetId(), event.GetInt(), nullptr, event.GetString(), wxThread::IsMain()};
+    const int id = event.GetId();
+    if ((id >= 0 && id <= 10) || id == ID_THUMBNAIL_BATCH) r.pointer = GetEventPointer<void>(event);
+    events.push_back(r);
+}
+
+}  // namespace domain_test
+
+// Leaks inside the GTK stack are not ours.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\nleak:libglib-2.0\nleak:libgobject-2.0\nleak:libgtk-3\n"
+           "leak:libgdk-3\nleak:libX11\nleak:libcairo\nleak:libpango\nleak:libgdk_pixbuf\n";
+}

@@ -1,0 +1,48 @@
+// The toolkit set up once per test program: an application object (a GUI one when a display is
+// there, as under xvfb-run), image and archive handlers, logs to stderr and assertions recorded
+// instead of shown.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <wx/event.h>
+#include <wx/string.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace domain_test {
+
+// True when the GUI toolkit is up (bitmaps can be made).
+bool HaveGui();
+// Number of toolkit assertions that failed so far, and their texts.
+int AssertionCount();
+std::string LastAssertion();
+
+// Processes the queued events of handler on this thread until done() holds or seconds pass.
+bool PumpUntil(wxEvtHandler& handler, const std::function<bool()>& done, double seconds = 20);
+
+// Collects the worker events (wxEVT_THREAD) queued to it.
+class EventCollector : public wxEvtHandler {
+  public:
+    struct Received {
+        int id;
+        int integer;
+        void* pointer;  // the payload, when the event carried one
+        wxString text;
+        bool onMainThread;
+    };
+
+    EventCollector();
+    std::vector<Received> events;
+
+  private:
+    void OnThread(wxThreadEvent& event);
+};
+
+}  // namespace domain_test
+
+#define REQUIRE_GUI()                                                                 \
+    do {                                                                              \
+        if (!domain_test::HaveGui()) GTEST_SKIP() << "needs a display (xvfb-run -a)"; \
+    } while (0)
