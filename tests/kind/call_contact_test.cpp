@@ -1,0 +1,278 @@
+// Call history and contacts: whole results, the conversions of each column, the name fill and
+// the cache.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "gen/device_db.h"
+#include "gen/sample.h"
+#include "ib/backup_list.h"
+#include "kind/call/call_history.h"
+#include "kind/contact/contact.h"
+#include "kind/sms/sms.h"
+#include "kind_fixture.h"
+
+namespace {
+
+using gen::Sql;
+using kindtest::KindBackup;
+
+const char kCallPath[] = "Library/CallHistory/call_history.db";
+const char kBookPath[] = "Library/AddressBook/AddressBook.sqlitedb";
+
+gen::AddressBook SmallBook() {
+    gen::AddressBook book;
+    gen::PersonRow zed;
+    zed.rowid = 1;
+    zed.first = "Zed";
+    zed.values.push_back({"_$!<Home>!$_", "zed@example.com", 4, Sql()});
+    gen::PersonRow ann;
+    ann.rowid = 2;
+    ann.first = "Ann";
+    ann.last = "Lee";
+    ann.birthday = "1984-04-12T12:00:00Z";
+    ann.creationDate = 0;
+    ann.note = "<b>friend</b> from \"school\"";
+    ann.values.push_back({"_$!<Mobile>!$_", "555-123-4567", 3, Sql()});
+    ann.values.push_back({"Gym", "ann@gym.example", 4, Sql()});
+    ann.values.push_back({Sql(), "---", 3, Sql()});
+    gen::PersonRow bob;
+    bob.rowid = 3;
+    bob.first = "  Bob ";
+    bob.last = "Stone";
+    bob.jobTitle = "Engineer";
+    bob.creationDate = 400000000;
+    bob.values.push_back({"_$!<Mobile>!$_", "5551234567", 3, Sql()});
+    bob.values.push_back({"_$!<Work>!$_", "+1 (555) 123-4567", 3, Sql()});
+    gen::PersonRow acme;
+    acme.rowid = 5;
+    acme.organization = "Acme";
+    acme.department = "R&D";
+    gen::PersonRow twice;
+    twice.rowid = 6;
+    twice.first = "小明";
+    twice.nickname = "明";
+    twice.values.push_back({"_$!<Mobile>!$_", "555-000-1111", 3, Sql()});
+    twice.values.push_back({"_$!<Mobile>!$_", "555-000-2222", 3, Sql()});
+    book.persons = {zed, ann, bob, acme, twice};
+    book.strayValues.push_back({"_$!<Mobile>!$_", "5557777777", 3, Sql(99)});
+    return book;
+}
+
+std::vector<gen::CallRow> SmallCalls() {
+    std::vector<gen::CallRow> calls(7);
+    calls[0] = {"5551234567", 1370336587, 3725, 4, "", "310", "410"};
+    calls[1] = {"5551234567", 1370336587, 0, 5, "Dentist", "310", "410"};
+    calls[2] = {"+1 (555) 123-4567", 1357000000, 59, 16, Sql(), "310", "410"};
+    calls[3] = {Sql(), Sql(), Sql(), Sql(), "", Sql(), Sql()};
+    calls[4] = {"5559999999", 0, 1, 1, "", "", ""};
+    calls[5] = {"5550002222", 0, "61.9", "abc", "", "310", "260"};
+    calls[6] = {"5550001111", 0, -5, 0, "", "310", "260"};
+    return calls;
+}
+
+TEST(CallHistoryTest, WholeResultWithNamesFromTheAddressBook) {
+    KindBackup b;
+    b.Builder().AddFile("HomeDomain", kBookPath, gen::AddressBookDb(SmallBook()));
+    b.Builder().AddFile("WirelessDomain", kCallPath, gen::CallHistoryDb(SmallCalls()));
+    const char* const expected[] = {
+        R"({"name":"Ann Lee","address":"5551234567","date":"2013-06-04 09:03:07","type":"Incoming","duration":"01:02:05","country_code":"310","network_code":"410"})",
+        R"({"name":"Dentist","address":"5551234567","date":"2013-06-04 09:03:07","type":"Outgoing","duration":"00:00:00","country_code":"310","network_code":"410"})",
+        R"({"name":"Bob Stone","address":"+1 (555) 123-4567","date":"2013-01-01 00:26:40","type":"Unknown","duration":"00:00:59","country_code":"310","network_code":"410"})",
+        R"({"name":"","address":"","date":"1970-01-01 00:00:00","type":"Unknown","duration":"00:00:00","country_code":"","network_code":""})",
+        R"({"name":"","address":"5559999999","date":"1970-01-01 00:00:00","type":"Unknown","duration":"00:00:01","country_code":"","network_code":""})",
+        R"({"name":"小明","address":"5550002222","date":"1970-01-01 00:00:00","type":"Unknown","duration":"00:01:01","country_code":"310","network_code":"260"})",
+        R"({"name":"小明","address":"5550001111","date":"1970-01-01 00:00:00","type":"Unknown","duration":"00:00:00","country_code":"310","network_code":"260"})",
+    };
+    // Of two numbers under one label only the later stays in the contact's dictionary, but the
+    // name fill still knows both: the call from 5550001111 is named too.
+    std::string all = "[";
+    for (const char* row : expected) all += std::string(all.size() > 1 ? "," : "") + row;
+    all += "]";
+    EXPECT_EQ(b.Dump(KIND_CALL_HISTORY), all);
+}
+
+TEST(CallHistoryTest, FillUsesEveryPropertyOfTheFirstPerson) {
+    // The sixth person's first number is 555-000-1111: a walk over properties in order finds it.
+    KindBackup b;
+    b.Builder().AddFile("HomeDomain", kBookPath, gen::AddressBookDb(SmallBook()));
+    std::vector<gen::CallRow> calls(1);
+    calls[0] = {"5550001111", 0, 0, 4, "", "310", "410"};
+    b.Builder().AddFile("WirelessDomain", kCallPath, gen::CallHistoryDb(calls));
+    EXPECT_NE(b.Dump(KIND_CALL_HISTORY).find(R"("name":"小明")"), std::string::npos);
+}
+
+TEST(CallHistoryTest, FlagsGiveTheType) {
+    struct Case {
+        Sql flags;
+        const char* type;
+    } cases[] = {{4, "Incoming"}, {5, "Outgoing"}, {0, "Unknown"}, {1, "Unknown"},
+                 {16, "Unknown"}, {Sql(), "Unknown"}, {"4", "Incoming"}, {4.7, "Incoming"},
+                 {Sql::Blob("5"), "Outgoing"}, {-4, "Unknown"}};
+    std::vector<gen::CallRow> calls;
+    for (const Case& c : cases) calls.push_back({"1", 0, 0, c.flags, "x", "", ""});
+    KindBackup b;
+    b.Builder().AddFile("WirelessDomain", kCallPath, gen::CallHistoryDb(calls));
+    plist_t data = b.Get(KIND_CALL_HISTORY);
+    ASSERT_EQ(plist_array_get_size(data), sizeof cases / sizeof cases[0]);
+    for (std::size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+        char* type = nullptr;
+        plist_get_string_val(plist_dict_get_item(plist_array_get_item(data, i), "type"), &type);
+        EXPECT_STREQ(type, cases[i].type) << "row " << i;
+        free(type);
+    }
+    plist_free(data);
+}
+
+TEST(CallHistoryTest, NoDatabaseGivesNullAtEveryCall) {
+    KindBackup b;
+    b.Builder().AddFile("HomeDomain", kBookPath, gen::AddressBookDb(SmallBook()));
+    EXPECT_EQ(b.Dump(KIND_CALL_HISTORY), "null");
+    EXPECT_EQ(b.Dump(KIND_CALL_HISTORY), "null");
+    // The contacts are still an array.
+    EXPECT_EQ(b.Count(KIND_CONTACTS), 5);
+}
+
+TEST(CallHistoryTest, CallsAreReadOnceAndKept) {
+    KindBackup b;
+    const std::string stored =
+        b.Builder().AddFile("WirelessDomain", kCallPath, gen::CallHistoryDb(SmallCalls()));
+    const std::string first = b.Dump(KIND_CALL_HISTORY);
+    ASSERT_NE(first, "null");
+    // The file is gone; the reader answers from what it kept.
+    ASSERT_EQ(std::remove(stored.c_str()), 0);
+    EXPECT_EQ(b.Dump(KIND_CALL_HISTORY), first);
+}
+
+TEST(CallHistoryTest, FirstManifestRecordOfThePathWins) {
+    KindBackup b;
+    std::vector<gen::CallRow> one = {{"111", 0, 0, 4, "first", "", ""}};
+    std::vector<gen::CallRow> two = {{"222", 0, 0, 4, "second", "", ""}};
+    b.Builder().AddFile("WirelessDomain", kCallPath, gen::CallHistoryDb(one));
+    b.Builder().AddFile("HomeDomain", kCallPath, gen::CallHistoryDb(two));
+    EXPECT_NE(b.Dump(KIND_CALL_HISTORY).find("\"first\""), std::string::npos);
+}
+
+TEST(ContactTest, WholeResult) {
+    KindBackup b;
+    b.Builder().AddFile("HomeDomain", kBookPath, gen::AddressBookDb(SmallBook()));
+    const std::string empty =
+        R"("organization":"","department":"","note":"","birthday":"","jobTitle":"","nickName":"",)";
+    const std::string expected =
+        std::string("[") +
+        R"({"id":1,"name":"Zed",)" + empty + R"("creationDate":"","properties":{"Home":"zed@example.com"}},)" +
+        R"({"id":2,"name":"Ann Lee","organization":"","department":"","note":"<b>friend</b> from \"school\"","birthday":"1984-04-12T12:00:00Z","jobTitle":"","nickName":"","creationDate":"2001-01-01 00:00:00","properties":{"Mobile":"5551234567","Gym":"ann@gym.example","":""}},)" +
+        R"({"id":3,"name":"Bob Stone","organization":"","department":"","note":"","birthday":"","jobTitle":"Engineer","nickName":"","creationDate":"2013-09-04 15:06:40","properties":{"Mobile":"5551234567","Work":"+1 (555) 123-4567"}},)" +
+        R"({"id":5,"name":"","organization":"Acme","department":"R&D","note":"","birthday":"","jobTitle":"","nickName":"","creationDate":"","properties":{}},)" +
+        R"({"id":6,"name":"小明","organization":"","department":"","note":"","birthday":"","jobTitle":"","nickName":"明","creationDate":"","properties":{"Mobile":"5550002222"}}])";
+    EXPECT_EQ(b.Dump(KIND_CONTACTS), expected);
+}
+
+TEST(ContactTest, MissingOrEmptyAddressBookIsAnEmptyArray) {
+    KindBackup none;
+    EXPECT_EQ(none.Dump(KIND_CONTACTS), "[]");
+    KindBackup empty;
+    empty.Builder().AddFile("HomeDomain", kBookPath, gen::AddressBookDb({}));
+    EXPECT_EQ(empty.Dump(KIND_CONTACTS), "[]");
+    EXPECT_EQ(empty.Dump(KIND_CONTACTS), "[]");
+}
+
+TEST(ContactTest, LabelsAndValues) {
+    struct LabelCase {
+        const char* stored;
+        const char* label;
+    } labels[] = {{"_$!<Mobile>!$_", "Mobile"}, {"_$!<Home>!$_", "Home"}, {"Gym", "Gym"},
+                  {"", ""},                     {nullptr, ""},          {"x_$!<Home", "Home"},
+                  {"_$!<A>!$_B>!$_", "A"},      {"_$!<>!$_", ""},       {"Büro", "Büro"}};
+    for (const auto& c : labels) EXPECT_EQ(Contact::CleanLabel(c.stored), c.label) << c.label;
+    struct ValueCase {
+        const char* stored;
+        const char* value;
+    } values[] = {{"555-123-4567", "5551234567"}, {"5551234567", "5551234567"},
+                  {"---", ""},                    {"+1 (555) 123-4567", "+1 (555) 123-4567"},
+                  {"a-b", "a-b"},                 {"12 34", "12 34"},
+                  {"", ""},                       {nullptr, ""},
+                  {"-1-", "1"}};
+    for (const auto& c : values) EXPECT_EQ(Contact::CleanValue(c.stored), c.value) << c.value;
+}
+
+TEST(ContactTest, SecondRowWithOneIdReplacesTheFirst) {
+    // A damaged address book whose rowid column is an ordinary one can name one id twice.
+    gen::SqlDb db;
+    db.Exec(
+        "CREATE TABLE ABPerson (rowid INTEGER, First TEXT, Last TEXT, Middle TEXT, Organization "
+        "TEXT, Department TEXT, Note TEXT, Birthday TEXT, JobTitle TEXT, Nickname TEXT, "
+        "CreationDate INTEGER);"
+        "CREATE TABLE ABMultiValue (UID INTEGER PRIMARY KEY, record_id INTEGER, property INTEGER, "
+        "identifier INTEGER, label INTEGER, value TEXT);"
+        "CREATE TABLE ABMultiValueLabel (value TEXT, UNIQUE(value));"
+        "INSERT INTO ABPerson (rowid, First) VALUES (7, 'Old'), (7, 'New'), ('x', 'Zero');"
+        "INSERT INTO ABMultiValue (record_id, property, label, value) VALUES (7, 3, NULL, '1');");
+    KindBackup b;
+    b.Builder().AddFile("HomeDomain", kBookPath, db.Bytes());
+    const std::string out = b.Dump(KIND_CONTACTS);
+    EXPECT_EQ(out.find("Old"), std::string::npos);
+    EXPECT_NE(out.find(R"({"id":0,"name":"Zero")"), std::string::npos);
+    EXPECT_NE(out.find(R"({"id":7,"name":"New")"), std::string::npos);
+    EXPECT_NE(out.find(R"("properties":{"":"1"})"), std::string::npos);
+}
+
+// The name of phone by the plain walk: persons in ascending id, properties in order.
+const char* WalkName(const Contact& contact, const std::string& phone) {
+    if (phone.empty()) return nullptr;
+    for (const auto& entry : contact.Persons()) {
+        for (const PersonProperty* p : entry.second->properties) {
+            if (!p->value.empty() && p->value == phone) return entry.second->name.c_str();
+        }
+    }
+    return nullptr;
+}
+
+TEST(NameFillTest, AgreesWithThePlainWalkOnAGeneratedBackup) {
+    kindtest::UseUtc();
+    testing_support::TempDir dir;
+    gen::SampleOptions options;
+    options.seed = 7;
+    options.filler = 200;
+    options.contacts = 400;
+    options.calls = 600;
+    options.chats = 80;
+    options.messages = 400;
+    options.namedCalls = 0;
+    options.attachments = 0;
+    options.photos = 0;
+    options.memos = 0;
+    gen::WriteSampleBackup(dir.Path() + "/Backup/udid", options);
+    BackupInfo* head = ListBackupsIn((dir.Path() + "/Backup/").c_str());
+    ASSERT_NE(head, nullptr);
+    plist_t calls = GetKindData(head, KIND_CALL_HISTORY);
+    plist_t chats = GetKindData(head, KIND_MESSAGES);
+    ASSERT_NE(calls, nullptr);
+    const Contact& contact = *head->contact;
+    ASSERT_EQ(contact.Persons().size(), 400u);
+    int named = 0;
+    const auto& kept = head->callHistory->Calls();
+    ASSERT_EQ(kept.size(), 600u);
+    for (const Call* call : kept) {
+        const char* walked = WalkName(contact, call->address);
+        EXPECT_EQ(call->name, walked ? walked : "") << call->address;
+        if (walked) ++named;
+    }
+    // The sample mixes numbers that the book knows with numbers it does not.
+    EXPECT_GT(named, 100);
+    EXPECT_LT(named, 600);
+    int namedChats = 0;
+    for (const auto& entry : head->sms->Chats()) {
+        const char* walked = WalkName(contact, entry.second->phone);
+        EXPECT_EQ(entry.second->another, walked ? walked : "") << entry.second->phone;
+        if (walked) ++namedChats;
+    }
+    EXPECT_GT(namedChats, 10);
+    plist_free(calls);
+    plist_free(chats);
+    FreeBackupList(head);
+}
+
+}  // namespace
