@@ -1,0 +1,27 @@
+// The toolkit's base initialisation for the whole program (a console application object, no
+// display), and a log target that records instead of showing anything.
+#include <gtest/gtest.h>
+#include <wx/init.h>
+
+#include "wx_environment.h"
+
+namespace {
+
+class WxEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override { ASSERT_TRUE(wxInitialize()); }
+    void TearDown() override { wxUninitialize(); }
+};
+
+::testing::Environment* const kWxEnvironment =
+    ::testing::AddGlobalTestEnvironment(new WxEnvironment);
+
+}  // namespace
+
+RecordingLog::RecordingLog() { previous_ = wxLog::SetActiveTarget(this); }
+
+RecordingLog::~RecordingLog() { wxLog::SetActiveTarget(previous_); }
+
+void RecordingLog::DoLogTextAtLevel(wxLogLevel, const wxString& text) {
+    messages_.push_back(text);
+}
