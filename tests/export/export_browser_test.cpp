@@ -1,0 +1,185 @@
+// Exported pages as a reader sees them: a headless Chromium loads each page from disk, runs its
+// script, and the test reads the rendered table back.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "domain/domain_export.h"
+#include "export/export_fixture.h"
+#include "support/test_support.h"
+
+namespace {
+
+using export_test::Browser;
+using export_test::Grid;
+using export_test::Records;
+using export_test::RenderedTable;
+using export_test::W;
+using testing_support::TempDir;
+
+class BrowserTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (!Browser::Path().empty()) return;
+        // In CI a missing browser is a broken setup, not a reason to pass.
+        const char* ci = std::getenv("CI");
+        if (ci != nullptr && *ci != '\0') {
+            FAIL() << "CI is set and no Chromium is installed (apt-get install chromium)";
+        }
+        GTEST_SKIP() << "no Chromium installed";
+    }
+
+    RenderedTable Render(const std::string& page, const std::string& fragment = "") {
+        const std::string dom = Browser::DumpDom(export_test::FileUrl(page) + fragment);
+        EXPECT_FALSE(dom.empty()) << "the browser rendered nothing for " << page;
+        last_dom_ = dom;
+        return export_test::ParseRendered(dom);
+    }
+
+    std::string last_dom_;
+};
+
+struct PageKind {
+    std::uint32_t kind;
+    const char* file;
+    bool grouped;
+};
+
+TEST_F(BrowserTest, EveryTableKindRendersItsRowsAsExported) {
+    Records records;
+    export_test::FillRecords(records, 11, 9);
+    const std::vector<int> checked = {8, 0, 1, 3, 4, 6};
+    const PageKind kinds[] = {
+        {KIND_CALL_HISTORY, "Call History.html", false}, {KIND_CONTACTS, "Contacts.html", true},
+        {KIND_MESSAGES, "Messages.html", true},          {KIND_NOTES, "Notes.html", false},
+        {KIND_SAFARI, "Safari.html", false},             {KIND_CALENDAR, "Calendar.html", false},
+        {KIND_REMINDERS, "Reminders.html", false},
+    };
+    TempDir out;
+    for (const PageKind& k : kinds) {
+        SCOPED_TRACE(k.file);
+        export_test::RunExport(k.kind, export_test::ItemsOf(records, k.kind), checked, out.Path());
+        const std::string page = out / k.file;
+        const Grid data = export_test::ReadPageData(page);
+        ASSERT_GT(data.size(), 1u);
+
+        const RenderedTable table = Render(page);
+        EXPECT_EQ(table.heading, export_test::ReadPageTitle(page));
+        EXPECT_EQ(table.header, data[0]);
+        ASSERT_EQ(table.rows.size(), data.size() - 1);
+        std::size_t parents = 0;
+        for (std::size_t i = 0; i < table.rows.size(); ++i) {
+            const auto& row = table.rows[i];
+            // Same cells in the same order, non-ASCII text and line breaks included.
+            EXPECT_EQ(row.cells, data[i + 1]) << "row " << i;
+            EXPECT_FALSE(row.hidden);
+            if (k.grouped) {
+                const bool parent = !data[i + 1][0].empty();
+                EXPECT_EQ(row.cls, parent ? "parent" : "child") << "row " << i;
+                if (parent) ++parents;
+            } else {
+                ++parents;
+            }
+        }
+        EXPECT_EQ(parents, checked.size());
+        EXPECT_EQ(table.count.rfind(std::to_string(checked.size()) + " rows", 0), 0u)
+            << table.count;
+    }
+}
+
+TEST_F(BrowserTest, HostileCellsRenderAsPlainTextAndRunNothing) {
+    const char* const hostile[] = {
+        "</script><script>document.body.setAttribute('data-pwned','1')</script>",
+        "<!--",
+        "<img src=x onerror=\"document.body.setAttribute('data-pwned','2')\">",
+        "<script>document.title='pwned'</script>",
+        "]]></script><!-- <title>",
+        "&lt;b&gt; stays &amp; as typed",
+        "\xE2\x80\xA8 separators \xE2\x80\xA9",
+    };
+    NoteList notes;
+    for (const char* text : hostile) {
+        auto* note = new Note();
+        note->create_date = W("2013-06-04 09:03:07");
+        note->title = W(text);
+        note->body = W(text);
+        notes.push_back(note);
+    }
+    TempDir out;
+    std::vector<int> all;
+    for (std::size_t i = 0; i < notes.size(); ++i) all.push_back(static_cast<int>(i));
+    export_test::RunExport(KIND_NOTES, &notes, all, out.Path());
+    const RenderedTable table = Render(out / "Notes.html");
+    ASSERT_EQ(table.rows.size(), notes.size());
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        ASSERT_EQ(table.rows[i].cells.size(), 3u);
+        EXPECT_EQ(table.rows[i].cells[1], hostile[i]);
+        EXPECT_EQ(table.rows[i].cells[2], hostile[i]);
+    }
+    EXPECT_EQ(table.heading, "Notes");
+    // Nothing of the cells ran or became an element.
+    EXPECT_EQ(last_dom_.find("data-pwned=\""), std::string::npos);
+    EXPECT_EQ(last_dom_.find("<img"), std::string::npos);
+    EXPECT_EQ(last_dom_.find("<title>pwned"), std::string::npos);
+    for (Note* n : notes) delete n;
+}
+
+TEST_F(BrowserTest, SearchBoxFiltersRowsAndKeepsGroups) {
+    SmsList chats;
+    const char* const people[] = {"Ann", "Bo", "Zo\xC3\xAB"};
+    const char* const texts[][2] = {
+        {"lunch at noon?", "sure"},
+        {"call me", "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E says hi"},
+        {"running late", "no lunch today"},
+    };
+    for (int i = 0; i < 3; ++i) {
+        auto* chat = new Sms();
+        chat->another = W(people[i]);
+        chat->phone = W("+1 555 0100");
+        for (int m = 0; m < 2; ++m) {
+            auto* message = new Message();
+            message->date = W("2013-06-04 09:03:07");
+            message->text = W(texts[i][m]);
+            message->type = static_cast<std::uint64_t>(m);
+            chat->messages.push_back(message);
+        }
+        chats.push_back(chat);
+    }
+    TempDir out;
+    export_test::RunExport(KIND_MESSAGES, &chats, {0, 1, 2}, out.Path());
+    const std::string page = out / "Messages.html";
+
+    auto visible = [](const RenderedTable& t) {
+        std::vector<std::string> shown;
+        for (const auto& row : t.rows) {
+            if (!row.hidden) shown.push_back(row.cells[0] + "|" + row.cells[6]);
+        }
+        return shown;
+    };
+
+    // A message text: its conversation row and only the matching messages.
+    RenderedTable t = Render(page, "#search=LUNCH");
+    EXPECT_EQ(visible(t), (std::vector<std::string>{"1|-", "|lunch at noon?", "3|-",
+                                                    "|no lunch today"}));
+    EXPECT_EQ(t.count.rfind("Showing 2 of 3 rows", 0), 0u) << t.count;
+
+    // A name: the whole conversation.
+    t = Render(page, "#search=zo%C3%AB");
+    EXPECT_EQ(visible(t),
+              (std::vector<std::string>{"3|-", "|running late", "|no lunch today"}));
+
+    // Non-ASCII text inside a message.
+    t = Render(page, "#search=%E7%8E%8B%E5%B0%8F");
+    EXPECT_EQ(visible(t), (std::vector<std::string>{
+                              "2|-", "|\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E says hi"}));
+
+    // Nothing matches: every row hidden, the empty note shown.
+    t = Render(page, "#search=nothing%20like%20this");
+    EXPECT_TRUE(visible(t).empty());
+    EXPECT_NE(last_dom_.find("<div id=\"empty\">"), std::string::npos);
+    for (Sms* c : chats) delete c;
+}
+
+}  // namespace
