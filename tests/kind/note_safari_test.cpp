@@ -1,0 +1,196 @@
+// Notes and Safari: whole results, the order of the two Safari files, history files of every
+// shape.
+#include <gtest/gtest.h>
+
+#include <plist/plist.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "gen/device_db.h"
+#include "ib/wz_ib.h"
+#include "kind_fixture.h"
+
+namespace {
+
+using gen::Sql;
+using kindtest::KindBackup;
+
+const char kNotesPath[] = "Library/Notes/notes.sqlite";
+const char kHistoryPath[] = "Library/Safari/History.plist";
+const char kBookmarksPath[] = "Library/Safari/Bookmarks.db";
+
+std::string Serialize(plist_t root, bool binary) {
+    char* data = nullptr;
+    uint32_t len = 0;
+    if (binary) {
+        plist_to_bin(root, &data, &len);
+    } else {
+        plist_to_xml(root, &data, &len);
+    }
+    std::string out(data ? data : "", len);
+    free(data);
+    plist_free(root);
+    return out;
+}
+
+TEST(NoteTest, WholeResultOnlyNotesWithABody) {
+    std::vector<gen::NoteRow> notes(4);
+    notes[0] = {0, 400000000, "Groceries", "<div>milk &amp; eggs</div>", true};
+    notes[1] = {400000000.75, Sql(), "No body", "lost", false};
+    notes[2] = {Sql(), "400000100", Sql(), Sql(), true};
+    notes[3] = {"text", Sql::Blob("\x01\x02"), "日記 ✍️", "שלום\nעולם", true};
+    KindBackup b;
+    b.Builder().AddFile("HomeDomain", kNotesPath, gen::NotesDb(notes));
+    const std::string expected =
+        R"([{"create_date":"2001-01-01 00:00:00","modify_date":"2013-09-04 15:06:40","title":"Groceries","body":"<div>milk &amp; eggs</div>"},)"
+        R"({"create_date":"2001-01-01 00:00:00","modify_date":"2013-09-04 15:08:20","title":"","body":""},)"
+        R"({"create_date":"2001-01-01 00:00:00","modify_date":"2001-01-01 00:00:00","title":"日記 ✍️","body":"שלום\nעולם"}])";
+    EXPECT_EQ(b.Dump(KIND_NOTES), expected);
+}
+
+TEST(NoteTest, MissingDatabaseIsAnEmptyArray) {
+    KindBackup b;
+    EXPECT_EQ(b.Dump(KIND_NOTES), "[]");
+}
+
+std::vector<gen::HistoryEntry> TwoPages() {
+    std::vector<gen::HistoryEntry> entries(2);
+    entries[0] = {"http://example.com/a?x=1&y=2", "Page <A>", "400000000.5", 3, true};
+    entries[1] = {"https://例子.测试/", "", "400000100", 1, false};
+    return entries;
+}
+
+const char kTwoPages[] =
+    R"({"url":"http://example.com/a?x=1&y=2","type":"history","lastVisitedDate":"2013-09-04 15:06:40","title":"Page <A>","visitCount":3},)"
+    R"({"url":"https://例子.测试/","type":"history","lastVisitedDate":"2013-09-04 15:08:20","visitCount":1})";
+
+TEST(SafariTest, HistoryKeysFollowTheFileAndBookmarksComeInManifestOrder) {
+    std::vector<gen::BookmarkRow> marks = {
+        {1, 0, 1, "BookmarksBar", Sql()},
+        {2, 1, 0, "Example", "http://example.com/"},
+        {3, 1, 0, Sql(), "http://untitled.example/"},
+        {4, 1, 0, "Empty", ""},
+        {5, 1, 0, "Null text", "NULL"},
+    };
+    KindBackup b;
+    b.Builder().AddFile("HomeDomain", kHistoryPath, gen::HistoryPlist(TwoPages(), true));
+    b.Builder().AddFile("HomeDomain", kBookmarksPath, gen::BookmarksDb(marks));
+    plist_t data = b.Get(KIND_SAFARI);
+    ASSERT_EQ(plist_array_get_size(data), 4u);
+    const std::string all = kindtest::Render(data);
+    plist_free(data);
+    EXPECT_EQ(all.substr(0, std::string(kTwoPages).size() + 1), std::string("[") + kTwoPages);
+    // Bookmarks carry the time of reading as their date, with the day padded by a space.
+    const std::size_t bm = all.find(R"({"url":"http://example.com/","type":"bookmark","title":"Example","lastVisitedDate":")");
+    ASSERT_NE(bm, std::string::npos) << all;
+    EXPECT_NE(all.find(R"({"url":"http://untitled.example/","type":"bookmark","title":"","lastVisitedDate":")"),
+              std::string::npos);
+    EXPECT_NE(all.find(R"(","visitCount":1})"), std::string::npos);
+    time_t now = time(nullptr);
+    struct tm t;
+    gmtime_r(&now, &t);
+    char year[16];
+    snprintf(year, sizeof year, "%.4d-", t.tm_year + 1900);
+    EXPECT_NE(all.find(std::string("\"lastVisitedDate\":\"") + year, bm), std::string::npos);
+}
+
+TEST(SafariTest, BookmarksFirstWhenTheirFileStandsFirst) {
+    std::vector<gen::BookmarkRow> marks = {{2, 0, 0, "Example", "http://example.com/"}};
+    KindBackup b;
+    b.Builder().AddFile("HomeDomain", kBookmarksPath, gen::BookmarksDb(marks));
+    b.Builder().AddFile("HomeDomain", kHistoryPath, gen::HistoryPlist(TwoPages(), false));
+    const std::string all = b.Dump(KIND_SAFARI);
+    EXPECT_EQ(all.find(R"([{"url":"http://example.com/","type":"bookmark")"), 0u) << all;
+    EXPECT_NE(all.find(kTwoPages), std::string::npos);
+}
+
+TEST(SafariTest, NeitherFileIsAnEmptyArray) {
+    KindBackup b;
+    b.Builder().AddFiller(300);
+    EXPECT_EQ(b.Dump(KIND_SAFARI), "[]");
+}
+
+// History files of unexpected shapes: each row is a root built in the test and what the
+// history gives (bookmarks absent).
+TEST(SafariTest, HistoryFilesOfEveryShape) {
+    auto element = [](plist_t first, const char* key2, plist_t second) {
+        plist_t d = plist_new_dict();
+        plist_dict_set_item(d, "", first);
+        if (key2) plist_dict_set_item(d, key2, second);
+        return d;
+    };
+    auto root = [](plist_t dates) {
+        plist_t r = plist_new_dict();
+        if (dates) plist_dict_set_item(r, "WebHistoryDates", dates);
+        return r;
+    };
+    auto array = [](std::vector<plist_t> items) {
+        plist_t a = plist_new_array();
+        for (plist_t i : items) plist_array_append_item(a, i);
+        return a;
+    };
+    struct Case {
+        const char* what;
+        std::string file;
+        const char* expected;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"no WebHistoryDates", Serialize(root(nullptr), true), "[]"});
+    cases.push_back({"dates not an array", Serialize(root(plist_new_string("x")), true), "[]"});
+    cases.push_back({"root an array", Serialize(array({plist_new_string("x")}), true), "[]"});
+    cases.push_back({"elements not dictionaries",
+                     Serialize(root(array({plist_new_string("x"), plist_new_uint(3)})), true), "[]"});
+    cases.push_back({"an empty element", Serialize(root(array({plist_new_dict()})), true), "[]"});
+    cases.push_back({"address not a text",
+                     Serialize(root(array({element(plist_new_uint(5), "title", plist_new_string("t"))})), true),
+                     "[]"});
+    cases.push_back({"first key is not empty",
+                     Serialize(root(array({[] {
+                                   plist_t d = plist_new_dict();
+                                   plist_dict_set_item(d, "url", plist_new_string("http://a/"));
+                                   plist_dict_set_item(d, "visitCount", plist_new_uint(2));
+                                   return d;
+                               }()})),
+                               true),
+                     R"([{"url":"http://a/","type":"history","visitCount":2}])"});
+    cases.push_back({"date as a real",
+                     Serialize(root(array({element(plist_new_string("http://b/"), "lastVisitedDate",
+                                                   plist_new_real(400000000.9))})),
+                               true),
+                     R"([{"url":"http://b/","type":"history","lastVisitedDate":"2013-09-04 15:06:40"}])"});
+    cases.push_back({"date as a text without digits",
+                     Serialize(root(array({element(plist_new_string("http://c/"), "lastVisitedDate",
+                                                   plist_new_string("soon"))})),
+                               false),
+                     R"([{"url":"http://c/","type":"history","lastVisitedDate":"2001-01-01 00:00:00"}])"});
+    cases.push_back({"date as a dictionary",
+                     Serialize(root(array({element(plist_new_string("http://d/"), "lastVisitedDate",
+                                                   plist_new_dict())})),
+                               true),
+                     R"([{"url":"http://d/","type":"history"}])"});
+    cases.push_back({"title and count of other types",
+                     Serialize(root(array({[] {
+                                   plist_t d = plist_new_dict();
+                                   plist_dict_set_item(d, "", plist_new_string("http://e/"));
+                                   plist_dict_set_item(d, "title", plist_new_uint(1));
+                                   plist_dict_set_item(d, "visitCount", plist_new_string("9"));
+                                   plist_dict_set_item(d, "other", plist_new_string("x"));
+                                   return d;
+                               }()})),
+                               true),
+                     R"([{"url":"http://e/","type":"history"}])"});
+    cases.push_back({"not a property list", std::string("bplist00garbage\x01\x02", 17), "[]"});
+    cases.push_back({"XML garbage", "<plist><dict><key>WebHistoryDates", "[]"});
+    cases.push_back({"empty file", "", "[]"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        KindBackup b;
+        b.Builder().AddFile("HomeDomain", kHistoryPath, c.file);
+        EXPECT_EQ(b.Dump(KIND_SAFARI), c.expected);
+    }
+}
+
+}  // namespace
