@@ -74,4 +74,7 @@ class DomainIB {
     // The decoded size of a picture file as its header tells it (PNG, JPEG, GIF, BMP); false
     // when the header is not one of those or is damaged.
     static bool PeekImageSize(const wxString& path, int* width, int* height);
+    // False for a JPEG file that lacks its end marker (cut off, as by an interrupted copy), which
+    // the decoder would show half grey; true for every other file.
+    static bool IsWholeJpeg(const wxString& path);
 };

@@ -3,6 +3,7 @@
 #include <wx/regex.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -67,7 +68,7 @@ wxString StringUtil::FromUtf8(const char* text, std::size_t length) {
     // Pure ASCII is the common case and needs no decoding.
     const unsigned char* q = p;
     while (q < end && *q < 0x80) ++q;
-    if (q == end) return wxString::FromAscii(text, length);
+    if (q == end) return wxString(std::wstring(text, text + length));
 
     std::vector<wchar_t> out;
     out.reserve(length);

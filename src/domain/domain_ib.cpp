@@ -212,6 +212,7 @@ void QueueDone(const ScanRequest& request) {
 // The picture's thumbnail, or null when the file is missing, damaged, empty, too large or not a
 // picture at all.
 wxBitmap* MakeThumbnail(const wxString& path) {
+    if (!DomainIB::IsWholeJpeg(path)) return nullptr;
     int peekWidth = 0, peekHeight = 0;
     if (DomainIB::PeekImageSize(path, &peekWidth, &peekHeight)) {
         const std::uint64_t pixels =
@@ -446,6 +447,31 @@ bool PeekJpegSize(FILE* file, int* width, int* height) {
 }
 
 }  // namespace
+
+bool DomainIB::IsWholeJpeg(const wxString& path) {
+    FILE* file = std::fopen(path.fn_str(), "rb");
+    if (file == nullptr) return true;
+    unsigned char head[3] = {};
+    bool whole = true;
+    if (std::fread(head, 1, 3, file) == 3 && head[0] == 0xFF && head[1] == 0xD8 &&
+        head[2] == 0xFF) {
+        // The end marker lies in the last bytes (some writers pad after it); inside the
+        // compressed data a 0xFF is never followed by 0xD9.
+        whole = false;
+        if (std::fseek(file, 0, SEEK_END) == 0) {
+            const long size = std::ftell(file);
+            const long from = size > 4096 ? size - 4096 : 0;
+            unsigned char tail[4096];
+            if (size > 0 && std::fseek(file, from, SEEK_SET) == 0) {
+                const std::size_t got = std::fread(tail, 1, sizeof tail, file);
+                for (std::size_t i = 0; i + 1 < got && !whole; ++i)
+                    whole = tail[i] == 0xFF && tail[i + 1] == 0xD9;
+            }
+        }
+    }
+    std::fclose(file);
+    return whole;
+}
 
 bool DomainIB::PeekImageSize(const wxString& path, int* width, int* height) {
     FILE* file = std::fopen(path.fn_str(), "rb");

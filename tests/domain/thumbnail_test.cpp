@@ -1,0 +1,261 @@
+// Thumbnails: the fitted size, the batches and the fallback picture for files that do not load.
+#include <gtest/gtest.h>
+#include <wx/bitmap.h>
+#include <wx/image.h>
+
+#include <cstring>
+#include <string>
+
+#include "common/task_thread.h"
+#include "domain/domain_ib.h"
+#include "domain/kind_obj.h"
+#include "domain_test_env.h"
+#include "gen/backup_gen.h"
+#include "gen/media.h"
+#include "support/test_support.h"
+
+namespace {
+
+using domain_test::EventCollector;
+using domain_test::PumpUntil;
+
+TEST(FitThumbnail, LongerSideBecomesOneHundred) {
+    struct Row {
+        int w, h, tw, th;
+    } rows[] = {
+        {640, 480, 100, 75},
+        {480, 640, 75, 100},
+        {50, 50, 100, 100},
+        {300, 100, 100, 33},
+        {100, 100, 100, 100},
+        {1600, 1200, 100, 75},
+        {1200, 1600, 75, 100},
+        {1, 1, 100, 100},
+        {101, 100, 100, 99},
+        {100, 101, 99, 100},
+        {3, 2, 100, 66},
+        // More than 100 times as long as wide: the short side keeps one pixel.
+        {1, 300, 1, 100},
+        {300, 1, 100, 1},
+        {1, 100000, 1, 100},
+        {100000, 1, 100, 1},
+        {200, 20000, 1, 100},
+        {199, 20000, 1, 100},
+        // No size: nothing to scale to.
+        {0, 10, 0, 0},
+        {10, 0, 0, 0},
+        {-5, 10, 0, 0},
+    };
+    for (const Row& r : rows) {
+        const wxSize s = DomainIB::FitThumbnail(r.w, r.h);
+        EXPECT_EQ(s, wxSize(r.tw, r.th)) << r.w << " x " << r.h;
+    }
+}
+
+TEST(PeekImageSize, ReadsTheHeadersOfTheCommonFormats) {
+    testing_support::TempDir dir;
+    gen::WriteFile(dir / "a.jpg", gen::MakeJpeg(320, 200, 6, 1));  // EXIF block before the frame
+    gen::WriteFile(dir / "b.jpg", gen::MakeJpeg(17, 9, 0, 2));
+    gen::WriteFile(dir / "c.png", gen::MakePng(33, 44, 3));
+    wxImage gif(21, 12);
+    ASSERT_TRUE(gif.ConvertToMono(0, 0, 0).SaveFile(dir / "d.bmp", wxBITMAP_TYPE_BMP));
+    gen::WriteFile(dir / "e.txt", "plain text, not a picture");
+    gen::WriteFile(dir / "f.jpg", std::string("\xFF\xD8\xFF", 3));  // nothing after the start
+    gen::WriteFile(dir / "g.png", gen::MakePng(33, 44, 3).substr(0, 20));
+    struct Row {
+        std::string name;
+        bool known;
+        int w, h;
+    } rows[] = {{"a.jpg", true, 320, 200}, {"b.jpg", true, 17, 9},  {"c.png", true, 33, 44},
+                {"d.bmp", true, 21, 12},   {"e.txt", false, 0, 0},  {"f.jpg", false, 0, 0},
+                {"g.png", false, 0, 0},    {"missing", false, 0, 0}};
+    for (const Row& r : rows) {
+        int w = 0, h = 0;
+        EXPECT_EQ(DomainIB::PeekImageSize(wxString::FromUTF8(dir / r.name), &w, &h), r.known)
+            << r.name;
+        if (r.known) {
+            EXPECT_EQ(wxSize(w, h), wxSize(r.w, r.h)) << r.name;
+        }
+    }
+}
+
+TEST(IsWholeJpeg, CutOffJpegIsNotWhole) {
+    testing_support::TempDir dir;
+    const std::string jpeg = gen::MakeJpeg(64, 48, 1, 7);
+    gen::WriteFile(dir / "whole.jpg", jpeg);
+    gen::WriteFile(dir / "padded.jpg", jpeg + std::string(100, '\0'));
+    gen::WriteFile(dir / "cut.jpg", gen::Damage(jpeg));
+    gen::WriteFile(dir / "short.jpg", jpeg.substr(0, 3));
+    gen::WriteFile(dir / "other.png", gen::MakePng(4, 4, 1));
+    EXPECT_TRUE(DomainIB::IsWholeJpeg(wxString::FromUTF8(dir / "whole.jpg")));
+    EXPECT_TRUE(DomainIB::IsWholeJpeg(wxString::FromUTF8(dir / "padded.jpg")));
+    EXPECT_FALSE(DomainIB::IsWholeJpeg(wxString::FromUTF8(dir / "cut.jpg")));
+    EXPECT_FALSE(DomainIB::IsWholeJpeg(wxString::FromUTF8(dir / "short.jpg")));
+    EXPECT_TRUE(DomainIB::IsWholeJpeg(wxString::FromUTF8(dir / "other.png")));
+}
+
+// A PNG whose header claims a huge picture; the rest of the file is a small real one.
+std::string HugePng() {
+    std::string png = gen::MakePng(8, 8, 5);
+    const unsigned char huge[8] = {0, 0, 0xEA, 0x60, 0, 0, 0xEA, 0x60};  // 60000 x 60000
+    std::memcpy(&png[16], huge, 8);
+    return png;
+}
+
+class Thumbnails : public ::testing::Test {
+  protected:
+    void SetUp() override { REQUIRE_GUI(); }
+
+    // Adds a record for a file written with contents (none written when contents is null).
+    void Add(const std::string& name, const std::string* contents) {
+        auto* photo = new Photo();
+        photo->file_name = wxString::FromUTF8(name);
+        photo->path = wxString::FromUTF8(dir_ / name);
+        if (contents != nullptr) gen::WriteFile(dir_ / name, *contents);
+        photos_.push_back(photo);
+    }
+
+    // Runs the task on a worker and collects its events; every batch's request copy is checked
+    // and released, as the kind screen does.
+    std::vector<wxString> Run() {
+        auto* request = new ScanRequest();
+        request->target = &target_;
+        request->grid = reinterpret_cast<wxGrid*>(&target_);  // passed through untouched
+        request->photos = &photos_;
+        TaskThread::Start(new TaskThread(request, DomainIB::ThumbnailTask));
+        EXPECT_TRUE(PumpUntil(target_, [&] {
+            return !target_.events.empty() && target_.events.back().id == ID_THUMBNAILS_DONE;
+        }));
+        std::vector<wxString> batches;
+        for (std::size_t i = 0; i < target_.events.size(); ++i) {
+            const auto& e = target_.events[i];
+            EXPECT_TRUE(e.onMainThread);
+            if (e.id == ID_THUMBNAILS_DONE) {
+                EXPECT_EQ(i + 1, target_.events.size()) << "done must come last";
+                EXPECT_EQ(e.integer, 0);
+                continue;
+            }
+            EXPECT_EQ(e.id, ID_THUMBNAIL_BATCH);
+            auto* copy = static_cast<ScanRequest*>(e.pointer);
+            EXPECT_NE(copy, request);
+            EXPECT_EQ(copy->device, nullptr);
+            EXPECT_EQ(copy->target, nullptr);
+            EXPECT_EQ(copy->grid, reinterpret_cast<wxGrid*>(&target_));
+            EXPECT_EQ(copy->photos, &photos_);
+            // The range is ready when its event arrives.
+            long first = -1, last = -1;
+            EXPECT_TRUE(e.text.BeforeFirst(':').ToLong(&first));
+            EXPECT_TRUE(e.text.AfterFirst(':').ToLong(&last));
+            for (long j = first; j >= 0 && j <= last && j < (long)photos_.size(); ++j)
+                EXPECT_NE(photos_[j]->thumbnail, nullptr) << j;
+            batches.push_back(e.text);
+            TrackedDelete(__FILE__, __LINE__, copy);
+        }
+        return batches;
+    }
+
+    void TearDown() override {
+        for (Photo*& p : photos_) TrackedDelete(__FILE__, __LINE__, p);
+    }
+
+    testing_support::TempDir dir_;
+    PhotoList photos_;
+    EventCollector target_;
+};
+
+TEST_F(Thumbnails, EmptyListSendsOnlyDone) {
+    EXPECT_TRUE(Run().empty());
+    ASSERT_EQ(target_.events.size(), 1u);
+    EXPECT_EQ(target_.events[0].id, ID_THUMBNAILS_DONE);
+}
+
+TEST_F(Thumbnails, TwentyPicturesMakeOneBatch) {
+    for (int i = 0; i < 20; ++i) {
+        const std::string jpeg = gen::MakeJpeg(64 + i, 48, 0, i);
+        Add("IMG_" + std::to_string(i) + ".JPG", &jpeg);
+    }
+    EXPECT_EQ(Run(), std::vector<wxString>{wxS("0:19")});
+    EXPECT_EQ(photos_[0]->thumbnail->GetSize(), DomainIB::FitThumbnail(64, 48));
+}
+
+// Damaged, missing, empty, huge and non-picture files in the middle get the fallback picture and
+// do not shorten their batch.
+TEST_F(Thumbnails, FortyFivePicturesWithBadFilesInside) {
+    const std::string good = gen::MakeJpeg(640, 480, 0, 1);
+    const std::string tall = gen::MakePng(30, 40, 2);
+    const std::string damaged = gen::Damage(gen::MakeJpeg(640, 480, 0, 3));
+    const std::string empty;
+    const std::string text = "this is not a picture";
+    const std::string huge = HugePng();
+    const std::string square = gen::MakePng(100, 100, 4);
+    const std::string thin = gen::MakePng(1, 300, 5);
+    for (int i = 0; i < 45; ++i) {
+        const std::string name = "IMG_" + std::to_string(i);
+        switch (i) {
+            case 3:
+                Add(name + ".JPG", nullptr);
+                break;  // missing from the folder
+            case 7:
+                Add(name + ".PNG", &tall);
+                break;
+            case 25:
+                Add(name + ".JPG", &damaged);
+                break;
+            case 26:
+                Add(name + ".JPG", &empty);
+                break;
+            case 27:
+                Add(name + ".JPG", &text);
+                break;
+            case 28:
+                Add(name + ".PNG", &huge);
+                break;
+            case 41:
+                Add(name + ".PNG", &square);
+                break;
+            case 42:
+                Add(name + ".PNG", &thin);
+                break;
+            default:
+                Add(name + ".JPG", &good);
+                break;
+        }
+    }
+    const int assertionsBefore = domain_test::AssertionCount();
+    EXPECT_EQ(Run(), (std::vector<wxString>{wxS("0:19"), wxS("20:39"), wxS("40:44")}));
+    EXPECT_EQ(domain_test::AssertionCount(), assertionsBefore);
+
+    for (Photo* p : photos_) ASSERT_NE(p->thumbnail, nullptr) << p->file_name;
+    EXPECT_EQ(photos_[0]->thumbnail->GetSize(), wxSize(100, 75));
+    EXPECT_EQ(photos_[7]->thumbnail->GetSize(), wxSize(75, 100));
+    EXPECT_EQ(photos_[41]->thumbnail->GetSize(), wxSize(100, 100));  // kept at its size
+    EXPECT_EQ(photos_[42]->thumbnail->GetSize(), wxSize(1, 100));
+    // The fallback is the theme's picture; a good picture's thumbnail differs from it.
+    wxBitmap* fallback = photos_[3]->thumbnail;
+    const wxImage fallbackImage = fallback->ConvertToImage();
+    for (int bad : {3, 25, 26, 27, 28}) {
+        const wxImage image = photos_[bad]->thumbnail->ConvertToImage();
+        ASSERT_EQ(image.GetSize(), fallbackImage.GetSize()) << bad;
+        EXPECT_EQ(0, std::memcmp(image.GetData(), fallbackImage.GetData(),
+                                 3 * image.GetWidth() * image.GetHeight()))
+            << bad;
+        if (bad != 3) {
+            EXPECT_NE(photos_[bad]->thumbnail, fallback);  // each record owns its own
+        }
+    }
+    const wxImage goodImage = photos_[0]->thumbnail->ConvertToImage();
+    EXPECT_NE(goodImage.GetSize(), fallbackImage.GetSize());
+}
+
+TEST_F(Thumbnails, NoTargetStillFillsTheRecords) {
+    const std::string png = gen::MakePng(20, 10, 9);
+    Add("a.png", &png);
+    auto* request = new ScanRequest();
+    request->photos = &photos_;
+    DomainIB::ThumbnailTask(request);  // no target: no events, request released
+    ASSERT_NE(photos_[0]->thumbnail, nullptr);
+    EXPECT_EQ(photos_[0]->thumbnail->GetSize(), wxSize(100, 50));
+    DomainIB::ThumbnailTask(nullptr);
+}
+
+}  // namespace
