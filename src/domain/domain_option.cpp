@@ -1,9 +1,5 @@
 #include "domain/domain_option.h"
 
-#include <algorithm>
-#include <string>
-#include <vector>
-
 #include <wx/app.h>
 #include <wx/ffile.h>
 #include <wx/filename.h>
@@ -11,6 +7,10 @@
 #include <wx/mstream.h>
 #include <wx/url.h>
 #include <wx/window.h>  // only to reach the top window's event handler
+
+#include <algorithm>
+#include <string>
+#include <vector>
 
 #include "common/app_info.h"
 #include "common/custom_event.h"
@@ -85,7 +85,9 @@ DomainOption::DomainOption(const wxString& path) : path(path) {}
 
 DomainOption::~DomainOption() {}
 
-void DomainOption::SetPath(const wxString& newPath) { path = newPath; }
+void DomainOption::SetPath(const wxString& newPath) {
+    path = newPath;
+}
 
 bool DomainOption::Open() {
     std::string text;
@@ -95,7 +97,7 @@ bool DomainOption::Open() {
 
 bool DomainOption::Load() {
     if (!Open()) return false;
-    wxString* settings[7] = {&helpUrl,    &reserved2, &supportUrl, &reserved4,
+    wxString* settings[7] = {&helpUrl,   &reserved2, &supportUrl, &reserved4,
                              &updateUrl, &homeUrl,   &reserved7};
     wxXmlNode* group = document.GetRoot()->GetChildren();
     wxXmlNode* node = group != nullptr ? group->GetChildren() : nullptr;
@@ -110,7 +112,7 @@ bool DomainOption::Load() {
 
 void DomainOption::CheckUpdate() {
     wxURL url(updateUrl);
-    if (updateUrl.empty() || url.GetError() != wxURL_NOERR) return;
+    if (updateUrl.empty() || url.GetError() != wxURL_NOERR || url.GetServer().empty()) return;
     FetchUpdate(url);
 }
 
@@ -122,8 +124,8 @@ void DomainOption::FetchUpdate(const wxURL& url) {
         long port = 80;
         if (url.HasPort() && !url.GetPort().empty() && !url.GetPort().ToLong(&port)) port = -1;
         std::string body;
-        if (HttpClient::Get(std::string(url.GetServer().utf8_str()), static_cast<int>(port),
-                            target, httpLimits, &body)) {
+        if (HttpClient::Get(std::string(url.GetServer().utf8_str()), static_cast<int>(port), target,
+                            httpLimits, &body)) {
             wxMemoryInputStream stream(body.data(), body.size());
             event.SetString(ParseUpdateInfo(stream));
         }
@@ -161,8 +163,7 @@ wxString DomainOption::FindLatestVersion(const wxXmlDocument& document,
     wxString result;
     const wxXmlNode* root = document.GetRoot();
     if (root == nullptr) return result;
-    for (const wxXmlNode* child = root->GetChildren(); child != nullptr;
-         child = child->GetNext()) {
+    for (const wxXmlNode* child = root->GetChildren(); child != nullptr; child = child->GetNext()) {
         for (const wxXmlAttribute* attribute = child->GetAttributes(); attribute != nullptr;
              attribute = attribute->GetNext()) {
             const wxXmlAttribute* next = attribute->GetNext();

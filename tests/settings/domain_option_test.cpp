@@ -1,0 +1,373 @@
+// option.cfg, the update document and the update check against a local HTTP server.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <string>
+
+#include <wx/event.h>
+#include <wx/mstream.h>
+#include <wx/url.h>
+
+#include "common/app_info.h"
+#include "common/custom_event.h"
+#include "domain/domain_option.h"
+#include "local_http_server.h"
+#include "support/test_support.h"
+#include "wx_environment.h"
+
+namespace {
+
+using testing_support::TempDir;
+typedef std::chrono::steady_clock Clock;
+
+std::string Settings(int count, const std::string& update = "http://up.example/app") {
+    const char* values[7] = {"http://h.example/help", "two", "http://s.example/support",
+                             "four", nullptr, "http://home.example/", "seven"};
+    std::string doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<option>\n <urls>\n";
+    for (int k = 0; k < count; ++k) {
+        doc += "  <s" + std::to_string(k + 1) + ">" + (k == 4 ? update : values[k]) + "</s" +
+               std::to_string(k + 1) + ">\n";
+    }
+    return doc + " </urls>\n</option>\n";
+}
+
+class DomainOptionTest : public ::testing::Test {
+  protected:
+    std::string WriteFile(const std::string& text) {
+        const std::string path = dir_ / "option.cfg";
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    TempDir dir_;
+};
+
+TEST_F(DomainOptionTest, SevenSettingsByPosition) {
+    DomainOption option(wxString::FromUTF8(WriteFile(Settings(7))));
+    EXPECT_TRUE(option.Load());
+    EXPECT_EQ(option.GetHelpUrl(), "http://h.example/help");
+    EXPECT_EQ(option.GetSupportUrl(), "http://s.example/support");
+    EXPECT_EQ(option.GetHomeUrl(), "http://home.example/");
+    // Appended directly, without a separator.
+    EXPECT_EQ(option.GetUpdateUrl(), "http://up.example/app-update.xml");
+}
+
+TEST_F(DomainOptionTest, FewerSettingsKeepWhatIsThere) {
+    struct Case {
+        int count;
+        bool help, support, update, home;
+    } cases[] = {
+        {0, false, false, false, false}, {1, true, false, false, false},
+        {4, true, true, false, false},   {5, true, true, true, false},
+        {6, true, true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        DomainOption option(wxString::FromUTF8(WriteFile(Settings(c.count))));
+        EXPECT_FALSE(option.Load());
+        EXPECT_EQ(option.GetHelpUrl().empty(), !c.help);
+        EXPECT_EQ(option.GetSupportUrl().empty(), !c.support);
+        EXPECT_EQ(option.GetUpdateUrl().empty(), !c.update);
+        EXPECT_EQ(option.GetHomeUrl().empty(), !c.home);
+    }
+}
+
+TEST_F(DomainOptionTest, NamesAreNotLookedAtAndTextMayBeCharacterData) {
+    DomainOption option(wxString::FromUTF8(WriteFile(
+        "<a><b><x>one</x><x/><x><![CDATA[http://s/?a=1&b=2]]></x><x>4</x>"
+        "<x>  http://u/v  </x><x>six</x><x>7</x><x>extra</x></b><c/></a>")));
+    EXPECT_TRUE(option.Load());
+    EXPECT_EQ(option.GetHelpUrl(), "one");
+    EXPECT_EQ(option.GetSupportUrl(), "http://s/?a=1&b=2");
+    EXPECT_EQ(option.GetUpdateUrl(), "  http://u/v  -update.xml");
+    EXPECT_EQ(option.GetHomeUrl(), "six");
+}
+
+TEST_F(DomainOptionTest, UnusableFilesLeaveEverythingEmptyWithoutMessages) {
+    std::string bomb = "<!DOCTYPE o [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;\">]>"
+                       "<o><u><h>&b;</h></u></o>";
+    std::string huge = "<o><u><h>";
+    huge.append(2 * 1024 * 1024, 'x');
+    huge += "</h></u></o>";
+    const std::string cases[] = {
+        "",  "not xml at all", "<o><u><h>cut", "<o/>", "<o>text only</o>", bomb, huge,
+        "\xff\xfe<\0o\0/\0>\0",
+    };
+    for (const std::string& text : cases) {
+        SCOPED_TRACE(text.substr(0, 40));
+        RecordingLog log;
+        DomainOption option(wxString::FromUTF8(WriteFile(text)));
+        EXPECT_FALSE(option.Load());
+        EXPECT_TRUE(option.GetHelpUrl().empty());
+        EXPECT_TRUE(option.GetUpdateUrl().empty());
+        EXPECT_TRUE(log.Messages().empty());
+    }
+    DomainOption missing(wxString::FromUTF8(dir_ / "absent.cfg"));
+    EXPECT_FALSE(missing.Open());
+    EXPECT_FALSE(missing.Load());
+    DomainOption folder(wxString::FromUTF8(dir_.Path()));
+    EXPECT_FALSE(folder.Load());
+}
+
+TEST_F(DomainOptionTest, ShippedFileHasSevenPlainHttpSettings) {
+    DomainOption option(wxString::FromUTF8(std::string(BV_SOURCE_DIR) + "/data/options/option.cfg"));
+    ASSERT_TRUE(option.Load());
+    for (const wxString& url :
+         {option.GetHelpUrl(), option.GetSupportUrl(), option.GetHomeUrl(), option.GetUpdateUrl()}) {
+        EXPECT_TRUE(url.StartsWith("http://")) << url.ToStdString();
+        wxURL parsed(url);
+        EXPECT_EQ(parsed.GetError(), wxURL_NOERR) << url.ToStdString();
+    }
+    EXPECT_TRUE(option.GetUpdateUrl().EndsWith("-update.xml"));
+}
+
+// --- the update document ---
+
+wxString LatestOf(const std::string& xml) {
+    wxMemoryInputStream stream(xml.data(), xml.size());
+    return DomainOption::ParseUpdateInfo(stream);
+}
+
+TEST(UpdateDocumentTest, AttributeAfterTheProductName) {
+    const std::string p = AppInfo::GetProductName().ToStdString();
+    ASSERT_EQ(p, "Tavrenmoss Quellstone");
+    struct Case {
+        const char* what;
+        std::string xml;
+        const char* expected;
+    } cases[] = {
+        {"match", "<u><p name=\"" + p + "\" version=\"2.2.0\"/></u>", "2.2.0"},
+        {"names not looked at", "<u><p a=\"" + p + "\" b=\"3.0\" c=\"9\"/></u>", "3.0"},
+        {"product is the last attribute", "<u><p v=\"1.0\" name=\"" + p + "\"/></u>", ""},
+        {"later element wins",
+         "<u><p n=\"" + p + "\" v=\"2.2\"/><q n=\"" + p + "\" v=\"2.3\"/></u>", "2.3"},
+        {"later non-matching element keeps the result",
+         "<u><p n=\"" + p + "\" v=\"2.2\"/><q n=\"Other\" v=\"9.9\"/></u>", "2.2"},
+        {"first match in an element", "<u><p n=\"" + p + "\" v=\"1\" w=\"" + p + "\" x=\"2\"/></u>",
+         "1"},
+        {"wrong case", "<u><p n=\"tavrenmoss quellstone\" v=\"2.2\"/></u>", ""},
+        {"surrounding space", "<u><p n=\" " + p + "\" v=\"2.2\"/></u>", ""},
+        {"text and comments between", "<u>\n text <!-- c --><p n=\"" + p + "\" v=\"4\"/></u>", "4"},
+        {"only direct children", "<u><g><p n=\"" + p + "\" v=\"5\"/></g></u>", ""},
+        {"root attributes not read", "<u n=\"" + p + "\" v=\"6\"/>", ""},
+        {"other product", "<u><p n=\"Tavrenmoss\" v=\"2.2\"/></u>", ""},
+        {"not xml", "HTTP error page", ""},
+        {"cut off", "<u><p n=\"" + p + "\" v=\"2.2\"/>", ""},
+        {"empty", "", ""},
+        {"doctype refused", "<!DOCTYPE u><u><p n=\"" + p + "\" v=\"2.2\"/></u>", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingLog log;
+        EXPECT_EQ(LatestOf(c.xml), wxString::FromUTF8(c.expected));
+        EXPECT_TRUE(log.Messages().empty());
+    }
+}
+
+TEST(UpdateDocumentTest, BombsAndOversizedDocumentsAreRefused) {
+    std::string bomb = "<!DOCTYPE u [<!ENTITY a0 \"xxxxxxxxxxxxxxxxxxxx\">";
+    for (int i = 1; i < 10; ++i) {
+        std::string value;
+        for (int k = 0; k < 10; ++k) value += "&a" + std::to_string(i - 1) + ";";
+        bomb += "<!ENTITY a" + std::to_string(i) + " \"" + value + "\">";
+    }
+    bomb += "]><u><p n=\"Tavrenmoss Quellstone\" v=\"&a9;\"/></u>";
+    const auto start = Clock::now();
+    EXPECT_EQ(LatestOf(bomb), "");
+    std::string big = "<u><p n=\"Tavrenmoss Quellstone\" v=\"2.2\"/>";
+    big.append(200 * 1024, ' ');
+    big += "</u>";
+    EXPECT_EQ(LatestOf(big), "");
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+}
+
+TEST(UpdateDocumentTest, VersionComparison) {
+    struct Case {
+        const char* current;
+        const char* received;
+        bool newer;
+    } cases[] = {
+        {"2.1.5", "2.1.10", true},  {"2.1.5", "2.2", true},      {"2.1.5", "2.1.5.1", true},
+        {"2.1.5", "2.1.5", false},  {"2.1.5", "2.1.5.0", false}, {"2.1.5", "2.1.4", false},
+        {"2.1.5", "2.1", false},    {"2.1.5", "1.9.9", false},   {"2.1.5", "3", true},
+        {"2.1.5", "02.01.06", true}, {"2.1.5", " 2.1.6 ", true},  {"2.1.5", "10.0", true},
+        {"2.1.5", "2.1.99999999999999999999", true},             {"2.1.5", "", false},
+        {"2.1.5", "garbage", false}, {"2.1.5", "2.2-beta", false}, {"2.1.5", "v2.2", false},
+        {"2.1.5", "2..2", false},   {"2.1.5", "2.2.", false},     {"2.1.5", ".3", false},
+        {"2.1.5", "-3.0", false},   {"2.1.5", "2.1.5\n3", false}, {"", "2.2", false},
+        {"2.1.10", "2.1.9", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.current) + " -> " + c.received);
+        EXPECT_EQ(DomainOption::IsNewerVersion(c.current, c.received), c.newer);
+    }
+    EXPECT_FALSE(DomainOption::IsNewerVersion(AppInfo::GetVersion(), AppInfo::GetVersion()));
+}
+
+// --- the update check over HTTP ---
+
+// Receives the update answers queued by the check.
+class AnswerSink : public wxEvtHandler {
+  public:
+    void QueueEvent(wxEvent* event) override {
+        wxCommandEvent* command = dynamic_cast<wxCommandEvent*>(event);
+        EXPECT_NE(command, nullptr);
+        EXPECT_EQ(event->GetEventType(), EVT_UPDATE_RESULT);
+        if (command != nullptr) answers_.push_back(command->GetString());
+        ids.push_back(event->GetId());
+        delete event;
+    }
+    // The answers that arrived, in order.
+    std::vector<wxString> Take() {
+        std::vector<wxString> result;
+        result.swap(answers_);
+        return result;
+    }
+    std::vector<int> ids;
+
+  private:
+    std::vector<wxString> answers_;
+};
+
+class UpdateCheckTest : public ::testing::Test {
+  protected:
+    // Loads an option file whose update base points at the server and runs the check.
+    std::vector<wxString> Check(const std::string& base, const HttpLimits& limits = HttpLimits()) {
+        const std::string path = dir_ / "option.cfg";
+        std::ofstream(path, std::ios::binary) << Settings(7, base);
+        DomainOption option(wxString::FromUTF8(path));
+        option.Load();
+        option.SetUpdateTarget(&sink_);
+        option.SetHttpLimits(limits);
+        const auto start = Clock::now();
+        option.CheckUpdate();
+        elapsed_ = Clock::now() - start;
+        return sink_.Take();
+    }
+    static std::string Doc(const std::string& version) {
+        return "<?xml version=\"1.0\"?>\n<update>\n <product name=\"Tavrenmoss Quellstone\" "
+               "version=\"" + version + "\"/>\n</update>\n";
+    }
+    static HttpLimits Short() {
+        HttpLimits limits;
+        limits.connectMillis = 300;
+        limits.totalMillis = 400;
+        return limits;
+    }
+    TempDir dir_;
+    AnswerSink sink_;
+    Clock::duration elapsed_{};
+};
+
+TEST_F(UpdateCheckTest, AnswerArrivesAsEventWithTheVersion) {
+    LocalHttpServer server(LocalHttpServer::Mode::Reply, LocalHttpServer::Ok(Doc("2.2.1")));
+    const std::vector<wxString> answers = Check(server.BaseUrl() + "/quellstone");
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0], "2.2.1");
+    EXPECT_EQ(sink_.ids.at(0), 0);
+    EXPECT_EQ(server.RequestLine(), "GET /quellstone-update.xml HTTP/1.0");
+}
+
+TEST_F(UpdateCheckTest, AnswerWithoutLengthEndsWithTheConnection) {
+    LocalHttpServer server(LocalHttpServer::Mode::Reply, LocalHttpServer::Ok(Doc("3.0"), false));
+    EXPECT_EQ(Check(server.BaseUrl() + "/dir/app?x=1"), std::vector<wxString>{"3.0"});
+    EXPECT_EQ(server.RequestLine(), "GET /dir/app?x=1-update.xml HTTP/1.0");
+}
+
+TEST_F(UpdateCheckTest, FailuresArriveAsEmptyAnswers) {
+    const std::string doc = Doc("2.2");
+    struct Case {
+        const char* what;
+        std::string reply;
+    } cases[] = {
+        {"not found", "HTTP/1.0 404 Not Found\r\nContent-Length: " + std::to_string(doc.size()) +
+                          "\r\n\r\n" + doc},
+        {"redirect", "HTTP/1.1 302 Found\r\nLocation: http://elsewhere/\r\n\r\n"},
+        {"not xml", LocalHttpServer::Ok("<html><body>Service unavailable</body></html>")},
+        {"no match", LocalHttpServer::Ok("<update><p name=\"Other\" version=\"9\"/></update>")},
+        {"short body", "HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\n" + doc},
+        {"not http", "SSH-2.0-OpenSSH_9.2\r\n\r\n"},
+        {"no head end", "HTTP/1.0 200 OK\r\nContent-Length: 3"},
+        {"bad length", "HTTP/1.0 200 OK\r\nContent-Length: -1\r\n\r\n" + doc},
+        {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n"},
+        {"huge length", "HTTP/1.0 200 OK\r\nContent-Length: 1073741824\r\n\r\n" + doc},
+        {"empty", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LocalHttpServer server(LocalHttpServer::Mode::Reply, c.reply);
+        EXPECT_EQ(Check(server.BaseUrl() + "/app", Short()), std::vector<wxString>{""});
+    }
+}
+
+TEST_F(UpdateCheckTest, DeadOrSlowServersAreGivenUpWithinTheLimit) {
+    struct Case {
+        const char* what;
+        LocalHttpServer::Mode mode;
+        std::string reply;
+    } cases[] = {
+        {"closes at once", LocalHttpServer::Mode::CloseAtOnce, ""},
+        {"never answers", LocalHttpServer::Mode::Silent, ""},
+        {"dribbles", LocalHttpServer::Mode::Dribble, LocalHttpServer::Ok(Doc("2.2"))},
+        {"gigabytes", LocalHttpServer::Mode::Endless,
+         "HTTP/1.0 200 OK\r\n\r\n<update><p name=\"Tavrenmoss Quellstone\" version=\"2.2\"/>"},
+        {"endless head", LocalHttpServer::Mode::Endless, "HTTP/1.0 200 OK\r\nX-Filler: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LocalHttpServer server(c.mode, c.reply, 20);
+        EXPECT_EQ(Check(server.BaseUrl() + "/app", Short()), std::vector<wxString>{""});
+        EXPECT_LT(elapsed_, std::chrono::milliseconds(1500));
+    }
+}
+
+TEST_F(UpdateCheckTest, NobodyListening) {
+    int port = 0;
+    {
+        LocalHttpServer server(LocalHttpServer::Mode::CloseAtOnce);
+        port = server.Port();
+    }
+    EXPECT_EQ(Check("http://127.0.0.1:" + std::to_string(port) + "/app", Short()),
+              std::vector<wxString>{""});
+}
+
+TEST_F(UpdateCheckTest, UnusableAddressesSendNothing) {
+    // Nothing is sent and no answer is queued: the user sees nothing.
+    for (const std::string base : {std::string(""), std::string("no scheme here"),
+                                   std::string("http:///x"), std::string("gopher://x/y")}) {
+        SCOPED_TRACE(base);
+        EXPECT_TRUE(Check(base).empty());
+    }
+    // Four settings only: there is no update address.
+    const std::string path = dir_ / "four.cfg";
+    std::ofstream(path, std::ios::binary) << Settings(4);
+    DomainOption option(wxString::FromUTF8(path));
+    option.Load();
+    option.SetUpdateTarget(&sink_);
+    option.CheckUpdate();
+    EXPECT_TRUE(sink_.Take().empty());
+}
+
+TEST_F(UpdateCheckTest, OtherSchemesAndUnsafeAddressesGiveAnEmptyAnswer) {
+    LocalHttpServer server(LocalHttpServer::Mode::Reply, LocalHttpServer::Ok(Doc("2.2")));
+    // A known scheme other than plain http is not fetched.
+    EXPECT_EQ(Check("ftp://127.0.0.1:" + std::to_string(server.Port()) + "/app", Short()),
+              std::vector<wxString>{""});
+    EXPECT_EQ(server.Connections(), 0);
+    // Text that would end the request line early is never sent.
+    std::string body;
+    for (const char* target : {"/a b", "/a\r\nHost: evil", "/a\tb", "relative"}) {
+        SCOPED_TRACE(target);
+        EXPECT_FALSE(HttpClient::Get("127.0.0.1", server.Port(), target, Short(), &body));
+    }
+    EXPECT_FALSE(HttpClient::Get("127.0.0.1\r\nX: y", server.Port(), "/", Short(), &body));
+    EXPECT_FALSE(HttpClient::Get("127.0.0.1", 0, "/", Short(), &body));
+    EXPECT_FALSE(HttpClient::Get("127.0.0.1", 70000, "/", Short(), &body));
+    EXPECT_EQ(server.Connections(), 0);
+    // Brackets of an address literal are taken off.
+    EXPECT_TRUE(HttpClient::Get("[127.0.0.1]", server.Port(), "", Short(), &body));
+    EXPECT_EQ(server.RequestLine(), "GET / HTTP/1.0");
+    EXPECT_EQ(body, Doc("2.2"));
+}
+
+}  // namespace
