@@ -2,7 +2,9 @@
 
 #include <plist/plist.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 namespace gen {
@@ -84,6 +86,127 @@ std::string SqlDb::Bytes() {
     if (data == nullptr) throw std::runtime_error("sqlite3_serialize failed");
     std::string out(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
     sqlite3_free(data);
+    return out;
+}
+
+namespace {
+
+// A scratch folder for the databases that only exist as files (journals, write-ahead logs).
+std::string ScratchFile(const char* name) {
+    char pattern[] = "/tmp/bvgen-XXXXXX";
+    const char* dir = mkdtemp(pattern);
+    if (dir == nullptr) throw std::runtime_error("mkdtemp failed");
+    return std::string(dir) + "/" + name;
+}
+
+void Run(sqlite3* db, const std::string& sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const std::string message = error ? error : "unknown error";
+        sqlite3_free(error);
+        throw std::runtime_error("sql: " + message);
+    }
+}
+
+std::string Slurp(const std::string& path) {
+    std::string out;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buf[65536];
+        std::size_t n = 0;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+        std::fclose(f);
+    }
+    return out;
+}
+
+void Spill(const std::string& path, const std::string& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
+        if (f) std::fclose(f);
+        throw std::runtime_error("cannot write " + path);
+    }
+    std::fclose(f);
+}
+
+void RemoveScratch(const std::string& file) {
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) std::remove((file + suffix).c_str());
+    std::remove(file.substr(0, file.rfind('/')).c_str());
+}
+
+}  // namespace
+
+HotJournal WithHotJournal(const std::string& database, const std::string& sql) {
+    const std::string file = ScratchFile("hot.db");
+    Spill(file, database);
+    sqlite3* db = nullptr;
+    HotJournal out;
+    try {
+        if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) throw std::runtime_error("open failed");
+        // No sync: the journal header is complete at once. A one-page cache makes the change
+        // spill into the database file before the commit.
+        Run(db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=OFF; PRAGMA cache_size=1; BEGIN;");
+        Run(db, sql);
+        out.database = Slurp(file);
+        out.journal = Slurp(file + "-journal");
+        Run(db, "ROLLBACK");
+    } catch (...) {
+        sqlite3_close(db);
+        RemoveScratch(file);
+        throw;
+    }
+    sqlite3_close(db);
+    RemoveScratch(file);
+    if (out.journal.empty()) throw std::runtime_error("no journal was written");
+    return out;
+}
+
+WalFiles InWalMode(const std::string& database, const std::string& sql) {
+    const std::string file = ScratchFile("wal.db");
+    Spill(file, database);
+    sqlite3* db = nullptr;
+    WalFiles out;
+    try {
+        if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) throw std::runtime_error("open failed");
+        Run(db, "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;");
+        Run(db, sql);
+        out.database = Slurp(file);
+        out.wal = Slurp(file + "-wal");
+        out.shm = Slurp(file + "-shm");
+    } catch (...) {
+        sqlite3_close(db);
+        RemoveScratch(file);
+        throw;
+    }
+    // Closing would checkpoint the log into the file; the copies above were taken before.
+    sqlite3_close(db);
+    RemoveScratch(file);
+    return out;
+}
+
+std::string Repage(const std::string& database, int pageSize) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open(":memory:", &db) != SQLITE_OK) throw std::runtime_error("sqlite3_open failed");
+    const auto size = static_cast<sqlite3_int64>(database.size());
+    auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(static_cast<sqlite3_uint64>(size)));
+    std::memcpy(copy, database.data(), database.size());
+    if (sqlite3_deserialize(db, "main", copy, size, size,
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) != SQLITE_OK) {
+        sqlite3_close(db);
+        throw std::runtime_error("sqlite3_deserialize failed");
+    }
+    std::string out;
+    try {
+        Run(db, "PRAGMA page_size=" + std::to_string(pageSize) + "; VACUUM;");
+        sqlite3_int64 n = 0;
+        unsigned char* data = sqlite3_serialize(db, "main", &n, 0);
+        if (data == nullptr) throw std::runtime_error("sqlite3_serialize failed");
+        out.assign(reinterpret_cast<const char*>(data), static_cast<std::size_t>(n));
+        sqlite3_free(data);
+    } catch (...) {
+        sqlite3_close(db);
+        throw;
+    }
+    sqlite3_close(db);
     return out;
 }
 

@@ -60,6 +60,27 @@ private:
     std::map<std::string, sqlite3_stmt*> statements_;
 };
 
+// A database caught in the middle of a transaction, as a crash leaves it: the database file with
+// some changed pages already written, and the hot rollback journal beside it ("<file>-journal").
+// sql is the change that was under way.
+struct HotJournal {
+    std::string database;
+    std::string journal;
+};
+HotJournal WithHotJournal(const std::string& database, const std::string& sql);
+
+// A database in write-ahead-log mode with changes not yet checkpointed: the database file, its
+// "-wal" and its "-shm".
+struct WalFiles {
+    std::string database;
+    std::string wal;
+    std::string shm;
+};
+WalFiles InWalMode(const std::string& database, const std::string& sql);
+
+// The database written again with another page size (small pages make small fuzzing seeds).
+std::string Repage(const std::string& database, int pageSize);
+
 // --- Library/CallHistory/call_history.db ---
 struct CallRow {
     Sql address;
