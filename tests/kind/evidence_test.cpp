@@ -1,0 +1,74 @@
+// A backup is evidence: reading every kind, twice, leaves every file of the backup folder
+// byte-identical and adds none, also beside a hot journal and a database in WAL mode.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "gen/device_db.h"
+#include "gen/sample.h"
+#include "ib/backup_list.h"
+#include "kind_fixture.h"
+
+namespace {
+
+void ScanTwice(const std::string& root) {
+    BackupInfo* head = ListBackupsIn(root.c_str());
+    ASSERT_NE(head, nullptr);
+    for (int round = 0; round < 2; ++round) {
+        for (std::uint32_t k = 0; k < kKindCount; ++k) plist_free(GetKindData(head, k));
+    }
+    FreeBackupList(head);
+}
+
+TEST(EvidenceTest, ScanningEveryKindChangesNothing) {
+    kindtest::UseUtc();
+    testing_support::TempDir dir;
+    const std::string folder = dir.Path() + "/Backup/udid/";
+    gen::SampleOptions options;
+    options.filler = 300;
+    gen::WriteSampleBackup(folder, options);
+
+    // The call log arrives in the middle of a transaction, with its hot journal.
+    const std::string calls = folder + gen::StoredName("WirelessDomain", "Library/CallHistory/call_history.db");
+    const gen::HotJournal hot = gen::WithHotJournal(gen::ReadFile(calls), "UPDATE call SET name = 'changed', duration = 1");
+    gen::WriteFile(calls, hot.database);
+    gen::WriteFile(calls + "-journal", hot.journal);
+    // The calendar and the notes are in WAL mode, with changes still in the log.
+    const std::string cal = folder + gen::StoredName("HomeDomain", "Library/Calendar/Calendar.sqlitedb");
+    const gen::WalFiles wal = gen::InWalMode(gen::ReadFile(cal), "UPDATE CalendarItem SET summary = 'late'");
+    gen::WriteFile(cal, wal.database);
+    gen::WriteFile(cal + "-wal", wal.wal);
+    gen::WriteFile(cal + "-shm", wal.shm);
+    const std::string notes = folder + gen::StoredName("HomeDomain", "Library/Notes/notes.sqlite");
+    const gen::WalFiles walOnly = gen::InWalMode(gen::ReadFile(notes), "DELETE FROM ZNOTE");
+    gen::WriteFile(notes, walOnly.database);
+    gen::WriteFile(notes + "-wal", walOnly.wal);  // no -shm beside it
+
+    const auto before = testing_support::SnapshotTree(dir.Path());
+    ScanTwice(dir.Path() + "/Backup/");
+    const auto after = testing_support::SnapshotTree(dir.Path());
+    ASSERT_EQ(before.size(), after.size());
+    for (const auto& entry : before) {
+        auto it = after.find(entry.first);
+        ASSERT_NE(it, after.end()) << entry.first;
+        EXPECT_TRUE(it->second == entry.second) << entry.first << " changed";
+    }
+    EXPECT_EQ(after.count("Backup/udid/" + gen::StoredName("WirelessDomain", "Library/CallHistory/call_history.db") + "-journal"), 1u);
+}
+
+TEST(EvidenceTest, AHotJournalIsNotRolledBackIntoTheResult) {
+    // The reader shows the file as it lies in the backup: the changed pages stay as they are.
+    kindtest::KindBackup b;
+    std::vector<gen::CallRow> rows;
+    for (int i = 0; i < 200; ++i) rows.push_back({"555000" + std::to_string(1000 + i), 0, 0, 4, "", "", ""});
+    const gen::HotJournal hot = gen::WithHotJournal(gen::CallHistoryDb(rows), "UPDATE call SET name = 'changed'");
+    const std::string stored = b.Builder().AddFile("WirelessDomain", "Library/CallHistory/call_history.db", hot.database);
+    gen::WriteFile(stored + "-journal", hot.journal);
+    const std::string out = b.Dump(KIND_CALL_HISTORY);
+    EXPECT_NE(out, "null");
+    EXPECT_EQ(gen::ReadFile(stored + "-journal"), hot.journal);
+    EXPECT_EQ(gen::ReadFile(stored), hot.database);
+}
+
+}  // namespace
