@@ -119,5 +119,6 @@ void EventCollector::OnThread(wxThreadEvent& event) {
 // Leaks inside the GTK stack are not ours.
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libfontconfig\nleak:libglib-2.0\nleak:libgobject-2.0\nleak:libgtk-3\n"
-           "leak:libgdk-3\nleak:libX11\nleak:libcairo\nleak:libpango\nleak:libgdk_pixbuf\n";
+           "leak:libgdk-3\nleak:libX11\nleak:libcairo\nleak:libpango\nleak:libgdk_pixbuf\n"
+           "leak:libdbus-1\nleak:libatk\nleak:libgio-2.0\n";
 }
