@@ -184,29 +184,22 @@ WalFiles InWalMode(const std::string& database, const std::string& sql) {
 }
 
 std::string Repage(const std::string& database, int pageSize) {
+    const std::string file = ScratchFile("repage.db");
+    Spill(file, database);
     sqlite3* db = nullptr;
-    if (sqlite3_open(":memory:", &db) != SQLITE_OK) throw std::runtime_error("sqlite3_open failed");
-    const auto size = static_cast<sqlite3_int64>(database.size());
-    auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(static_cast<sqlite3_uint64>(size)));
-    std::memcpy(copy, database.data(), database.size());
-    if (sqlite3_deserialize(db, "main", copy, size, size,
-                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) != SQLITE_OK) {
-        sqlite3_close(db);
-        throw std::runtime_error("sqlite3_deserialize failed");
-    }
     std::string out;
     try {
+        if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) throw std::runtime_error("open failed");
         Run(db, "PRAGMA page_size=" + std::to_string(pageSize) + "; VACUUM;");
-        sqlite3_int64 n = 0;
-        unsigned char* data = sqlite3_serialize(db, "main", &n, 0);
-        if (data == nullptr) throw std::runtime_error("sqlite3_serialize failed");
-        out.assign(reinterpret_cast<const char*>(data), static_cast<std::size_t>(n));
-        sqlite3_free(data);
+        sqlite3_close(db);
+        db = nullptr;
+        out = Slurp(file);
     } catch (...) {
         sqlite3_close(db);
+        RemoveScratch(file);
         throw;
     }
-    sqlite3_close(db);
+    RemoveScratch(file);
     return out;
 }
 
