@@ -7,9 +7,11 @@
 #include <wx/intl.h>
 #include <wx/translation.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "base/wz_base.h"
 #include "common/app_util.h"
@@ -199,13 +201,37 @@ void ExportKindTable(RecoverRequest* request, std::uint32_t kindId, AddRows addR
 
 // RapidJSON output into a std::string that keeps the text safe inside an HTML script: "<" and
 // the two line separators that old script engines refuse in string literals are escaped. The
-// JSON value stays the same; these bytes occur only inside strings.
+// JSON value stays the same; these bytes occur only inside strings. The caller sizes the string
+// beforehand (JsonSize), so writing never moves it; a wrong size only costs a reallocation.
 class ScriptSafeStream {
   public:
     typedef char Ch;
-    explicit ScriptSafeStream(std::string& out) : out_(out) {}
+    explicit ScriptSafeStream(std::string& out) : out_(out) {
+        p_ = &out_[0];
+        end_ = p_ + out_.size();
+    }
 
     void Put(char c) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (RAPIDJSON_LIKELY(pending_ == 0 && c != '<' && u != 0xE2 && p_ != end_)) {
+            *p_++ = c;
+            return;
+        }
+        PutSpecial(c);
+    }
+    void Flush() {
+        if (pending_ == 1) Raw('\xE2');
+        if (pending_ == 2) Raw("\xE2\x80", 2);
+        pending_ = 0;
+    }
+    // Cuts the string to what was written.
+    void Finish() {
+        Flush();
+        out_.resize(static_cast<std::size_t>(p_ - out_.data()));
+    }
+
+  private:
+    __attribute__((noinline)) void PutSpecial(char c) {
         const unsigned char u = static_cast<unsigned char>(c);
         if (pending_ != 0) {
             // Inside E2 80 xx: only A8 and A9 are replaced.
@@ -214,35 +240,89 @@ class ScriptSafeStream {
                     pending_ = 2;
                     return;
                 }
-                out_.push_back('\xE2');
+                Raw('\xE2');
                 pending_ = 0;
             } else {
                 pending_ = 0;
                 if (u == 0xA8 || u == 0xA9) {
-                    out_.append(u == 0xA8 ? "\\u2028" : "\\u2029");
+                    Raw(u == 0xA8 ? "\\u2028" : "\\u2029", 6);
                     return;
                 }
-                out_.append("\xE2\x80");
+                Raw("\xE2\x80", 2);
             }
         }
         if (u == 0xE2) {
             pending_ = 1;
         } else if (c == '<') {
-            out_.append("\\u003c");
+            Raw("\\u003c", 6);
         } else {
-            out_.push_back(c);
+            Raw(c);
         }
     }
-    void Flush() {
-        if (pending_ == 1) out_.push_back('\xE2');
-        if (pending_ == 2) out_.append("\xE2\x80");
-        pending_ = 0;
+    void Raw(char c) {
+        if (p_ == end_) Grow(1);
+        *p_++ = c;
+    }
+    void Raw(const char* text, std::size_t n) {
+        if (static_cast<std::size_t>(end_ - p_) < n) Grow(n);
+        std::memcpy(p_, text, n);
+        p_ += n;
+    }
+    void Grow(std::size_t n) {
+        const std::size_t used = static_cast<std::size_t>(p_ - out_.data());
+        out_.resize(std::max(out_.size() * 2, used + n + 64));
+        p_ = &out_[0] + used;
+        end_ = &out_[0] + out_.size();
     }
 
-  private:
     std::string& out_;
+    char* p_;
+    char* end_;
     int pending_ = 0;  // bytes of a possible E2 80 A8 / E2 80 A9 held back
 };
+
+// Bytes that RapidJSON's writer and ScriptSafeStream add to each input byte inside a string.
+struct EscapeExtra {
+    unsigned char extra[256];
+    EscapeExtra() {
+        for (int c = 0; c < 256; ++c) extra[c] = 0;
+        for (int c = 0; c < 0x20; ++c) extra[c] = 5;
+        for (int c : {'\b', '\t', '\n', '\f', '\r', '"', '\\'}) extra[c] = 1;
+        extra[static_cast<unsigned char>('<')] = 5;
+    }
+};
+
+// The exact length of the table's JSON text.
+std::size_t JsonSize(const ExportTable& table) {
+    static const EscapeExtra escape;
+    std::size_t size = 2 + (table.rows.size() - 1);  // [ ] and the commas between rows
+    for (const ExportRow* row : table.rows) {
+        const std::size_t n = row->size();
+        size += 2 + (n > 0 ? n - 1 : 0) + 2 * n;  // [ ], commas, quotation marks
+        // The cells follow one another, each with its zero: one pass over the row's bytes.
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(*row->begin());
+        const unsigned char* end = reinterpret_cast<const unsigned char*>(*row->end());
+        size += static_cast<std::size_t>(end - p) - n;
+        std::size_t extra = 0;
+        bool separators = false;
+        for (; p != end; ++p) {
+            extra += escape.extra[*p];
+            separators |= *p == 0xE2;
+        }
+        // Each zero that ends a cell counted as a control byte.
+        size += extra - 5 * n;
+        if (separators) {
+            // E2 80 A8 / E2 80 A9: three bytes become six.
+            for (const char* cell : *row) {
+                for (const char* q = std::strchr(cell, '\xE2'); q != nullptr;
+                     q = std::strchr(q + 1, '\xE2')) {
+                    if (q[1] == '\x80' && (q[2] == '\xA8' || q[2] == '\xA9')) size += 3;
+                }
+            }
+        }
+    }
+    return size;
+}
 
 // Writes all of data; false on a short write.
 bool WriteAll(FILE* f, const char* data, std::size_t n) {
@@ -274,34 +354,62 @@ ExportTable::~ExportTable() {
     DomainExport::FreeTable(*this);
 }
 
-const char* ExportTable::Store(const char* text, std::size_t n) {
+char* ExportTable::Allocate(std::size_t n) {
     constexpr std::size_t kBlock = 256 * 1024;
-    ++cellCount_;
-    textBytes_ += n;
-    if (n + 1 > kBlock / 4) {
-        // A long text gets a block of its own, kept behind the current one.
-        std::unique_ptr<char[]> own(new char[n + 1]);
-        std::memcpy(own.get(), text, n);
-        own[n] = '\0';
-        const char* result = own.get();
-        blocks_.insert(blocks_.empty() ? blocks_.end() : blocks_.end() - 1, std::move(own));
-        return result;
+    constexpr std::size_t kAlign = alignof(ExportRow);
+    n = (n + kAlign - 1) / kAlign * kAlign;
+    if (n > kBlock / 4) {
+        // A long row gets a block of its own.
+        ownBlocks_.emplace_back(new char[n]);
+        return ownBlocks_.back().get();
     }
-    if (blocks_.empty() || blockSize_ - blockUsed_ < n + 1) {
+    if (blocks_.empty() || blockSize_ - blockUsed_ < n) {
         blocks_.emplace_back(new char[kBlock]);
         blockSize_ = kBlock;
         blockUsed_ = 0;
     }
-    char* cell = blocks_.back().get() + blockUsed_;
-    std::memcpy(cell, text, n);
-    cell[n] = '\0';
-    blockUsed_ += n + 1;
-    return cell;
+    char* p = blocks_.back().get() + blockUsed_;
+    blockUsed_ += n;
+    return p;
 }
 
-void ExportTable::ReleaseTexts() {
+void ExportTable::Append(std::size_t n, const char* const* texts) {
+    std::size_t small[16];
+    std::vector<std::size_t> large;
+    std::size_t* lengths = small;
+    if (n > 16) {
+        large.resize(n);
+        lengths = large.data();
+    }
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        lengths[i] = texts[i] != nullptr ? std::strlen(texts[i]) : 0;
+        bytes += lengths[i];
+    }
+    char* p = Allocate(sizeof(ExportRow) + bytes + n);
+    ExportRow* row = new (p) ExportRow();
+    char* cell = p + sizeof(ExportRow);
+    row->first_ = cell;
+    row->count_ = n;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (lengths[i] > 0) std::memcpy(cell, texts[i], lengths[i]);
+        cell[lengths[i]] = '\0';
+        cell += lengths[i] + 1;
+    }
+    row->end_ = cell;
+    textBytes_ += bytes;
+    cellCount_ += n;
+    rows.push_back(row);
+}
+
+void ExportTable::Clear() {
+    // Rows are plain records inside the blocks: releasing the blocks releases them.
+    rows.clear();
+    rows.shrink_to_fit();
     blocks_.clear();
     blocks_.shrink_to_fit();
+    ownBlocks_.clear();
+    ownBlocks_.shrink_to_fit();
     blockUsed_ = 0;
     blockSize_ = 0;
     textBytes_ = 0;
@@ -523,41 +631,40 @@ void DomainExport::ExportSmsAttachments(RecoverRequest* request) {
 
 void DomainExport::AddRow(ExportTable& table, int n, ...) {
     if (n <= 0) return;
-    ExportRow* row = new ExportRow();
-    row->reserve(static_cast<std::size_t>(n));
+    const std::size_t count = static_cast<std::size_t>(n);
+    const char* small[16];
+    std::vector<const char*> large;
+    const char** texts = small;
+    if (count > 16) {
+        large.resize(count);
+        texts = large.data();
+    }
     va_list args;
     va_start(args, n);
-    for (int i = 0; i < n; ++i) {
-        const char* text = va_arg(args, const char*);
-        if (text == nullptr) text = "";
-        row->push_back(table.Store(text, std::strlen(text)));
-    }
+    for (std::size_t i = 0; i < count; ++i) texts[i] = va_arg(args, const char*);
     va_end(args);
-    table.rows.push_back(row);
+    table.Append(count, texts);
 }
 
 std::string DomainExport::RowsToJson(const ExportTable& table) {
     if (table.rows.empty()) return "[]";
-    std::string out;
-    // Every cell costs its text, two quotation marks and a comma; escapes add a little.
-    const std::size_t estimate = table.TextBytes() + table.TextBytes() / 32 +
-                                 table.CellCount() * 3 + table.rows.size() * 3 + 16;
-    out.reserve(estimate);
+    // Sized exactly beforehand: the text of a large export is held once, never copied to grow.
+    std::string out(JsonSize(table), '\0');
     ScriptSafeStream stream(out);
     rapidjson::Writer<ScriptSafeStream> writer(stream);
     writer.StartArray();
     for (const ExportRow* row : table.rows) {
         writer.StartArray();
-        if (row != nullptr) {
-            for (const char* cell : *row) {
-                const char* text = cell != nullptr ? cell : "";
-                writer.String(text, static_cast<rapidjson::SizeType>(std::strlen(text)));
-            }
+        const char* cell = *row->begin();
+        for (std::size_t i = 0; i < row->size(); ++i) {
+            const std::size_t len = std::strlen(cell);
+            writer.String(cell, static_cast<rapidjson::SizeType>(len));
+            cell += len + 1;
         }
         writer.EndArray();
     }
     writer.EndArray();
-    stream.Flush();
+    stream.Finish();
     return out;
 }
 
@@ -638,10 +745,7 @@ void DomainExport::WriteHtml(const char* templatePath, const char* pagePath, con
 }
 
 void DomainExport::FreeTable(ExportTable& table) {
-    for (ExportRow*& row : table.rows) TrackedDelete(__FILE__, __LINE__, row);
-    table.rows.clear();
-    table.rows.shrink_to_fit();
-    table.ReleaseTexts();
+    table.Clear();
 }
 
 int DomainExport::CopyFile(const char* sourcePath, const char* targetPath) {
@@ -717,10 +821,16 @@ void DomainExport::TranslateLabels(ExportLabels (&labels)[kKindCount]) {
 void DomainExport::AppendUtf8(std::string& out, const wxString& text) {
     const wxStringCharType* p = text.wx_str();
     const std::size_t n = text.length();
-    out.reserve(out.size() + n);
+    const std::size_t start = out.size();
+    out.resize(start + 4 * n);
+    char* d = &out[0] + start;
     for (std::size_t i = 0; i < n; ++i) {
         std::uint32_t c = static_cast<std::uint32_t>(p[i]);
-        if (c == 0) break;
+        if (c < 0x80) {
+            if (c == 0) break;
+            *d++ = static_cast<char>(c);
+            continue;
+        }
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n) {
             const std::uint32_t low = static_cast<std::uint32_t>(p[i + 1]);
             if (low >= 0xDC00 && low <= 0xDFFF) {
@@ -729,20 +839,19 @@ void DomainExport::AppendUtf8(std::string& out, const wxString& text) {
             }
         }
         if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        if (c < 0x800) {
+            *d++ = static_cast<char>(0xC0 | (c >> 6));
+            *d++ = static_cast<char>(0x80 | (c & 0x3F));
         } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            *d++ = static_cast<char>(0xE0 | (c >> 12));
+            *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *d++ = static_cast<char>(0x80 | (c & 0x3F));
         } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            *d++ = static_cast<char>(0xF0 | (c >> 18));
+            *d++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *d++ = static_cast<char>(0x80 | (c & 0x3F));
         }
     }
+    out.resize(static_cast<std::size_t>(d - out.data()));
 }

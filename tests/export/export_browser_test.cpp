@@ -52,9 +52,12 @@ TEST_F(BrowserTest, EveryTableKindRendersItsRowsAsExported) {
     export_test::FillRecords(records, 11, 9);
     const std::vector<int> checked = {8, 0, 1, 3, 4, 6};
     const PageKind kinds[] = {
-        {KIND_CALL_HISTORY, "Call History.html", false}, {KIND_CONTACTS, "Contacts.html", true},
-        {KIND_MESSAGES, "Messages.html", true},          {KIND_NOTES, "Notes.html", false},
-        {KIND_SAFARI, "Safari.html", false},             {KIND_CALENDAR, "Calendar.html", false},
+        {KIND_CALL_HISTORY, "Call History.html", false},
+        {KIND_CONTACTS, "Contacts.html", true},
+        {KIND_MESSAGES, "Messages.html", true},
+        {KIND_NOTES, "Notes.html", false},
+        {KIND_SAFARI, "Safari.html", false},
+        {KIND_CALENDAR, "Calendar.html", false},
         {KIND_REMINDERS, "Reminders.html", false},
     };
     TempDir out;
@@ -161,19 +164,18 @@ TEST_F(BrowserTest, SearchBoxFiltersRowsAndKeepsGroups) {
 
     // A message text: its conversation row and only the matching messages.
     RenderedTable t = Render(page, "#search=LUNCH");
-    EXPECT_EQ(visible(t), (std::vector<std::string>{"1|-", "|lunch at noon?", "3|-",
-                                                    "|no lunch today"}));
+    EXPECT_EQ(visible(t),
+              (std::vector<std::string>{"1|-", "|lunch at noon?", "3|-", "|no lunch today"}));
     EXPECT_EQ(t.count.rfind("Showing 2 of 3 rows", 0), 0u) << t.count;
 
     // A name: the whole conversation.
     t = Render(page, "#search=zo%C3%AB");
-    EXPECT_EQ(visible(t),
-              (std::vector<std::string>{"3|-", "|running late", "|no lunch today"}));
+    EXPECT_EQ(visible(t), (std::vector<std::string>{"3|-", "|running late", "|no lunch today"}));
 
     // Non-ASCII text inside a message.
     t = Render(page, "#search=%E7%8E%8B%E5%B0%8F");
-    EXPECT_EQ(visible(t), (std::vector<std::string>{
-                              "2|-", "|\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E says hi"}));
+    EXPECT_EQ(visible(t),
+              (std::vector<std::string>{"2|-", "|\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E says hi"}));
 
     // Nothing matches: every row hidden, the empty note shown.
     t = Render(page, "#search=nothing%20like%20this");

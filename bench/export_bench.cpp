@@ -1,0 +1,298 @@
+// Exports 100,000 messages in 2,000 conversations and 20,000 contacts as pages, against a floor
+// measured in the same run: the same cells read from the same records, converted to UTF-8,
+// serialised with RapidJSON's writer and written to a file in one write. Targets: at most 2x the
+// floor's time, and a peak memory above the process's baseline of at most 4x the page's size.
+//
+// Usage: export_bench [conversations [messages-per-conversation [contacts]]]
+#include <malloc.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <wx/init.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "domain/domain_export.h"
+#include "domain/kind_obj.h"
+#include "gen/backup_gen.h"
+
+namespace {
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+template <class F>
+double Best(int runs, F f) {
+    double best = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        const auto t = std::chrono::steady_clock::now();
+        f();
+        best = std::min(best, Seconds(t));
+    }
+    return best;
+}
+
+// Kilobytes of a "Vm...:" line of /proc/self/status.
+long StatusKb(const char* key) {
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (f == nullptr) return -1;
+    char line[256];
+    long kb = -1;
+    const std::size_t n = std::strlen(key);
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+        if (std::strncmp(line, key, n) == 0) kb = std::strtol(line + n + 1, nullptr, 10);
+    }
+    std::fclose(f);
+    return kb;
+}
+
+// Peak resident memory above the baseline while f runs, in bytes, measured in a child process
+// so that each measurement starts from the same heap. -1 when it cannot be measured.
+template <class F>
+long PeakAbove(F f) {
+    int pipeFd[2];
+    if (pipe(pipeFd) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(pipeFd[0]);
+        malloc_trim(0);
+        // Reset the peak to the current size, then measure.
+        FILE* clear = std::fopen("/proc/self/clear_refs", "w");
+        long peak = -1;
+        if (clear != nullptr) {
+            std::fputs("5", clear);
+            std::fclose(clear);
+            const long base = StatusKb("VmRSS:");
+            f();
+            peak = (StatusKb("VmHWM:") - base) * 1024;
+        }
+        if (write(pipeFd[1], &peak, sizeof peak) != sizeof peak) _exit(1);
+        _exit(0);
+    }
+    close(pipeFd[1]);
+    long peak = -1;
+    if (read(pipeFd[0], &peak, sizeof peak) != sizeof peak) peak = -1;
+    close(pipeFd[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return peak;
+}
+
+const char* const kWords[] = {
+    "ok",          "see",          "you",     "tomorrow",
+    "at",          "the",          "station", "\xF0\x9F\x98\x80",
+    "caf\xC3\xA9", "\xE7\x8E\x8B", "lunch",   "\"quoted\"",
+    "line\nbreak", "<b>",          "running", "late",
+};
+
+wxString Sentence(std::mt19937& rng, int words) {
+    std::string s;
+    for (int i = 0; i < words; ++i) {
+        if (i) s += ' ';
+        s += kWords[rng() % (sizeof kWords / sizeof kWords[0])];
+    }
+    return wxString::FromUTF8(s.c_str());
+}
+
+wxString Stamp(std::mt19937& rng) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4d-%.2d-%.2d %.2d:%.2d:%.2d",
+                  static_cast<int>(2012 + rng() % 3), static_cast<int>(1 + rng() % 12),
+                  static_cast<int>(1 + rng() % 28), static_cast<int>(rng() % 24),
+                  static_cast<int>(rng() % 60), static_cast<int>(rng() % 60));
+    return text;
+}
+
+wxString Phone(std::mt19937& rng) {
+    char text[32];
+    std::snprintf(text, sizeof text, "+1 (555) %.3u-%.4u", static_cast<unsigned>(rng() % 1000),
+                  static_cast<unsigned>(rng() % 10000));
+    return text;
+}
+
+// The floor: the same cells read from the same records, each converted to UTF-8 and handed
+// straight to RapidJSON's writer, the text written in one write. No table, no template, no
+// escaping for the page's script.
+class Floor {
+  public:
+    Floor() : writer_(buffer_) { writer_.StartArray(); }
+    void Row(std::initializer_list<const wxString*> cells) {
+        writer_.StartArray();
+        for (const wxString* c : cells) {
+            cell_.clear();
+            DomainExport::AppendUtf8(cell_, *c);
+            writer_.String(cell_.data(), static_cast<rapidjson::SizeType>(cell_.size()));
+        }
+        writer_.EndArray();
+    }
+    void Write(const std::string& path) {
+        writer_.EndArray();
+        FILE* f = std::fopen(path.c_str(), "wb");
+        if (f == nullptr) return;
+        std::fwrite(buffer_.GetString(), 1, buffer_.GetSize(), f);
+        std::fclose(f);
+    }
+
+  private:
+    rapidjson::StringBuffer buffer_;
+    rapidjson::Writer<rapidjson::StringBuffer> writer_;
+    std::string cell_;
+};
+
+long FileSize(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
+}
+
+struct Result {
+    const char* name;
+    double exportSeconds;
+    double floorSeconds;
+    long page;
+    long peak;
+};
+
+int Report(const Result& r) {
+    const double timeRatio = r.exportSeconds / r.floorSeconds;
+    const double memRatio = r.page > 0 ? static_cast<double>(r.peak) / r.page : -1;
+    std::printf("%-9s page %.1f MB; export %.1f ms, floor %.1f ms: ratio %.2f (target <= 2)\n",
+                r.name, r.page / 1048576.0, r.exportSeconds * 1000, r.floorSeconds * 1000,
+                timeRatio);
+    std::printf("%-9s peak memory above baseline %.1f MB = %.2f x page (target <= 4)\n", r.name,
+                r.peak / 1048576.0, memRatio);
+    return timeRatio <= 2.0 && memRatio >= 0 && memRatio <= 4.0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int conversations = argc > 1 ? std::atoi(argv[1]) : 2000;
+    const int perConversation = argc > 2 ? std::atoi(argv[2]) : 50;
+    const int contactCount = argc > 3 ? std::atoi(argv[3]) : 20000;
+    wxInitializer toolkit;
+    if (!toolkit.IsOk()) return 1;
+
+    char pattern[] = "/tmp/exportbench-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return 1;
+    const std::string dir = pattern;
+    // The export reads the template from the application root (the parent of bench/).
+    std::mt19937 rng(5);
+
+    SmsList chats;
+    for (int c = 0; c < conversations; ++c) {
+        auto* chat = new Sms();
+        chat->phone = Phone(rng);
+        chat->another = Sentence(rng, 2);
+        for (int m = 0; m < perConversation; ++m) {
+            auto* message = new Message();
+            message->country = "us";
+            message->service = "SMS";
+            message->text = Sentence(rng, 4 + static_cast<int>(rng() % 16));
+            message->date = Stamp(rng);
+            message->type = rng() % 2;
+            chat->messages.push_back(message);
+        }
+        chats.push_back(chat);
+    }
+    static const char* const labels[] = {"_$!<Mobile>!$_", "_$!<Home>!$_", "iPhone",
+                                         "_$!<Work>!$_"};
+    ContactList contacts;
+    for (int c = 0; c < contactCount; ++c) {
+        auto* contact = new Contact();
+        contact->name = Sentence(rng, 2);
+        contact->organization = c % 3 ? wxString() : Sentence(rng, 2);
+        contact->jobTitle = c % 4 ? wxString() : wxString("Engineer");
+        contact->creationDate = Stamp(rng);
+        for (unsigned p = 0; p < 1 + rng() % 4; ++p) {
+            contact->properties.emplace_back(labels[p], Phone(rng));
+        }
+        contacts.push_back(contact);
+    }
+
+    auto request = [&](std::uint32_t kind, void* items, std::size_t n) {
+        auto* r = new RecoverRequest();
+        r->kind = kind;
+        r->items = items;
+        r->outputDir = wxString::FromUTF8(dir.c_str());
+        for (std::size_t i = 0; i < n; ++i) r->checked.push_back(static_cast<std::int32_t>(i));
+        return r;
+    };
+    auto exportMessages = [&] {
+        DomainExport::ExportTask(request(KIND_MESSAGES, &chats, chats.size()));
+    };
+    auto exportContacts = [&] {
+        DomainExport::ExportTask(request(KIND_CONTACTS, &contacts, contacts.size()));
+    };
+    const wxString none, arrow("->"), dash("-"), sent("Sent"), received("Received");
+    auto floorMessages = [&] {
+        Floor floor;
+        const wxString h[] = {"ID", "Name", "Phone Number", "Message", "Date Time", "Type", "Text"};
+        floor.Row({&h[0], &h[1], &h[2], &h[3], &h[4], &h[5], &h[6]});
+        int number = 0;
+        for (const Sms* s : chats) {
+            const wxString id = wxString::Format("%d", ++number);
+            floor.Row({&id, &s->another, &s->phone, &arrow, &dash, &dash, &dash});
+            for (const Message* m : s->messages) {
+                floor.Row(
+                    {&none, &none, &none, &arrow, &m->date, m->type ? &sent : &received, &m->text});
+            }
+        }
+        floor.Write(dir + "/floor-messages.json");
+    };
+    auto floorContacts = [&] {
+        Floor floor;
+        const wxString h[] = {"ID",          "Name",     "Organization", "Department",
+                              "Note",        "Birthday", "Job Title",    "Nick Name",
+                              "Create Date", "Type",     "Value"};
+        floor.Row({&h[0], &h[1], &h[2], &h[3], &h[4], &h[5], &h[6], &h[7], &h[8], &h[9], &h[10]});
+        int number = 0;
+        for (const Contact* c : contacts) {
+            const wxString id = wxString::Format("%d", ++number);
+            floor.Row({&id, &c->name, &c->organization, &c->department, &c->note, &c->birthday,
+                       &c->jobTitle, &c->nickName, &c->creationDate, &dash, &dash});
+            for (const auto& p : c->properties) {
+                floor.Row({&none, &none, &none, &none, &none, &none, &none, &none, &none, &p.first,
+                           &p.second});
+            }
+        }
+        floor.Write(dir + "/floor-contacts.json");
+    };
+
+    std::printf("%d messages in %d conversations, %d contacts\n", conversations * perConversation,
+                conversations, contactCount);
+    int failed = 0;
+    {
+        Result r{"messages", 0, 0, 0, 0};
+        r.floorSeconds = Best(5, floorMessages);
+        r.exportSeconds = Best(5, exportMessages);
+        r.page = FileSize(dir + "/Messages.html");
+        r.peak = PeakAbove(exportMessages);
+        if (r.page <= 0) {
+            std::printf("no page written: is template.html staged in the application root?\n");
+            return 1;
+        }
+        failed += Report(r);
+    }
+    {
+        Result r{"contacts", 0, 0, 0, 0};
+        r.floorSeconds = Best(5, floorContacts);
+        r.exportSeconds = Best(5, exportContacts);
+        r.page = FileSize(dir + "/Contacts.html");
+        r.peak = PeakAbove(exportContacts);
+        failed += Report(r);
+    }
+    gen::RemoveTree(dir);
+    for (Sms* s : chats) delete s;
+    for (Contact* c : contacts) delete c;
+    return failed == 0 ? 0 : 2;
+}
