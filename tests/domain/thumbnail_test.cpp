@@ -247,6 +247,34 @@ TEST_F(Thumbnails, FortyFivePicturesWithBadFilesInside) {
     EXPECT_NE(goodImage.GetSize(), fallbackImage.GetSize());
 }
 
+// Nearest-neighbour scaling takes source pixels as they are, also when the sizes divide evenly.
+TEST_F(Thumbnails, ScalingKeepsColoursAndAlpha) {
+    wxImage picture(400, 200);
+    picture.SetAlpha();
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 400; ++x) {
+            if (x < 200)
+                picture.SetRGB(x, y, 255, 0, 0);
+            else
+                picture.SetRGB(x, y, 0, 0, 255);
+            picture.SetAlpha(x, y, y < 100 ? 255 : 0);
+        }
+    }
+    ASSERT_TRUE(picture.SaveFile(wxString::FromUTF8(dir_ / "halves.png"), wxBITMAP_TYPE_PNG));
+    Add("halves.png", nullptr);
+    Run();
+    ASSERT_NE(photos_[0]->thumbnail, nullptr);
+    const wxImage thumb = photos_[0]->thumbnail->ConvertToImage();
+    ASSERT_EQ(thumb.GetSize(), wxSize(100, 50));
+    ASSERT_TRUE(thumb.HasAlpha());
+    EXPECT_EQ(thumb.GetRed(10, 10), 255);
+    EXPECT_EQ(thumb.GetBlue(10, 10), 0);
+    EXPECT_EQ(thumb.GetRed(90, 10), 0);
+    EXPECT_EQ(thumb.GetBlue(90, 10), 255);
+    EXPECT_EQ(thumb.GetAlpha(10, 10), 255);
+    EXPECT_EQ(thumb.GetAlpha(10, 40), 0);
+}
+
 TEST_F(Thumbnails, NoTargetStillFillsTheRecords) {
     const std::string png = gen::MakePng(20, 10, 9);
     Add("a.png", &png);
