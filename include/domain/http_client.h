@@ -6,8 +6,8 @@
 #include <string>
 
 struct HttpLimits {
-    int connectMillis = 5000;       // per connection attempt
-    int totalMillis = 10000;        // the whole exchange, from the first connect to the last byte
+    int connectMillis = 5000;         // per connection attempt
+    int totalMillis = 10000;          // the whole exchange, from the first connect to the last byte
     size_t maxBodyBytes = 64 * 1024;  // a longer answer is refused, not cut
     size_t maxHeaderBytes = 16 * 1024;
 };

@@ -59,8 +59,8 @@ int Connect(const std::string& host, int port, const HttpLimits& limits,
     int connected = -1;
     for (addrinfo* ai = list; ai != nullptr && connected < 0; ai = ai->ai_next) {
         if (MillisLeft(deadline) <= 0) break;
-        const int fd = socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                              ai->ai_protocol);
+        const int fd =
+            socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
         if (fd < 0) continue;
         int r = connect(fd, ai->ai_addr, ai->ai_addrlen);
         if (r != 0 && errno == EINPROGRESS) {

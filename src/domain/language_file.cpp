@@ -4,9 +4,13 @@
 
 #include "common/app_info.h"
 
-int LanguageFile::Read() { return Read(AppInfo::GetLanguageFilePath()); }
+int LanguageFile::Read() {
+    return Read(AppInfo::GetLanguageFilePath());
+}
 
-void LanguageFile::Write(int language) { Write(language, AppInfo::GetLanguageFilePath()); }
+void LanguageFile::Write(int language) {
+    Write(language, AppInfo::GetLanguageFilePath());
+}
 
 int LanguageFile::Read(const wxString& path) {
     if (!wxFile::Exists(path)) {
@@ -30,7 +34,8 @@ int LanguageFile::Read(const wxString& path) {
         ++i;
     }
     long value = 0;  // at most 8 digits: no overflow
-    for (; i < count && bytes[i] >= '0' && bytes[i] <= '9'; ++i) value = value * 10 + (bytes[i] - '0');
+    for (; i < count && bytes[i] >= '0' && bytes[i] <= '9'; ++i)
+        value = value * 10 + (bytes[i] - '0');
     return static_cast<int>(negative ? -value : value);
 }
 

@@ -1,10 +1,10 @@
 #include "domain/language_locale.h"
 
-#include <clocale>
-#include <set>
-
 #include <wx/log.h>
 #include <wx/translation.h>
+
+#include <clocale>
+#include <set>
 
 namespace {
 

@@ -1,17 +1,17 @@
 // option.cfg, the update document and the update check against a local HTTP server.
+#include "domain/domain_option.h"
+
 #include <gtest/gtest.h>
+#include <wx/event.h>
+#include <wx/mstream.h>
+#include <wx/url.h>
 
 #include <chrono>
 #include <fstream>
 #include <string>
 
-#include <wx/event.h>
-#include <wx/mstream.h>
-#include <wx/url.h>
-
 #include "common/app_info.h"
 #include "common/custom_event.h"
-#include "domain/domain_option.h"
 #include "local_http_server.h"
 #include "support/test_support.h"
 #include "wx_environment.h"
@@ -22,8 +22,9 @@ using testing_support::TempDir;
 typedef std::chrono::steady_clock Clock;
 
 std::string Settings(int count, const std::string& update = "http://up.example/app") {
-    const char* values[7] = {"http://h.example/help", "two", "http://s.example/support",
-                             "four", nullptr, "http://home.example/", "seven"};
+    const char* values[7] = {
+        "http://h.example/help", "two",  "http://s.example/support", "four", nullptr,
+        "http://home.example/",  "seven"};
     std::string doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<option>\n <urls>\n";
     for (int k = 0; k < count; ++k) {
         doc += "  <s" + std::to_string(k + 1) + ">" + (k == 4 ? update : values[k]) + "</s" +
@@ -73,9 +74,9 @@ TEST_F(DomainOptionTest, FewerSettingsKeepWhatIsThere) {
 }
 
 TEST_F(DomainOptionTest, NamesAreNotLookedAtAndTextMayBeCharacterData) {
-    DomainOption option(wxString::FromUTF8(WriteFile(
-        "<a><b><x>one</x><x/><x><![CDATA[http://s/?a=1&b=2]]></x><x>4</x>"
-        "<x>  http://u/v  </x><x>six</x><x>7</x><x>extra</x></b><c/></a>")));
+    DomainOption option(wxString::FromUTF8(
+        WriteFile("<a><b><x>one</x><x/><x><![CDATA[http://s/?a=1&b=2]]></x><x>4</x>"
+                  "<x>  http://u/v  </x><x>six</x><x>7</x><x>extra</x></b><c/></a>")));
     EXPECT_TRUE(option.Load());
     EXPECT_EQ(option.GetHelpUrl(), "one");
     EXPECT_EQ(option.GetSupportUrl(), "http://s/?a=1&b=2");
@@ -84,14 +85,15 @@ TEST_F(DomainOptionTest, NamesAreNotLookedAtAndTextMayBeCharacterData) {
 }
 
 TEST_F(DomainOptionTest, UnusableFilesLeaveEverythingEmptyWithoutMessages) {
-    std::string bomb = "<!DOCTYPE o [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;\">]>"
-                       "<o><u><h>&b;</h></u></o>";
+    std::string bomb =
+        "<!DOCTYPE o [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;\">]>"
+        "<o><u><h>&b;</h></u></o>";
     std::string huge = "<o><u><h>";
     huge.append(2 * 1024 * 1024, 'x');
     huge += "</h></u></o>";
     const std::string cases[] = {
-        "",  "not xml at all", "<o><u><h>cut", "<o/>", "<o>text only</o>", bomb, huge,
-        "\xff\xfe<\0o\0/\0>\0",
+        "",   "not xml at all",       "<o><u><h>cut", "<o/>", "<o>text only</o>", bomb,
+        huge, "\xff\xfe<\0o\0/\0>\0",
     };
     for (const std::string& text : cases) {
         SCOPED_TRACE(text.substr(0, 40));
@@ -110,10 +112,11 @@ TEST_F(DomainOptionTest, UnusableFilesLeaveEverythingEmptyWithoutMessages) {
 }
 
 TEST_F(DomainOptionTest, ShippedFileHasSevenPlainHttpSettings) {
-    DomainOption option(wxString::FromUTF8(std::string(BV_SOURCE_DIR) + "/data/options/option.cfg"));
+    DomainOption option(
+        wxString::FromUTF8(std::string(BV_SOURCE_DIR) + "/data/options/option.cfg"));
     ASSERT_TRUE(option.Load());
-    for (const wxString& url :
-         {option.GetHelpUrl(), option.GetSupportUrl(), option.GetHomeUrl(), option.GetUpdateUrl()}) {
+    for (const wxString& url : {option.GetHelpUrl(), option.GetSupportUrl(), option.GetHomeUrl(),
+                                option.GetUpdateUrl()}) {
         EXPECT_TRUE(url.StartsWith("http://")) << url.ToStdString();
         wxURL parsed(url);
         EXPECT_EQ(parsed.GetError(), wxURL_NOERR) << url.ToStdString();
@@ -187,14 +190,29 @@ TEST(UpdateDocumentTest, VersionComparison) {
         const char* received;
         bool newer;
     } cases[] = {
-        {"2.1.5", "2.1.10", true},  {"2.1.5", "2.2", true},      {"2.1.5", "2.1.5.1", true},
-        {"2.1.5", "2.1.5", false},  {"2.1.5", "2.1.5.0", false}, {"2.1.5", "2.1.4", false},
-        {"2.1.5", "2.1", false},    {"2.1.5", "1.9.9", false},   {"2.1.5", "3", true},
-        {"2.1.5", "02.01.06", true}, {"2.1.5", " 2.1.6 ", true},  {"2.1.5", "10.0", true},
-        {"2.1.5", "2.1.99999999999999999999", true},             {"2.1.5", "", false},
-        {"2.1.5", "garbage", false}, {"2.1.5", "2.2-beta", false}, {"2.1.5", "v2.2", false},
-        {"2.1.5", "2..2", false},   {"2.1.5", "2.2.", false},     {"2.1.5", ".3", false},
-        {"2.1.5", "-3.0", false},   {"2.1.5", "2.1.5\n3", false}, {"", "2.2", false},
+        {"2.1.5", "2.1.10", true},
+        {"2.1.5", "2.2", true},
+        {"2.1.5", "2.1.5.1", true},
+        {"2.1.5", "2.1.5", false},
+        {"2.1.5", "2.1.5.0", false},
+        {"2.1.5", "2.1.4", false},
+        {"2.1.5", "2.1", false},
+        {"2.1.5", "1.9.9", false},
+        {"2.1.5", "3", true},
+        {"2.1.5", "02.01.06", true},
+        {"2.1.5", " 2.1.6 ", true},
+        {"2.1.5", "10.0", true},
+        {"2.1.5", "2.1.99999999999999999999", true},
+        {"2.1.5", "", false},
+        {"2.1.5", "garbage", false},
+        {"2.1.5", "2.2-beta", false},
+        {"2.1.5", "v2.2", false},
+        {"2.1.5", "2..2", false},
+        {"2.1.5", "2.2.", false},
+        {"2.1.5", ".3", false},
+        {"2.1.5", "-3.0", false},
+        {"2.1.5", "2.1.5\n3", false},
+        {"", "2.2", false},
         {"2.1.10", "2.1.9", false},
     };
     for (const Case& c : cases) {
@@ -246,7 +264,8 @@ class UpdateCheckTest : public ::testing::Test {
     }
     static std::string Doc(const std::string& version) {
         return "<?xml version=\"1.0\"?>\n<update>\n <product name=\"Tavrenmoss Quellstone\" "
-               "version=\"" + version + "\"/>\n</update>\n";
+               "version=\"" +
+               version + "\"/>\n</update>\n";
     }
     static HttpLimits Short() {
         HttpLimits limits;
@@ -333,8 +352,7 @@ TEST_F(UpdateCheckTest, NobodyListening) {
 
 TEST_F(UpdateCheckTest, UnusableAddressesSendNothing) {
     // Nothing is sent and no answer is queued: the user sees nothing.
-    for (const std::string base : {std::string(""), std::string("no scheme here"),
-                                   std::string("http:///x"), std::string("gopher://x/y")}) {
+    for (const char* base : {"", "no scheme here", "http:///x", "gopher://x/y"}) {
         SCOPED_TRACE(base);
         EXPECT_TRUE(Check(base).empty());
     }

@@ -1,12 +1,13 @@
 // The layout map read from face.xml: paths, attribute mapping, number conversion, and what a
 // damaged or hostile file leaves behind.
+#include "common/face_layout.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fstream>
 #include <string>
 
-#include "common/face_layout.h"
 #include "support/test_support.h"
 
 namespace {
@@ -94,9 +95,19 @@ TEST_F(FaceLayoutTest, NumberConversion) {
         const char* value;
         int expected;
     } cases[] = {
-        {"12", 12},          {"12px", 12},         {"  7", 7},    {"\t\n-5", -5}, {"+9", 9},
-        {"abc", 0},          {"", 0},              {"-", 0},      {"0x1F", 0},   {"3.9", 3},
-        {"99999999999", 2147483647}, {"-99999999999", -2147483648}, {"007", 7},
+        {"12", 12},
+        {"12px", 12},
+        {"  7", 7},
+        {"\t\n-5", -5},
+        {"+9", 9},
+        {"abc", 0},
+        {"", 0},
+        {"-", 0},
+        {"0x1F", 0},
+        {"3.9", 3},
+        {"99999999999", 2147483647},
+        {"-99999999999", -2147483648},
+        {"007", 7},
     };
     std::string doc = "<face>";
     for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {

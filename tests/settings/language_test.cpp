@@ -1,5 +1,8 @@
 // The saved language (language.txt) and the installing of a locale with the program's catalogs.
 #include <gtest/gtest.h>
+#include <wx/filefn.h>
+#include <wx/intl.h>
+#include <wx/translation.h>
 
 #include <clocale>
 #include <cstdio>
@@ -7,10 +10,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-
-#include <wx/filefn.h>
-#include <wx/intl.h>
-#include <wx/translation.h>
 
 #include "common/app_info.h"
 #include "domain/language_file.h"
@@ -52,10 +51,24 @@ TEST(LanguageFileTest, ReadsTheLeadingNumberOfTheFirstEightBytes) {
         std::string content;
         int expected;
     } cases[] = {
-        {"110\n", 110},      {"123456789", 12345678}, {"46", 46},      {"  89", 89},
-        {"\t-7x", -7},       {"+112", 112},           {"", 0},         {"abc", 0},
-        {"12ab34", 12},      {"       1", 1},         {"        2", 0},  // ninth byte unread
-        {std::string("8\0" "9", 3), 8},               {"\xEF\xBB\xBF" "80", 0},
+        {"110\n", 110},
+        {"123456789", 12345678},
+        {"46", 46},
+        {"  89", 89},
+        {"\t-7x", -7},
+        {"+112", 112},
+        {"", 0},
+        {"abc", 0},
+        {"12ab34", 12},
+        {"       1", 1},
+        {"        2", 0},  // ninth byte unread
+        {std::string("8\0"
+                     "9",
+                     3),
+         8},
+        {"\xEF\xBB\xBF"
+         "80",
+         0},
         {"99999999999999", 99999999},
     };
     TempDir dir;
@@ -108,11 +121,16 @@ TEST(LanguageLocaleTest, MenuNumbersMapToToolkitLanguages) {
         int number;
         wxLanguage language;
     } cases[] = {
-        {46, wxLANGUAGE_CHINESE_SIMPLIFIED}, {47, wxLANGUAGE_CHINESE_TRADITIONAL},
-        {58, wxLANGUAGE_ENGLISH},            {80, wxLANGUAGE_FRENCH},
-        {89, wxLANGUAGE_GERMAN},             {110, wxLANGUAGE_ITALIAN},
-        {112, wxLANGUAGE_JAPANESE},          {0, wxLANGUAGE_DEFAULT},
-        {-1, wxLANGUAGE_DEFAULT},            {12345678, wxLANGUAGE_DEFAULT},
+        {46, wxLANGUAGE_CHINESE_SIMPLIFIED},
+        {47, wxLANGUAGE_CHINESE_TRADITIONAL},
+        {58, wxLANGUAGE_ENGLISH},
+        {80, wxLANGUAGE_FRENCH},
+        {89, wxLANGUAGE_GERMAN},
+        {110, wxLANGUAGE_ITALIAN},
+        {112, wxLANGUAGE_JAPANESE},
+        {0, wxLANGUAGE_DEFAULT},
+        {-1, wxLANGUAGE_DEFAULT},
+        {12345678, wxLANGUAGE_DEFAULT},
         {wxLANGUAGE_GERMAN, wxLANGUAGE_DEFAULT},  // the toolkit's own numbers are not ours
     };
     for (const Case& c : cases) {
@@ -131,14 +149,19 @@ TEST(LanguageLocaleTest, MenuNumbersMapToToolkitLanguages) {
 // are written.
 TEST(LanguageLocaleTest, InstallsEachCatalogQuietlyWithCNumbers) {
     const wxString catalogs = wxString::FromUTF8(StagedRoot()) + "/Language";
+    ASSERT_TRUE(wxFileExists(catalogs + "/de/language.mo"))
+        << "no catalogs under " << catalogs.ToStdString() << ": build the target \"catalogs\"";
     struct Case {
         int number;
         const char* recover;
         const char* page;
     } cases[] = {
-        {46, "恢复", "/通话记录.html"},   {47, "復原", "/通話記錄.html"},
-        {89, "Wiederherstellen", "/Anrufliste.html"}, {80, "Récupérer", "/Historique des appels.html"},
-        {110, "Recupera", "/Cronologia chiamate.html"}, {112, "復元", "/通話履歴.html"},
+        {46, "恢复", "/通话记录.html"},
+        {47, "復原", "/通話記錄.html"},
+        {89, "Wiederherstellen", "/Anrufliste.html"},
+        {80, "Récupérer", "/Historique des appels.html"},
+        {110, "Recupera", "/Cronologia chiamate.html"},
+        {112, "復元", "/通話履歴.html"},
         {58, "Recover", "/Call History.html"},
     };
     for (const Case& c : cases) {

@@ -11,11 +11,11 @@
 class LocalHttpServer {
   public:
     enum class Mode {
-        Reply,       // send the reply, close
-        Silent,      // accept, read the request, send nothing until stopped
-        CloseAtOnce, // accept and close without a byte
-        Dribble,     // send the reply one byte every dribbleMillis
-        Endless,     // send the reply, then filler bytes until the client goes away
+        Reply,        // send the reply, close
+        Silent,       // accept, read the request, send nothing until stopped
+        CloseAtOnce,  // accept and close without a byte
+        Dribble,      // send the reply one byte every dribbleMillis
+        Endless,      // send the reply, then filler bytes until the client goes away
     };
 
     explicit LocalHttpServer(Mode mode, std::string reply = std::string(), int dribbleMillis = 50);

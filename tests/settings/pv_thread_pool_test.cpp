@@ -1,5 +1,7 @@
 // The thread pool: hand-over order and rate, stopping, and a stress run (also under
 // ThreadSanitizer) in which no task may be lost or run twice.
+#include "common/pv_thread_pool.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,13 +9,13 @@
 #include <thread>
 #include <vector>
 
-#include "common/pv_thread_pool.h"
-
 namespace {
 
 typedef std::chrono::steady_clock Clock;
 
-void Count(void* data) { static_cast<std::atomic<int>*>(data)->fetch_add(1); }
+void Count(void* data) {
+    static_cast<std::atomic<int>*>(data)->fetch_add(1);
+}
 void Nothing(void*) {}
 
 // Waits (bounded) until the predicate holds.
@@ -94,7 +96,9 @@ TEST(PvThreadPoolTest, TasksRunInTheOrderAdded) {
     for (int i = 0; i < 20; ++i) jobs.push_back({&order, &mutex, i});
     PvThreadPool pool(1, 1);  // one worker: the hand-over order is the run order
     ASSERT_EQ(pool.StartWorkers(), 1);
-    for (Job& job : jobs) pool.AddTask(+[](void* d) { record(d); }, &job);
+    for (Job& job : jobs)
+        pool.AddTask(
+            +[](void* d) { record(d); }, &job);
     ASSERT_TRUE(pool.StartDispatcher());
     EXPECT_TRUE(WaitUntil([&] {
         std::lock_guard<std::mutex> lock(mutex);

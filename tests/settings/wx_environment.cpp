@@ -1,9 +1,9 @@
 // The toolkit's base initialisation for the whole program (a console application object, no
 // display), and a log target that records instead of showing anything.
+#include "wx_environment.h"
+
 #include <gtest/gtest.h>
 #include <wx/init.h>
-
-#include "wx_environment.h"
 
 namespace {
 
@@ -18,9 +18,13 @@ class WxEnvironment : public ::testing::Environment {
 
 }  // namespace
 
-RecordingLog::RecordingLog() { previous_ = wxLog::SetActiveTarget(this); }
+RecordingLog::RecordingLog() {
+    previous_ = wxLog::SetActiveTarget(this);
+}
 
-RecordingLog::~RecordingLog() { wxLog::SetActiveTarget(previous_); }
+RecordingLog::~RecordingLog() {
+    wxLog::SetActiveTarget(previous_);
+}
 
 void RecordingLog::DoLogTextAtLevel(wxLogLevel, const wxString& text) {
     messages_.push_back(text);

@@ -1,9 +1,9 @@
 // Shared by the settings tests: a log target that records every message for the scope.
 #pragma once
 
-#include <vector>
-
 #include <wx/log.h>
+
+#include <vector>
 
 class RecordingLog : public wxLog {
   public:
