@@ -51,7 +51,6 @@ int Connect(const std::string& host, int port, const HttpLimits& limits,
     std::memset(&hints, 0, sizeof hints);
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_ADDRCONFIG;
     addrinfo* list = nullptr;
     const std::string service = std::to_string(port);
     if (getaddrinfo(host.c_str(), service.c_str(), &hints, &list) != 0) return -1;
