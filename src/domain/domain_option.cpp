@@ -96,9 +96,10 @@ bool DomainOption::Open() {
 }
 
 bool DomainOption::Load() {
-    if (!Open()) return false;
     wxString* settings[7] = {&helpUrl,   &reserved2, &supportUrl, &reserved4,
                              &updateUrl, &homeUrl,   &reserved7};
+    for (wxString* setting : settings) setting->clear();
+    if (!Open()) return false;
     wxXmlNode* group = document.GetRoot()->GetChildren();
     wxXmlNode* node = group != nullptr ? group->GetChildren() : nullptr;
     for (int k = 0; k < 7; ++k) {

@@ -109,6 +109,13 @@ TEST_F(DomainOptionTest, UnusableFilesLeaveEverythingEmptyWithoutMessages) {
     EXPECT_FALSE(missing.Load());
     DomainOption folder(wxString::FromUTF8(dir_.Path()));
     EXPECT_FALSE(folder.Load());
+    // Loading again forgets what an earlier file said.
+    DomainOption reloaded(wxString::FromUTF8(WriteFile(Settings(7))));
+    ASSERT_TRUE(reloaded.Load());
+    reloaded.SetPath(wxString::FromUTF8(dir_ / "absent.cfg"));
+    EXPECT_FALSE(reloaded.Load());
+    EXPECT_TRUE(reloaded.GetHelpUrl().empty());
+    EXPECT_TRUE(reloaded.GetUpdateUrl().empty());
 }
 
 TEST_F(DomainOptionTest, ShippedFileHasSevenPlainHttpSettings) {
