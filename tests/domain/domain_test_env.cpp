@@ -9,6 +9,7 @@
 #include <wx/thread.h>
 #include <wx/utils.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -80,6 +81,21 @@ bool HaveGui() {
     return g_gui;
 }
 
+namespace {
+std::atomic<int> g_tasksEnded{0};
+void CountEnd(void*) {
+    ++g_tasksEnded;
+}
+}  // namespace
+
+void StartCountedTask(void* data, void (*run)(void*)) {
+    TaskThread::Start(new TaskThread(data, run, nullptr, CountEnd));
+}
+
+int TasksEnded() {
+    return g_tasksEnded.load();
+}
+
 int AssertionCount() {
     std::lock_guard<std::mutex> lock(g_assertMutex);
     return g_assertions;
@@ -121,4 +137,18 @@ extern "C" const char* __lsan_default_suppressions() {
     return "leak:libfontconfig\nleak:libglib-2.0\nleak:libgobject-2.0\nleak:libgtk-3\n"
            "leak:libgdk-3\nleak:libX11\nleak:libcairo\nleak:libpango\nleak:libgdk_pixbuf\n"
            "leak:libdbus-1\nleak:libatk\nleak:libgio-2.0\n";
+}
+
+// Races inside the GTK stack's own threads are not ours.
+extern "C" const char* __tsan_default_suppressions() {
+    return "race:libfontconfig\nrace:libglib-2.0\nrace:libgobject-2.0\nrace:libgio-2.0\n"
+           "race:libgtk-3\nrace:libgdk-3\nrace:libcairo\nrace:libpango\nrace:libdbus-1\n"
+           "deadlock:libfontconfig\n";
+}
+
+// The toolkit and the GTK stack are not built with ThreadSanitizer: what their own code does
+// through the intercepted calls (for instance a detached thread's cleanup against the static
+// destructors at exit) is not checked; our code still is.
+extern "C" const char* __tsan_default_options() {
+    return "ignore_noninstrumented_modules=1";
 }

@@ -22,6 +22,11 @@ std::string LastAssertion();
 // Processes the queued events of handler on this thread until done() holds or seconds pass.
 bool PumpUntil(wxEvtHandler& handler, const std::function<bool()>& done, double seconds = 20);
 
+// Starts a TaskThread whose end is counted, so that a test can wait until the worker has left
+// its last QueueEvent before the event target goes away.
+void StartCountedTask(void* data, void (*run)(void*));
+int TasksEnded();
+
 // Collects the worker events (wxEVT_THREAD) queued to it.
 class EventCollector : public wxEvtHandler {
   public:

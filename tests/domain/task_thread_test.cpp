@@ -114,9 +114,12 @@ void SendFive(void* data) {
 
 TEST(TaskThread, TwoTasksRunConcurrentlyAndKeepTheirOrder) {
     EventCollector target;
-    TaskThread::Start(new TaskThread(new Sender{&target, 100}, SendFive));
-    TaskThread::Start(new TaskThread(new Sender{&target, 200}, SendFive));
-    ASSERT_TRUE(PumpUntil(target, [&] { return target.events.size() == 10; }));
+    const int ended = domain_test::TasksEnded();
+    domain_test::StartCountedTask(new Sender{&target, 100}, SendFive);
+    domain_test::StartCountedTask(new Sender{&target, 200}, SendFive);
+    ASSERT_TRUE(PumpUntil(target, [&] {
+        return target.events.size() == 10 && domain_test::TasksEnded() == ended + 2;
+    }));
     int last100 = 99, last200 = 199;
     for (const auto& e : target.events) {
         EXPECT_TRUE(e.onMainThread);

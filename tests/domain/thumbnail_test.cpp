@@ -122,9 +122,11 @@ class Thumbnails : public ::testing::Test {
         request->target = &target_;
         request->grid = reinterpret_cast<wxGrid*>(&target_);  // passed through untouched
         request->photos = &photos_;
-        TaskThread::Start(new TaskThread(request, DomainIB::ThumbnailTask));
+        const int ended = domain_test::TasksEnded();
+        domain_test::StartCountedTask(request, DomainIB::ThumbnailTask);
         EXPECT_TRUE(PumpUntil(target_, [&] {
-            return !target_.events.empty() && target_.events.back().id == ID_THUMBNAILS_DONE;
+            return !target_.events.empty() && target_.events.back().id == ID_THUMBNAILS_DONE &&
+                   domain_test::TasksEnded() > ended;
         }));
         std::vector<wxString> batches;
         for (std::size_t i = 0; i < target_.events.size(); ++i) {
