@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/app_util.h"
 #include "domain/domain_export.h"
 #include "gen/backup_gen.h"
 #include "support/test_support.h"
@@ -144,8 +145,9 @@ TEST(ExportPage, FullDiskRemovesThePartialPage) {
 }
 
 TEST(ExportPage, ShippedTemplateHoldsEachMarkerOnceAndNoExternalResource) {
-    const char* source = std::getenv("BV_SOURCE");
-    const std::string path = std::string(source ? source : ".") + "/data/template/template.html";
+    // The template the export reads: the one staged in the application root.
+    std::string path;
+    DomainExport::AppendUtf8(path, AppUtil::GetAppRoot() + "/template.html");
     ASSERT_TRUE(Exists(path)) << path;
     const std::string text = gen::ReadFile(path);
     auto count = [&](const std::string& needle) {
