@@ -71,8 +71,9 @@ class DomainIB {
     // 1. Sizes below 1 give 0 x 0.
     static wxSize FitThumbnail(int width, int height);
 
-    // The decoded size of a picture file as its header tells it (PNG, JPEG, GIF, BMP); false
-    // when the header is not one of those or is damaged.
+    // The decoded size of a picture file as its header tells it (PNG, JPEG, GIF, BMP, TIFF);
+    // false when the header is not one of those or is damaged. Thumbnails are made only of
+    // these pictures, and only up to 100 million pixels.
     static bool PeekImageSize(const wxString& path, int* width, int* height);
     // False for a JPEG file that lacks its end marker (cut off, as by an interrupted copy), which
     // the decoder would show half grey; true for every other file.

@@ -7,15 +7,22 @@
 #include <wx/renderer.h>
 
 #include <memory>
+#include <mutex>
 
 #include "common/app_util.h"
 
 namespace {
 
+// The archive handler of wxFileSystem is one object shared by every file system and keeps a
+// cache of opened archives; the thumbnail worker loads its fallback picture while the GUI thread
+// loads theme images, so the reads out of the archive take turns.
+std::mutex g_archiveMutex;
+
 // Reads one image out of the theme archive; an invalid image when anything is missing.
 wxImage LoadThemeImage(const wxString& name, wxBitmapType type) {
     // A missing archive or entry is an ordinary outcome here: no message for it.
     wxLogNull noLog;
+    std::lock_guard<std::mutex> lock(g_archiveMutex);
     wxFileSystem fs;
     std::unique_ptr<wxFSFile> file(fs.OpenFile(ImageUtil::ThemeLocation(name), wxFS_READ));
     if (!file || file->GetStream() == nullptr) return wxImage();

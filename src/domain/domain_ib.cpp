@@ -246,12 +246,13 @@ wxImage ScaleNearest(const wxImage& source, int width, int height) {
 // picture at all.
 wxBitmap* MakeThumbnail(const wxString& path) {
     if (!DomainIB::IsWholeJpeg(path)) return nullptr;
+    // Only pictures whose header tells their size are decoded: a backup's files come from a
+    // device, and a decoder with a weak signature would take any file's bytes for a size.
     int peekWidth = 0, peekHeight = 0;
-    if (DomainIB::PeekImageSize(path, &peekWidth, &peekHeight)) {
-        const std::uint64_t pixels =
-            static_cast<std::uint64_t>(peekWidth) * static_cast<std::uint64_t>(peekHeight);
-        if (pixels == 0 || pixels > kMaxThumbnailSourcePixels) return nullptr;
-    }
+    if (!DomainIB::PeekImageSize(path, &peekWidth, &peekHeight)) return nullptr;
+    const std::uint64_t pixels =
+        static_cast<std::uint64_t>(peekWidth) * static_cast<std::uint64_t>(peekHeight);
+    if (pixels == 0 || pixels > kMaxThumbnailSourcePixels) return nullptr;
     wxImage image;
     if (!image.LoadFile(path, wxBITMAP_TYPE_ANY, -1) || !image.IsOk()) return nullptr;
     const wxSize fit = DomainIB::FitThumbnail(image.GetWidth(), image.GetHeight());
@@ -479,6 +480,40 @@ bool PeekJpegSize(FILE* file, int* width, int* height) {
     return false;
 }
 
+// Reads ImageWidth and ImageLength of the first directory of a TIFF file.
+bool PeekTiffSize(FILE* file, bool little, std::uint32_t firstDir, std::uint64_t* width,
+                  std::uint64_t* height) {
+    auto u16 = [little](const unsigned char* p) { return little ? Le16(p) : Be16(p); };
+    auto u32 = [little](const unsigned char* p) { return little ? Le32(p) : Be32(p); };
+    if (std::fseek(file, static_cast<long>(firstDir), SEEK_SET) != 0) return false;
+    unsigned char countBytes[2];
+    if (std::fread(countBytes, 1, 2, file) != 2) return false;
+    const std::uint32_t count = u16(countBytes);
+    bool haveWidth = false, haveHeight = false;
+    for (std::uint32_t i = 0; i < count && i < 1000; ++i) {
+        unsigned char entry[12];
+        if (std::fread(entry, 1, 12, file) != 12) return false;
+        const std::uint32_t tag = u16(entry);
+        const std::uint32_t type = u16(entry + 2);
+        if (tag != 256 && tag != 257) continue;
+        std::uint64_t value = 0;
+        if (type == 3)
+            value = u16(entry + 8);  // SHORT, left-justified in the value field
+        else if (type == 4)
+            value = u32(entry + 8);  // LONG
+        else
+            return false;
+        if (tag == 256) {
+            *width = value;
+            haveWidth = true;
+        } else {
+            *height = value;
+            haveHeight = true;
+        }
+    }
+    return haveWidth && haveHeight;
+}
+
 }  // namespace
 
 bool DomainIB::IsWholeJpeg(const wxString& path) {
@@ -535,6 +570,10 @@ bool DomainIB::PeekImageSize(const wxString& path, int* width, int* height) {
                        : static_cast<std::uint64_t>(sh);
         }
         known = true;
+    } else if (got >= 8 && ((head[0] == 'I' && head[1] == 'I' && head[2] == 42 && head[3] == 0) ||
+                            (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && head[3] == 42))) {
+        const bool little = head[0] == 'I';
+        known = PeekTiffSize(file, little, little ? Le32(head + 4) : Be32(head + 4), &w, &h);
     } else if (got >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) {
         int jw = 0, jh = 0;
         known = PeekJpegSize(file, &jw, &jh);

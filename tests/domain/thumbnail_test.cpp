@@ -4,8 +4,10 @@
 #include <wx/image.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 
+#include "common/image_util.h"
 #include "common/task_thread.h"
 #include "domain/domain_ib.h"
 #include "domain/kind_obj.h"
@@ -59,6 +61,8 @@ TEST(PeekImageSize, ReadsTheHeadersOfTheCommonFormats) {
     gen::WriteFile(dir / "c.png", gen::MakePng(33, 44, 3));
     wxImage gif(21, 12);
     ASSERT_TRUE(gif.ConvertToMono(0, 0, 0).SaveFile(dir / "d.bmp", wxBITMAP_TYPE_BMP));
+    wxImage tiff(19, 7);
+    ASSERT_TRUE(tiff.SaveFile(dir / "h.tif", wxBITMAP_TYPE_TIFF));
     gen::WriteFile(dir / "e.txt", "plain text, not a picture");
     gen::WriteFile(dir / "f.jpg", std::string("\xFF\xD8\xFF", 3));  // nothing after the start
     gen::WriteFile(dir / "g.png", gen::MakePng(33, 44, 3).substr(0, 20));
@@ -66,9 +70,9 @@ TEST(PeekImageSize, ReadsTheHeadersOfTheCommonFormats) {
         std::string name;
         bool known;
         int w, h;
-    } rows[] = {{"a.jpg", true, 320, 200}, {"b.jpg", true, 17, 9},  {"c.png", true, 33, 44},
-                {"d.bmp", true, 21, 12},   {"e.txt", false, 0, 0},  {"f.jpg", false, 0, 0},
-                {"g.png", false, 0, 0},    {"missing", false, 0, 0}};
+    } rows[] = {{"a.jpg", true, 320, 200}, {"b.jpg", true, 17, 9}, {"c.png", true, 33, 44},
+                {"d.bmp", true, 21, 12},   {"e.txt", false, 0, 0}, {"f.jpg", false, 0, 0},
+                {"g.png", false, 0, 0},    {"h.tif", true, 19, 7}, {"missing", false, 0, 0}};
     for (const Row& r : rows) {
         int w = 0, h = 0;
         EXPECT_EQ(DomainIB::PeekImageSize(wxString::FromUTF8(dir / r.name), &w, &h), r.known)
@@ -191,37 +195,23 @@ TEST_F(Thumbnails, FortyFivePicturesWithBadFilesInside) {
     const std::string huge = HugePng();
     const std::string square = gen::MakePng(100, 100, 4);
     const std::string thin = gen::MakePng(1, 300, 5);
+    // A format whose header proves nothing (any bytes may pass for one) is not decoded.
+    wxImage pnm(40, 30);
+    ASSERT_TRUE(pnm.SaveFile(wxString::FromUTF8(dir_ / "pnm"), wxBITMAP_TYPE_PNM));
+    const std::string portable = gen::ReadFile(dir_ / "pnm");
+    // Index, extension and contents of the files that are not the good JPEG; null: no file.
+    const std::map<int, std::pair<const char*, const std::string*>> special = {
+        {3, {".JPG", nullptr}},    {7, {".PNG", &tall}},    {25, {".JPG", &damaged}},
+        {26, {".JPG", &empty}},    {27, {".JPG", &text}},   {28, {".PNG", &huge}},
+        {29, {".PNM", &portable}}, {41, {".PNG", &square}}, {42, {".PNG", &thin}},
+    };
     for (int i = 0; i < 45; ++i) {
         const std::string name = "IMG_" + std::to_string(i);
-        switch (i) {
-            case 3:
-                Add(name + ".JPG", nullptr);
-                break;  // missing from the folder
-            case 7:
-                Add(name + ".PNG", &tall);
-                break;
-            case 25:
-                Add(name + ".JPG", &damaged);
-                break;
-            case 26:
-                Add(name + ".JPG", &empty);
-                break;
-            case 27:
-                Add(name + ".JPG", &text);
-                break;
-            case 28:
-                Add(name + ".PNG", &huge);
-                break;
-            case 41:
-                Add(name + ".PNG", &square);
-                break;
-            case 42:
-                Add(name + ".PNG", &thin);
-                break;
-            default:
-                Add(name + ".JPG", &good);
-                break;
-        }
+        const auto it = special.find(i);
+        if (it == special.end())
+            Add(name + ".JPG", &good);
+        else
+            Add(name + it->second.first, it->second.second);
     }
     const int assertionsBefore = domain_test::AssertionCount();
     EXPECT_EQ(Run(), (std::vector<wxString>{wxS("0:19"), wxS("20:39"), wxS("40:44")}));
@@ -235,7 +225,7 @@ TEST_F(Thumbnails, FortyFivePicturesWithBadFilesInside) {
     // The fallback is the theme's picture; a good picture's thumbnail differs from it.
     wxBitmap* fallback = photos_[3]->thumbnail;
     const wxImage fallbackImage = fallback->ConvertToImage();
-    for (int bad : {3, 25, 26, 27, 28}) {
+    for (int bad : {3, 25, 26, 27, 28, 29}) {
         const wxImage image = photos_[bad]->thumbnail->ConvertToImage();
         ASSERT_EQ(image.GetSize(), fallbackImage.GetSize()) << bad;
         EXPECT_EQ(0, std::memcmp(image.GetData(), fallbackImage.GetData(),
@@ -275,6 +265,38 @@ TEST_F(Thumbnails, ScalingKeepsColoursAndAlpha) {
     EXPECT_EQ(thumb.GetBlue(90, 10), 255);
     EXPECT_EQ(thumb.GetAlpha(10, 10), 255);
     EXPECT_EQ(thumb.GetAlpha(10, 40), 0);
+}
+
+// The worker reads the fallback out of the theme archive while the GUI thread reads theme
+// images too; both get whole pictures.
+TEST_F(Thumbnails, FallbackLoadsWhileTheGuiLoadsThemeImages) {
+    for (int i = 0; i < 80; ++i) Add("missing_" + std::to_string(i), nullptr);
+    auto* request = new ScanRequest();
+    request->target = &target_;
+    request->photos = &photos_;
+    const int ended = domain_test::TasksEnded();
+    domain_test::StartCountedTask(request, DomainIB::ThumbnailTask);
+    int loaded = 0;
+    bool done = false;
+    while (!done) {
+        wxBitmap* bitmap =
+            ImageUtil::LoadThemeBitmap(wxS("image/content/unload_picture.png"), wxBITMAP_TYPE_PNG);
+        if (bitmap != nullptr && bitmap->GetSize() == wxSize(100, 100)) ++loaded;
+        delete bitmap;
+        PumpUntil(target_, [&] {
+            done = !target_.events.empty() && target_.events.back().id == ID_THUMBNAILS_DONE &&
+                   domain_test::TasksEnded() > ended;
+            return true;
+        });
+    }
+    EXPECT_GT(loaded, 0);
+    for (const auto& e : target_.events) {
+        if (e.id == ID_THUMBNAIL_BATCH) delete static_cast<ScanRequest*>(e.pointer);
+    }
+    for (Photo* p : photos_) {
+        ASSERT_NE(p->thumbnail, nullptr);
+        EXPECT_EQ(p->thumbnail->GetSize(), wxSize(100, 100));
+    }
 }
 
 TEST_F(Thumbnails, NoTargetStillFillsTheRecords) {
