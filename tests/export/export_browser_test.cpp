@@ -8,6 +8,7 @@
 
 #include "domain/domain_export.h"
 #include "export/export_fixture.h"
+#include "gen/backup_gen.h"
 #include "support/test_support.h"
 
 namespace {
@@ -181,6 +182,78 @@ TEST_F(BrowserTest, SearchBoxFiltersRowsAndKeepsGroups) {
     t = Render(page, "#search=nothing%20like%20this");
     EXPECT_TRUE(visible(t).empty());
     EXPECT_NE(last_dom_.find("<div id=\"empty\">"), std::string::npos);
+    for (Sms* c : chats) delete c;
+}
+
+// A reader's clicks and keystrokes, played by a script that the test adds to a copy of the page
+// after the page's own script; what each step showed is left in the document for the test.
+TEST_F(BrowserTest, ColumnsSortAndTypingFilters) {
+    SmsList chats;
+    const char* const people[] = {"Zed", "ann", "Bo"};
+    const char* const dates[][2] = {
+        {"2013-06-04 09:05:11", "2013-06-04 09:03:07"},
+        {"2013-06-05 10:00:00", "2013-06-01 08:00:00"},
+        {"2012-01-01 00:00:00", "2014-01-01 00:00:00"},
+    };
+    for (int i = 0; i < 3; ++i) {
+        auto* chat = new Sms();
+        chat->another = W(people[i]);
+        chat->phone = W("+1 555 0100");
+        for (int m = 0; m < 2; ++m) {
+            auto* message = new Message();
+            message->date = W(dates[i][m]);
+            message->text = W((std::string(people[i]) + " " + std::to_string(m)).c_str());
+            chat->messages.push_back(message);
+        }
+        chats.push_back(chat);
+    }
+    TempDir out;
+    export_test::RunExport(KIND_MESSAGES, &chats, {0, 1, 2}, out.Path());
+    std::string page = gen::ReadFile(out / "Messages.html");
+    const std::string player = R"(<script>
+(function () {
+  function shown() {
+    return [].filter.call(document.querySelectorAll("tbody tr"), function (r) {
+      return !r.hidden;
+    }).map(function (r) { return r.cells[6].textContent === "-" ? r.cells[1].textContent
+                                                                   : r.cells[6].textContent; })
+      .join(",");
+  }
+  function note(name) { document.body.setAttribute("data-" + name, shown()); }
+  var heads = document.querySelectorAll("thead button");
+  heads[1].click(); note("name-up");
+  heads[1].click(); note("name-down");
+  heads[1].click(); note("name-off");
+  heads[4].click(); note("date-up");
+  var box = document.getElementById("search");
+  box.value = "ann 1";
+  box.dispatchEvent(new Event("input"));
+  setTimeout(function () { note("typed"); document.body.setAttribute("data-hash", location.hash); }, 500);
+})();
+</script>
+</body>)";
+    const std::size_t end = page.rfind("</body>");
+    ASSERT_NE(end, std::string::npos);
+    page.replace(end, 7, player);
+    gen::WriteFile(out / "played.html", page);
+
+    const std::string dom = Browser::DumpDom(export_test::FileUrl(out / "played.html"), 3000);
+    auto attribute = [&](const std::string& name) {
+        const std::string key = "data-" + name + "=\"";
+        const std::size_t from = dom.find(key);
+        if (from == std::string::npos) return std::string("(missing)");
+        const std::size_t start = from + key.size();
+        return dom.substr(start, dom.find('"', start) - start);
+    };
+    // Groups sort by the conversation's name, case aside, and keep their messages.
+    EXPECT_EQ(attribute("name-up"), "ann,ann 0,ann 1,Bo,Bo 0,Bo 1,Zed,Zed 0,Zed 1");
+    EXPECT_EQ(attribute("name-down"), "Zed,Zed 0,Zed 1,Bo,Bo 0,Bo 1,ann,ann 0,ann 1");
+    EXPECT_EQ(attribute("name-off"), "Zed,Zed 0,Zed 1,ann,ann 0,ann 1,Bo,Bo 0,Bo 1");
+    // A column that only the messages fill sorts the messages inside each conversation.
+    EXPECT_EQ(attribute("date-up"), "Zed,Zed 1,Zed 0,ann,ann 1,ann 0,Bo,Bo 0,Bo 1");
+    // Typing filters after a short pause and keeps the search in the address.
+    EXPECT_EQ(attribute("typed"), "ann,ann 1");
+    EXPECT_EQ(attribute("hash"), "#search=ann%201");
     for (Sms* c : chats) delete c;
 }
 

@@ -358,7 +358,7 @@ std::string Browser::Path() {
     return "";
 }
 
-std::string Browser::DumpDom(const std::string& url) {
+std::string Browser::DumpDom(const std::string& url, int timersMs) {
     const std::string browser = Path();
     if (browser.empty()) return "";
     testing_support::TempDir profile;
@@ -376,8 +376,9 @@ std::string Browser::DumpDom(const std::string& url) {
                                      "--disable-sync",
                                      "--host-resolver-rules=MAP * ~NOTFOUND",
                                      userData,
-                                     "--dump-dom",
-                                     url};
+                                     "--dump-dom"};
+    if (timersMs > 0) args.push_back("--virtual-time-budget=" + std::to_string(timersMs));
+    args.push_back(url);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -88,9 +88,9 @@ class ScopedCatalog {
 class Browser {
   public:
     static std::string Path();
-    // Loads url, runs its scripts and returns the document as serialized afterwards; empty on
-    // failure.
-    static std::string DumpDom(const std::string& url);
+    // Loads url, runs its scripts (and, with timersMs > 0, lets that much time pass for its
+    // timers) and returns the document as serialized afterwards; empty on failure.
+    static std::string DumpDom(const std::string& url, int timersMs = 0);
 };
 
 // A rendered table read back from a serialized document: the header titles, and the body rows
