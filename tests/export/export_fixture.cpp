@@ -409,21 +409,24 @@ std::string Browser::DumpDom(const std::string& url, int timersMs) {
     posix_spawnattr_destroy(&attr);
     if (rc != 0) return "";
 
-    int status = 0;
+    // Wait for the browser to end without reaping it: while it is not reaped, its process
+    // group (the browser and the helpers it started) cannot be taken by anyone else, so the
+    // helpers that outlived it can be ended by the group's id.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(45);
-    for (;;) {
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid) break;
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(-pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return "";
+    bool ended = false;
+    while (!ended && std::chrono::steady_clock::now() < deadline) {
+        siginfo_t info{};
+        if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+            info.si_pid == pid) {
+            ended = true;
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    // Helper processes of the browser that outlived it belong to its process group.
     kill(-pid, SIGKILL);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "";
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!ended || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return "";
     return gen::ReadFile(out);
 }
 
