@@ -67,7 +67,7 @@ class DomainIB {
     static void ThumbnailTask(void* request);
 
     // The size into which a picture of width x height is scaled: the longer side becomes 100
-    // (a square gets 100 x 100), the other keeps the aspect ratio, rounded down, and is at least
+    // (a square gets 100 x 100), the other keeps the proportions, rounded down, and is at least
     // 1. Sizes below 1 give 0 x 0.
     static wxSize FitThumbnail(int width, int height);
 

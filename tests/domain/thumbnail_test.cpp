@@ -200,15 +200,15 @@ TEST_F(Thumbnails, FortyFivePicturesWithBadFilesInside) {
     ASSERT_TRUE(pnm.SaveFile(wxString::FromUTF8(dir_ / "pnm"), wxBITMAP_TYPE_PNM));
     const std::string portable = gen::ReadFile(dir_ / "pnm");
     // Index, extension and contents of the files that are not the good JPEG; null: no file.
-    const std::map<int, std::pair<const char*, const std::string*>> special = {
+    const std::map<int, std::pair<const char*, const std::string*>> oddFiles = {
         {3, {".JPG", nullptr}},    {7, {".PNG", &tall}},    {25, {".JPG", &damaged}},
         {26, {".JPG", &empty}},    {27, {".JPG", &text}},   {28, {".PNG", &huge}},
         {29, {".PNM", &portable}}, {41, {".PNG", &square}}, {42, {".PNG", &thin}},
     };
     for (int i = 0; i < 45; ++i) {
         const std::string name = "IMG_" + std::to_string(i);
-        const auto it = special.find(i);
-        if (it == special.end())
+        const auto it = oddFiles.find(i);
+        if (it == oddFiles.end())
             Add(name + ".JPG", &good);
         else
             Add(name + it->second.first, it->second.second);
