@@ -58,7 +58,7 @@ inline gen::SampleOptions SmallSample() {
 }
 
 class Harness {
-public:
+  public:
     // Writes the backup under a new temporary folder.
     Harness() {
         char pattern[] = "/tmp/kindsfuzz-XXXXXX";
@@ -74,7 +74,9 @@ public:
     Harness(const Harness&) = delete;
     Harness& operator=(const Harness&) = delete;
 
-    std::string Stored(const Target& t) const { return folder_ + gen::StoredName(t.domain, t.path); }
+    std::string Stored(const Target& t) const {
+        return folder_ + gen::StoredName(t.domain, t.path);
+    }
 
     // Replaces the chosen file, reads every kind twice, puts the file back. Returns the number of
     // entries read in all (so that the work cannot be left out).
@@ -98,9 +100,11 @@ public:
     }
 
     // The input that feeds the original file of target i: a seed.
-    std::string Seed(std::size_t i) const { return std::string(1, static_cast<char>(i)) + originals_[i]; }
+    std::string Seed(std::size_t i) const {
+        return std::string(1, static_cast<char>(i)) + originals_[i];
+    }
 
-private:
+  private:
     std::string top_;
     std::string root_;
     std::string folder_;

@@ -8,7 +8,7 @@
 class Mbdb;
 
 class Kind : public WzBase {
-public:
+  public:
     // Returns a new property list (an array of dictionaries) that the caller frees with
     // plist_free, or null. typeFilter is 1 or 0; only the calendar and photo readers use it.
     virtual plist_t GetData(Mbdb* mbdb, int typeFilter) = 0;

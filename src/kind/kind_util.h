@@ -10,11 +10,13 @@
 class Mbdb;
 
 class KindUtil {
-public:
+  public:
     virtual ~KindUtil() = default;
 
     // The column text, or the empty text for SQL NULL.
-    static std::string Text(const char* value) { return value ? std::string(value) : std::string(); }
+    static std::string Text(const char* value) {
+        return value ? std::string(value) : std::string();
+    }
     // The column at index i of a row, or null when the row has fewer columns.
     static const char* Column(int columns, char** values, int i) {
         return values != nullptr && i < columns ? values[i] : nullptr;
@@ -32,6 +34,32 @@ public:
     static std::string Duration(std::int64_t seconds);
     // The current local time, as the bookmark and calendar readers stamp it.
     static std::string Now();
+
+    // The clock of one read: the text of FormatAppleTime, with the epoch (midnight of 2001-01-01
+    // in the machine's zone, as standard time) worked out once instead of at every value.
+    class AppleClock {
+      public:
+        AppleClock();
+        std::string Text(std::int64_t seconds) const;
+
+      private:
+        bool valid_ = false;
+        std::int64_t base_ = 0;
+    };
+
+    // The text of FormatUnixTime: Unix seconds as local time, or empty when it cannot be shown.
+    static std::string LocalText(std::int64_t seconds);
+
+    // The current local time as FormatNow prints it, worked out again only when the second
+    // changes.
+    class NowClock {
+      public:
+        const std::string& Text();
+
+      private:
+        std::int64_t second_ = -1;
+        std::string text_;
+    };
 
     // The stored file of the first manifest record with devicePath, or empty.
     static std::string LocateFirst(const Mbdb* mbdb, const char* devicePath);

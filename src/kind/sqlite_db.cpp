@@ -6,8 +6,9 @@ std::string SqliteDb::ImmutableUri(const std::string& path) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string uri = "file:";
     for (unsigned char c : path) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                           c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '/' || c == '-' || c == '_' || c == '.' ||
+                           c == '~';
         if (plain) {
             uri += static_cast<char>(c);
         } else {
@@ -37,10 +38,13 @@ SqliteDb::SqliteDb(const std::string& path) {
     // say) would run code of the file's choosing, so views are refused.
     sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_VIEW, 0, &on);
     sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, &on);
-    sqlite3_exec(db_, "PRAGMA cell_size_check=ON; PRAGMA query_only=ON;", nullptr, nullptr, nullptr);
+    sqlite3_exec(db_, "PRAGMA cell_size_check=ON; PRAGMA query_only=ON;", nullptr, nullptr,
+                 nullptr);
 }
 
-SqliteDb::~SqliteDb() { sqlite3_close(db_); }
+SqliteDb::~SqliteDb() {
+    sqlite3_close(db_);
+}
 
 bool SqliteDb::Exec(const char* sql, RowCallback callback, void* context) {
     if (db_ == nullptr) return false;

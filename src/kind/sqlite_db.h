@@ -8,7 +8,7 @@
 #include <string>
 
 class SqliteDb {
-public:
+  public:
     // Row callback: context, column count, column texts (null for SQL NULL), column names.
     // Return 0 to go on.
     using RowCallback = int (*)(void* context, int columns, char** values, char** names);
@@ -28,6 +28,6 @@ public:
     // The URI that opens path read-only and immutable.
     static std::string ImmutableUri(const std::string& path);
 
-private:
+  private:
     sqlite3* db_ = nullptr;
 };

@@ -73,21 +73,28 @@ TEST(BadInputTest, UnreadableFilesYieldNothing) {
         {"a directory", "", true, true},
         {"encrypted-looking", RandomBytes(16384, 5), false, true},
         {"header only", std::string("SQLite format 3\0", 16), false, true},
-        {"header and garbage", std::string("SQLite format 3\0", 16) + RandomBytes(5000, 6), false, true},
+        {"header and garbage", std::string("SQLite format 3\0", 16) + RandomBytes(5000, 6), false,
+         true},
         {"text", "hello, world\n", false, true},
         {"a picture", gen::MakeJpeg(16, 16, 1, 1), false, true},
         {"another schema", unrelated, false, true},
         {"no tables at all", emptyDb, false, true},
-        {"binary plist of another shape", std::string("bplist00\xd0\x08\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x09", 42), false, true},
+        {"binary plist of another shape",
+         std::string("bplist00\xd0\x08\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00"
+                     "\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x09",
+                     42),
+         false, true},
     };
     for (const DeviceFile& file : kFiles) {
         for (const Variant& v : variants) {
             SCOPED_TRACE(std::string(file.path) + ": " + v.what);
             KindBackup b;
-            const std::string stored = b.Builder().AddFile(file.domain, file.path, v.bytes, true, v.stored && !v.directory);
+            const std::string stored = b.Builder().AddFile(file.domain, file.path, v.bytes, true,
+                                                           v.stored && !v.directory);
             if (v.directory) gen::MakeDirs(stored);
             for (int round = 0; round < 2; ++round) {
-                for (std::uint32_t kind : file.kinds) EXPECT_EQ(b.Dump(kind), Nothing(kind)) << "kind " << kind;
+                for (std::uint32_t kind : file.kinds)
+                    EXPECT_EQ(b.Dump(kind), Nothing(kind)) << "kind " << kind;
             }
         }
     }
@@ -126,7 +133,8 @@ TEST(BadInputTest, DamagedDatabasesKeepWhatWasReadBeforeTheFailure) {
     // Then the last 40% of every file's pages lost (zeros, as a damaged disk gives them back):
     // a scan meets the damage after the rows of the first pages.
     for (const DeviceFile& file : kFiles) {
-        const std::string stored = dir.Path() + "/Backup/udid/" + gen::StoredName(file.domain, file.path);
+        const std::string stored =
+            dir.Path() + "/Backup/udid/" + gen::StoredName(file.domain, file.path);
         std::string bytes = gen::ReadFile(stored);
         const std::size_t keep = bytes.size() * 6 / 10 / 4096 * 4096;
         std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(keep), bytes.end(), '\0');
@@ -154,35 +162,71 @@ TEST(BadInputTest, DamagedDatabasesKeepWhatWasReadBeforeTheFailure) {
 
 TEST(BadInputTest, NullsAndWrongTypesEverywhere) {
     // Every column the readers read, as NULL, as a blob and as text where numbers belong.
-    const char* const kValues[] = {"NULL", "x'00ff10'", "'not a number'", "'9999999999999999999999'",
-                                   "-1", "1e300", "'  42abc'"};
+    const char* const kValues[] = {
+        "NULL", "x'00ff10'", "'not a number'", "'9999999999999999999999'",
+        "-1",   "1e300",     "'  42abc'"};
     for (const char* v : kValues) {
         SCOPED_TRACE(v);
         const std::string all = std::string(v);
         gen::SqlDb calls, book, sms, notes, marks, cal, memos, photos;
-        calls.Exec("CREATE TABLE call (name, address, date, flags, duration, country_code, network_code);"
-                   "INSERT INTO call VALUES (" + all + "," + all + "," + all + "," + all + "," + all + "," + all + "," + all + ");");
-        book.Exec("CREATE TABLE ABPerson (First, Middle, Last, Organization, Department, Note, Birthday, JobTitle, Nickname, CreationDate);"
-                  "INSERT INTO ABPerson VALUES (" + all + "," + all + "," + all + "," + all + "," + all + "," + all + "," + all + "," + all + "," + all + "," + all + ");"
-                  "CREATE TABLE ABMultiValue (record_id, label, value); CREATE TABLE ABMultiValueLabel (value);"
-                  "INSERT INTO ABMultiValue VALUES (1, 1, " + all + "), (" + all + ", " + all + ", " + all + ");"
-                  "INSERT INTO ABMultiValueLabel VALUES (" + all + ");");
-        sms.Exec("CREATE TABLE chat (x); INSERT INTO chat VALUES (1);"
-                 "CREATE TABLE handle (country, service, uncanonicalized_id);"
-                 "INSERT INTO handle (rowid, country, service, uncanonicalized_id) VALUES (1, " + all + "," + all + "," + all + ");"
-                 "CREATE TABLE message (handle_id, text, date, is_from_me); INSERT INTO message VALUES (1, " + all + "," + all + "," + all + ");"
-                 "CREATE TABLE chat_handle_join (chat_id, handle_id); INSERT INTO chat_handle_join VALUES (" + all + ", 1), (0, 1);"
-                 "CREATE TABLE attachment (filename, mime_type); INSERT INTO attachment VALUES (" + all + "," + all + ");");
-        notes.Exec("CREATE TABLE ZNOTE (ZCREATIONDATE, ZMODIFICATIONDATE, ZTITLE, ZBODY);"
-                   "CREATE TABLE ZNOTEBODY (Z_PK, ZCONTENT);"
-                   "INSERT INTO ZNOTE VALUES (" + all + "," + all + "," + all + ", 1); INSERT INTO ZNOTEBODY VALUES (1, " + all + ");");
-        marks.Exec("CREATE TABLE bookmarks (title, url); INSERT INTO bookmarks VALUES (" + all + "," + all + ");");
-        cal.Exec("CREATE TABLE Calendar (title); CREATE TABLE Location (title);"
-                 "CREATE TABLE CalendarItem (summary, location_id, description, url, start_date, end_date, start_tz, all_day, calendar_id, status);"
-                 "INSERT INTO Calendar (rowid, title) VALUES (1, " + all + ");"
-                 "INSERT INTO CalendarItem VALUES (" + all + "," + all + "," + all + "," + all + "," + all + "," + all + "," + all + "," + all + "," + all + "," + all + ");");
-        memos.Exec("CREATE TABLE ZRECORDING (ZDATE, ZDURATION, ZPATH); INSERT INTO ZRECORDING VALUES (" + all + "," + all + "," + all + ");");
-        photos.Exec("CREATE TABLE ZGENERICASSET (ZDIRECTORY, ZFILENAME); INSERT INTO ZGENERICASSET VALUES (" + all + "," + all + ");");
+        calls.Exec(
+            "CREATE TABLE call (name, address, date, flags, duration, country_code, network_code);"
+            "INSERT INTO call VALUES (" +
+            all + "," + all + "," + all + "," + all + "," + all + "," + all + "," + all + ");");
+        book.Exec(
+            "CREATE TABLE ABPerson (First, Middle, Last, Organization, Department, Note, Birthday, "
+            "JobTitle, Nickname, CreationDate);"
+            "INSERT INTO ABPerson VALUES (" +
+            all + "," + all + "," + all + "," + all + "," + all + "," + all + "," + all + "," +
+            all + "," + all + "," + all +
+            ");"
+            "CREATE TABLE ABMultiValue (record_id, label, value); CREATE TABLE ABMultiValueLabel "
+            "(value);"
+            "INSERT INTO ABMultiValue VALUES (1, 1, " +
+            all + "), (" + all + ", " + all + ", " + all +
+            ");"
+            "INSERT INTO ABMultiValueLabel VALUES (" +
+            all + ");");
+        sms.Exec(
+            "CREATE TABLE chat (x); INSERT INTO chat VALUES (1);"
+            "CREATE TABLE handle (country, service, uncanonicalized_id);"
+            "INSERT INTO handle (rowid, country, service, uncanonicalized_id) VALUES (1, " +
+            all + "," + all + "," + all +
+            ");"
+            "CREATE TABLE message (handle_id, text, date, is_from_me); INSERT INTO message VALUES "
+            "(1, " +
+            all + "," + all + "," + all +
+            ");"
+            "CREATE TABLE chat_handle_join (chat_id, handle_id); INSERT INTO chat_handle_join "
+            "VALUES (" +
+            all +
+            ", 1), (0, 1);"
+            "CREATE TABLE attachment (filename, mime_type); INSERT INTO attachment VALUES (" +
+            all + "," + all + ");");
+        notes.Exec(
+            "CREATE TABLE ZNOTE (ZCREATIONDATE, ZMODIFICATIONDATE, ZTITLE, ZBODY);"
+            "CREATE TABLE ZNOTEBODY (Z_PK, ZCONTENT);"
+            "INSERT INTO ZNOTE VALUES (" +
+            all + "," + all + "," + all + ", 1); INSERT INTO ZNOTEBODY VALUES (1, " + all + ");");
+        marks.Exec("CREATE TABLE bookmarks (title, url); INSERT INTO bookmarks VALUES (" + all +
+                   "," + all + ");");
+        cal.Exec(
+            "CREATE TABLE Calendar (title); CREATE TABLE Location (title);"
+            "CREATE TABLE CalendarItem (summary, location_id, description, url, start_date, "
+            "end_date, start_tz, all_day, calendar_id, status);"
+            "INSERT INTO Calendar (rowid, title) VALUES (1, " +
+            all +
+            ");"
+            "INSERT INTO CalendarItem VALUES (" +
+            all + "," + all + "," + all + "," + all + "," + all + "," + all + "," + all + "," +
+            all + "," + all + "," + all + ");");
+        memos.Exec(
+            "CREATE TABLE ZRECORDING (ZDATE, ZDURATION, ZPATH); INSERT INTO ZRECORDING VALUES (" +
+            all + "," + all + "," + all + ");");
+        photos.Exec(
+            "CREATE TABLE ZGENERICASSET (ZDIRECTORY, ZFILENAME); INSERT INTO ZGENERICASSET VALUES "
+            "(" +
+            all + "," + all + ");");
         KindBackup b;
         b.Builder().AddFile("WirelessDomain", "Library/CallHistory/call_history.db", calls.Bytes());
         b.Builder().AddFile("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb", book.Bytes());
@@ -211,10 +255,12 @@ TEST(BadInputTest, NullsAndWrongTypesEverywhere) {
             EXPECT_NE(out, "[]") << k;
         }
         if (isNull) {
-            EXPECT_EQ(b.Dump(KIND_CALL_HISTORY),
-                      R"([{"name":"","address":"","date":"1970-01-01 00:00:00","type":"Unknown","duration":"00:00:00","country_code":"","network_code":""}])");
-            EXPECT_EQ(b.Dump(KIND_VOICE_MEMOS),
-                      R"([{"date":"2001-01-01 00:00:00","duration":"00:00:00","name":"","path":"","size":0}])");
+            EXPECT_EQ(
+                b.Dump(KIND_CALL_HISTORY),
+                R"([{"name":"","address":"","date":"1970-01-01 00:00:00","type":"Unknown","duration":"00:00:00","country_code":"","network_code":""}])");
+            EXPECT_EQ(
+                b.Dump(KIND_VOICE_MEMOS),
+                R"([{"date":"2001-01-01 00:00:00","duration":"00:00:00","name":"","path":"","size":0}])");
         }
     }
 }
@@ -222,9 +268,10 @@ TEST(BadInputTest, NullsAndWrongTypesEverywhere) {
 TEST(BadInputTest, ViewsInADeviceDatabaseAreRefused) {
     // A view in place of the table would run the file's own query (here an endless one).
     gen::SqlDb db;
-    db.Exec("CREATE VIEW call AS WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) "
-            "SELECT 'a' AS name, x AS address, 0 AS date, 4 AS flags, 0 AS duration, '' AS "
-            "country_code, '' AS network_code FROM n;");
+    db.Exec(
+        "CREATE VIEW call AS WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) "
+        "SELECT 'a' AS name, x AS address, 0 AS date, 4 AS flags, 0 AS duration, '' AS "
+        "country_code, '' AS network_code FROM n;");
     KindBackup b;
     b.Builder().AddFile("WirelessDomain", "Library/CallHistory/call_history.db", db.Bytes());
     EXPECT_EQ(b.Dump(KIND_CALL_HISTORY), "null");

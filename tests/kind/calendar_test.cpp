@@ -1,4 +1,6 @@
 // Calendar and reminders: one read serving two kinds, the special calendars, flags and dates.
+#include "kind/calendar/calendar.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -6,7 +8,6 @@
 #include <vector>
 
 #include "gen/device_db.h"
-#include "kind/calendar/calendar.h"
 #include "kind_fixture.h"
 
 namespace {
@@ -29,17 +30,23 @@ gen::CalendarItemRow Item(Sql summary, Sql calendar, Sql start, Sql end, Sql all
 
 std::string Row(const std::string& title, int type, const std::string& location,
                 const std::string& description, const std::string& url, const std::string& start,
-                const std::string& end, const std::string& area, const char* allDay, const char* status) {
-    return R"({"title":")" + title + R"(","type":)" + std::to_string(type) + R"(,"location":")" + location +
-           R"(","description":")" + description + R"(","url":")" + url + R"(","start_date":")" + start +
-           R"(","end_date":")" + end + R"(","area":")" + area + R"(","all_day":")" + allDay +
-           R"(","status":")" + status + R"("})";
+                const std::string& end, const std::string& area, const char* allDay,
+                const char* status) {
+    return R"({"title":")" + title + R"(","type":)" + std::to_string(type) + R"(,"location":")" +
+           location + R"(","description":")" + description + R"(","url":")" + url +
+           R"(","start_date":")" + start + R"(","end_date":")" + end + R"(","area":")" + area +
+           R"(","all_day":")" + allDay + R"(","status":")" + status + R"("})";
 }
 
 TEST(CalendarTest, EventsAndRemindersFromOneRead) {
     gen::CalendarData cal;
-    cal.calendars = {{1, "Home"}, {2, "Birthdays"}, {3, "reminders"}, {4, "DEFAULT_TASK_CALENDAR_NAME"},
-                     {5, "Facebook Birthdays"}, {6, "Reminders"}, {7, Sql()}};
+    cal.calendars = {{1, "Home"},
+                     {2, "Birthdays"},
+                     {3, "reminders"},
+                     {4, "DEFAULT_TASK_CALENDAR_NAME"},
+                     {5, "Facebook Birthdays"},
+                     {6, "Reminders"},
+                     {7, Sql()}};
     cal.locations = {{1, "Café ☕"}};
     cal.items.push_back(Item("Dinner", 1, 0, 3600.5, 0, 0));
     cal.items.back().location_id = 1;
@@ -60,24 +67,27 @@ TEST(CalendarTest, EventsAndRemindersFromOneRead) {
     const std::string t = "2013-09-04 15:06:40";
     const std::string calendar =
         "[" +
-        Row("Dinner", 1, "Café ☕", "Bring \\\"wine\\\"", "http://example.com/?a=1&b=2", "2001-01-01 00:00:00",
-            "2001-01-01 01:00:00", "Europe/Berlin", "NO", "Uncompleted") + "," +
-        Row("lower", 1, "", "", "", t, t, "America/Los_Angeles", "NO", "Uncompleted") + "," +
-        Row("No calendar", 1, "", "", "", t, "2013-09-04 16:06:40", "America/Los_Angeles", "NO", "Uncompleted") + "," +
-        Row("", 1, "", "", "", t, t, "", "NO", "Completed") + "]";
+        Row("Dinner", 1, "Café ☕", "Bring \\\"wine\\\"", "http://example.com/?a=1&b=2",
+            "2001-01-01 00:00:00", "2001-01-01 01:00:00", "Europe/Berlin", "NO", "Uncompleted") +
+        "," + Row("lower", 1, "", "", "", t, t, "America/Los_Angeles", "NO", "Uncompleted") + "," +
+        Row("No calendar", 1, "", "", "", t, "2013-09-04 16:06:40", "America/Los_Angeles", "NO",
+            "Uncompleted") +
+        "," + Row("", 1, "", "", "", t, t, "", "NO", "Completed") + "]";
     EXPECT_EQ(b.Dump(KIND_CALENDAR), calendar);
     // One read serves both kinds.
     ASSERT_EQ(std::remove(db.c_str()), 0);
     const std::string reminders = b.Dump(KIND_REMINDERS);
-    const std::string birthday =
-        Row("Ann’s Birthday", 0, "", "", "", t, "2013-09-05 15:06:40", "America/Los_Angeles", "YES", "Uncompleted");
+    const std::string birthday = Row("Ann’s Birthday", 0, "", "", "", t, "2013-09-05 15:06:40",
+                                     "America/Los_Angeles", "YES", "Uncompleted");
     ASSERT_EQ(reminders.find("[" + birthday + R"(,{"title":"Task","type":0,)"), 0u) << reminders;
     // An item without dates shows the time it was read (local time, a zero-padded day).
     EXPECT_NE(reminders.find(R"("start_date":"20)"), std::string::npos);
-    EXPECT_NE(reminders.find(R"("all_day":"NO","status":"Completed"},)" +
-                             Row("Pay rent", 0, "", "", "", t, t, "America/Los_Angeles", "NO", "Completed") + "," +
-                             Row("FB", 0, "", "", "", t, t, "America/Los_Angeles", "NO", "Uncompleted") + "]"),
-              std::string::npos)
+    EXPECT_NE(
+        reminders.find(
+            R"("all_day":"NO","status":"Completed"},)" +
+            Row("Pay rent", 0, "", "", "", t, t, "America/Los_Angeles", "NO", "Completed") + "," +
+            Row("FB", 0, "", "", "", t, t, "America/Los_Angeles", "NO", "Uncompleted") + "]"),
+        std::string::npos)
         << reminders;
 }
 
@@ -99,10 +109,17 @@ TEST(CalendarTest, SpecialCalendars) {
     struct Case {
         const char* title;
         bool special;
-    } cases[] = {{"Birthdays", true},   {"Facebook Birthdays", true}, {"DEFAULT_TASK_CALENDAR_NAME", true},
-                 {"Reminders", true},   {"reminders", false},         {"Birthdays ", false},
-                 {"", false},           {nullptr, false},             {"Work", false}};
-    for (const Case& c : cases) EXPECT_EQ(Calendar::IsSpecialCalendar(c.title), c.special) << (c.title ? c.title : "null");
+    } cases[] = {{"Birthdays", true},
+                 {"Facebook Birthdays", true},
+                 {"DEFAULT_TASK_CALENDAR_NAME", true},
+                 {"Reminders", true},
+                 {"reminders", false},
+                 {"Birthdays ", false},
+                 {"", false},
+                 {nullptr, false},
+                 {"Work", false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(Calendar::IsSpecialCalendar(c.title), c.special) << (c.title ? c.title : "null");
 }
 
 }  // namespace

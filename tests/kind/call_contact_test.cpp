@@ -108,9 +108,10 @@ TEST(CallHistoryTest, FlagsGiveTheType) {
     struct Case {
         Sql flags;
         const char* type;
-    } cases[] = {{4, "Incoming"}, {5, "Outgoing"}, {0, "Unknown"}, {1, "Unknown"},
-                 {16, "Unknown"}, {Sql(), "Unknown"}, {"4", "Incoming"}, {4.7, "Incoming"},
-                 {Sql::Blob("5"), "Outgoing"}, {-4, "Unknown"}};
+    } cases[] = {{4, "Incoming"},   {5, "Outgoing"},   {0, "Unknown"},
+                 {1, "Unknown"},    {16, "Unknown"},   {Sql(), "Unknown"},
+                 {"4", "Incoming"}, {4.7, "Incoming"}, {Sql::Blob("5"), "Outgoing"},
+                 {-4, "Unknown"}};
     std::vector<gen::CallRow> calls;
     for (const Case& c : cases) calls.push_back({"1", 0, 0, c.flags, "x", "", ""});
     KindBackup b;
@@ -161,8 +162,8 @@ TEST(ContactTest, WholeResult) {
     const std::string empty =
         R"("organization":"","department":"","note":"","birthday":"","jobTitle":"","nickName":"",)";
     const std::string expected =
-        std::string("[") +
-        R"({"id":1,"name":"Zed",)" + empty + R"("creationDate":"","properties":{"Home":"zed@example.com"}},)" +
+        std::string("[") + R"({"id":1,"name":"Zed",)" + empty +
+        R"("creationDate":"","properties":{"Home":"zed@example.com"}},)" +
         R"({"id":2,"name":"Ann Lee","organization":"","department":"","note":"<b>friend</b> from \"school\"","birthday":"1984-04-12T12:00:00Z","jobTitle":"","nickName":"","creationDate":"2001-01-01 00:00:00","properties":{"Mobile":"5551234567","Gym":"ann@gym.example","":""}},)" +
         R"({"id":3,"name":"Bob Stone","organization":"","department":"","note":"","birthday":"","jobTitle":"Engineer","nickName":"","creationDate":"2013-09-04 15:06:40","properties":{"Mobile":"5551234567","Work":"+1 (555) 123-4567"}},)" +
         R"({"id":5,"name":"","organization":"Acme","department":"R&D","note":"","birthday":"","jobTitle":"","nickName":"","creationDate":"","properties":{}},)" +
@@ -183,17 +184,27 @@ TEST(ContactTest, LabelsAndValues) {
     struct LabelCase {
         const char* stored;
         const char* label;
-    } labels[] = {{"_$!<Mobile>!$_", "Mobile"}, {"_$!<Home>!$_", "Home"}, {"Gym", "Gym"},
-                  {"", ""},                     {nullptr, ""},          {"x_$!<Home", "Home"},
-                  {"_$!<A>!$_B>!$_", "A"},      {"_$!<>!$_", ""},       {"Büro", "Büro"}};
+    } labels[] = {{"_$!<Mobile>!$_", "Mobile"},
+                  {"_$!<Home>!$_", "Home"},
+                  {"Gym", "Gym"},
+                  {"", ""},
+                  {nullptr, ""},
+                  {"x_$!<Home", "Home"},
+                  {"_$!<A>!$_B>!$_", "A"},
+                  {"_$!<>!$_", ""},
+                  {"Büro", "Büro"}};
     for (const auto& c : labels) EXPECT_EQ(Contact::CleanLabel(c.stored), c.label) << c.label;
     struct ValueCase {
         const char* stored;
         const char* value;
-    } values[] = {{"555-123-4567", "5551234567"}, {"5551234567", "5551234567"},
-                  {"---", ""},                    {"+1 (555) 123-4567", "+1 (555) 123-4567"},
-                  {"a-b", "a-b"},                 {"12 34", "12 34"},
-                  {"", ""},                       {nullptr, ""},
+    } values[] = {{"555-123-4567", "5551234567"},
+                  {"5551234567", "5551234567"},
+                  {"---", ""},
+                  {"+1 (555) 123-4567", "+1 (555) 123-4567"},
+                  {"a-b", "a-b"},
+                  {"12 34", "12 34"},
+                  {"", ""},
+                  {nullptr, ""},
                   {"-1-", "1"}};
     for (const auto& c : values) EXPECT_EQ(Contact::CleanValue(c.stored), c.value) << c.value;
 }

@@ -30,13 +30,17 @@ TEST(EvidenceTest, ScanningEveryKindChangesNothing) {
     gen::WriteSampleBackup(folder, options);
 
     // The call log arrives in the middle of a transaction, with its hot journal.
-    const std::string calls = folder + gen::StoredName("WirelessDomain", "Library/CallHistory/call_history.db");
-    const gen::HotJournal hot = gen::WithHotJournal(gen::ReadFile(calls), "UPDATE call SET name = 'changed', duration = 1");
+    const std::string calls =
+        folder + gen::StoredName("WirelessDomain", "Library/CallHistory/call_history.db");
+    const gen::HotJournal hot =
+        gen::WithHotJournal(gen::ReadFile(calls), "UPDATE call SET name = 'changed', duration = 1");
     gen::WriteFile(calls, hot.database);
     gen::WriteFile(calls + "-journal", hot.journal);
     // The calendar and the notes are in WAL mode, with changes still in the log.
-    const std::string cal = folder + gen::StoredName("HomeDomain", "Library/Calendar/Calendar.sqlitedb");
-    const gen::WalFiles wal = gen::InWalMode(gen::ReadFile(cal), "UPDATE CalendarItem SET summary = 'late'");
+    const std::string cal =
+        folder + gen::StoredName("HomeDomain", "Library/Calendar/Calendar.sqlitedb");
+    const gen::WalFiles wal =
+        gen::InWalMode(gen::ReadFile(cal), "UPDATE CalendarItem SET summary = 'late'");
     gen::WriteFile(cal, wal.database);
     gen::WriteFile(cal + "-wal", wal.wal);
     gen::WriteFile(cal + "-shm", wal.shm);
@@ -54,16 +58,22 @@ TEST(EvidenceTest, ScanningEveryKindChangesNothing) {
         ASSERT_NE(it, after.end()) << entry.first;
         EXPECT_TRUE(it->second == entry.second) << entry.first << " changed";
     }
-    EXPECT_EQ(after.count("Backup/udid/" + gen::StoredName("WirelessDomain", "Library/CallHistory/call_history.db") + "-journal"), 1u);
+    EXPECT_EQ(after.count("Backup/udid/" +
+                          gen::StoredName("WirelessDomain", "Library/CallHistory/call_history.db") +
+                          "-journal"),
+              1u);
 }
 
 TEST(EvidenceTest, AHotJournalIsNotRolledBackIntoTheResult) {
     // The reader shows the file as it lies in the backup: the changed pages stay as they are.
     kindtest::KindBackup b;
     std::vector<gen::CallRow> rows;
-    for (int i = 0; i < 200; ++i) rows.push_back({"555000" + std::to_string(1000 + i), 0, 0, 4, "", "", ""});
-    const gen::HotJournal hot = gen::WithHotJournal(gen::CallHistoryDb(rows), "UPDATE call SET name = 'changed'");
-    const std::string stored = b.Builder().AddFile("WirelessDomain", "Library/CallHistory/call_history.db", hot.database);
+    for (int i = 0; i < 200; ++i)
+        rows.push_back({"555000" + std::to_string(1000 + i), 0, 0, 4, "", "", ""});
+    const gen::HotJournal hot =
+        gen::WithHotJournal(gen::CallHistoryDb(rows), "UPDATE call SET name = 'changed'");
+    const std::string stored =
+        b.Builder().AddFile("WirelessDomain", "Library/CallHistory/call_history.db", hot.database);
     gen::WriteFile(stored + "-journal", hot.journal);
     const std::string out = b.Dump(KIND_CALL_HISTORY);
     EXPECT_NE(out, "null");

@@ -104,10 +104,13 @@ void UseUtc() {
 KindBackup::KindBackup() {
     UseUtc();
     root_ = dir_.Path() + "/Backup/";
-    builder_ = std::make_unique<gen::BackupBuilder>(root_ + "0f3a9c2be1d4a5b6c7d8e9f00112233445566778");
+    builder_ =
+        std::make_unique<gen::BackupBuilder>(root_ + "0f3a9c2be1d4a5b6c7d8e9f00112233445566778");
 }
 
-KindBackup::~KindBackup() { FreeBackupList(head_); }
+KindBackup::~KindBackup() {
+    FreeBackupList(head_);
+}
 
 BackupInfo* KindBackup::Open() {
     if (head_ == nullptr) {

@@ -18,7 +18,7 @@ namespace kindtest {
 std::string Render(plist_t node);
 
 class KindBackup {
-public:
+  public:
     KindBackup();
     ~KindBackup();
     KindBackup(const KindBackup&) = delete;
@@ -40,7 +40,7 @@ public:
     // The number of entries of the kind's array; -1 for null.
     int Count(std::uint32_t kind);
 
-private:
+  private:
     testing_support::TempDir dir_;
     std::string root_;
     std::unique_ptr<gen::BackupBuilder> builder_;

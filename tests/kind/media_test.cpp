@@ -1,5 +1,7 @@
 // Photos and voice memos: the two picture kinds, their cache, media lookups, and the memo
 // matching checked against a plain walk.
+#include "gen/media.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "gen/device_db.h"
-#include "gen/media.h"
 #include "gen/sample.h"
 #include "ib/backup_list.h"
 #include "kind/recording/recording.h"
@@ -24,8 +25,9 @@ const char kMemosPath[] = "Media/Recordings/Recordings.db";
 
 std::string Asset(const std::string& name, const std::string& path, std::size_t size, int type,
                   const std::string& query) {
-    return R"({"file_name":")" + name + R"(","path":")" + path + R"(","size":)" + std::to_string(size) +
-           R"(,"type":)" + std::to_string(type) + R"(,"query_path":")" + query + R"("})";
+    return R"({"file_name":")" + name + R"(","path":")" + path + R"(","size":)" +
+           std::to_string(size) + R"(,"type":)" + std::to_string(type) + R"(,"query_path":")" +
+           query + R"("})";
 }
 
 TEST(PhotoTest, CameraRollAndPhotosFromOneRead) {
@@ -41,22 +43,29 @@ TEST(PhotoTest, CameraRollAndPhotosFromOneRead) {
     assets[6].directory = "DCIM/100APPLE", assets[6].filename = Sql();
     assets[7].directory = "DCIM/101APPLE", assets[7].filename = "IMG_0008.JPG";
     KindBackup b;
-    const std::string db = b.Builder().AddFile("CameraRollDomain", kPhotosPath, gen::PhotosDb(assets));
-    const std::string p1 = b.Builder().AddFile("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", jpeg);
-    const std::string p2 = b.Builder().AddFile("CameraRollDomain", "Media/PhotoData/Sync/100SYNCF/IMG_0002.JPG", jpeg);
-    const std::string p3 = b.Builder().AddFile("CameraRollDomain", "Media/dcim/lower/IMG_0003.JPG", png);
+    const std::string db =
+        b.Builder().AddFile("CameraRollDomain", kPhotosPath, gen::PhotosDb(assets));
+    const std::string p1 =
+        b.Builder().AddFile("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", jpeg);
+    const std::string p2 =
+        b.Builder().AddFile("CameraRollDomain", "Media/PhotoData/Sync/100SYNCF/IMG_0002.JPG", jpeg);
+    const std::string p3 =
+        b.Builder().AddFile("CameraRollDomain", "Media/dcim/lower/IMG_0003.JPG", png);
     b.Builder().AddFile("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0004.PNG", png, false, true);
-    const std::string p5 = b.Builder().AddFile("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0005.JPG", jpeg, true, false);
+    const std::string p5 = b.Builder().AddFile(
+        "CameraRollDomain", "Media/DCIM/100APPLE/IMG_0005.JPG", jpeg, true, false);
     b.Builder().AddFile("CameraRollDomain", "Media/DCIM/101APPLE/IMG_0008.JPG", png);
     // A later record with the same path wins the media lookup.
-    const std::string p8 = b.Builder().AddFile("MediaDomain", "Media/DCIM/101APPLE/IMG_0008.JPG", jpeg);
+    const std::string p8 =
+        b.Builder().AddFile("MediaDomain", "Media/DCIM/101APPLE/IMG_0008.JPG", jpeg);
     const std::string camera =
         "[" + Asset("IMG_0001.JPG", p1, jpeg.size(), 1, "Media/DCIM/100APPLE/IMG_0001.JPG") + "," +
         Asset("IMG_0005.JPG", p5, 0, 1, "Media/DCIM/100APPLE/IMG_0005.JPG") + "," +
         Asset("IMG_0008.JPG", p8, jpeg.size(), 1, "Media/DCIM/101APPLE/IMG_0008.JPG") + "]";
     const std::string photos =
-        "[" + Asset("IMG_0002.JPG", p2, jpeg.size(), 0, "Media/PhotoData/Sync/100SYNCF/IMG_0002.JPG") + "," +
-        Asset("IMG_0003.JPG", p3, png.size(), 0, "Media/dcim/lower/IMG_0003.JPG") + "]";
+        "[" +
+        Asset("IMG_0002.JPG", p2, jpeg.size(), 0, "Media/PhotoData/Sync/100SYNCF/IMG_0002.JPG") +
+        "," + Asset("IMG_0003.JPG", p3, png.size(), 0, "Media/dcim/lower/IMG_0003.JPG") + "]";
     EXPECT_EQ(b.Dump(KIND_CAMERA_ROLL), camera);
     // The photo library is read once: the second kind is answered without the database.
     ASSERT_EQ(std::remove(db.c_str()), 0);
@@ -99,13 +108,15 @@ TEST(RecordingTest, WholeResult) {
     const std::string sound = gen::MakeVoiceMemo(1.0, 1);
     KindBackup b;
     b.Builder().AddFile("MediaDomain", kMemosPath, gen::RecordingsDb(memos));
-    const std::string walk = b.Builder().AddFile("MediaDomain", "Media/Recordings/morning walk.m4a", sound);
+    const std::string walk =
+        b.Builder().AddFile("MediaDomain", "Media/Recordings/morning walk.m4a", sound);
     // "1.m4a" is found inside "11.m4a" first: a memo takes the first record that holds its name.
-    const std::string eleven = b.Builder().AddFile("MediaDomain", "Media/Recordings/11.m4a", sound, true, false);
+    const std::string eleven =
+        b.Builder().AddFile("MediaDomain", "Media/Recordings/11.m4a", sound, true, false);
     b.Builder().AddFile("MediaDomain", "Media/Recordings/1.m4a", sound);
     const std::string expected =
-        "[" + Memo("2013-06-04 00:53:20", "00:01:01", "morning walk.m4a", walk, sound.size()) + "," +
-        Memo("2013-06-04 00:53:20", "01:02:05", "1.m4a", eleven, 0) + "," +
+        "[" + Memo("2013-06-04 00:53:20", "00:01:01", "morning walk.m4a", walk, sound.size()) +
+        "," + Memo("2013-06-04 00:53:20", "01:02:05", "1.m4a", eleven, 0) + "," +
         Memo("2001-01-01 00:00:00", "00:00:01", "", "", 0) + "," +
         Memo("2001-01-01 00:00:00", "00:00:01", "", "", 0) + "," +
         Memo("2001-01-01 00:00:00", "00:00:01", "lost.m4a", "", 0) + "," +

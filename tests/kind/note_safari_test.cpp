@@ -1,7 +1,6 @@
 // Notes and Safari: whole results, the order of the two Safari files, history files of every
 // shape.
 #include <gtest/gtest.h>
-
 #include <plist/plist.h>
 
 #include <cstdlib>
@@ -84,10 +83,13 @@ TEST(SafariTest, HistoryKeysFollowTheFileAndBookmarksComeInManifestOrder) {
     plist_free(data);
     EXPECT_EQ(all.substr(0, std::string(kTwoPages).size() + 1), std::string("[") + kTwoPages);
     // Bookmarks carry the time of reading as their date, with the day padded by a space.
-    const std::size_t bm = all.find(R"({"url":"http://example.com/","type":"bookmark","title":"Example","lastVisitedDate":")");
+    const std::size_t bm = all.find(
+        R"({"url":"http://example.com/","type":"bookmark","title":"Example","lastVisitedDate":")");
     ASSERT_NE(bm, std::string::npos) << all;
-    EXPECT_NE(all.find(R"({"url":"http://untitled.example/","type":"bookmark","title":"","lastVisitedDate":")"),
-              std::string::npos);
+    EXPECT_NE(
+        all.find(
+            R"({"url":"http://untitled.example/","type":"bookmark","title":"","lastVisitedDate":")"),
+        std::string::npos);
     EXPECT_NE(all.find(R"(","visitCount":1})"), std::string::npos);
     time_t now = time(nullptr);
     struct tm t;
@@ -142,11 +144,13 @@ TEST(SafariTest, HistoryFilesOfEveryShape) {
     cases.push_back({"dates not an array", Serialize(root(plist_new_string("x")), true), "[]"});
     cases.push_back({"root an array", Serialize(array({plist_new_string("x")}), true), "[]"});
     cases.push_back({"elements not dictionaries",
-                     Serialize(root(array({plist_new_string("x"), plist_new_uint(3)})), true), "[]"});
-    cases.push_back({"an empty element", Serialize(root(array({plist_new_dict()})), true), "[]"});
-    cases.push_back({"address not a text",
-                     Serialize(root(array({element(plist_new_uint(5), "title", plist_new_string("t"))})), true),
+                     Serialize(root(array({plist_new_string("x"), plist_new_uint(3)})), true),
                      "[]"});
+    cases.push_back({"an empty element", Serialize(root(array({plist_new_dict()})), true), "[]"});
+    cases.push_back(
+        {"address not a text",
+         Serialize(root(array({element(plist_new_uint(5), "title", plist_new_string("t"))})), true),
+         "[]"});
     cases.push_back({"first key is not empty",
                      Serialize(root(array({[] {
                                    plist_t d = plist_new_dict();
@@ -156,16 +160,18 @@ TEST(SafariTest, HistoryFilesOfEveryShape) {
                                }()})),
                                true),
                      R"([{"url":"http://a/","type":"history","visitCount":2}])"});
-    cases.push_back({"date as a real",
-                     Serialize(root(array({element(plist_new_string("http://b/"), "lastVisitedDate",
-                                                   plist_new_real(400000000.9))})),
-                               true),
-                     R"([{"url":"http://b/","type":"history","lastVisitedDate":"2013-09-04 15:06:40"}])"});
-    cases.push_back({"date as a text without digits",
-                     Serialize(root(array({element(plist_new_string("http://c/"), "lastVisitedDate",
-                                                   plist_new_string("soon"))})),
-                               false),
-                     R"([{"url":"http://c/","type":"history","lastVisitedDate":"2001-01-01 00:00:00"}])"});
+    cases.push_back(
+        {"date as a real",
+         Serialize(root(array({element(plist_new_string("http://b/"), "lastVisitedDate",
+                                       plist_new_real(400000000.9))})),
+                   true),
+         R"([{"url":"http://b/","type":"history","lastVisitedDate":"2013-09-04 15:06:40"}])"});
+    cases.push_back(
+        {"date as a text without digits",
+         Serialize(root(array({element(plist_new_string("http://c/"), "lastVisitedDate",
+                                       plist_new_string("soon"))})),
+                   false),
+         R"([{"url":"http://c/","type":"history","lastVisitedDate":"2001-01-01 00:00:00"}])"});
     cases.push_back({"date as a dictionary",
                      Serialize(root(array({element(plist_new_string("http://d/"), "lastVisitedDate",
                                                    plist_new_dict())})),

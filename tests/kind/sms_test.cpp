@@ -36,7 +36,8 @@ gen::SmsData Conversations() {
     gen::ChatRow silent;
     silent.rowid = 4;
     d.chats = {one, two, group, silent};
-    auto msg = [](std::int64_t id, std::int64_t handle, Sql text, Sql date, Sql fromMe, Sql service) {
+    auto msg = [](std::int64_t id, std::int64_t handle, Sql text, Sql date, Sql fromMe,
+                  Sql service) {
         gen::MessageRow m;
         m.rowid = id;
         m.handle_id = handle;
@@ -68,16 +69,21 @@ gen::AddressBook Ann() {
 
 TEST(SmsTest, WholeResult) {
     KindBackup b;
-    b.Builder().AddFile("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb", gen::AddressBookDb(Ann()));
+    b.Builder().AddFile("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb",
+                        gen::AddressBookDb(Ann()));
     b.Builder().AddFile("HomeDomain", kSmsPath, gen::SmsDb(Conversations()));
-    const std::string hi = R"({"country":"us","service":"SMS","text":"Hi 👋","date":"2013-09-04 15:06:40","type":0})";
-    const std::string bold = R"({"country":"us","service":"SMS","text":"<b>x</b>","date":"2013-09-04 15:06:40","type":1})";
-    const std::string arabic = R"({"country":"us","service":"SMS","text":"مرحبا","date":"2013-09-04 15:08:20","type":0})";
+    const std::string hi =
+        R"({"country":"us","service":"SMS","text":"Hi 👋","date":"2013-09-04 15:06:40","type":0})";
+    const std::string bold =
+        R"({"country":"us","service":"SMS","text":"<b>x</b>","date":"2013-09-04 15:06:40","type":1})";
+    const std::string arabic =
+        R"({"country":"us","service":"SMS","text":"مرحبا","date":"2013-09-04 15:08:20","type":0})";
     const std::string expected =
-        R"([{"id":1,"phone":"5551234567","another":"Ann Lee","message":[)" + hi + "," + bold + "]}," +
+        R"([{"id":1,"phone":"5551234567","another":"Ann Lee","message":[)" + hi + "," + bold +
+        "]}," +
         R"({"id":2,"phone":"","another":"","message":[{"country":"us","service":"iMessage","text":"","date":"2001-01-01 00:00:00","type":0}]},)" +
-        R"({"id":3,"phone":"5551234567","another":"Ann Lee","message":[)" + hi + "," + bold + "," + arabic + "]}," +
-        R"({"id":4,"phone":"","another":""}])";
+        R"({"id":3,"phone":"5551234567","another":"Ann Lee","message":[)" + hi + "," + bold + "," +
+        arabic + "]}," + R"({"id":4,"phone":"","another":""}])";
     EXPECT_EQ(b.Dump(KIND_MESSAGES), expected);
     // Read anew at every call, with the same answer.
     EXPECT_EQ(b.Dump(KIND_MESSAGES), expected);
@@ -143,7 +149,8 @@ TEST(SmsAttachmentTest, WholeResultWithNumbersAndExtensions) {
         // An absolute device path: the file is in the manifest under its own path, which the
         // reader, dropping two characters, does not find.
         if (i == 6) rel = "Library/SMS/x.jpg";
-        stored.push_back(b.Builder().AddFile("MediaDomain", rel, picture, rows[i].inManifest, rows[i].stored));
+        stored.push_back(
+            b.Builder().AddFile("MediaDomain", rel, picture, rows[i].inManifest, rows[i].stored));
     }
     b.Builder().AddFile("HomeDomain", kSmsPath, gen::SmsDb(d));
     const std::string size = std::to_string(picture.size());
@@ -156,8 +163,8 @@ TEST(SmsAttachmentTest, WholeResultWithNumbersAndExtensions) {
         R"(,"type":1,"query_path":"Library/SMS/Attachments/00/00/noext"},)" +
         R"({"file_name":"IMG_5.v2/00/file","path":")" + stored[5] + R"(","size":)" + size +
         R"(,"type":1,"query_path":"Library/SMS/Attachments/dir.v2/00/file"},)" +
-        R"({"file_name":"IMG_8.verylongextensionthatgoes","path":")" + stored[8] + R"(","size":)" + size +
-        R"(,"type":0,"query_path":"Library/SMS/Attachments/aa/aa/)" + longExt + R"("}])";
+        R"({"file_name":"IMG_8.verylongextensionthatgoes","path":")" + stored[8] + R"(","size":)" +
+        size + R"(,"type":0,"query_path":"Library/SMS/Attachments/aa/aa/)" + longExt + R"("}])";
     EXPECT_EQ(b.Dump(KIND_SMS_ATTACHMENTS), expected);
     // Kept: the same answer without reading again.
     EXPECT_EQ(b.Dump(KIND_SMS_ATTACHMENTS), expected);

@@ -23,20 +23,25 @@ void Bind(sqlite3_stmt* st, int index, const Sql& v) {
             sqlite3_bind_double(st, index, v.r);
             break;
         case Sql::Type::Text:
-            sqlite3_bind_text(st, index, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, index, v.s.data(), static_cast<int>(v.s.size()),
+                              SQLITE_TRANSIENT);
             break;
         case Sql::Type::Blob:
-            sqlite3_bind_blob(st, index, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_blob(st, index, v.s.data(), static_cast<int>(v.s.size()),
+                              SQLITE_TRANSIENT);
             break;
     }
 }
 
-Sql RowId(std::int64_t rowid) { return rowid == 0 ? Sql() : Sql(static_cast<long long>(rowid)); }
+Sql RowId(std::int64_t rowid) {
+    return rowid == 0 ? Sql() : Sql(static_cast<long long>(rowid));
+}
 
 }  // namespace
 
 SqlDb::SqlDb() {
-    if (sqlite3_open(":memory:", &db_) != SQLITE_OK) throw std::runtime_error("sqlite3_open failed");
+    if (sqlite3_open(":memory:", &db_) != SQLITE_OK)
+        throw std::runtime_error("sqlite3_open failed");
     Exec("PRAGMA page_size=4096; PRAGMA auto_vacuum=INCREMENTAL; BEGIN");
 }
 
@@ -74,10 +79,13 @@ void SqlDb::Insert(const std::string& table, const std::vector<std::string>& col
     const int rc = sqlite3_step(st);
     sqlite3_reset(st);
     sqlite3_clear_bindings(st);
-    if (rc != SQLITE_DONE) throw std::runtime_error("insert into " + table + ": " + sqlite3_errmsg(db_));
+    if (rc != SQLITE_DONE)
+        throw std::runtime_error("insert into " + table + ": " + sqlite3_errmsg(db_));
 }
 
-std::int64_t SqlDb::LastRowId() const { return sqlite3_last_insert_rowid(db_); }
+std::int64_t SqlDb::LastRowId() const {
+    return sqlite3_last_insert_rowid(db_);
+}
 
 std::string SqlDb::Bytes() {
     if (!sqlite3_get_autocommit(db_)) Exec("COMMIT");
@@ -129,7 +137,8 @@ void Spill(const std::string& path, const std::string& bytes) {
 }
 
 void RemoveScratch(const std::string& file) {
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) std::remove((file + suffix).c_str());
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+        std::remove((file + suffix).c_str());
     std::remove(file.substr(0, file.rfind('/')).c_str());
 }
 
@@ -208,9 +217,11 @@ std::string CallHistoryDb(const std::vector<CallRow>& calls) {
     db.Exec(
         "CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));"
         "CREATE TABLE call (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER, "
-        "duration INTEGER, flags INTEGER, id INTEGER, name TEXT, country_code TEXT, network_code TEXT, "
+        "duration INTEGER, flags INTEGER, id INTEGER, name TEXT, country_code TEXT, network_code "
+        "TEXT, "
         "read INTEGER, assisted INTEGER, face_time_data BLOB, originalAddress TEXT);"
-        "CREATE TABLE data (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, pdp_ip INTEGER, bytes_rcvd REAL, "
+        "CREATE TABLE data (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, pdp_ip INTEGER, bytes_rcvd "
+        "REAL, "
         "bytes_sent REAL, bytes_last_rcvd REAL, bytes_last_sent REAL, bytes_lifetime_rcvd REAL, "
         "bytes_lifetime_sent REAL);"
         "CREATE INDEX date_index on call(date);"
@@ -232,7 +243,8 @@ std::string AddressBookDb(const AddressBook& book) {
     db.Exec(
         "CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));"
         "CREATE TABLE ABPerson (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, First TEXT, Last TEXT, "
-        "Middle TEXT, FirstPhonetic TEXT, MiddlePhonetic TEXT, LastPhonetic TEXT, Organization TEXT, "
+        "Middle TEXT, FirstPhonetic TEXT, MiddlePhonetic TEXT, LastPhonetic TEXT, Organization "
+        "TEXT, "
         "Department TEXT, Note TEXT, Kind INTEGER, Birthday TEXT, JobTitle TEXT, Nickname TEXT, "
         "Prefix TEXT, Suffix TEXT, FirstSort TEXT, LastSort TEXT, CreationDate INTEGER, "
         "ModificationDate INTEGER, CompositeNameFallback TEXT, ExternalIdentifier TEXT, "
@@ -267,8 +279,9 @@ std::string AddressBookDb(const AddressBook& book) {
     std::int64_t identifier = 0;
     auto addValue = [&](const MultiValueRow& v, std::int64_t owner) {
         const Sql record = v.recordId.IsNull() ? Sql(static_cast<long long>(owner)) : v.recordId;
-        db.Insert("ABMultiValue", {"record_id", "property", "identifier", "label", "value"},
-                  {record, v.property, static_cast<long long>(identifier++), labelId(v.label), v.value});
+        db.Insert(
+            "ABMultiValue", {"record_id", "property", "identifier", "label", "value"},
+            {record, v.property, static_cast<long long>(identifier++), labelId(v.label), v.value});
     };
     for (const PersonRow& p : book.persons) {
         const Sql display = p.first.IsNull() && p.last.IsNull() ? p.organization : Sql();
@@ -276,8 +289,8 @@ std::string AddressBookDb(const AddressBook& book) {
                   {"ROWID", "First", "Last", "Middle", "Organization", "Department", "Note", "Kind",
                    "Birthday", "JobTitle", "Nickname", "CreationDate", "ModificationDate",
                    "DisplayName", "FirstSort", "LastSort", "StoreID"},
-                  {RowId(p.rowid), p.first, p.last, p.middle, p.organization, p.department, p.note, 0,
-                   p.birthday, p.jobTitle, p.nickname, p.creationDate, p.creationDate, display,
+                  {RowId(p.rowid), p.first, p.last, p.middle, p.organization, p.department, p.note,
+                   0, p.birthday, p.jobTitle, p.nickname, p.creationDate, p.creationDate, display,
                    p.first, p.last, 0});
         const std::int64_t owner = db.LastRowId();
         for (const MultiValueRow& v : p.values) addValue(v, owner);
@@ -296,9 +309,12 @@ std::string SmsDb(const SmsData& data) {
         "DEFAULT 0, service TEXT, account TEXT, account_guid TEXT, error INTEGER DEFAULT 0, date "
         "INTEGER, date_read INTEGER, date_delivered INTEGER, is_delivered INTEGER DEFAULT 0, "
         "is_finished INTEGER DEFAULT 0, is_emote INTEGER DEFAULT 0, is_from_me INTEGER DEFAULT 0, "
-        "is_empty INTEGER DEFAULT 0, is_delayed INTEGER DEFAULT 0, is_auto_reply INTEGER DEFAULT 0, "
-        "is_prepared INTEGER DEFAULT 0, is_read INTEGER DEFAULT 0, is_system_message INTEGER DEFAULT "
-        "0, is_sent INTEGER DEFAULT 0, has_dd_results INTEGER DEFAULT 0, is_service_message INTEGER "
+        "is_empty INTEGER DEFAULT 0, is_delayed INTEGER DEFAULT 0, is_auto_reply INTEGER DEFAULT "
+        "0, "
+        "is_prepared INTEGER DEFAULT 0, is_read INTEGER DEFAULT 0, is_system_message INTEGER "
+        "DEFAULT "
+        "0, is_sent INTEGER DEFAULT 0, has_dd_results INTEGER DEFAULT 0, is_service_message "
+        "INTEGER "
         "DEFAULT 0, is_forward INTEGER DEFAULT 0, was_downgraded INTEGER DEFAULT 0, is_archive "
         "INTEGER DEFAULT 0, cache_has_attachments INTEGER DEFAULT 0, cache_roomnames TEXT, "
         "was_data_detected INTEGER DEFAULT 0, was_deduplicated INTEGER DEFAULT 0);"
@@ -309,8 +325,10 @@ std::string SmsDb(const SmsData& data) {
         "service_name TEXT, room_name TEXT, account_login TEXT, is_archived INTEGER DEFAULT 0, "
         "last_addressed_handle TEXT, display_name TEXT, group_id TEXT);"
         "CREATE TABLE chat_handle_join (chat_id INTEGER REFERENCES chat (ROWID) ON DELETE CASCADE, "
-        "handle_id INTEGER REFERENCES handle (ROWID) ON DELETE CASCADE, UNIQUE(chat_id, handle_id));"
-        "CREATE TABLE chat_message_join (chat_id INTEGER REFERENCES chat (ROWID) ON DELETE CASCADE, "
+        "handle_id INTEGER REFERENCES handle (ROWID) ON DELETE CASCADE, UNIQUE(chat_id, "
+        "handle_id));"
+        "CREATE TABLE chat_message_join (chat_id INTEGER REFERENCES chat (ROWID) ON DELETE "
+        "CASCADE, "
         "message_id INTEGER REFERENCES message (ROWID) ON DELETE CASCADE, PRIMARY KEY (chat_id, "
         "message_id));"
         "CREATE TABLE attachment (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT "
@@ -330,10 +348,11 @@ std::string SmsDb(const SmsData& data) {
     }
     std::int64_t guid = 0;
     for (const ChatRow& c : data.chats) {
-        db.Insert("chat",
-                  {"ROWID", "guid", "style", "state", "chat_identifier", "service_name", "room_name"},
-                  {RowId(c.rowid), "chat" + std::to_string(++guid), c.style, 3, c.chat_identifier,
-                   c.service_name, c.style == 43 ? Sql("chat" + std::to_string(guid)) : Sql()});
+        db.Insert(
+            "chat",
+            {"ROWID", "guid", "style", "state", "chat_identifier", "service_name", "room_name"},
+            {RowId(c.rowid), "chat" + std::to_string(++guid), c.style, 3, c.chat_identifier,
+             c.service_name, c.style == 43 ? Sql("chat" + std::to_string(guid)) : Sql()});
         const std::int64_t chat = db.LastRowId();
         for (std::int64_t h : c.handles) {
             db.Insert("chat_handle_join", {"chat_id", "handle_id"},
@@ -342,20 +361,20 @@ std::string SmsDb(const SmsData& data) {
     }
     for (const AttachmentRow& a : data.attachments) {
         db.Insert("attachment",
-                  {"ROWID", "guid", "created_date", "filename", "uti", "mime_type", "transfer_state",
-                   "transfer_name"},
-                  {RowId(a.rowid), "at_" + std::to_string(++guid), a.created_date, a.filename, a.uti,
-                   a.mime_type, 5, a.filename});
+                  {"ROWID", "guid", "created_date", "filename", "uti", "mime_type",
+                   "transfer_state", "transfer_name"},
+                  {RowId(a.rowid), "at_" + std::to_string(++guid), a.created_date, a.filename,
+                   a.uti, a.mime_type, 5, a.filename});
     }
     for (const MessageRow& m : data.messages) {
-        db.Insert("message",
-                  {"ROWID", "guid", "text", "handle_id", "service", "date", "date_read",
-                   "date_delivered", "is_from_me", "is_read", "is_sent", "is_delivered",
-                   "cache_has_attachments", "account"},
-                  {RowId(m.rowid), "msg-" + std::to_string(++guid), m.text,
-                   static_cast<long long>(m.handle_id), m.service, m.date, m.date, m.date,
-                   m.is_from_me, 1, m.is_from_me, 1, m.attachments.empty() ? 0 : 1,
-                   "e:ann@example.com"});
+        db.Insert(
+            "message",
+            {"ROWID", "guid", "text", "handle_id", "service", "date", "date_read", "date_delivered",
+             "is_from_me", "is_read", "is_sent", "is_delivered", "cache_has_attachments",
+             "account"},
+            {RowId(m.rowid), "msg-" + std::to_string(++guid), m.text,
+             static_cast<long long>(m.handle_id), m.service, m.date, m.date, m.date, m.is_from_me,
+             1, m.is_from_me, 1, m.attachments.empty() ? 0 : 1, "e:ann@example.com"});
         const std::int64_t message = db.LastRowId();
         for (std::int64_t c : m.chats) {
             db.Insert("chat_message_join", {"chat_id", "message_id"},
@@ -383,7 +402,8 @@ std::string NotesDb(const std::vector<NoteRow>& notes) {
         "VARCHAR );"
         "CREATE TABLE Z_PRIMARYKEY (Z_ENT INTEGER PRIMARY KEY, Z_NAME VARCHAR, Z_SUPER INTEGER, "
         "Z_MAX INTEGER);"
-        "CREATE TABLE Z_METADATA (Z_VERSION INTEGER PRIMARY KEY, Z_UUID VARCHAR(255), Z_PLIST BLOB);"
+        "CREATE TABLE Z_METADATA (Z_VERSION INTEGER PRIMARY KEY, Z_UUID VARCHAR(255), Z_PLIST "
+        "BLOB);"
         "CREATE INDEX ZNOTE_ZBODY_INDEX ON ZNOTE (ZBODY);"
         "INSERT INTO ZSTORE VALUES (1, 5, 1, 'Notes');"
         "INSERT INTO Z_METADATA VALUES (1, 'E1E7B5A4-2F0C-4A7A-9E56-8C6E0C1D2B3A', NULL);");
@@ -437,11 +457,15 @@ std::string BookmarksDb(const std::vector<BookmarkRow>& bookmarks) {
     SqlDb db;
     db.Exec(
         "CREATE TABLE bookmarks (id INTEGER PRIMARY KEY AUTOINCREMENT, special_id INTEGER DEFAULT "
-        "0, parent INTEGER, type INTEGER, title TEXT, url TEXT COLLATE NOCASE, num_children INTEGER "
-        "DEFAULT 0, editable INTEGER DEFAULT 1, deletable INTEGER DEFAULT 1, hidden INTEGER DEFAULT "
+        "0, parent INTEGER, type INTEGER, title TEXT, url TEXT COLLATE NOCASE, num_children "
+        "INTEGER "
+        "DEFAULT 0, editable INTEGER DEFAULT 1, deletable INTEGER DEFAULT 1, hidden INTEGER "
+        "DEFAULT "
         "0, hidden_ancestor_count INTEGER DEFAULT 0, order_index INTEGER NOT NULL, external_uuid "
-        "TEXT, read INTEGER DEFAULT NULL, last_modified REAL DEFAULT NULL, server_id TEXT, sync_key "
-        "TEXT, sync_data BLOB, added INTEGER DEFAULT 1, deleted INTEGER DEFAULT 0, extra_attributes "
+        "TEXT, read INTEGER DEFAULT NULL, last_modified REAL DEFAULT NULL, server_id TEXT, "
+        "sync_key "
+        "TEXT, sync_data BLOB, added INTEGER DEFAULT 1, deleted INTEGER DEFAULT 0, "
+        "extra_attributes "
         "BLOB DEFAULT NULL, local_attributes BLOB DEFAULT NULL, fetched_icon BOOL DEFAULT 0, icon "
         "BLOB DEFAULT NULL, dav_generation INTEGER DEFAULT 0, locally_added BOOL DEFAULT 0, "
         "archive_status INTEGER DEFAULT 0, syncable BOOL DEFAULT 1, web_filter_status INTEGER "
@@ -507,11 +531,11 @@ std::string RecordingsDb(const std::vector<MemoRow>& memos) {
     std::int64_t pk = 0;
     for (const MemoRow& m : memos) {
         ++pk;
-        db.Insert("ZRECORDING",
-                  {"Z_PK", "Z_ENT", "Z_OPT", "ZDATE", "ZDURATION", "ZCUSTOMLABEL", "ZPATH",
-                   "ZUNIQUEID"},
-                  {static_cast<long long>(pk), 1, 1, m.date, m.duration, m.label, m.path,
-                   "rec-" + std::to_string(pk)});
+        db.Insert(
+            "ZRECORDING",
+            {"Z_PK", "Z_ENT", "Z_OPT", "ZDATE", "ZDURATION", "ZCUSTOMLABEL", "ZPATH", "ZUNIQUEID"},
+            {static_cast<long long>(pk), 1, 1, m.date, m.duration, m.label, m.path,
+             "rec-" + std::to_string(pk)});
     }
     db.Exec("INSERT INTO Z_PRIMARYKEY VALUES (1, 'Recording', 0, " + std::to_string(pk) + ")");
     return db.Bytes();
@@ -541,9 +565,9 @@ std::string CalendarDb(const CalendarData& data) {
         "CREATE INDEX CalendarItemStartDate on CalendarItem(start_date);"
         "INSERT INTO _SqliteDatabaseProperties VALUES ('_ClientVersion', '14008');");
     for (const CalendarRow& c : data.calendars) {
-        db.Insert("Calendar", {"ROWID", "store_id", "title", "flags", "color", "type", "UUID"},
-                  {RowId(c.rowid), 1, c.title, 0, "#1BADF8", "local",
-                   "cal-" + std::to_string(c.rowid)});
+        db.Insert(
+            "Calendar", {"ROWID", "store_id", "title", "flags", "color", "type", "UUID"},
+            {RowId(c.rowid), 1, c.title, 0, "#1BADF8", "local", "cal-" + std::to_string(c.rowid)});
     }
     for (const LocationRow& l : data.locations) {
         db.Insert("Location", {"ROWID", "title", "latitude", "longitude"},
@@ -552,13 +576,13 @@ std::string CalendarDb(const CalendarData& data) {
     std::int64_t n = 0;
     for (const CalendarItemRow& i : data.items) {
         ++n;
-        db.Insert("CalendarItem",
-                  {"summary", "location_id", "description", "start_date", "start_tz", "end_date",
-                   "all_day", "calendar_id", "status", "url", "entity_type", "UUID",
-                   "last_modified"},
-                  {i.summary, i.location_id, i.description, i.start_date, i.start_tz, i.end_date,
-                   i.all_day, i.calendar_id, i.status, i.url, i.entity_type,
-                   "item-" + std::to_string(n), i.start_date});
+        db.Insert(
+            "CalendarItem",
+            {"summary", "location_id", "description", "start_date", "start_tz", "end_date",
+             "all_day", "calendar_id", "status", "url", "entity_type", "UUID", "last_modified"},
+            {i.summary, i.location_id, i.description, i.start_date, i.start_tz, i.end_date,
+             i.all_day, i.calendar_id, i.status, i.url, i.entity_type, "item-" + std::to_string(n),
+             i.start_date});
     }
     return db.Bytes();
 }

@@ -39,7 +39,7 @@ struct Sql {
 
 // An SQLite database built in memory and handed out as file bytes.
 class SqlDb {
-public:
+  public:
     SqlDb();
     ~SqlDb();
     SqlDb(const SqlDb&) = delete;
@@ -55,7 +55,7 @@ public:
     // The database as the bytes of a file.
     std::string Bytes();
 
-private:
+  private:
     sqlite3* db_ = nullptr;
     std::map<std::string, sqlite3_stmt*> statements_;
 };
@@ -98,7 +98,7 @@ struct MultiValueRow {
     Sql label;  // stored label text such as "_$!<Mobile>!$_"; NULL for none
     Sql value;
     int property = 3;  // 3 phone, 4 e-mail, 22 web page
-    Sql recordId;  // the owner; NULL means the person the row is listed under
+    Sql recordId;      // the owner; NULL means the person the row is listed under
 };
 struct PersonRow {
     std::int64_t rowid = 0;  // 0: the next free rowid
@@ -186,7 +186,7 @@ std::string BookmarksDb(const std::vector<BookmarkRow>& bookmarks);
 struct AssetRow {
     Sql directory;  // "DCIM/100APPLE", "PhotoData/Sync/..."
     Sql filename;
-    int kind = 0;   // 0 a picture, 1 a video
+    int kind = 0;  // 0 a picture, 1 a video
     int width = 0;
     int height = 0;
     Sql dateCreated;

@@ -22,7 +22,8 @@ std::vector<unsigned char> Pixels(int width, int height, std::uint32_t seed) {
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             unsigned char* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
-            p[0] = static_cast<unsigned char>((x * 255 / (width > 1 ? width - 1 : 1) + tint) & 0xFF);
+            p[0] =
+                static_cast<unsigned char>((x * 255 / (width > 1 ? width - 1 : 1) + tint) & 0xFF);
             p[1] = static_cast<unsigned char>((y * 255 / (height > 1 ? height - 1 : 1)) & 0xFF);
             p[2] = static_cast<unsigned char>((tint * 3 + 40) & 0xFF);
             const int dx = x - cx, dy = y - cy;
@@ -110,7 +111,8 @@ std::string MakeJpeg(int width, int height, int orientation, std::uint32_t seed,
                           static_cast<unsigned>(exif.size()));
     }
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(&rgb[static_cast<std::size_t>(cinfo.next_scanline) * width * 3]);
+        JSAMPROW row =
+            const_cast<JSAMPROW>(&rgb[static_cast<std::size_t>(cinfo.next_scanline) * width * 3]);
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);
@@ -181,6 +183,8 @@ std::string MakeVoiceMemo(double seconds, std::uint32_t seed) {
     return out;
 }
 
-std::string Damage(const std::string& file) { return file.substr(0, file.size() / 2); }
+std::string Damage(const std::string& file) {
+    return file.substr(0, file.size() / 2);
+}
 
 }  // namespace gen

@@ -37,10 +37,10 @@ std::size_t Scaled(std::size_t n, double scale) {
     return static_cast<std::size_t>(std::llround(static_cast<double>(n) * scale));
 }
 
-const char* const kFirst[] = {"Ann",  "Bob",    "José",  "Zoë",    "小明", "محمد", "Olga",
-                              "Mei",  "Yusuf",  "Chloé", "Ravi",   "Ingrid", "Hana", "Tom"};
-const char* const kLast[] = {"Lee",    "Smith", "García", "Müller", "王",   "العلي", "Ivanova",
-                             "Tanaka", "Öztürk", "Dubois", "Patel", "Berg",  "Kim",  "O'Neil"};
+const char* const kFirst[] = {"Ann", "Bob",   "José",  "Zoë",  "小明",   "محمد", "Olga",
+                              "Mei", "Yusuf", "Chloé", "Ravi", "Ingrid", "Hana", "Tom"};
+const char* const kLast[] = {"Lee",    "Smith",  "García", "Müller", "王",   "العلي", "Ivanova",
+                             "Tanaka", "Öztürk", "Dubois", "Patel",  "Berg", "Kim",   "O'Neil"};
 const char* const kTexts[] = {
     "On my way 🚗",
     "Can you pick up milk & eggs?",
@@ -64,7 +64,9 @@ std::string Digits(std::size_t i) {
 }
 
 // The ten-digit number of person i, as the device canonicalises it.
-std::string Phone(std::size_t i) { return "555" + Digits(i); }
+std::string Phone(std::size_t i) {
+    return "555" + Digits(i);
+}
 
 // The number of person i as a person typed it.
 std::string TypedPhone(std::size_t i) {
@@ -108,17 +110,18 @@ AddressBook MakeAddressBook(std::size_t n) {
         if (i % 11 != 10) p.creationDate = static_cast<long long>(315000000 + i * 86400);
         p.values.push_back({"_$!<Mobile>!$_", TypedPhone(i), 3, Sql()});
         if (i % 3 == 0) {
-            p.values.push_back({"_$!<Home>!$_", "person" + std::to_string(i) + "@example.com", 4,
-                                Sql()});
+            p.values.push_back(
+                {"_$!<Home>!$_", "person" + std::to_string(i) + "@example.com", 4, Sql()});
         } else {
-            p.values.push_back({i % 3 == 1 ? Sql("iPhone") : Sql("Gym"), TypedPhone(i + n), 3, Sql()});
+            p.values.push_back(
+                {i % 3 == 1 ? Sql("iPhone") : Sql("Gym"), TypedPhone(i + n), 3, Sql()});
         }
         if (i % 13 == 4) {
             // Two numbers under one label.
             p.values.push_back({"_$!<Mobile>!$_", TypedPhone(i + 2 * n), 3, Sql()});
         } else {
-            p.values.push_back({"_$!<HomePage>!$_", "http://example.org/~p" + std::to_string(i), 22,
-                                Sql()});
+            p.values.push_back(
+                {"_$!<HomePage>!$_", "http://example.org/~p" + std::to_string(i), 22, Sql()});
         }
         book.persons.push_back(std::move(p));
     }
@@ -201,9 +204,9 @@ void WriteSampleBackup(const std::string& folder, const SampleOptions& options) 
     const std::size_t nFiller = Scaled(options.filler, scale);
     const bool small = options.smallMedia;
 
-    static const char* const kDomains[] = {"HomeDomain",     "MediaDomain", "CameraRollDomain",
-                                           "WirelessDomain", "KeychainDomain", "RootDomain",
-                                           "SystemPreferencesDomain"};
+    static const char* const kDomains[] = {
+        "HomeDomain",     "MediaDomain", "CameraRollDomain",       "WirelessDomain",
+        "KeychainDomain", "RootDomain",  "SystemPreferencesDomain"};
     for (const char* d : kDomains) b.AddDomainRoot(d);
     b.AddFiller(nFiller / 2);
 
@@ -217,9 +220,10 @@ void WriteSampleBackup(const std::string& folder, const SampleOptions& options) 
 
     {
         CalendarData cal;
-        const char* const kCalendars[] = {"Home", "Work", "Birthdays", "DEFAULT_TASK_CALENDAR_NAME",
-                                          "Reminders", "reminders"};
-        for (std::size_t i = 0; i < 6; ++i) cal.calendars.push_back({static_cast<std::int64_t>(i + 1), kCalendars[i]});
+        const char* const kCalendars[] = {
+            "Home", "Work", "Birthdays", "DEFAULT_TASK_CALENDAR_NAME", "Reminders", "reminders"};
+        for (std::size_t i = 0; i < 6; ++i)
+            cal.calendars.push_back({static_cast<std::int64_t>(i + 1), kCalendars[i]});
         cal.locations = {{1, "Blue Bottle Coffee, 66 Mint St"}, {2, "会议室 3"}, {3, "Zoo"}};
         for (std::size_t i = 0; i < nItems; ++i) {
             CalendarItemRow it;
@@ -259,7 +263,8 @@ void WriteSampleBackup(const std::string& folder, const SampleOptions& options) 
             n.creation = i == 0 ? Sql(0) : Sql(static_cast<double>(380000000 + i * 7200) + 0.25);
             n.modification = static_cast<long long>(390000000 + i * 3600);
             n.title = i % 4 == 1 ? Sql("买菜清单") : Sql("Note " + std::to_string(i + 1));
-            n.body = "<div>" + std::string(kTexts[i % 12]) + "</div><div><br></div><div>line 2 &amp; more</div>";
+            n.body = "<div>" + std::string(kTexts[i % 12]) +
+                     "</div><div><br></div><div>line 2 &amp; more</div>";
             n.hasBody = i % 10 != 9;
             notes.push_back(std::move(n));
         }
@@ -275,7 +280,8 @@ void WriteSampleBackup(const std::string& folder, const SampleOptions& options) 
         for (std::size_t h = 0; h < nHandles; ++h) {
             HandleRow row;
             row.rowid = static_cast<std::int64_t>(h + 1);
-            const std::size_t who = nContacts ? (h * 3) % (nContacts + nContacts / 4 + 1) : h + 800000;
+            const std::size_t who =
+                nContacts ? (h * 3) % (nContacts + nContacts / 4 + 1) : h + 800000;
             if (h % 6 == 5) {
                 row.id = "friend" + std::to_string(h) + "@example.com";
                 row.service = "iMessage";
@@ -293,7 +299,8 @@ void WriteSampleBackup(const std::string& folder, const SampleOptions& options) 
             chat.handles.push_back(static_cast<std::int64_t>(c + 1));
             if (c % 5 == 4 && nHandles > 2) {
                 chat.style = 43;
-                chat.handles.push_back(static_cast<std::int64_t>(nChats + 1 + c % (nHandles - nChats)));
+                chat.handles.push_back(
+                    static_cast<std::int64_t>(nChats + 1 + c % (nHandles - nChats)));
             }
             const HandleRow& first = sms.handles[c];
             chat.chat_identifier = first.id;
@@ -302,13 +309,14 @@ void WriteSampleBackup(const std::string& folder, const SampleOptions& options) 
         }
         for (std::size_t a = 0; a < nAttachments; ++a) {
             static const char* const kMime[] = {"image/jpeg", "image/png", "video/quicktime",
-                                                "text/vcard", nullptr, "image/jpeg"};
+                                                "text/vcard", nullptr,     "image/jpeg"};
             static const char* const kExt[] = {".jpeg", ".png", ".mov", ".vcf", "", ".JPG"};
             const std::size_t k = a % 6;
             AttachmentRow row;
             row.rowid = static_cast<std::int64_t>(a + 1);
-            const std::string rel = "Library/SMS/Attachments/" + TwoHex(a * 37) + "/" +
-                                    TwoHex(a) + "/" + (k == 4 ? "Audio Message" : "IMG_" + std::to_string(1000 + a)) + kExt[k];
+            const std::string rel =
+                "Library/SMS/Attachments/" + TwoHex(a * 37) + "/" + TwoHex(a) + "/" +
+                (k == 4 ? "Audio Message" : "IMG_" + std::to_string(1000 + a)) + kExt[k];
             row.filename = "~/" + rel;
             row.mime_type = kMime[k];
             row.uti = k == 0 || k == 5 ? "public.jpeg" : k == 1 ? "public.png" : "public.data";
@@ -349,7 +357,8 @@ void WriteSampleBackup(const std::string& folder, const SampleOptions& options) 
             BookmarkRow row;
             row.id = static_cast<std::int64_t>(i + 10);
             row.parent = 1 + static_cast<std::int64_t>(i % 3);
-            row.title = i % 9 == 8 ? Sql() : Sql("Bookmark " + std::to_string(i) + " — " + kFirst[i % 14]);
+            row.title =
+                i % 9 == 8 ? Sql() : Sql("Bookmark " + std::to_string(i) + " — " + kFirst[i % 14]);
             row.url = "https://www.example.com/b/" + std::to_string(i) + "?q=a&b=%20";
             marks.push_back(std::move(row));
         }
@@ -357,7 +366,8 @@ void WriteSampleBackup(const std::string& folder, const SampleOptions& options) 
         for (std::size_t i = 0; i < nHistory; ++i) {
             HistoryEntry e;
             e.url = "http://news.example.com/story/" + std::to_string(i);
-            e.title = i % 3 == 0 ? "新闻 " + std::to_string(i) : "Story <" + std::to_string(i) + ">";
+            e.title =
+                i % 3 == 0 ? "新闻 " + std::to_string(i) : "Story <" + std::to_string(i) + ">";
             e.hasTitle = i % 8 != 7;
             e.lastVisitedDate = std::to_string(410000000 + i * 3000) + ".5";
             e.visitCount = static_cast<std::int64_t>(1 + i % 5);
@@ -393,8 +403,8 @@ void WriteSampleBackup(const std::string& folder, const SampleOptions& options) 
         std::vector<std::string> names;
         for (std::size_t i = 0; i < nMemos; ++i) {
             char name[64];
-            std::snprintf(name, sizeof name, "2013%02zu%02zu %02zu%02zu%02zu.m4a", 1 + (i / 28) % 12,
-                          1 + i % 28, (i * 7) % 24, (i * 13) % 60, i % 60);
+            std::snprintf(name, sizeof name, "2013%02zu%02zu %02zu%02zu%02zu.m4a",
+                          1 + (i / 28) % 12, 1 + i % 28, (i * 7) % 24, (i * 13) % 60, i % 60);
             std::string full = name;
             if (i >= 1000) full = std::to_string(i) + " " + full;
             MemoRow m;
@@ -457,12 +467,14 @@ void WriteSampleBackup(const std::string& folder, const SampleOptions& options) 
             const int w = small ? 16 : 64 + static_cast<int>(i % 3) * 16;
             const int h = small ? 12 : 48 + static_cast<int>(i % 4) * 16;
             static const int kOrientation[] = {1, 6, 3, 8, 0};
-            std::string body = files[i].second == "png"
-                                   ? MakePng(w, h, static_cast<std::uint32_t>(i))
-                                   : MakeJpeg(w, h, kOrientation[i % 5], static_cast<std::uint32_t>(i));
+            std::string body =
+                files[i].second == "png"
+                    ? MakePng(w, h, static_cast<std::uint32_t>(i))
+                    : MakeJpeg(w, h, kOrientation[i % 5], static_cast<std::uint32_t>(i));
             if (i % 9 == 4) body = Damage(body);
             // Some pictures lost their stored file, some their manifest record.
-            b.AddFile("CameraRollDomain", "Media/" + files[i].first, body, i % 13 != 12, i % 11 != 7);
+            b.AddFile("CameraRollDomain", "Media/" + files[i].first, body, i % 13 != 12,
+                      i % 11 != 7);
         }
     }
 

@@ -23,10 +23,16 @@ bool IsSet(const char* value) {
     return value != nullptr && *value != 0 && std::strcmp(value, "0") != 0;
 }
 
-std::string DateOrNow(const char* value) {
-    if (value == nullptr) return KindUtil::Now();
-    return KindUtil::AppleTime(KindUtil::Number(value));
-}
+struct ItemRows {
+    std::vector<CalendarItem*>* items;
+    KindUtil::AppleClock clock;
+    KindUtil::NowClock now;
+
+    std::string DateOrNow(const char* value) {
+        if (value == nullptr) return now.Text();
+        return clock.Text(KindUtil::Number(value));
+    }
+};
 
 }  // namespace
 
@@ -53,19 +59,21 @@ plist_t Calendar::GetData(Mbdb* mbdb, int typeFilter) {
 
 void Calendar::Load(const std::string& path) {
     SqliteDb db(path);
-    db.Exec(kItemSql, &Calendar::OnItemRow, &items_);
+    ItemRows rows{&items_, {}, {}};
+    db.Exec(kItemSql, &Calendar::OnItemRow, &rows);
 }
 
 int Calendar::OnItemRow(void* context, int columns, char** values, char** /*names*/) {
-    auto* items = static_cast<std::vector<CalendarItem*>*>(context);
+    auto* rows = static_cast<ItemRows*>(context);
+    auto* items = rows->items;
     auto* item = new CalendarItem;
     item->type = IsSpecialCalendar(KindUtil::Column(columns, values, 0)) ? 0 : 1;
     item->title = KindUtil::Text(KindUtil::Column(columns, values, 1));
     item->location = KindUtil::Text(KindUtil::Column(columns, values, 2));
     item->description = KindUtil::Text(KindUtil::Column(columns, values, 3));
     item->url = KindUtil::Text(KindUtil::Column(columns, values, 4));
-    item->start_date = DateOrNow(KindUtil::Column(columns, values, 5));
-    item->end_date = DateOrNow(KindUtil::Column(columns, values, 6));
+    item->start_date = rows->DateOrNow(KindUtil::Column(columns, values, 5));
+    item->end_date = rows->DateOrNow(KindUtil::Column(columns, values, 6));
     item->area = KindUtil::Text(KindUtil::Column(columns, values, 7));
     item->all_day = IsSet(KindUtil::Column(columns, values, 8)) ? "YES" : "NO";
     item->status = IsSet(KindUtil::Column(columns, values, 9)) ? "Completed" : "Uncompleted";

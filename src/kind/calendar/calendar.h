@@ -10,7 +10,7 @@
 #include "kind/kind.h"
 
 class CalendarItem : public WzBase {
-public:
+  public:
     std::string title;
     std::int32_t type = 1;  // 1 an ordinary calendar, 0 a special one
     std::string location;
@@ -24,7 +24,7 @@ public:
 };
 
 class Calendar : public Kind {
-public:
+  public:
     Calendar() = default;
     ~Calendar() override;
     Calendar(const Calendar&) = delete;
@@ -40,7 +40,7 @@ public:
 
     const std::vector<CalendarItem*>& Items() const { return items_; }
 
-private:
+  private:
     void Load(const std::string& path);
     static int OnItemRow(void* context, int columns, char** values, char** names);
     plist_t ToPlist(int typeFilter) const;

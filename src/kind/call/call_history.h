@@ -11,7 +11,7 @@ class Contact;
 
 // One row of the call log, as display texts.
 class Call : public WzBase {
-public:
+  public:
     std::string name;
     std::string address;
     std::string date;
@@ -22,7 +22,7 @@ public:
 };
 
 class CallHistory : public Kind {
-public:
+  public:
     CallHistory() = default;
     ~CallHistory() override;
     CallHistory(const CallHistory&) = delete;
@@ -36,7 +36,7 @@ public:
 
     const std::vector<Call*>& Calls() const { return calls_; }
 
-private:
+  private:
     void Load(const std::string& path);
     static int OnCallRow(void* context, int columns, char** values, char** names);
     plist_t ToPlist() const;

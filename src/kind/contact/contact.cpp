@@ -25,6 +25,11 @@ std::string TakeOrEmpty(char* text) {
     return out;
 }
 
+struct PersonRows {
+    std::map<std::int32_t, Person*>* persons;
+    KindUtil::AppleClock clock;
+};
+
 }  // namespace
 
 Person::~Person() {
@@ -34,7 +39,9 @@ Person::~Person() {
     }
 }
 
-Contact::~Contact() { Clear(); }
+Contact::~Contact() {
+    Clear();
+}
 
 void Contact::Clear() {
     for (auto& entry : persons_) TrackedDelete(kFile, __LINE__, entry.second);
@@ -58,12 +65,14 @@ void Contact::Load(Mbdb* mbdb) {
 
 void Contact::RunQueries(const std::string& path) {
     SqliteDb db(path);
-    if (!db.Exec(kPersonSql, &Contact::OnPersonRow, &persons_)) return;
+    PersonRows rows{&persons_, {}};
+    if (!db.Exec(kPersonSql, &Contact::OnPersonRow, &rows)) return;
     db.Exec(kMultiValueSql, &Contact::OnMultiValueRow, &persons_);
 }
 
 int Contact::OnPersonRow(void* context, int columns, char** values, char** /*names*/) {
-    auto* persons = static_cast<std::map<std::int32_t, Person*>*>(context);
+    auto* rows = static_cast<PersonRows*>(context);
+    auto* persons = rows->persons;
     Person* person = new Person;
     person->id = KindUtil::Number32(KindUtil::Column(columns, values, 0));
     person->name = TakeOrEmpty(SplitJoin(KindUtil::Column(columns, values, 1), " ", " "));
@@ -75,7 +84,7 @@ int Contact::OnPersonRow(void* context, int columns, char** values, char** /*nam
     person->nickName = KindUtil::Text(KindUtil::Column(columns, values, 7));
     const char* created = KindUtil::Column(columns, values, 8);
     if (created != nullptr && *created != 0) {
-        person->creationDate = KindUtil::AppleTime(KindUtil::Number(created));
+        person->creationDate = rows->clock.Text(KindUtil::Number(created));
     }
     // A second row with the same id replaces the first.
     Person*& slot = (*persons)[person->id];
@@ -140,6 +149,9 @@ plist_t Contact::ToPlist() const {
 
 void Contact::BuildIndex() {
     nameIndex_.clear();
+    std::size_t values = 0;
+    for (const auto& entry : persons_) values += entry.second->properties.size();
+    nameIndex_.reserve(values);
     for (const auto& entry : persons_) {
         const Person* person = CheckedPtr(entry.second);
         for (const PersonProperty* p : person->properties) {
@@ -156,6 +168,6 @@ const char* Contact::FindNameByPhone(Mbdb* mbdb, const char* phone) {
     if (persons_.empty()) Load(mbdb);
     if (*phone == 0 || persons_.empty()) return nullptr;
     if (!indexed_) BuildIndex();
-    auto it = nameIndex_.find(phone);
+    auto it = nameIndex_.find(std::string_view(phone));
     return it == nameIndex_.end() ? nullptr : it->second->c_str();
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -18,7 +19,7 @@ struct PersonProperty {
 };
 
 class Person : public WzBase {
-public:
+  public:
     ~Person() override;
 
     std::int32_t id = 0;
@@ -34,7 +35,7 @@ public:
 };
 
 class Contact : public Kind {
-public:
+  public:
     Contact() = default;
     ~Contact() override;
     Contact(const Contact&) = delete;
@@ -56,7 +57,7 @@ public:
     // A value made only of digits and dashes loses its dashes; any other value stays as it is.
     static std::string CleanValue(const char* stored);
 
-private:
+  private:
     void Load(Mbdb* mbdb);
     void RunQueries(const std::string& path);
     static int OnPersonRow(void* context, int columns, char** values, char** names);
@@ -69,6 +70,6 @@ private:
     Mbdb* mbdb_ = nullptr;
     // Value -> name of its first owner in the order of the walk over persons and properties;
     // built at the first lookup after a load.
-    std::unordered_map<std::string, const std::string*> nameIndex_;
+    std::unordered_map<std::string_view, const std::string*> nameIndex_;
     bool indexed_ = false;
 };

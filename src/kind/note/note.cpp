@@ -11,6 +11,11 @@ const char kNoteSql[] =
     "select t.ZCREATIONDATE,t.ZMODIFICATIONDATE,t.ztitle,b.ZCONTENT from ZNOTE t inner join "
     "ZNOTEBODY b on t.zbody = b.Z_PK";
 
+struct NoteRows {
+    plist_t array;
+    KindUtil::AppleClock clock;
+};
+
 }  // namespace
 
 plist_t Note::GetData(Mbdb* mbdb, int /*typeFilter*/) {
@@ -22,17 +27,21 @@ plist_t Note::GetData(Mbdb* mbdb, int /*typeFilter*/) {
 
 void Note::Load(const std::string& path, plist_t array) {
     SqliteDb db(path);
-    db.Exec(kNoteSql, &Note::OnNoteRow, array);
+    NoteRows rows{array, {}};
+    db.Exec(kNoteSql, &Note::OnNoteRow, &rows);
 }
 
 int Note::OnNoteRow(void* context, int columns, char** values, char** /*names*/) {
+    auto* rows = static_cast<NoteRows*>(context);
     plist_t dict = plist_new_dict();
-    const std::string created = KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 0)));
-    const std::string modified = KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 1)));
+    const std::string created =
+        rows->clock.Text(KindUtil::Number(KindUtil::Column(columns, values, 0)));
+    const std::string modified =
+        rows->clock.Text(KindUtil::Number(KindUtil::Column(columns, values, 1)));
     DictInsertString(dict, "create_date", created.c_str());
     DictInsertString(dict, "modify_date", modified.c_str());
     DictInsertString(dict, "title", KindUtil::Column(columns, values, 2));
     DictInsertString(dict, "body", KindUtil::Column(columns, values, 3));
-    plist_array_append_item(static_cast<plist_t>(context), dict);
+    plist_array_append_item(rows->array, dict);
     return 0;
 }

@@ -6,11 +6,11 @@
 #include "kind/kind.h"
 
 class Note : public Kind {
-public:
+  public:
     // Every note that has a body, as an array of dictionaries; never null.
     plist_t GetData(Mbdb* mbdb, int typeFilter) override;
 
-private:
+  private:
     static void Load(const std::string& path, plist_t array);
     static int OnNoteRow(void* context, int columns, char** values, char** names);
 };

@@ -10,7 +10,7 @@
 #include "kind/kind.h"
 
 class GenericAsset : public WzBase {
-public:
+  public:
     std::string file_name;
     std::string query_path;  // "Media/" + folder + "/" + file name
     std::string path;        // the stored file in the backup folder; empty while not found
@@ -19,7 +19,7 @@ public:
 };
 
 class Photo : public Kind {
-public:
+  public:
     Photo() = default;
     ~Photo() override;
     Photo(const Photo&) = delete;
@@ -31,7 +31,7 @@ public:
 
     const std::vector<GenericAsset*>& Assets() const { return assets_; }
 
-private:
+  private:
     void Load(const std::string& path);
     static int OnAssetRow(void* context, int columns, char** values, char** names);
     plist_t ToPlist(int typeFilter) const;

@@ -1,47 +1,36 @@
-// Finds which of many names occur in a text, in one pass over the text (Aho-Corasick), so that
-// matching every voice memo against every manifest path stays linear in the paths.
+// Finds which of many names occur in a text, in one pass over the text (an Aho-Corasick
+// automaton with every transition worked out in advance), so that matching every voice memo
+// against every manifest path stays linear in the paths.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class NameMatcher {
-public:
+  public:
     // names[i] is found as id i; empty names are never found.
     explicit NameMatcher(const std::vector<std::string>& names);
 
     // Calls found(id) for every name that occurs in text, once per occurrence.
     template <class F>
     void Scan(std::string_view text, F&& found) const {
-        int state = 0;
+        std::uint32_t state = 0;
         for (unsigned char c : text) {
-            state = Next(state, c);
-            for (int s = state; s > 0; s = nodes_[s].outputLink) {
-                for (std::size_t id : nodes_[s].ids) found(id);
+            state = next_[state * width_ + classOf_[c]];
+            for (std::uint32_t s = state; s != 0; s = outputLink_[s]) {
+                for (std::uint32_t i = idsBegin_[s]; i < idsBegin_[s + 1]; ++i) found(ids_[i]);
             }
         }
     }
 
-private:
-    struct Node {
-        int fail = 0;
-        int outputLink = 0;  // the nearest node on the failure chain that ends a name
-        std::vector<std::size_t> ids;
-    };
-
-    int Child(int node, unsigned char c) const {
-        auto it = edges_.find(Key(node, c));
-        return it == edges_.end() ? -1 : it->second;
-    }
-    int Next(int state, unsigned char c) const;
-    static std::uint64_t Key(int node, unsigned char c) {
-        return (static_cast<std::uint64_t>(node) << 8) | c;
-    }
-
-    std::vector<Node> nodes_;
-    std::unordered_map<std::uint64_t, int> edges_;
+  private:
+    std::uint32_t width_ = 1;          // character classes: 0 for bytes in no name, then one each
+    std::uint8_t classOf_[256] = {};   // byte -> class
+    std::vector<std::uint32_t> next_;  // state * width_ + class -> state
+    std::vector<std::uint32_t> outputLink_;  // nearest state on the failure chain that ends a name
+    std::vector<std::uint32_t> idsBegin_;    // ids of the names ending at a state: a range of ids_
+    std::vector<std::size_t> ids_;
 };

@@ -13,6 +13,11 @@ const char kFile[] = "src/kind/recording/recording";
 const char kDevicePath[] = "Media/Recordings/Recordings.db";
 const char kRecordingSql[] = "select ZDATE,ZDURATION,ZPATH from ZRECORDING";
 
+struct MemoRows {
+    std::vector<VoiceMemos*>* memos;
+    KindUtil::AppleClock clock;
+};
+
 }  // namespace
 
 Recording::~Recording() {
@@ -30,17 +35,20 @@ plist_t Recording::GetData(Mbdb* mbdb, int /*typeFilter*/) {
 
 void Recording::Load(const std::string& path) {
     SqliteDb db(path);
-    db.Exec(kRecordingSql, &Recording::OnRecordingRow, &memos_);
+    MemoRows rows{&memos_, {}};
+    db.Exec(kRecordingSql, &Recording::OnRecordingRow, &rows);
 }
 
 int Recording::OnRecordingRow(void* context, int columns, char** values, char** /*names*/) {
-    auto* memos = static_cast<std::vector<VoiceMemos*>*>(context);
+    auto* rows = static_cast<MemoRows*>(context);
+    auto* memos = rows->memos;
     auto* memo = new VoiceMemos;
-    memo->date = KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 0)));
+    memo->date = rows->clock.Text(KindUtil::Number(KindUtil::Column(columns, values, 0)));
     memo->duration = KindUtil::Duration(KindUtil::Number(KindUtil::Column(columns, values, 1)));
     const std::string stored = KindUtil::Text(KindUtil::Column(columns, values, 2));
     const std::size_t slash = stored.rfind('/');
-    if (slash != std::string::npos && slash + 1 < stored.size()) memo->name = stored.substr(slash + 1);
+    if (slash != std::string::npos && slash + 1 < stored.size())
+        memo->name = stored.substr(slash + 1);
     memos->push_back(memo);
     return 0;
 }

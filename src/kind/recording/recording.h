@@ -12,7 +12,7 @@ class Mbdb;
 
 // The library's voice-memo item.
 class VoiceMemos : public WzBase {
-public:
+  public:
     std::string date;
     std::string duration;
     std::string name;  // the last component of the memo's device path
@@ -21,7 +21,7 @@ public:
 };
 
 class Recording : public Kind {
-public:
+  public:
     Recording() = default;
     ~Recording() override;
     Recording(const Recording&) = delete;
@@ -32,7 +32,7 @@ public:
 
     const std::vector<VoiceMemos*>& Memos() const { return memos_; }
 
-private:
+  private:
     void Load(const std::string& path);
     static int OnRecordingRow(void* context, int columns, char** values, char** names);
     void MatchFiles(const Mbdb* mbdb);

@@ -50,7 +50,12 @@ bool VisitSeconds(plist_t node, std::int64_t* seconds) {
     }
 }
 
-void AddHistoryEntry(plist_t element, plist_t array) {
+struct BookmarkRows {
+    plist_t array;
+    KindUtil::NowClock now;
+};
+
+void AddHistoryEntry(plist_t element, plist_t array, const KindUtil::AppleClock& clock) {
     plist_dict_iter it = nullptr;
     plist_dict_new_iter(element, &it);
     if (it == nullptr) return;
@@ -79,7 +84,7 @@ void AddHistoryEntry(plist_t element, plist_t array) {
         } else if (std::strcmp(key, "lastVisitedDate") == 0) {
             std::int64_t seconds = 0;
             if (VisitSeconds(value, &seconds)) {
-                DictInsertString(dict, "lastVisitedDate", KindUtil::AppleTime(seconds).c_str());
+                DictInsertString(dict, "lastVisitedDate", clock.Text(seconds).c_str());
             }
         } else if (std::strcmp(key, "visitCount") == 0) {
             if (type == PLIST_UINT) plist_dict_set_item(dict, "visitCount", plist_copy(value));
@@ -118,13 +123,19 @@ void History::ReadHistoryPlist(const std::string& path, plist_t array) {
     if (plist_get_node_type(root) == PLIST_DICT) {
         plist_t dates = plist_dict_get_item(root, "WebHistoryDates");
         if (dates != nullptr && plist_get_node_type(dates) == PLIST_ARRAY) {
-            const uint32_t n = plist_array_get_size(dates);
-            for (uint32_t i = 0; i < n; ++i) {
-                plist_t element = plist_array_get_item(dates, i);
-                if (element != nullptr && plist_get_node_type(element) == PLIST_DICT) {
-                    AddHistoryEntry(element, array);
-                }
+            const KindUtil::AppleClock clock;
+            // An iterator walks the array once; fetching by index would walk it from the start
+            // for every element.
+            plist_array_iter it = nullptr;
+            plist_array_new_iter(dates, &it);
+            for (;;) {
+                plist_t element = nullptr;
+                plist_array_next_item(dates, it, &element);
+                if (element == nullptr) break;
+                if (plist_get_node_type(element) == PLIST_DICT)
+                    AddHistoryEntry(element, array, clock);
             }
+            std::free(it);
         }
     }
     plist_free(root);
@@ -132,18 +143,20 @@ void History::ReadHistoryPlist(const std::string& path, plist_t array) {
 
 void History::ReadBookmarks(const std::string& path, plist_t array) {
     SqliteDb db(path);
-    db.Exec(kBookmarkSql, &History::OnBookmarkRow, array);
+    BookmarkRows rows{array, {}};
+    db.Exec(kBookmarkSql, &History::OnBookmarkRow, &rows);
 }
 
 int History::OnBookmarkRow(void* context, int columns, char** values, char** /*names*/) {
+    auto* rows = static_cast<BookmarkRows*>(context);
     const char* url = KindUtil::Column(columns, values, 1);
     if (url == nullptr || *url == 0 || std::strcmp(url, "NULL") == 0) return 0;
     plist_t dict = plist_new_dict();
     DictInsertString(dict, "url", url);
     DictInsertString(dict, "type", "bookmark");
     DictInsertString(dict, "title", KindUtil::Column(columns, values, 0));
-    DictInsertString(dict, "lastVisitedDate", KindUtil::Now().c_str());
+    DictInsertString(dict, "lastVisitedDate", rows->now.Text().c_str());
     plist_dict_set_item(dict, "visitCount", plist_new_uint(1));
-    plist_array_append_item(static_cast<plist_t>(context), dict);
+    plist_array_append_item(rows->array, dict);
     return 0;
 }

@@ -6,11 +6,11 @@
 #include "kind/kind.h"
 
 class History : public Kind {
-public:
+  public:
     // History entries and bookmarks in the order their files stand in the manifest; never null.
     plist_t GetData(Mbdb* mbdb, int typeFilter) override;
 
-private:
+  private:
     static void ReadHistoryPlist(const std::string& path, plist_t array);
     static void ReadBookmarks(const std::string& path, plist_t array);
     static int OnBookmarkRow(void* context, int columns, char** values, char** names);

@@ -15,9 +15,17 @@ const char kMessageSql[] =
     "m.text,m.date,m.is_from_me from message m ,handle h , chat_handle_join chj where "
     "m.handle_id = h.ROWID and h.ROWID = chj.handle_id";
 
+// What the message rows are read into.
+struct MessageRows {
+    std::map<std::int32_t, Chat*>* chats;
+    KindUtil::AppleClock clock;
+};
+
 }  // namespace
 
-Sms::~Sms() { Clear(); }
+Sms::~Sms() {
+    Clear();
+}
 
 void Sms::Clear() {
     for (auto& entry : chats_) TrackedDelete(kFile, __LINE__, entry.second);
@@ -38,7 +46,8 @@ void Sms::Load(const std::string& path, plist_t array) {
     Clear();
     SqliteDb db(path);
     if (!db.Exec(kChatSql, &Sms::OnChatRow, &chats_)) return;
-    if (!db.Exec(kMessageSql, &Sms::OnMessageRow, &chats_)) return;
+    MessageRows rows{&chats_, {}};
+    if (!db.Exec(kMessageSql, &Sms::OnMessageRow, &rows)) return;
     if (contact_ != nullptr) {
         Contact* contact = CheckedPtr(contact_);
         for (auto& entry : chats_) {
@@ -61,7 +70,8 @@ int Sms::OnChatRow(void* context, int columns, char** values, char** /*names*/) 
 }
 
 int Sms::OnMessageRow(void* context, int columns, char** values, char** /*names*/) {
-    auto* chats = static_cast<std::map<std::int32_t, Chat*>*>(context);
+    auto* rows = static_cast<MessageRows*>(context);
+    auto* chats = rows->chats;
     auto it = chats->find(KindUtil::Number32(KindUtil::Column(columns, values, 0)));
     if (it == chats->end()) return 0;
     Chat* chat = CheckedPtr(it->second);
@@ -69,7 +79,7 @@ int Sms::OnMessageRow(void* context, int columns, char** values, char** /*names*
     message.country = KindUtil::Text(KindUtil::Column(columns, values, 1));
     message.service = KindUtil::Text(KindUtil::Column(columns, values, 2));
     message.text = KindUtil::Text(KindUtil::Column(columns, values, 4));
-    message.date = KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 5)));
+    message.date = rows->clock.Text(KindUtil::Number(KindUtil::Column(columns, values, 5)));
     message.type = KindUtil::Number32(KindUtil::Column(columns, values, 6));
     if (chat->phone.empty()) chat->phone = KindUtil::Text(KindUtil::Column(columns, values, 3));
     chat->messages.push_back(std::move(message));

@@ -21,7 +21,7 @@ struct ChatMessage {
 };
 
 class Chat : public WzBase {
-public:
+  public:
     std::int32_t chat_id = 0;
     std::string phone;    // the other party's address, from the chat's first message row
     std::string another;  // the other party's name, empty when the address book has none
@@ -29,7 +29,7 @@ public:
 };
 
 class Sms : public Kind {
-public:
+  public:
     Sms() = default;
     ~Sms() override;
     Sms(const Sms&) = delete;
@@ -42,7 +42,7 @@ public:
 
     const std::map<std::int32_t, Chat*>& Chats() const { return chats_; }
 
-private:
+  private:
     void Load(const std::string& path, plist_t array);
     static int OnChatRow(void* context, int columns, char** values, char** names);
     static int OnMessageRow(void* context, int columns, char** values, char** names);

@@ -9,7 +9,7 @@
 #include "kind/kind.h"
 
 class AttachmentAsset : public WzBase {
-public:
+  public:
     std::string relPath;   // device path: the stored filename without its leading "~/"
     std::string fullPath;  // the stored file in the backup folder; empty while not found
     std::uint64_t size = 0;
@@ -17,7 +17,7 @@ public:
 };
 
 class SmsAttachment : public Kind {
-public:
+  public:
     SmsAttachment() = default;
     ~SmsAttachment() override;
     SmsAttachment(const SmsAttachment&) = delete;
@@ -32,7 +32,7 @@ public:
     // "IMG_<n><extension>" in at most 31 bytes, never cutting a UTF-8 character in two.
     static std::string FileName(std::size_t n, const std::string& relPath);
 
-private:
+  private:
     void Load(const std::string& path);
     static int OnAttachmentRow(void* context, int columns, char** values, char** names);
     plist_t ToPlist() const;

@@ -1,0 +1,214 @@
+// Reads all eleven kinds of a large generated backup, against a floor measured in the same run:
+// the readers' own SQL texts through sqlite3_exec with an empty callback, and one parse of the
+// history file. Targets: the total at most 2x the floor, and no kind growing faster than its
+// input (a run at double every count at most 2.3x the run at single counts).
+//
+// kinds_bench [SCALE]   SCALE multiplies every count (default 1: the sizes below).
+#include <malloc.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "gen/backup_gen.h"
+#include "gen/sample.h"
+#include "ib/backup_list.h"
+#include "ib/ib_util.h"
+#include "kind/sqlite_db.h"
+#include "mbdb/mbdb.h"
+
+namespace {
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+template <class F>
+double Best(int runs, F f) {
+    double best = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        const auto t = std::chrono::steady_clock::now();
+        f();
+        best = std::min(best, Seconds(t));
+    }
+    return best;
+}
+
+const char* const kKindNames[kKindCount] = {"calls", "contacts", "messages", "attachments",
+                                            "notes", "safari",   "calendar", "reminders",
+                                            "memos", "camera",   "photos"};
+// The program's scan order: the call history first, whose name fill reads the address book.
+const std::uint32_t kScanOrder[kKindCount] = {0, 4, 5, 6, 7, 1, 2, 3, 8, 9, 10};
+
+struct Query {
+    const char* domain;
+    const char* path;
+    const char* sql;
+};
+
+// The readers' SQL texts, per kind; kinds that share a reader carry its queries once.
+const std::vector<std::vector<Query>> kFloorQueries = {
+    {{"WirelessDomain", "Library/CallHistory/call_history.db",
+      "select name,address,date,flags,duration,country_code,network_code from call"}},
+    {{"HomeDomain", "Library/AddressBook/AddressBook.sqlitedb",
+      "select rowid as record_id, (ifnull(First,'')||' '|| ifnull(Middle,'')|| ' ' || "
+      "ifnull(Last,'')) as name,Organization,Department,Note,Birthday,JobTitle,Nickname,"
+      "CreationDate from ABPerson"},
+     {"HomeDomain", "Library/AddressBook/AddressBook.sqlitedb",
+      "select  m.record_id, l.value as type,m.value from ABMultiValue m left join "
+      "ABMultiValueLabel l on l.rowid=m.label;"}},
+    {{"HomeDomain", "Library/SMS/sms.db", "select rowid from chat"},
+     {"HomeDomain", "Library/SMS/sms.db",
+      "select distinct chj.chat_id,h.country,h.service,h.uncanonicalized_id, m.text,m.date,"
+      "m.is_from_me from message m ,handle h , chat_handle_join chj where m.handle_id = h.ROWID "
+      "and h.ROWID = chj.handle_id"}},
+    {{"HomeDomain", "Library/SMS/sms.db", "select filename,mime_type from attachment"}},
+    {{"HomeDomain", "Library/Notes/notes.sqlite",
+      "select t.ZCREATIONDATE,t.ZMODIFICATIONDATE,t.ztitle,b.ZCONTENT from ZNOTE t inner join "
+      "ZNOTEBODY b on t.zbody = b.Z_PK"}},
+    {{"HomeDomain", "Library/Safari/Bookmarks.db", "select title,url from bookmarks"}},
+    {{"HomeDomain", "Library/Calendar/Calendar.sqlitedb",
+      "select c.title,ci.summary as title,l.title as location,ci.description,ci.url,"
+      "ci.start_date,ci.end_date,ci.start_tz,ci.all_day,ci.status from CalendarItem ci left "
+      "join Location l  on ci.location_id = l.ROWID left join Calendar c on c.ROWID = "
+      "ci.calendar_id"}},
+    {},
+    {{"MediaDomain", "Media/Recordings/Recordings.db",
+      "select ZDATE,ZDURATION,ZPATH from ZRECORDING"}},
+    {{"CameraRollDomain", "Media/PhotoData/Photos.sqlite",
+      "select ZDIRECTORY || '/' || ZFILENAME,ZFILENAME from ZGENERICASSET where ZFILENAME is not "
+      "null and ZDIRECTORY is not null"}},
+    {},
+};
+
+int Empty(void*, int, char**, char**) {
+    return 0;
+}
+
+double FloorOf(const std::string& folder, std::uint32_t kind) {
+    double total = 0;
+    for (const Query& q : kFloorQueries[kind]) {
+        const std::string uri = SqliteDb::ImmutableUri(folder + gen::StoredName(q.domain, q.path));
+        total += Best(3, [&] {
+            sqlite3* db = nullptr;
+            sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+            sqlite3_exec(db, q.sql, Empty, nullptr, nullptr);
+            sqlite3_close(db);
+        });
+    }
+    if (kind == KIND_SAFARI) {
+        const std::string history =
+            folder + gen::StoredName("HomeDomain", "Library/Safari/History.plist");
+        total += Best(3, [&] { plist_free(ReadPlistFile(history.c_str())); });
+    }
+    return total;
+}
+
+struct Run {
+    double kind[kKindCount] = {};
+    double floor[kKindCount] = {};
+    std::size_t entries[kKindCount] = {};
+    std::size_t records = 0;
+    double Total() const {
+        double t = 0;
+        for (double k : kind) t += k;
+        return t;
+    }
+    double FloorTotal() const {
+        double t = 0;
+        for (double k : floor) t += k;
+        return t;
+    }
+};
+
+Run Measure(double scale) {
+    gen::SampleOptions o;
+    o.seed = 11;
+    o.scale = scale;
+    o.filler = 76000;
+    o.calls = 10000;
+    o.namedCalls = 0;
+    o.contacts = 20000;
+    o.chats = 2000;
+    o.messages = 100000;
+    o.attachments = 1000;
+    o.notes = 5000;
+    o.history = 10000;
+    o.bookmarks = 10000;
+    o.calendarItems = 10000;
+    o.photos = 20000;
+    o.memos = 2000;
+    o.smallMedia = true;
+    char pattern[] = "/tmp/kindsbench-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) std::exit(1);
+    const std::string root = std::string(pattern) + "/Backup/";
+    const std::string folder = root + "0f3a9c2be1d4a5b6c7d8e9f00112233445566778/";
+    std::fprintf(stderr, "kinds_bench: writing the backup at scale %.0f...\n", scale);
+    gen::WriteSampleBackup(folder, o);
+
+    Run run;
+    for (std::uint32_t k = 0; k < kKindCount; ++k) run.floor[k] = FloorOf(folder, k);
+    // Each round reads every kind of a freshly listed backup, in scan order; the best round of
+    // three counts per kind.
+    for (double& t : run.kind) t = 1e30;
+    for (int round = 0; round < 3; ++round) {
+        BackupInfo* head = ListBackupsIn(root.c_str());
+        if (head == nullptr) std::exit(1);
+        run.records = head->mbdb->GetRecords()->size();
+        for (std::uint32_t k : kScanOrder) {
+            const auto t = std::chrono::steady_clock::now();
+            plist_t data = GetKindData(head, k);
+            const double s = Seconds(t);
+            run.kind[k] = std::min(run.kind[k], s);
+            run.entries[k] = data ? plist_array_get_size(data) : 0;
+            // Freeing the result is the caller's work, and so is the allocator's tidying after
+            // it; neither belongs to the next kind's time.
+            plist_free(data);
+            malloc_trim(0);
+        }
+        FreeBackupList(head);
+    }
+    gen::RemoveTree(pattern);
+    return run;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const double scale = argc > 1 ? std::strtod(argv[1], nullptr) : 1.0;
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const Run single = Measure(scale);
+    const Run twice = Measure(scale * 2);
+    std::printf("kinds_bench: %zu manifest records (%zu at double counts)\n", single.records,
+                twice.records);
+    std::printf("  %-12s %9s %10s %10s %7s %11s\n", "kind", "entries", "time ms", "floor ms",
+                "ratio", "growth x2");
+    bool ok = true;
+    for (std::uint32_t k : kScanOrder) {
+        const double growth = twice.kind[k] / single.kind[k];
+        const bool grows = growth > 2.3;
+        ok = ok && !grows;
+        std::printf("  %-12s %9zu %10.2f %10.2f %7s %10.2f%s\n", kKindNames[k], single.entries[k],
+                    single.kind[k] * 1e3, single.floor[k] * 1e3,
+                    single.floor[k] > 0
+                        ? std::to_string(single.kind[k] / single.floor[k]).substr(0, 5).c_str()
+                        : "-",
+                    growth, grows ? " OVER" : "");
+    }
+    const double ratio = single.Total() / single.FloorTotal();
+    const double growth = twice.Total() / single.Total();
+    std::printf("  %-12s %9s %10.2f %10.2f %7.2f %10.2f\n", "total", "", single.Total() * 1e3,
+                single.FloorTotal() * 1e3, ratio, growth);
+    std::printf("  total against the floor: %.2f (target <= 2.00) %s\n", ratio,
+                ratio <= 2.0 ? "OK" : "OVER");
+    std::printf("  growth at double counts: %.2f (target <= 2.30; every kind too) %s\n", growth,
+                ok && growth <= 2.3 ? "OK" : "OVER");
+    return 0;
+}
