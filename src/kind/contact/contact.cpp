@@ -59,8 +59,11 @@ void Contact::Load(Mbdb* mbdb) {
     mbdb_ = mbdb;
     nameIndex_.clear();
     indexed_ = false;
-    const std::string path = KindUtil::LocateFirst(mbdb, kDevicePath);
-    if (!path.empty()) RunQueries(path);
+    if (mbdb == nullptr || mbdb != locatedIn_) {
+        located_ = KindUtil::LocateFirst(mbdb, kDevicePath);
+        locatedIn_ = mbdb;
+    }
+    if (!located_.empty()) RunQueries(located_);
 }
 
 void Contact::RunQueries(const std::string& path) {

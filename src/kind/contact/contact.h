@@ -68,6 +68,10 @@ class Contact : public Kind {
 
     std::map<std::int32_t, Person*> persons_;
     Mbdb* mbdb_ = nullptr;
+    // Where the address book lies in the manifest of locatedIn_: a manifest does not change once
+    // parsed, and a backup without persons is asked again at every lookup of a name fill.
+    const Mbdb* locatedIn_ = nullptr;
+    std::string located_;
     // Value -> name of its first owner in the order of the walk over persons and properties;
     // built at the first lookup after a load.
     std::unordered_map<std::string_view, const std::string*> nameIndex_;
