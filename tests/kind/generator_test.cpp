@@ -1,0 +1,125 @@
+// The generator's media are real pictures: they decode to the asked size, carry the asked
+// orientation, and a damaged one fails to decode; the sample backup mixes found, missing and
+// unlisted media.
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+#include <png.h>
+
+#include <csetjmp>
+#include <string>
+
+#include "gen/backup_gen.h"
+#include "gen/media.h"
+#include "gen/sample.h"
+#include "ib/backup_list.h"
+#include "kind_fixture.h"
+
+namespace {
+
+struct JpegError {
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+};
+
+void OnJpegError(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
+}
+
+// Decodes the whole picture; false when the decoder fails or finds the data cut short.
+bool DecodeJpeg(const std::string& bytes, int* width, int* height) {
+    jpeg_decompress_struct cinfo;
+    JpegError err;
+    // Declared before the jump point: a failed decode jumps back over no constructor.
+    std::string row;
+    cinfo.err = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = OnJpegError;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    jpeg_read_header(&cinfo, TRUE);
+    jpeg_start_decompress(&cinfo);
+    row.assign(cinfo.output_width * cinfo.output_components, '\0');
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW p = reinterpret_cast<JSAMPROW>(&row[0]);
+        jpeg_read_scanlines(&cinfo, &p, 1);
+    }
+    *width = static_cast<int>(cinfo.output_width);
+    *height = static_cast<int>(cinfo.output_height);
+    const bool complete = err.mgr.num_warnings == 0;
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return complete;
+}
+
+TEST(GeneratorTest, PicturesDecodeWithTheirSizeAndOrientation) {
+    struct Case {
+        int width, height, orientation;
+    } cases[] = {{64, 48, 1}, {48, 64, 6}, {80, 80, 3}, {120, 90, 8}, {17, 9, 0}};
+    for (const Case& c : cases) {
+        const std::string jpeg = gen::MakeJpeg(c.width, c.height, c.orientation, 4);
+        int w = 0, h = 0;
+        ASSERT_TRUE(DecodeJpeg(jpeg, &w, &h));
+        EXPECT_EQ(w, c.width);
+        EXPECT_EQ(h, c.height);
+        // The EXIF Orientation entry (tag 0x0112, type 3, count 1) holds the value.
+        const std::string tag = std::string("\x01\x12\x00\x03\x00\x00\x00\x01\x00", 9) +
+                                static_cast<char>(c.orientation);
+        EXPECT_EQ(jpeg.find(tag) != std::string::npos, c.orientation != 0);
+        int dw = 0, dh = 0;
+        EXPECT_FALSE(DecodeJpeg(gen::Damage(jpeg), &dw, &dh));
+    }
+    const std::string png = gen::MakePng(30, 20, 1);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_memory(&image, png.data(), png.size()));
+    EXPECT_EQ(image.width, 30u);
+    EXPECT_EQ(image.height, 20u);
+    image.format = PNG_FORMAT_RGB;
+    std::string pixels(PNG_IMAGE_SIZE(image), '\0');
+    EXPECT_TRUE(png_image_finish_read(&image, nullptr, &pixels[0], 0, nullptr));
+    const std::string memo = gen::MakeVoiceMemo(2.0, 1);
+    EXPECT_EQ(memo.substr(4, 8), "ftypM4A ");
+}
+
+TEST(GeneratorTest, SampleMixesFoundMissingAndUnlistedMedia) {
+    kindtest::UseUtc();
+    testing_support::TempDir dir;
+    gen::SampleOptions options;
+    options.photos = 60;
+    gen::WriteSampleBackup(dir.Path() + "/Backup/udid", options);
+    BackupInfo* head = ListBackupsIn((dir.Path() + "/Backup/").c_str());
+    ASSERT_NE(head, nullptr);
+    int found = 0, missing = 0, damaged = 0;
+    for (std::uint32_t kind : {KIND_CAMERA_ROLL, KIND_PHOTOS}) {
+        plist_t data = GetKindData(head, kind);
+        ASSERT_NE(data, nullptr);
+        for (uint32_t i = 0; i < plist_array_get_size(data); ++i) {
+            plist_t item = plist_array_get_item(data, i);
+            uint64_t size = 0;
+            plist_get_uint_val(plist_dict_get_item(item, "size"), &size);
+            char* path = nullptr;
+            plist_get_string_val(plist_dict_get_item(item, "path"), &path);
+            if (size == 0) {
+                ++missing;
+            } else {
+                ++found;
+                const std::string bytes = gen::ReadFile(path);
+                int w = 0, h = 0;
+                if (bytes.compare(0, 2, "\xff\xd8") == 0 && !DecodeJpeg(bytes, &w, &h)) ++damaged;
+            }
+            free(path);
+        }
+        plist_free(data);
+    }
+    // 60 rows: two without folder, some not in the manifest, some without stored file.
+    EXPECT_GT(found, 30);
+    EXPECT_GT(missing, 0);
+    EXPECT_GT(damaged, 0);
+    EXPECT_LT(found + missing, 58);
+    FreeBackupList(head);
+}
+
+}  // namespace
