@@ -95,7 +95,7 @@ double FloorOf(const std::string& folder, std::uint32_t kind) {
     double total = 0;
     for (const Query& q : kFloorQueries[kind]) {
         const std::string uri = SqliteDb::ImmutableUri(folder + gen::StoredName(q.domain, q.path));
-        total += Best(3, [&] {
+        total += Best(5, [&] {
             sqlite3* db = nullptr;
             sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
             sqlite3_exec(db, q.sql, Empty, nullptr, nullptr);
@@ -105,7 +105,7 @@ double FloorOf(const std::string& folder, std::uint32_t kind) {
     if (kind == KIND_SAFARI) {
         const std::string history =
             folder + gen::StoredName("HomeDomain", "Library/Safari/History.plist");
-        total += Best(3, [&] { plist_free(ReadPlistFile(history.c_str())); });
+        total += Best(5, [&] { plist_free(ReadPlistFile(history.c_str())); });
     }
     return total;
 }
@@ -155,9 +155,9 @@ Run Measure(double scale) {
     Run run;
     for (std::uint32_t k = 0; k < kKindCount; ++k) run.floor[k] = FloorOf(folder, k);
     // Each round reads every kind of a freshly listed backup, in scan order; the best round of
-    // three counts per kind.
+    // five counts per kind.
     for (double& t : run.kind) t = 1e30;
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 5; ++round) {
         BackupInfo* head = ListBackupsIn(root.c_str());
         if (head == nullptr) std::exit(1);
         run.records = head->mbdb->GetRecords()->size();
