@@ -239,7 +239,7 @@ TEST(BadInputTest, NullsAndWrongTypesEverywhere) {
         const bool isNull = std::string(v) == "NULL";
         for (std::uint32_t k = 0; k < kKindCount; ++k) {
             const std::string out = b.Dump(k);
-            // Every kind has one row, except where NULL leaves the row out by the Part's rules.
+            // Every kind has one row, except where a NULL leaves the row out.
             // The item's calendar id names no calendar: an ordinary item, no reminder.
             if (k == KIND_CAMERA_ROLL || k == KIND_PHOTOS || k == KIND_SMS_ATTACHMENTS) continue;
             if (k == KIND_REMINDERS) {
