@@ -46,7 +46,9 @@ result $? "tests under TSan"
 set -e
 
 step "fuzzers (${FUZZ_SECONDS}s each)"
+# The whole reader is instrumented for coverage, not only the harnesses.
 CC=clang CXX=clang++ "$here/scripts/build.sh" "$here/build-fuzz" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
   -DBV_FUZZ=ON -DBV_WITH_PROGRAM=OFF -DBV_TESTS=OFF -DBV_BENCH=OFF -DBV_SANITIZE=address,undefined
 for fuzzer in "$here"/build-fuzz/fuzz/*_fuzzer; do
   name="$(basename "$fuzzer" _fuzzer)"
