@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench_util.h"
 #include "common/task_thread.h"
 #include "domain/domain_ib.h"
 #include "domain/kind_obj.h"
@@ -26,9 +27,7 @@ namespace {
 
 const std::uint32_t kScanOrder[kKindCount] = {0, 4, 5, 6, 7, 1, 2, 3, 8, 9, 10};
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
+using bench::Seconds;
 
 class Receiver : public wxEvtHandler {
   public:

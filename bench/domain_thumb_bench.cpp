@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench_util.h"
 #include "common/task_thread.h"
 #include "domain/domain_ib.h"
 #include "domain/kind_obj.h"
@@ -25,9 +26,7 @@
 
 namespace {
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
+using bench::Seconds;
 
 class Receiver : public wxEvtHandler {
   public:

@@ -21,26 +21,15 @@
 #include <string>
 #include <vector>
 
+#include "bench_util.h"
 #include "domain/domain_export.h"
 #include "domain/kind_obj.h"
 #include "gen/backup_gen.h"
 
 namespace {
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-template <class F>
-double Best(int runs, F f) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        const auto t = std::chrono::steady_clock::now();
-        f();
-        best = std::min(best, Seconds(t));
-    }
-    return best;
-}
+using bench::Best;
+using bench::Seconds;
 
 // Kilobytes of a "Vm...:" line of /proc/self/status.
 long StatusKb(const char* key) {

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_util.h"
 #include "gen/backup_gen.h"
 #include "gen/sample.h"
 #include "ib/backup_list.h"
@@ -25,20 +26,8 @@
 
 namespace {
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-template <class F>
-double Best(int runs, F f) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        const auto t = std::chrono::steady_clock::now();
-        f();
-        best = std::min(best, Seconds(t));
-    }
-    return best;
-}
+using bench::Best;
+using bench::Seconds;
 
 const char* const kKindNames[kKindCount] = {"calls", "contacts", "messages", "attachments",
                                             "notes", "safari",   "calendar", "reminders",
