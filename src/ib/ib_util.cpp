@@ -23,14 +23,9 @@ char* PrintTime(const struct tm* t, bool spacePaddedDay) {
 }
 
 char* PrintLocal(std::int64_t seconds) {
-    if (seconds < static_cast<std::int64_t>(LLONG_MIN / 2) ||
-        seconds > static_cast<std::int64_t>(LLONG_MAX / 2)) {
-        return PrintTime(nullptr, false);
-    }
-    const time_t tt = static_cast<time_t>(seconds);
-    struct tm t;
-    if (localtime_r(&tt, &t) == nullptr) return PrintTime(nullptr, false);
-    return PrintTime(&t, false);
+    char* out = static_cast<char*>(std::calloc(24, 1));
+    if (out != nullptr) FormatUnixTimeInto(seconds, out);
+    return out;
 }
 
 char* Dup(const std::string& s) {
@@ -100,6 +95,33 @@ std::string WideToUtf8(const wchar_t* text) {
     std::string out(utf8);
     std::free(utf8);
     return out;
+}
+
+bool FormatUnixTimeInto(std::int64_t seconds, char out[19]) {
+    if (seconds < LLONG_MIN / 2 || seconds > LLONG_MAX / 2) return false;
+    const time_t tt = static_cast<time_t>(seconds);
+    struct tm t;
+    if (localtime_r(&tt, &t) == nullptr) return false;
+    const int year = t.tm_year + 1900;
+    if (year < 0 || year > 9999) return false;
+    // "%.4d-%.2d-%.2d %.2d:%.2d:%.2d", written digit by digit: readers call this once per row.
+    auto two = [out](int at, int v) {
+        out[at] = static_cast<char>('0' + v / 10 % 10);
+        out[at + 1] = static_cast<char>('0' + v % 10);
+    };
+    two(0, year / 100);
+    two(2, year % 100);
+    out[4] = '-';
+    two(5, t.tm_mon + 1);
+    out[7] = '-';
+    two(8, t.tm_mday);
+    out[10] = ' ';
+    two(11, t.tm_hour);
+    out[13] = ':';
+    two(14, t.tm_min);
+    out[16] = ':';
+    two(17, t.tm_sec);
+    return true;
 }
 
 char* FormatUnixTime(std::int64_t seconds) {

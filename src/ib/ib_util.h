@@ -29,6 +29,9 @@ std::string WideToUtf8(const wchar_t* text);
 // Unix seconds as local time "YYYY-MM-DD hh:mm:ss" in a new 24-byte buffer. A time that cannot
 // be converted (or lies outside the years 0 to 9999) gives the empty text.
 char* FormatUnixTime(std::int64_t seconds);
+// The same text written to out (19 characters, no terminator); false when the time cannot be
+// converted, and out is then left alone.
+bool FormatUnixTimeInto(std::int64_t seconds, char out[19]);
 
 // --- used by the readers ---
 

@@ -65,31 +65,8 @@ std::string KindUtil::AppleClock::Text(std::int64_t seconds) const {
 }
 
 std::string KindUtil::LocalText(std::int64_t seconds) {
-    if (seconds < LLONG_MIN / 2 || seconds > LLONG_MAX / 2) return std::string();
-    const time_t t = static_cast<time_t>(seconds);
-    struct tm local;
-    if (localtime_r(&t, &local) == nullptr) return std::string();
-    const int year = local.tm_year + 1900;
-    if (year < 0 || year > 9999) return std::string();
-    // "%.4d-%.2d-%.2d %.2d:%.2d:%.2d", written digit by digit: this runs once per row.
     char out[19];
-    auto two = [&out](int at, int v) {
-        out[at] = static_cast<char>('0' + v / 10 % 10);
-        out[at + 1] = static_cast<char>('0' + v % 10);
-    };
-    two(0, year / 100);
-    two(2, year % 100);
-    out[4] = '-';
-    two(5, local.tm_mon + 1);
-    out[7] = '-';
-    two(8, local.tm_mday);
-    out[10] = ' ';
-    two(11, local.tm_hour);
-    out[13] = ':';
-    two(14, local.tm_min);
-    out[16] = ':';
-    two(17, local.tm_sec);
-    return std::string(out, sizeof out);
+    return FormatUnixTimeInto(seconds, out) ? std::string(out, sizeof out) : std::string();
 }
 
 const std::string& KindUtil::NowClock::Text() {
