@@ -1,0 +1,45 @@
+// The grid of both screens: the toolkit grid plus a selected-row list that also counts selected
+// blocks, Ctrl+click toggling of a whole row, clearing the selection by a click below the last
+// row, a one-cell repaint, borrowed renderer access and short row/column helpers.
+#pragma once
+
+#include <wx/grid.h>
+
+class RkGrid : public wxGrid {
+  public:
+    RkGrid() = default;
+    RkGrid(wxWindow* parent, wxWindowID id, const wxPoint& pos = wxDefaultPosition,
+           const wxSize& size = wxDefaultSize, long style = wxWANTS_CHARS,
+           const wxString& name = wxGridNameStr);
+
+    bool Create(wxWindow* parent, wxWindowID id, const wxPoint& pos = wxDefaultPosition,
+                const wxSize& size = wxDefaultSize, long style = wxWANTS_CHARS,
+                const wxString& name = wxGridNameStr);
+
+    // Wholly selected rows, then every row of every selected block, in order; not sorted, not
+    // deduplicated.
+    wxArrayInt GetSelectedRows() const;
+
+    // The cell's renderer / editor without a reference for the caller: do not DecRef it.
+    wxGridCellRenderer* PeekCellRenderer(int row, int col) const;
+    wxGridCellEditor* PeekCellEditor(int row, int col) const;
+
+    // Repaints one cell; a cell of zero width or height is left alone.
+    void RefreshCell(int row, int col);
+
+    // count 0: false and nothing changes; otherwise the toolkit's delete.
+    bool RemoveRows(int pos, int count, bool updateLabels = true);
+    bool RemoveColumns(int pos, int count, bool updateLabels = true);
+    void ClearRows();
+    // Width 0 for every column from first to the last.
+    void HideColumnsFrom(int first);
+    void SetColumnLabel(int col, const wxString& label, int width);
+
+  protected:
+    void OnCellLeftClick(wxGridEvent& event);
+    void OnGridWindowLeftDown(wxMouseEvent& event);
+
+  private:
+    wxDECLARE_CLASS(RkGrid);
+    wxDECLARE_EVENT_TABLE();
+};
