@@ -1,0 +1,148 @@
+// The window tests' main: a GUI application object under the display (xvfb-run -a gives one),
+// one active event loop the tests pump, logs to stderr and toolkit assertions recorded instead of
+// shown, image and archive handlers, and the theme's layout loaded from the staged root. The
+// home folder is a fresh temporary folder, so that nothing the program writes for its user (the
+// documents folder, the language choice) lands in the real one.
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/filesys.h>
+#include <wx/fs_arc.h>
+#include <wx/image.h>
+#include <wx/init.h>
+#include <wx/log.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+
+#include "common/face_layout.h"
+#include "gui_support.h"
+
+namespace gui_test {
+
+namespace {
+
+bool g_gui = false;
+std::mutex g_assertMutex;
+int g_assertions = 0;
+std::string g_lastAssertion;
+
+void RecordAssertion(const wxString& file, int line, const wxString& func, const wxString& cond,
+                     const wxString& msg) {
+    std::lock_guard<std::mutex> lock(g_assertMutex);
+    ++g_assertions;
+    g_lastAssertion = (cond + wxS(" ") + msg).ToStdString();
+    std::fprintf(stderr, "toolkit assertion: %s:%d %s: %s %s\n", file.utf8_str().data(), line,
+                 func.utf8_str().data(), cond.utf8_str().data(), msg.utf8_str().data());
+}
+
+bool DisplayPresent() {
+    const char* display = std::getenv("DISPLAY");
+    return display != nullptr && display[0] != '\0';
+}
+
+class ToolkitEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        home_.reset(new testing_support::TempDir());
+        homeEnv_.reset(new testing_support::ScopedEnv("HOME", home_->Path().c_str()));
+        configEnv_.reset(new testing_support::ScopedEnv("XDG_CONFIG_HOME", nullptr));
+        documentsEnv_.reset(new testing_support::ScopedEnv("XDG_DOCUMENTS_DIR", nullptr));
+
+        wxSetAssertHandler(RecordAssertion);
+        static char name[] = "gui_tests";
+        static char* argv[] = {name, nullptr};
+        int argc = 1;
+        if (DisplayPresent()) {
+            wxApp::SetInstance(new wxApp());
+            g_gui = wxEntryStart(argc, argv);
+            if (!g_gui) std::fprintf(stderr, "the GUI toolkit did not start; GUI tests skip\n");
+        }
+        if (!g_gui) {
+            wxApp::SetInstance(new wxAppConsole());
+            argc = 1;
+            if (!wxEntryStart(argc, argv)) {
+                std::fprintf(stderr, "the toolkit did not start\n");
+                std::abort();
+            }
+        }
+        delete wxLog::SetActiveTarget(new wxLogStderr());
+        wxInitAllImageHandlers();
+        wxFileSystem::AddHandler(new wxArchiveFSHandler());
+        if (g_gui) {
+            loop_.reset(new wxGUIEventLoop());
+            wxEventLoopBase::SetActive(loop_.get());
+        }
+        const wxString face = AppRoot() + wxS("/Themes/face.xml");
+        if (LoadFaceLayout(face) != 0) {
+            std::fprintf(stderr, "no theme layout at %s\n", face.utf8_str().data());
+        }
+    }
+
+    void TearDown() override {
+        if (g_gui) {
+            // Windows the tests left behind go before the toolkit.
+            for (wxWindow* top : wxTopLevelWindows) top->Destroy();
+            PumpFor(0.1);
+            wxEventLoopBase::SetActive(nullptr);
+            loop_.reset();
+        }
+        wxFileSystem::CleanUpHandlers();
+        delete wxLog::SetActiveTarget(nullptr);
+        wxEntryCleanup();
+        documentsEnv_.reset();
+        configEnv_.reset();
+        homeEnv_.reset();
+        home_.reset();
+    }
+
+  private:
+    std::unique_ptr<testing_support::TempDir> home_;
+    std::unique_ptr<testing_support::ScopedEnv> homeEnv_;
+    std::unique_ptr<testing_support::ScopedEnv> configEnv_;
+    std::unique_ptr<testing_support::ScopedEnv> documentsEnv_;
+    std::unique_ptr<wxEventLoopBase> loop_;
+};
+
+}  // namespace
+
+bool HaveGui() {
+    return g_gui;
+}
+
+int AssertionCount() {
+    std::lock_guard<std::mutex> lock(g_assertMutex);
+    return g_assertions;
+}
+
+std::string LastAssertion() {
+    std::lock_guard<std::mutex> lock(g_assertMutex);
+    return g_lastAssertion;
+}
+
+}  // namespace gui_test
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new gui_test::ToolkitEnvironment());
+    return RUN_ALL_TESTS();
+}
+
+// Leaks inside the GTK stack are not ours.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\nleak:libglib-2.0\nleak:libgobject-2.0\nleak:libgtk-3\n"
+           "leak:libgdk-3\nleak:libX11\nleak:libcairo\nleak:libpango\nleak:libgdk_pixbuf\n"
+           "leak:libdbus-1\nleak:libatk\nleak:libgio-2.0\nleak:libfreetype\nleak:libharfbuzz\n";
+}
+
+extern "C" const char* __tsan_default_suppressions() {
+    return "race:libfontconfig\nrace:libglib-2.0\nrace:libgobject-2.0\nrace:libgio-2.0\n"
+           "race:libgtk-3\nrace:libgdk-3\nrace:libcairo\nrace:libpango\nrace:libdbus-1\n"
+           "deadlock:libfontconfig\n";
+}
+
+extern "C" const char* __tsan_default_options() {
+    return "ignore_noninstrumented_modules=1";
+}

@@ -1,0 +1,100 @@
+// Shared by the window tests: the toolkit is started once by gui_main.cpp (a GUI application
+// object under the display that xvfb-run gives, logs to stderr, assertions recorded instead of
+// shown, the theme's layout loaded); these helpers make generated backups, wait for windows,
+// click them and save pictures of them.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <wx/string.h>
+#include <wx/window.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "gen/sample.h"
+#include "support/test_support.h"
+
+namespace gui_test {
+
+// True when the GUI toolkit is up (a display was there).
+bool HaveGui();
+// Number of toolkit assertions that failed so far, and the text of the last one.
+int AssertionCount();
+std::string LastAssertion();
+
+// The application root the test program uses (the build folder: Themes/, Language/,
+// option.cfg are staged there). Without a trailing "/".
+wxString AppRoot();
+// The build folder, where pictures of windows are saved for a person to look at.
+wxString OutputDir();
+
+// Runs the toolkit's event loop (pending events, window system events, idle handlers and timers)
+// until done() holds or seconds pass. Returns done()'s last value.
+bool PumpUntil(const std::function<bool()>& done, double seconds = 10);
+// Runs the event loop for about the given time (lets windows lay out and paint).
+void PumpFor(double seconds);
+
+// Sample options with small counts (quick to write and to scan).
+gen::SampleOptions SmallOptions(std::uint32_t seed = 1);
+
+// A generated backup under a fresh folder that stands for the roaming application-data folder:
+// APPDATA points at it while the object lives, so the program's backup root is
+// <folder>/Apple Computer/MobileSync/Backup/ and holds one device folder.
+class GeneratedBackup {
+  public:
+    // Writes one sample backup; options.device names the device. An empty deviceId takes a
+    // 40-hex-digit id made from the seed.
+    explicit GeneratedBackup(const gen::SampleOptions& options = SmallOptions(),
+                             const std::string& deviceId = "");
+    ~GeneratedBackup();
+    GeneratedBackup(const GeneratedBackup&) = delete;
+    GeneratedBackup& operator=(const GeneratedBackup&) = delete;
+
+    // Adds one more device folder to the same backup root.
+    std::string AddBackup(const gen::SampleOptions& options, const std::string& deviceId);
+
+    const std::string& AppData() const { return temp_.Path(); }
+    // <AppData>/Apple Computer/MobileSync/Backup (without trailing "/").
+    std::string BackupRoot() const;
+    // The device folder, ending with "/".
+    const std::string& BackupFolder() const { return folder_; }
+    const std::string& DeviceId() const { return deviceId_; }
+    // A folder next to the backup root for recovered files (created, empty).
+    std::string OutputFolder(const std::string& name = "recovered") const;
+
+  private:
+    testing_support::TempDir temp_;
+    std::unique_ptr<testing_support::ScopedEnv> env_;
+    std::string deviceId_;
+    std::string folder_;
+};
+
+// Moves the pointer to the middle of window (or to the given point in its client coordinates)
+// and clicks the left button with the system's input simulator, then pumps events.
+bool Click(wxWindow* window);
+bool ClickAt(wxWindow* window, const wxPoint& clientPoint);
+bool DoubleClickAt(wxWindow* window, const wxPoint& clientPoint);
+// Sends a command event of the given type and id to window, as a click on a control would.
+void SendCommand(wxWindow* window, wxEventType type, int id);
+
+// Copies what the screen shows of window into a PNG at path (a picture for a person to look at).
+// Returns false when the window is not shown or the file cannot be written.
+bool SaveScreenshot(wxWindow* window, const wxString& path);
+
+// Finds the first child (at any depth) of parent with the given type, or for which match holds.
+wxWindow* FindChild(wxWindow* parent, const std::function<bool(wxWindow*)>& match);
+template <class T>
+T* FindChildOf(wxWindow* parent) {
+    return dynamic_cast<T*>(FindChild(parent, [](wxWindow* w) { return dynamic_cast<T*>(w); }));
+}
+
+// Destroys a top-level window and pumps until it is gone.
+void DestroyAndWait(wxWindow* window);
+
+}  // namespace gui_test
+
+#define REQUIRE_GUI()                                                              \
+    do {                                                                           \
+        if (!gui_test::HaveGui()) GTEST_SKIP() << "needs a display (xvfb-run -a)"; \
+    } while (0)
