@@ -1,0 +1,44 @@
+#include "window/content/screen_prompt.h"
+
+#include <wx/dirdlg.h>
+#include <wx/msgdlg.h>
+
+#include "common/app_info.h"
+
+namespace {
+
+ScreenPrompt::MessageAnswer& MessageStandIn() {
+    static ScreenPrompt::MessageAnswer answer;
+    return answer;
+}
+
+ScreenPrompt::FolderAnswer& FolderStandIn() {
+    static ScreenPrompt::FolderAnswer answer;
+    return answer;
+}
+
+}  // namespace
+
+void ScreenPrompt::ShowMessage(const wxString& text) {
+    if (MessageStandIn()) {
+        MessageStandIn()(text);
+        return;
+    }
+    wxMessageBox(text, AppInfo::GetProductName(), wxOK | wxCENTRE, nullptr);
+}
+
+bool ScreenPrompt::ChooseFolder(wxWindow* parent, const wxString& message, wxString* path) {
+    if (FolderStandIn()) return FolderStandIn()(parent, message, path);
+    wxDirDialog dialog(parent, message, wxEmptyString, 0, wxDefaultPosition, wxDefaultSize);
+    if (dialog.ShowModal() != wxID_OK) return false;
+    if (path != nullptr) *path = dialog.GetPath();
+    return true;
+}
+
+void ScreenPrompt::SetMessageAnswer(MessageAnswer answer) {
+    MessageStandIn() = std::move(answer);
+}
+
+void ScreenPrompt::SetFolderAnswer(FolderAnswer answer) {
+    FolderStandIn() = std::move(answer);
+}

@@ -1,0 +1,29 @@
+// The two questions the screens put to the user: a message box captioned with the product name,
+// and the choice of an output folder. Each can be answered by a stand-in (tests answer without a
+// modal box); without one, the toolkit's own dialogs ask.
+#pragma once
+
+#include <wx/string.h>
+
+#include <functional>
+
+class wxWindow;
+
+class ScreenPrompt {
+  public:
+    virtual ~ScreenPrompt() = default;
+
+    // Shows text in a message box with an OK button, centred, without parent, captioned with the
+    // product name.
+    static void ShowMessage(const wxString& text);
+    // Asks for a folder with a folder dialog (parent, message, empty default path, no style);
+    // true and the chosen path when the user confirms, false when he cancels.
+    static bool ChooseFolder(wxWindow* parent, const wxString& message, wxString* path);
+
+    using MessageAnswer = std::function<void(const wxString& text)>;
+    using FolderAnswer =
+        std::function<bool(wxWindow* parent, const wxString& message, wxString* path)>;
+    // Replaces the dialogs; an empty function brings them back.
+    static void SetMessageAnswer(MessageAnswer answer);
+    static void SetFolderAnswer(FolderAnswer answer);
+};
