@@ -26,8 +26,7 @@ class AboutDialogBase : public wxDialog {
     // title buttons, the content and the Ok button, cuts the rounded outline to size and centres
     // the dialog. False, with nothing else made, when the dialog cannot be created.
     virtual bool Create(wxBitmap* background, wxWindow* parent, wxWindowID id,
-                        const wxString& title, const wxPoint& pos, const wxSize& size,
-                        long style);
+                        const wxString& title, const wxPoint& pos, const wxSize& size, long style);
     virtual void OnPaint(wxPaintEvent& event);
     virtual void DrawTitle(wxDC& dc);
     virtual void DrawBackground(wxDC& dc);
@@ -62,6 +61,7 @@ class AboutDialogBase : public wxDialog {
     void OnLeftDownEvent(wxMouseEvent& event) { OnLeftDown(event); }
     void OnMotionEvent(wxMouseEvent& event) { OnMotion(event); }
     void OnLeftUpEvent(wxMouseEvent& event) { OnLeftUp(event); }
+    void OnCaptureLost(wxMouseCaptureLostEvent& event);
     PvBitmapButton* MakeTitleButton(wxWindowID id, int x, const char* normal, const char* pressed,
                                     const char* hover);
 

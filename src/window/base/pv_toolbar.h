@@ -40,6 +40,9 @@ class PvToolbar : public wxControl {
     static wxString ProductOwnName();
 
   private:
+    PvBottomWordButton* MakeButton(wxWindowID id, const wxPoint& pos, int gap, const char* normal,
+                                   const char* current, const char* pressed);
+
     wxBitmap* background = nullptr;
     int height = 0;
     wxBitmap* icon = nullptr;

@@ -61,6 +61,11 @@ class TitleWindow : public wxControl {
 
   private:
     void OnPaintEvent(wxPaintEvent& event) { OnPaint(event); }
+    // The capture ends without a release (another window took it): the drag simply ends.
+    void OnCaptureLost(wxMouseCaptureLostEvent& event);
+    // Makes one title button left of *x (gap pixels apart) and moves *x to its left edge.
+    PvBitmapButton* MakeButton(wxWindowID id, int* x, const char* normal, const char* pressed,
+                               const char* hover, int gap);
 
     wxPoint dragOffset;
     PvBitmapButton* settingButton = nullptr;
