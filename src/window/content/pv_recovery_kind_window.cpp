@@ -330,6 +330,9 @@ void PvRecoveryKindWindow::RestoreKindLabels() {
 void PvRecoveryKindWindow::ResetKindLabels() {
     for (std::uint32_t kind = 0; kind < kKindCount; ++kind)
         SetKindLabel(kindItems[kind], TranslatedKindName(kind), 0);
+    // Unselect also forgets the current item, so that the next selection of the same kind is
+    // reported again.
+    tree->Unselect();
     tree->UnselectAll();
 }
 
