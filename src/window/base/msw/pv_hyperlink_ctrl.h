@@ -16,7 +16,7 @@ class PvHyperLinkCtrlBase : public wxGenericHyperlinkCtrl {
 
     bool HasTransparentBackground() override { return true; }
     // The parent's background image (not owned), the image the parent draws at (0, 0).
-    void SetBackgroundBitmap(wxBitmap* bg) { bg_ = bg; }
+    void SetBackgroundBitmap(wxBitmap* bg);
 
   protected:
     wxBitmap* bg_ = nullptr;

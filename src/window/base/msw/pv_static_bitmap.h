@@ -20,6 +20,7 @@ class PvStaticBitmapBase : public wxStaticBitmap {
 
   protected:
     wxBitmap* bg_ = nullptr;
+    bool hooked_ = false;  // native draw connected to erase events
 };
 
 class PvStaticBitmap : public PvStaticBitmapBase {

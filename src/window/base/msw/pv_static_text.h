@@ -20,6 +20,7 @@ class PvStaticTextBase : public wxStaticText {
 
   protected:
     wxBitmap* bg_ = nullptr;
+    bool hooked_ = false;  // native draw connected to erase events
 };
 
 class PvStaticText : public PvStaticTextBase {

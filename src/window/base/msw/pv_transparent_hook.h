@@ -1,22 +1,22 @@
 // Native GTK labels and images have no window of their own and get no erase events from the
-// toolkit. TransparentHook makes them get one: before the native widget draws, an erase event
-// with a device context on the widget's drawing surface goes to the control's event handler, so
-// the control paints the parent's background piece and the native text or image comes on top.
+// toolkit. The transparent controls connect DrawCallback to their native widget's draw signal:
+// before the widget draws, an erase event with a device context on the widget's drawing surface
+// goes to the control's event handler, so the control paints the parent's background piece and
+// the native text or image comes on top.
 #pragma once
 
 #include <wx/gdicmn.h>
+#include <wx/window.h>
 
 class wxBitmap;
 class wxDC;
-class wxWindow;
 
 class TransparentHook {
   public:
     virtual ~TransparentHook() = default;
 
-    // Connects the native draw of window to an erase event; once per window (later calls do
-    // nothing). window must be created.
-    static void Install(wxWindow* window);
+    // The handler for the native "draw" signal; its user data is the control (wxWindow*).
+    static wxGTKCallback DrawCallback();
 
     // The erase-time painting that the three transparent controls share: cuts the piece of bg
     // under rect (the control's rectangle in its parent) when rect differs from cached_rect,
