@@ -289,6 +289,8 @@ void PvRecoveryKindWindow::SetTexts(bool reset) {
     recoverButton->SetLabel(_("Recover"), font);
     checkAllBox->SetLabel(_("Check All"));
     checkAllBox->SetSize(checkAllBox->GetBestSize());
+    // A hidden screen gets no size events from the toolkit: lay the row out now as well.
+    LayoutBottomRow();
     if (reset) {
         ResetKindLabels();
         return;
@@ -455,6 +457,11 @@ void PvRecoveryKindWindow::OnBackClicked(wxCommandEvent& /*event*/) {
 }
 
 void PvRecoveryKindWindow::OnRecoverButtonSize(wxSizeEvent& event) {
+    LayoutBottomRow();
+    event.Skip();
+}
+
+void PvRecoveryKindWindow::LayoutBottomRow() {
     if (recoverButton != nullptr && backButton != nullptr && gauge != nullptr) {
         const int recoverX = GetSize().GetWidth() - recoverButton->GetSize().GetWidth() - 10;
         const int y = recoverButton->GetPosition().y;
@@ -464,7 +471,6 @@ void PvRecoveryKindWindow::OnRecoverButtonSize(wxSizeEvent& event) {
         const wxRect g = gauge->GetRect();
         gauge->SetSize(g.x, g.y, backX - g.x - 10, g.height);
     }
-    event.Skip();
 }
 
 void PvRecoveryKindWindow::OnPaint(wxPaintEvent& /*event*/) {

@@ -141,6 +141,9 @@ class PvRecoveryKindWindow : public wxControl, public TqmObserver, public TqmSub
     void OnBackClicked(wxCommandEvent& event);
     void OnRecoverClicked(wxCommandEvent& event);
     void OnRecoverButtonSize(wxSizeEvent& event);
+    // Recover 10 pixels from the right edge, Back 10 pixels before it, the gauge up to 10 pixels
+    // before Back.
+    void LayoutBottomRow();
     void OnKindLoaded(std::uint32_t kind, wxThreadEvent& event);
     void OnCallHistoryLoaded(wxThreadEvent& event);
     void OnContactsLoaded(wxThreadEvent& event);

@@ -121,6 +121,8 @@ void PvRecoveryListWindow::SetTexts() {
     grid->SetColLabelValue(1, _("Backup Date"));
     grid->SetColLabelValue(2, _("Serial Number"));
     scanButton->SetLabel(_("Start Scan"), ScreenFont::ButtonFont());
+    // The toolkit reports the new size later, or not at all while the screen is hidden.
+    LayoutScanButton();
 }
 
 void PvRecoveryListWindow::UpdateLanguage() {
@@ -134,11 +136,14 @@ void PvRecoveryListWindow::Update(TqmSubject* /*subject*/, TqmCode /*code*/) {
 }
 
 void PvRecoveryListWindow::OnScanButtonSize(wxSizeEvent& event) {
-    if (scanButton != nullptr) {
-        const int x = GetSize().GetWidth() - scanButton->GetSize().GetWidth() - 10;
-        scanButton->Move(x, scanButton->GetPosition().y);
-    }
+    LayoutScanButton();
     event.Skip();
+}
+
+void PvRecoveryListWindow::LayoutScanButton() {
+    if (scanButton == nullptr) return;
+    const int x = GetSize().GetWidth() - scanButton->GetSize().GetWidth() - 10;
+    scanButton->Move(x, scanButton->GetPosition().y);
 }
 
 void PvRecoveryListWindow::OnFirstIdle(wxIdleEvent& /*event*/) {

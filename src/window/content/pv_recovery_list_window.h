@@ -59,6 +59,8 @@ class PvRecoveryListWindow : public wxControl, public TqmObserver, public TqmSub
     void OnFirstIdle(wxIdleEvent& event);
     void OnScanClicked(wxCommandEvent& event);
     void OnScanButtonSize(wxSizeEvent& event);
+    // Keeps the button 10 pixels from the right edge.
+    void LayoutScanButton();
     void OnPaint(wxPaintEvent& event);
 
     std::vector<Device*> devices;

@@ -1,0 +1,140 @@
+// The backup-list screen over generated backups: the list on the first idle event, once; the
+// encrypted backup refused with its message; "Start Scan" without a selection; the chosen row
+// handed to the kind screen; the button kept at the right edge.
+#include <gtest/gtest.h>
+#include <wx/gauge.h>
+
+#include "screens_fixture.h"
+#include "window/base/pv_pdf_item_grid_cell_renderer.h"
+#include "window/base/pv_word_button.h"
+#include "window/base/rk_grid.h"
+#include "window/content/pv_recovery_kind_window.h"
+#include "window/content/pv_recovery_list_window.h"
+
+namespace screens_test {
+namespace {
+
+using ListScreen = ScreensTest;
+
+std::vector<gen::SampleOptions> TwoBackups() {
+    gen::SampleOptions plain = Options(1);
+    plain.device.deviceName = "Ann\xE2\x80\x99s iPhone";
+    plain.device.serialNumber = "C39KX0QZDTC1";
+    gen::SampleOptions locked = Options(2);
+    locked.device.deviceName = "Locked iPad";
+    locked.device.serialNumber = "DMPHQ1ZZFK10";
+    locked.device.encrypted = true;
+    return {plain, locked};
+}
+
+int RowOf(PvRecoveryListWindow* list, bool encrypted) {
+    const auto& devices = list->GetDevices();
+    for (std::size_t i = 0; i < devices.size(); ++i)
+        if ((devices[i]->isEncrypted != 0) == encrypted) return static_cast<int>(i);
+    return -1;
+}
+
+TEST_F(ListScreen, ListsEveryBackupOnceOnTheFirstIdleEvent) {
+    Build(TwoBackups());
+    const auto& devices = list_->GetDevices();
+    ASSERT_EQ(devices.size(), 2u);
+    RkGrid* grid = list_->GetGrid();
+    ASSERT_EQ(grid->GetNumberRows(), 2);
+    EXPECT_EQ(grid->GetNumberCols(), 3);
+    EXPECT_EQ(grid->GetColLabelValue(0), wxS("Device Name"));
+    EXPECT_EQ(grid->GetColLabelValue(1), wxS("Backup Date"));
+    EXPECT_EQ(grid->GetColLabelValue(2), wxS("Serial Number"));
+    for (int row = 0; row < 2; ++row) {
+        const Device* device = devices[static_cast<std::size_t>(row)];
+        // The name is drawn by the icon renderer; the cell's own value stays empty.
+        EXPECT_TRUE(grid->GetCellValue(row, 0).IsEmpty());
+        EXPECT_NE(dynamic_cast<PvPdfItemGridCellRenderer*>(grid->PeekCellRenderer(row, 0)),
+                  nullptr);
+        EXPECT_EQ(grid->GetCellValue(row, 1), device->lastBackupDate);
+        EXPECT_EQ(grid->GetCellValue(row, 2), device->serialNumber);
+        for (int col = 0; col < 3; ++col) EXPECT_TRUE(grid->IsReadOnly(row, col));
+    }
+    EXPECT_NE(RowOf(list_, true), -1);
+    EXPECT_NE(RowOf(list_, false), -1);
+    // Later idle events read nothing again.
+    gui_test::PumpFor(0.05);
+    EXPECT_EQ(grid->GetNumberRows(), 2);
+    EXPECT_EQ(list_->GetDevices().size(), 2u);
+}
+
+TEST_F(ListScreen, StartScanRefusesAnEncryptedBackup) {
+    Build(TwoBackups());
+    // Nothing selected: nothing happens, no message.
+    gui_test::SendCommand(list_, wxEVT_BUTTON, PvRecoveryListWindow::ID_SCAN);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(list_->IsShown());
+    EXPECT_FALSE(kind_->IsShown());
+
+    list_->GetGrid()->SelectRow(RowOf(list_, true));
+    gui_test::SendCommand(list_, wxEVT_BUTTON, PvRecoveryListWindow::ID_SCAN);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0], wxS("This is a password protected backup file.Please decrypt it "
+                                "first in itunes before extracting data."));
+    EXPECT_TRUE(list_->IsShown());
+    EXPECT_FALSE(kind_->IsShown());
+    EXPECT_EQ(kind_->GetDevice(), nullptr);
+}
+
+TEST_F(ListScreen, StartScanHandsTheFirstSelectedRowToTheKindScreen) {
+    Build(TwoBackups());
+    const int plain = RowOf(list_, false);
+    const int locked = RowOf(list_, true);
+    RkGrid* grid = list_->GetGrid();
+    // Both rows selected, the unencrypted one first: that one is scanned.
+    grid->SelectRow(plain);
+    grid->SelectRow(locked, true);
+    ASSERT_EQ(grid->GetSelectedRows().size(), 2u);
+    ASSERT_EQ(grid->GetSelectedRows()[0], plain);
+    gui_test::SendCommand(list_, wxEVT_BUTTON, PvRecoveryListWindow::ID_SCAN);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_FALSE(list_->IsShown());
+    EXPECT_TRUE(kind_->IsShown());
+    EXPECT_EQ(kind_->GetDevice(), list_->GetDevices()[static_cast<std::size_t>(plain)]);
+    ASSERT_TRUE(WaitIdle());
+    // Back shows the list again with its rows and selection.
+    gui_test::SendCommand(kind_, wxEVT_BUTTON, PvRecoveryKindWindow::ID_BACK);
+    EXPECT_TRUE(list_->IsShown());
+    EXPECT_EQ(grid->GetNumberRows(), 2);
+    EXPECT_EQ(grid->GetSelectedRows().size(), 2u);
+}
+
+TEST_F(ListScreen, ButtonsKeepTheirRightEdgeWhateverTheLabel) {
+    Build({Options()});
+    PvWordButton* scan = list_->GetScanButton();
+    EXPECT_EQ(scan->GetLabel(), wxS("Start Scan"));
+    const auto rightGap = [](wxWindow* screen, wxWindow* button) {
+        return screen->GetSize().GetWidth() - button->GetPosition().x -
+               button->GetSize().GetWidth();
+    };
+    EXPECT_EQ(rightGap(list_, scan), 10);
+    scan->SetLabel(wxS("Start Scan Start Scan Start Scan"), scan->GetFont());
+    EXPECT_EQ(rightGap(list_, scan), 10);
+
+    // The kind screen: Recover 10 pixels from the edge, Back 10 pixels before it, the gauge
+    // 10 pixels before Back, also after a longer label.
+    list_->Hide();
+    kind_->Show();
+    PvWordButton* recover = kind_->GetRecoverButton();
+    PvWordButton* back = kind_->GetBackButton();
+    const auto laidOut = [&] {
+        const wxRect gauge = kind_->GetGauge()->GetRect();
+        return rightGap(kind_, recover) == 10 &&
+               recover->GetPosition().x - back->GetPosition().x - back->GetSize().GetWidth() ==
+                   10 &&
+               back->GetPosition().y == recover->GetPosition().y &&
+               back->GetPosition().x - gauge.GetRight() - 1 == 10;
+    };
+    EXPECT_TRUE(gui_test::PumpUntil(laidOut, 2));
+    recover->SetLabel(wxS("Recover every checked item"), recover->GetFont());
+    EXPECT_TRUE(gui_test::PumpUntil(laidOut, 2));
+    kind_->Hide();
+    list_->Show();
+}
+
+}  // namespace
+}  // namespace screens_test

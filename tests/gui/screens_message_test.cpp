@@ -1,0 +1,136 @@
+// The conversation view: where bubbles lie, how tall they are, how lines break, and that a new
+// conversation releases the old one.
+#include <gtest/gtest.h>
+#include <wx/frame.h>
+
+#include <memory>
+
+#include "domain/kind_obj.h"
+#include "gui_support.h"
+#include "window/content/pv_kind_message_window.h"
+
+namespace {
+
+int HeightOf(const wxBitmap* bitmap) {
+    return bitmap != nullptr && bitmap->IsOk() ? bitmap->GetHeight() : 0;
+}
+
+class MessageView : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        REQUIRE_GUI();
+        frame_ = new wxFrame(nullptr, wxID_ANY, wxS("messages"), wxPoint(0, 0), wxSize(420, 500));
+        // A second child keeps the frame from stretching the view over its whole client area.
+        new wxWindow(frame_, wxID_ANY, wxPoint(350, 0), wxSize(10, 10));
+        view_ = new PvKindMessageWindow(frame_, wxID_ANY, wxPoint(0, 0), wxSize(300, 100));
+        frame_->Show();
+        gui_test::PumpFor(0.02);
+    }
+    void TearDown() override {
+        if (frame_ != nullptr) gui_test::DestroyAndWait(frame_);
+    }
+
+    // A conversation whose messages alternate received / sent, with the given texts.
+    static std::unique_ptr<Sms> Conversation(const std::vector<wxString>& texts) {
+        std::unique_ptr<Sms> chat(new Sms());
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            auto* m = new Message();
+            m->text = texts[i];
+            m->date = wxString::Format(wxS("2013-06-04 11:%02d:00"), static_cast<int>(i % 60));
+            m->type = i % 2;
+            chat->messages.push_back(m);
+        }
+        return chat;
+    }
+
+    wxFrame* frame_ = nullptr;
+    PvKindMessageWindow* view_ = nullptr;
+};
+
+TEST_F(MessageView, SidesIndentsAndStackingOfBubbles) {
+    auto chat = Conversation({wxS("hello"), wxS("hi there"), wxS("one\ntwo\nthree")});
+    chat->messages[1]->type = 0x100000001ull;  // only the low 32 bits count: sent
+    view_->ShowConversation(chat.get());
+    const auto& bubbles = view_->GetBubbles();
+    ASSERT_EQ(bubbles.size(), 3u);
+    int y = 20;
+    for (std::size_t i = 0; i < bubbles.size(); ++i) {
+        const MessageShow* b = bubbles[i];
+        const bool sent = i % 2 == 1;
+        EXPECT_EQ(b->bubbleX, sent ? 120 : 2) << i;
+        EXPECT_EQ(b->textIndent, sent ? 10 : 22) << i;
+        EXPECT_EQ(b->bubbleY, y) << i;
+        EXPECT_EQ(b->centreX, b->bubbleX);
+        EXPECT_EQ(b->centreY, b->bubbleY + HeightOf(b->topBitmap));
+        EXPECT_EQ(b->topMargin, 10);
+        EXPECT_EQ(b->lineSpacing, 6);
+        EXPECT_GT(b->lineHeight, 0);
+        EXPECT_EQ(b->centreHeight,
+                  10 + static_cast<int>(b->lines.size()) * (b->lineHeight + b->lineSpacing));
+        EXPECT_EQ(b->bottomX, b->bubbleX);
+        EXPECT_EQ(b->bottomY, b->centreY + b->centreHeight);
+        EXPECT_EQ(b->dateText, chat->messages[i]->date);
+        y = b->bottomY + HeightOf(b->bottomBitmap) + 20;
+    }
+    // The text's own line breaks make lines.
+    ASSERT_EQ(bubbles[2]->lines.size(), 3u);
+    EXPECT_EQ(bubbles[2]->lines[0], wxS("one"));
+    EXPECT_EQ(bubbles[2]->lines[2], wxS("three"));
+    EXPECT_EQ(view_->GetVirtualSize(), wxSize(400, y + 100));
+}
+
+TEST_F(MessageView, LongTextsBreakAtWordsToTheFieldWidth) {
+    const wxString words =
+        wxS("the quick brown fox jumps over the lazy dog and keeps running far away");
+    const wxArrayString lines = view_->WrapLines(words);
+    ASSERT_GT(lines.size(), 1u);
+    wxString joined;
+    for (const wxString& line : lines) {
+        EXPECT_LE(view_->GetTextExtent(line).x, 180) << line;
+        if (!joined.IsEmpty()) joined += wxS(" ");
+        joined += line;
+    }
+    EXPECT_EQ(joined, words);
+    EXPECT_EQ(view_->WrapLines(wxString()).size(), 1u);
+    EXPECT_EQ(view_->WrapLines(wxS("a\r\nb")).size(), 2u);
+}
+
+TEST_F(MessageView, EmptyAndReplacedConversations) {
+    Sms empty;
+    view_->ShowConversation(&empty);
+    EXPECT_TRUE(view_->GetBubbles().empty());
+    EXPECT_EQ(view_->GetVirtualSize().y, 120);
+
+    auto first = Conversation({wxS("a"), wxS("b")});
+    view_->ShowConversation(first.get());
+    ASSERT_EQ(view_->GetBubbles().size(), 2u);
+    view_->Clear();
+    EXPECT_TRUE(view_->GetBubbles().empty());
+    // After a Clear the next conversation deletes nothing twice.
+    auto second = Conversation({wxS("c")});
+    view_->ShowConversation(second.get());
+    EXPECT_EQ(view_->GetBubbles().size(), 1u);
+    view_->ShowConversation(first.get());
+    EXPECT_EQ(view_->GetBubbles().size(), 2u);
+}
+
+TEST_F(MessageView, TheLastOfFiftyBubblesCanBeScrolledIntoView) {
+    std::vector<wxString> texts(50, wxS("a message of a few words that may wrap once or twice"));
+    auto chat = Conversation(texts);
+    view_->ShowConversation(chat.get());
+    ASSERT_EQ(view_->GetBubbles().size(), 50u);
+    const MessageShow* last = view_->GetBubbles().back();
+    const int bottom = last->bottomY + HeightOf(last->bottomBitmap) + 20;
+    EXPECT_EQ(view_->GetVirtualSize().y, bottom + 100);
+    view_->Scroll(0, bottom);
+    gui_test::PumpFor(0.02);
+    int x = 0;
+    int y = 0;
+    view_->GetViewStart(&x, &y);
+    EXPECT_GT(y, 0);
+    EXPECT_TRUE(
+        gui_test::SaveScreenshot(frame_, gui_test::OutputDir() + wxS("/screens_messages.png")) ||
+        true);
+}
+
+}  // namespace
