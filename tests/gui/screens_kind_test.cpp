@@ -13,6 +13,7 @@
 
 #include "common/task_thread.h"
 #include "domain/kind_obj.h"
+#include "domain/language_locale.h"
 #include "screens_fixture.h"
 #include "window/base/pv_photo_check_cell_render.h"
 #include "window/base/pv_tree_ctrl.h"
@@ -472,6 +473,33 @@ TEST_F(KindScreen, JobsMoveTheGaugeAndHoldBack) {
     gui_test::SendCommand(kind_, wxEVT_BUTTON, PvRecoveryKindWindow::ID_BACK);
     EXPECT_TRUE(kind_->IsShown());
     kind_->EndJob();
+}
+
+TEST_F(KindScreen, ALanguageChangeKeepsCountsAndRowsAndRelabelsColumns) {
+    const wxString catalogRoot = wxS(BV_ROOT_DIR "/Language");
+    if (!wxFileExists(catalogRoot + wxS("/de/language.mo")))
+        GTEST_SKIP() << "the catalogs are not built (ninja catalogs)";
+    Build({Options()});
+    ScanRow(0);
+    Device* device = kind_->GetDevice();
+    SelectKind(KIND_SAFARI);
+    const int rows = kind_->GetMainGrid()->GetNumberRows();
+    const std::size_t contacts = KindRecordCount(KIND_CONTACTS, device->results[KIND_CONTACTS]);
+    std::unique_ptr<wxLocale> german(LanguageLocale::Install(89, catalogRoot));
+    ASSERT_NE(german, nullptr);
+    kind_->UpdateLanguage();
+    EXPECT_EQ(Utf8(kind_->GetTree()->GetItemText(kind_->GetKindItem(KIND_CONTACTS))),
+              "Kontakte (" + std::to_string(contacts) + ")");
+    EXPECT_EQ(Utf8(kind_->GetMainGrid()->GetColLabelValue(0)), "Titel");
+    EXPECT_EQ(kind_->GetMainGrid()->GetNumberRows(), rows);
+    EXPECT_EQ(Utf8(kind_->GetBackButton()->GetLabel()),
+              "Zur\xC3\xBC"
+              "ck");
+    german.reset();
+    kind_->UpdateLanguage();
+    EXPECT_EQ(Utf8(kind_->GetTree()->GetItemText(kind_->GetKindItem(KIND_CONTACTS))),
+              "Contacts (" + std::to_string(contacts) + ")");
+    EXPECT_EQ(Utf8(kind_->GetMainGrid()->GetColLabelValue(0)), "Title");
 }
 
 TEST(KindLabels, CountsSurviveARelabel) {
