@@ -52,6 +52,10 @@ void SetWebPageOpener(std::function<void(const wxString&)> opener) {
 }
 
 bool MainApp::OnInit() {
+    return Start(*this);
+}
+
+bool MainApp::Start(wxApp& app) {
     // The command line is not parsed: the base class's OnInit, which would parse it, is not
     // called. The toolkit's log would show its messages as modal boxes; they go to the standard
     // error stream instead.
@@ -75,7 +79,7 @@ bool MainApp::OnInit() {
         wxLogError("The main window could not be created.");
         return false;
     }
-    SetTopWindow(frame);
+    app.SetTopWindow(frame);
     frame->Show(true);
     return true;
 }

@@ -27,10 +27,15 @@ void SetWebPageOpener(std::function<void(const wxString&)> opener);
 
 class MainApp : public wxApp {
   public:
-    // The start-up sequence; always true.
+    // The start-up sequence (Start on this application).
     bool OnInit() override;
     // Deletes the program-wide settings; 0. Runs only when the toolkit ends its loop itself.
     int OnExit() override;
+
+    // The start-up sequence for app: archive handler, image handlers, settings, layout, then the
+    // main frame, made app's top window and shown. False only when the frame's window cannot be
+    // created.
+    static bool Start(wxApp& app);
 };
 
 // The application factory that the toolkit's entry calls: checks the toolkit build against the

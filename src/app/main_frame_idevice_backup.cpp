@@ -80,7 +80,6 @@ MainFrameIDeviceBackup::~MainFrameIDeviceBackup() {
     // The children paint with the backgrounds kept here: they go first.
     DestroyChildren();
     delete titleBackground;
-    delete listBackground;
     delete kindBackground;
     delete locale;
     DomainIB::FreeService();
@@ -119,10 +118,11 @@ bool MainFrameIDeviceBackup::Init(wxWindowID id, const wxString& /*title*/) {
 void MainFrameIDeviceBackup::CreateScreens(const wxBitmap& background) {
 #if BV_HAVE_SCREENS
     FaceRect r = GetFaceRect(wxS("/face/listwindow"));
-    listBackground = NewCrop(background, r.x, r.y, r.width, r.height);
     listWindow = new PvRecoveryListWindow();
-    listWindow->Create(listBackground, panel, ID_LIST_WINDOW, wxPoint(r.x, r.y),
-                       wxSize(r.width, r.height), wxBORDER_SUNKEN, wxDefaultValidator);
+    // The list screen takes its background over.
+    listWindow->Create(NewCrop(background, r.x, r.y, r.width, r.height), panel, ID_LIST_WINDOW,
+                       wxPoint(r.x, r.y), wxSize(r.width, r.height), wxBORDER_SUNKEN,
+                       wxDefaultValidator);
 
     const wxBitmap background2 = LoadBackground("image/base/bg2.png");
     r = GetFaceRect(wxS("/face/kindwindow"));

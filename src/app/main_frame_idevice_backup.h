@@ -60,9 +60,8 @@ class MainFrameIDeviceBackup : public MainFrame {
     PvRecoveryKindWindow* kindWindow = nullptr;
     wxLocale* locale = nullptr;
     wxPanel* panel = nullptr;
-    // The backgrounds of the title bar and the two screens, which those keep without owning.
+    // The backgrounds of the title bar and the kind screen, which those keep without owning.
     wxBitmap* titleBackground = nullptr;
-    wxBitmap* listBackground = nullptr;
     wxBitmap* kindBackground = nullptr;
 
     wxDECLARE_DYNAMIC_CLASS(MainFrameIDeviceBackup);

@@ -181,16 +181,19 @@ void AboutDialogBase::CreateContent() {
                         wxDefaultSize, 0, wxStaticBitmapNameStr);
     iconControl->SetBackgroundBitmap(background);
 
+    // Without settings there is no address to show or open, and no link is made.
     const wxString home = GetHomeUrl();
-    link = new PvHyperLinkCtrl();
-    link->Create(this, wxID_ANY, home, home, wxDefaultPosition, wxDefaultSize, wxHL_DEFAULT_STYLE,
-                 wxHyperlinkCtrlNameStr);
-    link->SetBackgroundBitmap(background);
-    wxFont linkFont = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
-    linkFont.SetUnderlined(true);
-    link->SetFont(linkFont);
-    link->SetSize(link->GetBestSize());
-    link->Move((width - link->GetSize().GetWidth()) / 2, kLinkY);
+    if (!home.empty()) {
+        link = new PvHyperLinkCtrl();
+        link->Create(this, wxID_ANY, home, home, wxDefaultPosition, wxDefaultSize,
+                     wxHL_DEFAULT_STYLE, wxHyperlinkCtrlNameStr);
+        link->SetBackgroundBitmap(background);
+        wxFont linkFont = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
+        linkFont.SetUnderlined(true);
+        link->SetFont(linkFont);
+        link->SetSize(link->GetBestSize());
+        link->Move((width - link->GetSize().GetWidth()) / 2, kLinkY);
+    }
 
     nameText = new PvStaticText();
     const wxString name = NameAndVersion();
