@@ -327,13 +327,19 @@ def gear_glyph(cx, cy, scale=1.0):
 # Toolbar icons: 32 x 32 white line drawings; current = a light plate behind, pressed = a dark one
 
 
+TOOL_W, TOOL_H = 44, 32
+
+
 def toolbar_icon(glyph, state):
-    c = Canvas(32, 32)
+    """The glyph is drawn 32 wide in the middle of a 44-pixel canvas, so that two buttons side by
+    side keep their labels apart."""
+    c = Canvas(TOOL_W, TOOL_H)
+    dx = (TOOL_W - 32) / 2.0
     if state == "current":
-        c.fill(rrect(0, 0, 32, 32, 8), WHITE, opacity=0.20)
+        c.fill(rrect(dx - 2, 0, TOOL_W - dx + 2, 32, 8), WHITE, opacity=0.20)
     elif state == "pressed":
-        c.fill(rrect(0, 0, 32, 32, 8), (0, 0, 0), opacity=0.22)
-    c.fill(glyph, WHITE)
+        c.fill(rrect(dx - 2, 0, TOOL_W - dx + 2, 32, 8), (0, 0, 0), opacity=0.22)
+    c.fill(lambda x, y: glyph(x - dx, y), WHITE)
     return c
 
 

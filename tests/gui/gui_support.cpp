@@ -2,8 +2,8 @@
 
 #include <wx/app.h>
 #include <wx/bitmap.h>
+#include <wx/dcclient.h>
 #include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/evtloop.h>
 #include <wx/filename.h>
 #include <wx/image.h>
@@ -90,7 +90,7 @@ gen::SampleOptions SmallOptions(std::uint32_t seed) {
     o.history = 8;
     o.bookmarks = 5;
     o.calendarItems = 6;
-    o.photos = 4;
+    o.photos = 10;
     o.memos = 2;
     return o;
 }
@@ -157,18 +157,33 @@ void SendCommand(wxWindow* window, wxEventType type, int id) {
     window->GetEventHandler()->ProcessEvent(event);
 }
 
+namespace {
+
+// Asks every shown window of the tree to paint again (a skinned frame may ignore a refresh of
+// itself, its children do not).
+void RefreshTree(wxWindow* window) {
+    window->Refresh();
+    for (wxWindow* child : window->GetChildren()) {
+        if (child->IsShown()) RefreshTree(child);
+    }
+}
+
+}  // namespace
+
 bool SaveScreenshot(wxWindow* window, const wxString& path) {
     if (window == nullptr || !window->IsShownOnScreen()) return false;
-    window->Refresh();
+    RefreshTree(window);
     window->Update();
-    PumpFor(0.2);
-    const wxRect rect = window->GetScreenRect();
+    PumpFor(0.3);
+    const wxRect rect(wxPoint(0, 0), window->GetSize());
     if (rect.width <= 0 || rect.height <= 0) return false;
+    // The window's own surface, children included (the screen's root window may hand back
+    // what it showed before the last repaint).
     wxBitmap bitmap(rect.width, rect.height, 24);
     {
-        wxScreenDC screen;
+        wxWindowDC source(window);
         wxMemoryDC memory(bitmap);
-        memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
+        memory.Blit(0, 0, rect.width, rect.height, &source, 0, 0);
     }
     wxFileName::Mkdir(wxFileName(path).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
     return bitmap.ConvertToImage().SaveFile(path, wxBITMAP_TYPE_PNG);
