@@ -2,6 +2,7 @@
 // the parent, and each look paints the right image over the right background.
 #include <wx/dcmemory.h>
 
+#include <functional>
 #include <vector>
 
 #include "widgets_support.h"
@@ -25,14 +26,25 @@ class ProbeButton : public PvBitmapButton {
   public:
     using PvBitmapButton::PvBitmapButton;
     wxImage Paint(int state) {
+        return PaintWith([this, state](wxDC& dc) {
+            DrawBackground(dc);
+            DrawState(dc, state);
+        });
+    }
+    // What a paint of the button shows now.
+    wxImage PaintNow() {
+        return PaintWith([this](wxDC& dc) { PaintButton(dc); });
+    }
+
+  private:
+    wxImage PaintWith(const std::function<void(wxDC&)>& paint) {
         const wxSize size = GetSize();
         wxBitmap target(size.x, size.y, 24);
         {
             wxMemoryDC dc(target);
             dc.SetBackground(*wxBLACK_BRUSH);
             dc.Clear();
-            DrawBackground(dc);
-            DrawState(dc, state);
+            paint(dc);
         }
         return target.ConvertToImage();
     }
@@ -211,17 +223,18 @@ TEST_F(BitmapButtonTest, NoNormalImageShowsOnlyTheBackground) {
     EXPECT_TRUE(Near(kBack, PixelOf(button_->Paint(BUTTON_PRESSED), 10, 6)));
 }
 
-TEST_F(BitmapButtonTest, TheShownButtonPaintsItsLookAndAForcedStateOverridesTheMouse) {
+TEST_F(BitmapButtonTest, APaintFollowsTheMouseAndAForcedStateOverridesIt) {
     GiveImages(true, true, false);
     button_->SetBackgroundColour(kBack);
-    const wxPoint middle(40, 26);  // frame coordinates of the button's middle
-    EXPECT_TRUE(Near(kNormal, PixelOf(widgets_test::ScreenImage(frame_), middle.x, middle.y)));
-    button_->SetForcedState(true, BUTTON_PRESSED);
+    EXPECT_TRUE(Near(kNormal, PixelOf(button_->PaintNow(), 10, 6)));
     SendMouse(button_, wxEVT_ENTER_WINDOW);
-    EXPECT_EQ(BUTTON_HOVER, button_->GetState());
-    EXPECT_TRUE(Near(kPressed, PixelOf(widgets_test::ScreenImage(frame_), middle.x, middle.y)));
+    EXPECT_TRUE(Near(kHover, PixelOf(button_->PaintNow(), 10, 6)));
+    button_->SetForcedState(true, BUTTON_PRESSED);
+    SendMouse(button_, wxEVT_LEAVE_WINDOW);
+    EXPECT_EQ(BUTTON_OUTSIDE, button_->GetState());
+    EXPECT_TRUE(Near(kPressed, PixelOf(button_->PaintNow(), 10, 6)));
     button_->SetForcedState(false, 0);
-    EXPECT_TRUE(Near(kHover, PixelOf(widgets_test::ScreenImage(frame_), middle.x, middle.y)));
+    EXPECT_TRUE(Near(kNormal, PixelOf(button_->PaintNow(), 10, 6)));
 }
 
 TEST(BitmapButtonClass, IsKnownByNameAndCreatedByIt) {

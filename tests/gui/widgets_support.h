@@ -3,7 +3,6 @@
 #pragma once
 
 #include <wx/bitmap.h>
-#include <wx/dcclient.h>
 #include <wx/dcmemory.h>
 #include <wx/frame.h>
 #include <wx/image.h>
@@ -42,21 +41,6 @@ inline bool Near(const wxColour& a, const wxColour& b, int tolerance = 8) {
     return std::abs(a.Red() - b.Red()) <= tolerance &&
            std::abs(a.Green() - b.Green()) <= tolerance &&
            std::abs(a.Blue() - b.Blue()) <= tolerance;
-}
-
-// What the screen shows of window's client area.
-inline wxImage ScreenImage(wxWindow* window) {
-    window->Refresh();
-    window->Update();
-    gui_test::PumpFor(0.15);
-    const wxSize size = window->GetClientSize();
-    wxBitmap bitmap(size.x, size.y, 24);
-    {
-        wxClientDC screen(window);
-        wxMemoryDC memory(bitmap);
-        memory.Blit(0, 0, size.x, size.y, &screen, 0, 0);
-    }
-    return bitmap.ConvertToImage();
 }
 
 // Puts the pointer in the screen's top-left corner, away from the test windows, so that the

@@ -150,6 +150,10 @@ void PvBitmapButton::OnLeftUp(wxMouseEvent&) {
 
 void PvBitmapButton::OnPaint(wxPaintEvent&) {
     wxPaintDC dc(this);
+    PaintButton(dc);
+}
+
+void PvBitmapButton::PaintButton(wxDC& dc) {
     DrawBackground(dc);
     DrawState(dc, forced_ ? forced_state_ : state_);
 }

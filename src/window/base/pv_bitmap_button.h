@@ -63,6 +63,8 @@ class PvBitmapButton : public wxControl {
     wxSize DoGetBestSize() const override;
 
     void OnPaint(wxPaintEvent& event);
+    // Everything a paint puts on the button: background, then the image of the look.
+    void PaintButton(wxDC& dc);
     void DrawBackground(wxDC& dc);
     void DrawState(wxDC& dc, int state);
 

@@ -290,7 +290,12 @@ void PvWordButton::DrawBackground(wxDC& dc) {
 }
 
 void PvWordButton::OnPaint(wxPaintEvent&) {
-    wxBufferedPaintDC dc(this);
+    // GTK buffers every window natively; the automatic buffered context uses that buffer.
+    wxAutoBufferedPaintDC dc(this);
+    PaintButton(dc);
+}
+
+void PvWordButton::PaintButton(wxDC& dc) {
     DrawBackground(dc);
     switch (state_) {
         case BUTTON_HOVER:

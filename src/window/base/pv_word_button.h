@@ -65,6 +65,9 @@ class PvWordButton : public wxControl {
   protected:
     wxSize DoGetBestSize() const override;
 
+    // Everything a paint puts on the button: background, the face of the current look, label.
+    void PaintButton(wxDC& dc);
+
     virtual void DrawStateBitmap(wxDC& dc, const wxBitmap& face, const wxBitmap& fallback);
     virtual void DrawBackground(wxDC& dc);
     virtual void DrawLabelOnBitmap(wxBitmap& bitmap);
