@@ -27,10 +27,9 @@ wxArrayInt RkGrid::GetSelectedRows() const {
     const int lastCol = GetNumberCols() - 1;
     const size_t count = std::min(tops.size(), bottoms.size());
     for (size_t i = 0; i < count; ++i) {
-        // The toolkit reports a wholly selected row both as a row and as a block spanning every
-        // column; that block is the row already listed, not a second selection.
-        if (tops[i].GetCol() == 0 && bottoms[i].GetCol() == lastCol &&
-            GetSelectionMode() != wxGridSelectCells) {
+        // The toolkit also reports a wholly selected row as a block over every column; that
+        // block is the row listed above, not a selection of its own.
+        if (tops[i].GetCol() == 0 && bottoms[i].GetCol() == lastCol) {
             bool listed = true;
             for (int row = tops[i].GetRow(); row <= bottoms[i].GetRow() && listed; ++row) {
                 listed = rows.Index(row) != wxNOT_FOUND;
