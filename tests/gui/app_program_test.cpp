@@ -5,7 +5,9 @@
 // saved into the build folder (screenshots/) for a person to look at.
 #include <wx/checkbox.h>
 #include <wx/gauge.h>
+#include <wx/log.h>
 #include <wx/treectrl.h>
+#include <wx/uiaction.h>
 
 #include <filesystem>
 #include <set>
@@ -16,9 +18,11 @@
 #include "app/main_frame.h"
 #include "app/main_frame_idevice_backup.h"
 #include "common/app_info.h"
+#include "common/image_util.h"
 #include "domain/domain_option.h"
 #include "gui_support.h"
 #include "ib/wz_ib.h"
+#include "window/base/about_dialog_base.h"
 #include "window/base/pv_tree_ctrl.h"
 #include "window/base/pv_word_button.h"
 #include "window/base/rk_grid.h"
@@ -65,7 +69,13 @@ class AppProgram : public ::testing::Test {
     void Start(const std::vector<gen::SampleOptions>& backups) {
         backup_.reset(new gui_test::GeneratedBackup(backups.front()));
         for (size_t i = 1; i < backups.size(); ++i) backup_->AddBackup(backups[i], "");
-        ASSERT_TRUE(MainApp::Start(*static_cast<wxApp*>(wxTheApp)));
+        // The start-up adds the image handlers once more (the test program has them already):
+        // the toolkit's debug notes about that are not shown.
+        const wxLogLevel level = wxLog::GetLogLevel();
+        wxLog::SetLogLevel(wxLOG_Info);
+        const bool started = MainApp::Start(*static_cast<wxApp*>(wxTheApp));
+        wxLog::SetLogLevel(level);
+        ASSERT_TRUE(started);
         frame_ = dynamic_cast<MainFrameIDeviceBackup*>(wxTheApp->GetTopWindow());
         ASSERT_NE(nullptr, frame_);
         list_ = frame_->GetListWindow();
@@ -282,6 +292,39 @@ TEST_F(AppProgram, RecoversTheCheckedItemsIntoTheChosenFolder) {
     EXPECT_EQ(2u, files);
     // The backup is evidence: nothing in it changed.
     EXPECT_EQ(before, testing_support::SnapshotTree(backup_->BackupFolder()));
+}
+
+TEST_F(AppProgram, AboutBoxAndTitleBarAsShown) {
+    Start({gui_test::SmallOptions(1)});
+    // The pointer over the title bar's minimise button shows its hover look (the close button is
+    // left alone: it ends the program).
+    wxWindow* minimize = frame_->FindWindow(2);
+    ASSERT_NE(nullptr, minimize);
+    wxUIActionSimulator sim;
+    sim.MouseMove(minimize->ClientToScreen(wxPoint(minimize->GetSize().x / 2, 10)));
+    gui_test::PumpFor(0.3);
+    Shot("title_hover");
+    sim.MouseMove(frame_->ClientToScreen(wxPoint(450, 400)));
+    gui_test::PumpFor(0.1);
+
+    // The About box as the settings menu builds it, shown without its modal loop.
+    wxBitmap* background =
+        ImageUtil::LoadThemeBitmap(wxS("image/dialog/dialog_bg.png"), wxBITMAP_TYPE_PNG);
+    ASSERT_NE(nullptr, background);
+    const wxSize size = background->GetSize();
+    AboutDialog* about = new AboutDialog();
+    ASSERT_TRUE(about->Create(background, frame_, wxID_ANY, _("About"), wxDefaultPosition, size,
+                              wxBORDER_NONE | wxFRAME_SHAPED));
+    about->Show();
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return about->IsShownOnScreen(); }, 2));
+    EXPECT_EQ(size, about->GetSize());
+    wxWindow* ok = about->FindWindow(wxID_OK);
+    ASSERT_NE(nullptr, ok);
+    EXPECT_TRUE(wxRect(size).Contains(ok->GetRect()));
+    gui_test::PumpFor(0.2);
+    EXPECT_TRUE(
+        gui_test::SaveScreenshot(about, gui_test::OutputDir() + "/screenshots/app_about.png"));
+    gui_test::DestroyAndWait(about);
 }
 
 }  // namespace
