@@ -5,8 +5,8 @@
 
 namespace {
 
-// The native check box size, asked once per process: without a window for drawing, for the
-// grid window for the best size.
+// The native check box size, asked once per process, separately for drawing and for the best
+// size. GTK measures a check box only for a window, so drawing asks it for the grid window too.
 wxSize g_drawCheckSize;
 wxSize g_bestCheckSize;
 
@@ -30,7 +30,7 @@ void PvPhotoCheckCellRender::Draw(wxGrid& grid, wxGridCellAttr& attr, wxDC& dc, 
     wxGridCellRenderer::Draw(grid, attr, dc, rect, row, col, isSelected);
 
     if (g_drawCheckSize.GetWidth() == 0) {
-        g_drawCheckSize = wxRendererNative::Get().GetCheckBoxSize(nullptr);
+        g_drawCheckSize = wxRendererNative::Get().GetCheckBoxSize(grid.GetGridWindow());
     }
     const wxSize checkSize = g_drawCheckSize;
     const int checkTop =
