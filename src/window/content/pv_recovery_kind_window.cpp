@@ -855,6 +855,15 @@ void PvRecoveryKindWindow::OnMessageRowSelected(wxGridEvent& event) {
     event.Skip();
 }
 
+void PvRecoveryKindWindow::BindThumbTrackRefresh() {
+    mainGrid->Bind(wxEVT_SCROLLWIN_THUMBTRACK, &PvRecoveryKindWindow::OnThumbTrack, this);
+}
+
+void PvRecoveryKindWindow::OnThumbTrack(wxScrollWinEvent& event) {
+    mainGrid->ForceRefresh();
+    event.Skip();
+}
+
 void PvRecoveryKindWindow::ShowCameraRoll() {
     if (cameraRollLoaded) return;
     cameraRollLoaded = true;

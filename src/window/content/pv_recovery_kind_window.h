@@ -23,6 +23,7 @@ class wxCheckBox;
 class wxGauge;
 class wxGridEvent;
 class wxPaintEvent;
+class wxScrollWinEvent;
 class wxSizeEvent;
 class wxThreadEvent;
 class wxTreeEvent;
@@ -74,6 +75,10 @@ class PvRecoveryKindWindow : public wxControl, public TqmObserver, public TqmSub
     int GetTotalJobs() const { return totalJobs; }
     // -1 before the first kind is shown.
     int GetCurrentKind() const { return hasCurrentKind ? static_cast<int>(currentKind) : -1; }
+
+    // Makes the main grid repaint itself wholly while its scroll thumb is dragged (not
+    // installed by default).
+    void BindThumbTrackRefresh();
 
     // The positions of the checked items of the shown kind, ascending; returns the shown grid.
     RkGrid* GetCheckedItems(std::vector<std::int32_t>& checked);
@@ -164,6 +169,7 @@ class PvRecoveryKindWindow : public wxControl, public TqmObserver, public TqmSub
     void OnMessageRowSelected(wxGridEvent& event);
     void OnGridCellClick(wxGridEvent& event);
     void OnPhotoCellClick(wxGridEvent& event);
+    void OnThumbTrack(wxScrollWinEvent& event);
 
     PvWordButton* backButton = nullptr;
     PvWordButton* recoverButton = nullptr;
