@@ -128,9 +128,8 @@ TEST_F(MessageView, TheLastOfFiftyBubblesCanBeScrolledIntoView) {
     int y = 0;
     view_->GetViewStart(&x, &y);
     EXPECT_GT(y, 0);
-    EXPECT_TRUE(
-        gui_test::SaveScreenshot(frame_, gui_test::OutputDir() + wxS("/screens_messages.png")) ||
-        true);
+    // The last bubble lies inside the visible part now.
+    EXPECT_LE(last->bottomY - y, view_->GetClientSize().y);
 }
 
 }  // namespace
