@@ -159,7 +159,6 @@ class AppProgram : public ::testing::Test {
             gui_test::ClickAt(tree, wxPoint(rect.x + rect.width / 2, rect.y + rect.height / 2)));
         ASSERT_TRUE(gui_test::PumpUntil([&] { return kind_->GetCurrentKind() == kind; }, 5));
         ASSERT_TRUE(WaitIdle(30));
-        gui_test::PumpFor(0.2);
     }
 
     void Shot(const std::string& name) {

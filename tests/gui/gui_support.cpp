@@ -121,17 +121,17 @@ bool SimulateAt(wxWindow* window, const wxPoint& clientPoint, bool twice) {
     if (window == nullptr || !window->IsShownOnScreen()) return false;
     wxTopLevelWindow* top = dynamic_cast<wxTopLevelWindow*>(wxGetTopLevelParent(window));
     if (top != nullptr) top->Raise();
-    PumpFor(0.05);
+    PumpFor(0.02);
     wxUIActionSimulator sim;
     const wxPoint screen = window->ClientToScreen(clientPoint);
     sim.MouseMove(screen);
-    PumpFor(0.05);
+    PumpFor(0.02);
     if (twice) {
         sim.MouseDblClick();
     } else {
         sim.MouseClick();
     }
-    PumpFor(0.1);
+    PumpFor(0.05);
     return true;
 }
 
@@ -174,7 +174,7 @@ bool SaveScreenshot(wxWindow* window, const wxString& path) {
     if (window == nullptr || !window->IsShownOnScreen()) return false;
     RefreshTree(window);
     window->Update();
-    PumpFor(0.3);
+    PumpFor(0.12);
     const wxRect rect(wxPoint(0, 0), window->GetSize());
     if (rect.width <= 0 || rect.height <= 0) return false;
     // The window's own surface, children included (the screen's root window may hand back
