@@ -63,6 +63,7 @@ class BitmapButtonTest : public ::testing::Test {
   protected:
     void SetUp() override {
         REQUIRE_GUI();
+        assertions_ = gui_test::AssertionCount();
         frame_ = widgets_test::ShownFrame();
         button_ = new ProbeButton(frame_, 4711, wxPoint(30, 20), wxSize(20, 12), wxBORDER_NONE);
         frame_->Bind(wxEVT_COMMAND_BUTTON_CLICKED, [this](wxCommandEvent& event) {
@@ -72,6 +73,7 @@ class BitmapButtonTest : public ::testing::Test {
     }
     void TearDown() override {
         if (frame_) gui_test::DestroyAndWait(frame_);
+        EXPECT_EQ(assertions_, gui_test::AssertionCount()) << gui_test::LastAssertion();
     }
     void GiveImages(bool hover, bool pressed, bool disabled) {
         button_->SetNormalBitmap(Image(kNormal));
@@ -80,6 +82,7 @@ class BitmapButtonTest : public ::testing::Test {
         if (disabled) button_->SetDisabledBitmap(Image(kDisabled));
     }
 
+    int assertions_ = 0;
     wxFrame* frame_ = nullptr;
     ProbeButton* button_ = nullptr;
     std::vector<int> clicks_;

@@ -17,6 +17,7 @@ class GridTest : public ::testing::Test {
   protected:
     void SetUp() override {
         REQUIRE_GUI();
+        assertions_ = gui_test::AssertionCount();
         frame_ = widgets_test::ShownFrame(wxSize(400, 300));
         grid_ = new RkGrid();
         ASSERT_TRUE(grid_->Create(frame_, wxID_ANY, wxPoint(0, 0), wxSize(400, 300)));
@@ -28,6 +29,7 @@ class GridTest : public ::testing::Test {
     }
     void TearDown() override {
         if (frame_) gui_test::DestroyAndWait(frame_);
+        EXPECT_EQ(assertions_, gui_test::AssertionCount()) << gui_test::LastAssertion();
     }
     // A click on a cell as the grid reports it, with or without the Ctrl key.
     void CellClick(int row, bool ctrl) {
@@ -46,6 +48,7 @@ class GridTest : public ::testing::Test {
         area->GetEventHandler()->ProcessEvent(press);
     }
 
+    int assertions_ = 0;
     wxFrame* frame_ = nullptr;
     RkGrid* grid_ = nullptr;
 };

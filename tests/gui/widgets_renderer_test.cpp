@@ -35,6 +35,7 @@ class RendererTest : public ::testing::Test {
   protected:
     void SetUp() override {
         REQUIRE_GUI();
+        assertions_ = gui_test::AssertionCount();
         frame_ = widgets_test::ShownFrame(wxSize(300, 240));
         grid_ = new RkGrid();
         ASSERT_TRUE(grid_->Create(frame_, wxID_ANY, wxPoint(0, 0), wxSize(300, 240)));
@@ -44,6 +45,7 @@ class RendererTest : public ::testing::Test {
     }
     void TearDown() override {
         if (frame_) gui_test::DestroyAndWait(frame_);
+        EXPECT_EQ(assertions_, gui_test::AssertionCount()) << gui_test::LastAssertion();
     }
     // Draws the renderer into a white canvas of the given size, for the cell at rect.
     wxImage Draw(wxGridCellRenderer& renderer, const wxSize& canvas, const wxRect& rect,
@@ -60,6 +62,7 @@ class RendererTest : public ::testing::Test {
         return bitmap.ConvertToImage();
     }
 
+    int assertions_ = 0;
     wxFrame* frame_ = nullptr;
     RkGrid* grid_ = nullptr;
 };

@@ -74,11 +74,13 @@ class WordButtonTest : public ::testing::Test {
   protected:
     void SetUp() override {
         REQUIRE_GUI();
+        assertions_ = gui_test::AssertionCount();
         frame_ = widgets_test::ShownFrame(wxSize(320, 200));
         font_ = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
     }
     void TearDown() override {
         if (frame_) gui_test::DestroyAndWait(frame_);
+        EXPECT_EQ(assertions_, gui_test::AssertionCount()) << gui_test::LastAssertion();
     }
     ProbeWordButton* MakeButton(const wxPoint& at, bool current = true, bool pressed = true) {
         ProbeWordButton* button = new ProbeWordButton();
@@ -93,6 +95,7 @@ class WordButtonTest : public ::testing::Test {
         return button->GetTextExtent(label).GetWidth();
     }
 
+    int assertions_ = 0;
     wxFrame* frame_ = nullptr;
     wxFont font_;
 };
