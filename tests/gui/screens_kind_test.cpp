@@ -217,6 +217,8 @@ TEST_F(KindScreen, AConversationShowsItsBubbles) {
         ASSERT_FALSE(view->GetBubbles().empty());
         EXPECT_EQ(view->GetBubbles()[0]->bubbleY, 20);
     }
+    // A picture for a person to look at.
+    gui_test::SaveScreenshot(frame_, gui_test::OutputDir() + wxS("/screens_conversation.png"));
     // Other kinds leave the conversation; Back clears it.
     SelectKind(KIND_NOTES);
     EXPECT_FALSE(view->GetBubbles().empty());
@@ -251,6 +253,8 @@ TEST_F(KindScreen, ThumbnailsArriveInBatchesAndStayForTheVisit) {
             ASSERT_NE(cell, nullptr) << i;
         }
         for (int i = n; i < expectedRows * 5; ++i) EXPECT_EQ(Check(grid, i / 5, i % 5), nullptr);
+        if (k == KIND_CAMERA_ROLL)
+            gui_test::SaveScreenshot(frame_, gui_test::OutputDir() + wxS("/screens_pictures.png"));
 
         // A second selection in the same visit loads nothing and adds no row; checks are cleared.
         if (n > 0) Check(grid, 0, 0)->SetChecked(true);
