@@ -197,6 +197,37 @@ TEST_F(KindScreen, EveryTableKindFillsTheGridWithItsRecords) {
     EXPECT_EQ(grid->GetSize().GetWidth(), GetFaceRect(wxS("/face/kindwindow/grid")).width);
 }
 
+TEST_F(KindScreen, EmptyKindsAndKindsNotYetArrived) {
+    gen::SampleOptions options = Options();
+    options.notes = 0;
+    Build({options});
+    ScanRow(0);
+    Device* device = kind_->GetDevice();
+    RkGrid* grid = kind_->GetMainGrid();
+    // A kind without items: its labels, no rows.
+    SelectKind(KIND_NOTES);
+    EXPECT_EQ(Utf8(kind_->GetTree()->GetItemText(kind_->GetKindItem(KIND_NOTES))), "Notes (0)");
+    EXPECT_EQ(kind_->GetCurrentKind(), static_cast<int>(KIND_NOTES));
+    EXPECT_EQ(grid->GetNumberRows(), 0);
+    EXPECT_EQ(Utf8(grid->GetColLabelValue(2)), "Contents");
+    EXPECT_EQ(VisibleColumns(grid), 3);
+
+    // A kind whose result has not arrived: the views stay, only the box is unchecked and a
+    // narrowed grid regains its width.
+    SelectKind(KIND_MESSAGES);
+    const int rows = grid->GetNumberRows();
+    ASSERT_EQ(grid->GetSize().GetWidth(), 280);
+    kind_->GetCheckAllBox()->SetValue(true);
+    void* saved = device->results[KIND_SAFARI];
+    device->results[KIND_SAFARI] = nullptr;
+    SelectKind(KIND_SAFARI);
+    device->results[KIND_SAFARI] = saved;
+    EXPECT_EQ(kind_->GetCurrentKind(), static_cast<int>(KIND_MESSAGES));
+    EXPECT_EQ(grid->GetNumberRows(), rows);
+    EXPECT_FALSE(kind_->GetCheckAllBox()->GetValue());
+    EXPECT_EQ(grid->GetSize().GetWidth(), GetFaceRect(wxS("/face/kindwindow/grid")).width);
+}
+
 TEST_F(KindScreen, AConversationShowsItsBubbles) {
     Build({Options()});
     ScanRow(0);
