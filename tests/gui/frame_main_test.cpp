@@ -1,8 +1,11 @@
 // The program's start-up and main frame: the order of start-up, the frame's size and window tree
 // from the theme, its id and title, the end of the process on close (in a child process), the
 // language change, and the messages of the update answer.
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <wx/dcmemory.h>
@@ -20,6 +23,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/main_app.h"
@@ -378,6 +382,92 @@ TEST(FrameUpdateAnswer, EachAnswerGetsItsMessage) {
         }
     }
     gui_test::DestroyAndWait(frame);
+}
+
+// Answers one HTTP request on 127.0.0.1 with a fixed body, then closes; gives up after 10 s.
+class OneShotHttpServer {
+  public:
+    explicit OneShotHttpServer(const std::string& body) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(listener_, 1) != 0 ||
+            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        port_ = ntohs(address.sin_port);
+        const std::string reply = "HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " +
+                                  std::to_string(body.size()) + "\r\n\r\n" + body;
+        thread_ = std::thread([this, reply] {
+            pollfd waiting{listener_, POLLIN, 0};
+            if (::poll(&waiting, 1, 10000) != 1) return;
+            const int client = ::accept(listener_, nullptr, nullptr);
+            if (client < 0) return;
+            std::string request;
+            char buffer[1024];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                pollfd reading{client, POLLIN, 0};
+                if (::poll(&reading, 1, 10000) != 1) break;
+                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+                if (n <= 0) break;
+                request.append(buffer, static_cast<size_t>(n));
+            }
+            request_ = request.substr(0, request.find("\r\n"));
+            ::send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
+            ::close(client);
+        });
+    }
+    ~OneShotHttpServer() {
+        if (thread_.joinable()) thread_.join();
+        if (listener_ >= 0) ::close(listener_);
+    }
+    int Port() const { return port_; }
+    // The request line, once the answer was sent.
+    std::string Request() {
+        if (thread_.joinable()) thread_.join();
+        return request_;
+    }
+
+  private:
+    int listener_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+    std::string request_;
+};
+
+TEST(FrameUpdateAnswer, CheckForUpdateFromTheMenuEndsInTheFramesQuestion) {
+    REQUIRE_GUI();
+    OneShotHttpServer server(
+        "<?xml version=\"1.0\"?><update><item product=\"Tavrenmoss Quellstone\" "
+        "version=\"9.0\"/></update>");
+    ASSERT_NE(0, server.Port());
+    testing_support::TempDir dir;
+    {
+        std::ofstream out(dir / "option.cfg");
+        out << "<o><u><a/><b/><c/><d/><e>http://127.0.0.1:" << server.Port()
+            << "/q</e><f>http://127.0.0.1:9/home</f><g/></u></o>";
+    }
+    DomainOption* const before = g_domainOption;
+    g_domainOption = new DomainOption(wxString::FromUTF8(dir / "option.cfg"));
+    g_domainOption->Load();
+
+    MainFrameIDeviceBackup* frame = NewFrame();
+    AnswerRecorder recorder;
+    recorder.answer = wxID_YES;
+    gui_test::SendCommand(frame->GetTitleWindow(), wxEVT_MENU, ID_MENU_CHECK_UPDATE);
+    EXPECT_EQ(0u, server.Request().rfind("GET /q-update.xml ", 0)) << server.Request();
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return !recorder.questions.empty(); }, 5));
+    EXPECT_EQ(wxS("A new version of Tavrenmoss Quellstone(9.0) is available. Click Yes to open "
+                  "download page."),
+              recorder.questions[0].first);
+    EXPECT_EQ((std::vector<wxString>{wxS("http://127.0.0.1:9/home")}), recorder.opened);
+    EXPECT_TRUE(recorder.messages.empty());
+
+    gui_test::DestroyAndWait(frame);
+    delete g_domainOption;
+    g_domainOption = before;
 }
 
 TEST(FrameUpdateAnswer, WithoutSettingsYesOpensNothing) {
