@@ -17,7 +17,11 @@ if ! ls -d "$appdata/Apple Computer/MobileSync/Backup/"*/ >/dev/null 2>&1; then
   echo "run: no iTunes backup on this machine; using the sample backup in $sample"
 fi
 
-# Until the window exists, the run shows what the reader finds: the backups and every kind of
-# the first one.
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec "$root/bin/backupview"
+fi
+# Without a display there is no window to show: print what the reader finds instead, the
+# backups and every kind of the first one.
+echo "run: no display (DISPLAY is not set); showing the backups with ibdump instead of the window"
 "$root/bin/ibdump" list
 "$root/bin/ibdump" kind 0 all
