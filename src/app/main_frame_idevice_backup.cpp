@@ -17,16 +17,8 @@
 #include "domain/language_locale.h"
 #include "window/base/pv_toolbar.h"
 #include "window/base/title_window.h"
-
-// The two screens join the frame as soon as they are part of the build.
-#if __has_include("window/content/pv_recovery_list_window.h") && \
-                  __has_include("window/content/pv_recovery_kind_window.h")
-#define BV_HAVE_SCREENS 1
 #include "window/content/pv_recovery_kind_window.h"
 #include "window/content/pv_recovery_list_window.h"
-#else
-#define BV_HAVE_SCREENS 0
-#endif
 
 namespace {
 
@@ -116,7 +108,6 @@ bool MainFrameIDeviceBackup::Init(wxWindowID id, const wxString& /*title*/) {
 }
 
 void MainFrameIDeviceBackup::CreateScreens(const wxBitmap& background) {
-#if BV_HAVE_SCREENS
     FaceRect r = GetFaceRect(wxS("/face/listwindow"));
     listWindow = new PvRecoveryListWindow();
     // The list screen takes its background over.
@@ -136,9 +127,6 @@ void MainFrameIDeviceBackup::CreateScreens(const wxBitmap& background) {
     // screen when the user goes back.
     static_cast<TqmSubject*>(listWindow)->Attach(static_cast<TqmObserver*>(kindWindow));
     static_cast<TqmSubject*>(kindWindow)->Attach(static_cast<TqmObserver*>(listWindow));
-#else
-    (void)background;
-#endif
 }
 
 void MainFrameIDeviceBackup::SetRoundShape(int width, int height) {
@@ -172,8 +160,6 @@ void MainFrameIDeviceBackup::OnLanguageChanged(wxCommandEvent& event) {
     SaveLanguage(language);
     SetLanguage(language);
     if (toolbar != nullptr) toolbar->UpdateLanguage();
-#if BV_HAVE_SCREENS
     if (listWindow != nullptr) listWindow->UpdateLanguage();
     if (kindWindow != nullptr) kindWindow->UpdateLanguage();
-#endif
 }

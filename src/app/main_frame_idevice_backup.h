@@ -44,7 +44,6 @@ class MainFrameIDeviceBackup : public MainFrame {
 
     PvToolbar* GetToolbar() const { return toolbar; }
     TitleWindow* GetTitleWindow() const { return titleWindow; }
-    // Null while the screens are not part of the build.
     PvRecoveryListWindow* GetListWindow() const { return listWindow; }
     PvRecoveryKindWindow* GetKindWindow() const { return kindWindow; }
     wxPanel* GetBackgroundPanel() const { return panel; }
