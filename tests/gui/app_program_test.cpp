@@ -19,7 +19,9 @@
 #include "app/main_frame_idevice_backup.h"
 #include "common/app_info.h"
 #include "common/image_util.h"
+#include "domain/domain_ib.h"
 #include "domain/domain_option.h"
+#include "domain/kind_obj.h"
 #include "gui_support.h"
 #include "ib/wz_ib.h"
 #include "window/base/about_dialog_base.h"
@@ -53,11 +55,22 @@ class AppProgram : public ::testing::Test {
     }
 
     void TearDown() override {
+        std::vector<Device*> devices;
         if (frame_ != nullptr) {
             // Workers of the kind screen end before the windows they report to.
-            if (kind_ != nullptr) WaitIdle(30);
+            WaitIdle(30);
+            devices = list_->GetDevices();
             wxTheApp->SetTopWindow(nullptr);
             gui_test::DestroyAndWait(frame_);
+        }
+        // The program keeps the backups for its whole run and ends without giving them back;
+        // the test gives them back (through a reader table of its own: the frame's went with it).
+        BackupInfo* head = devices.empty() ? nullptr : devices.front()->backup;
+        for (Device*& device : devices) TrackedDelete(__FILE__, __LINE__, device);
+        if (head != nullptr) {
+            DomainIB::CreateService();
+            if (DomainIB::GetService() != nullptr) DomainIB::GetService()->FreeBackupList(head);
+            DomainIB::FreeService();
         }
         ScreenPrompt::SetMessageAnswer(nullptr);
         ScreenPrompt::SetFolderAnswer(nullptr);
