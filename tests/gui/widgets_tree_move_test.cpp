@@ -42,8 +42,9 @@ TEST_F(TreeTest, ElevenIconsInKindOrderAtTheAskedSize) {
     EXPECT_EQ(16, height);
 
     // Index 6 is the calendar icon: the list holds its pixels unchanged at 16 pixels.
-    const wxImage calendar =
-        ImageUtil::GetThemeBitmap("image/content/calendar.png", wxBITMAP_TYPE_PNG).ConvertToImage();
+    const wxBitmap calendarFile =
+        ImageUtil::GetThemeBitmap("image/content/calendar.png", wxBITMAP_TYPE_PNG);
+    const wxImage calendar = calendarFile.IsOk() ? calendarFile.ConvertToImage() : wxImage();
     if (calendar.IsOk() && calendar.GetWidth() == 16) {
         const wxImage listed = images->GetBitmap(6).ConvertToImage();
         int same = 0;
