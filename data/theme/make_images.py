@@ -256,9 +256,6 @@ def background(kind_screen):
         # the kind tree's panel on the left, the grid's panel on the right
         card(c, 8, top + 8, 212, top + 442, SIDEBAR)
         card(c, 220, top + 8, 892, top + 442)
-        # a thin rule above the row of the gauge and the buttons
-        for x in range(16, 884):
-            c.blend(x, top + 448, CARD_BORDER, 0.6)
     else:
         # the backup grid's panel
         card(c, 15, top + 71, 885, top + 425, CARD, 4)
