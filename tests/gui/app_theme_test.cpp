@@ -109,7 +109,7 @@ TEST(AppTheme, PicturesThatAreCutOrJoinedFitTogether) {
             ASSERT_EQ(big.GetAlpha(crop.x, y), big.GetAlpha(x, y)) << x << "," << y;
         }
     }
-    // Message bubbles: the three pieces of one side have one width.
+    // Message bubbles: top, centre and bottom of one side have one width.
     for (const char* side : {"incoming", "outgoing"}) {
         const std::string base = std::string("image/content/message/") + side;
         const int width = Load((base + "_top.png").c_str()).GetWidth();
