@@ -84,8 +84,12 @@ TEST(AppTheme, EveryPictureTheWindowsLoadIsInTheArchive) {
         SCOPED_TRACE(e.name);
         const wxImage image = Load(e.name);
         ASSERT_TRUE(image.IsOk());
-        if (e.width != 0) EXPECT_EQ(e.width, image.GetWidth());
-        if (e.height != 0) EXPECT_EQ(e.height, image.GetHeight());
+        if (e.width != 0) {
+            EXPECT_EQ(e.width, image.GetWidth());
+        }
+        if (e.height != 0) {
+            EXPECT_EQ(e.height, image.GetHeight());
+        }
     }
 }
 
