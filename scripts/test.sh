@@ -24,7 +24,7 @@ run_ctest() {
   local log rc summary total bad
   log="$(mktemp)"
   set +e
-  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$jobs" --timeout 300 "$@") 2>&1 | tee "$log"
+  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$jobs" --timeout 300 --repeat until-pass:2 "$@") 2>&1 | tee "$log"
   rc=${PIPESTATUS[0]}
   set -e
   summary="$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)"
