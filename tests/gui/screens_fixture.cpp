@@ -7,6 +7,7 @@
 #include "domain/domain_ib.h"
 #include "window/base/pv_tree_ctrl.h"
 #include "window/base/rk_grid.h"
+#include "gui_support.h"
 #include "window/content/pv_recovery_kind_window.h"
 #include "window/content/pv_recovery_list_window.h"
 #include "window/content/screen_prompt.h"
@@ -14,18 +15,7 @@
 namespace screens_test {
 
 gen::SampleOptions Options(std::uint32_t seed) {
-    gen::SampleOptions o;
-    o.seed = seed;
-    o.filler = 200;
-    o.calls = 12;
-    o.contacts = 10;
-    o.chats = 3;
-    o.messages = 30;
-    o.attachments = 3;
-    o.notes = 5;
-    o.history = 8;
-    o.bookmarks = 5;
-    o.calendarItems = 6;
+    gen::SampleOptions o = gui_test::SmallOptions(seed);
     o.photos = 12;
     o.memos = 3;
     return o;

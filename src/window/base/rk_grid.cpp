@@ -84,6 +84,19 @@ void RkGrid::SetColumnLabel(int col, const wxString& label, int width) {
     SetColSize(col, width);
 }
 
+void RkGrid::AppendColumn(const wxString& label, int width, bool visible) {
+    AppendCols(1, true);
+    const int col = GetNumberCols() - 1;
+    if (!visible) {
+        HideCol(col);
+        return;
+    }
+    ShowCol(col);
+    SetColLabelValue(col, label);
+    SetColSize(col, width);
+    SetColLabelAlignment(wxALIGN_CENTRE, wxALIGN_CENTRE);
+}
+
 void RkGrid::OnCellLeftClick(wxGridEvent& event) {
     const int row = event.GetRow();
     if (!event.CmdDown()) {

@@ -34,6 +34,8 @@ class RkGrid : public wxGrid {
     // Width 0 for every column from first to the last.
     void HideColumnsFrom(int first);
     void SetColumnLabel(int col, const wxString& label, int width);
+    // Appends one column: shown with a centred label and the width, or hidden.
+    void AppendColumn(const wxString& label, int width, bool visible);
 
   protected:
     void OnCellLeftClick(wxGridEvent& event);

@@ -256,16 +256,7 @@ void PvRecoveryKindWindow::SetupPhotoGrid(RkGrid* grid) {
 
 wxString PvRecoveryKindWindow::AddColumn(RkGrid* grid, const wxString& label, int width,
                                          bool visible) {
-    grid->AppendCols(1, true);
-    const int col = grid->GetNumberCols() - 1;
-    if (visible) {
-        grid->ShowCol(col);
-        grid->SetColLabelValue(col, label);
-        grid->SetColSize(col, width);
-        grid->SetColLabelAlignment(wxALIGN_CENTRE, wxALIGN_CENTRE);
-    } else {
-        grid->HideCol(col);
-    }
+    grid->AppendColumn(label, width, visible);
     return label;
 }
 
