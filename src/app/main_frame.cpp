@@ -39,9 +39,10 @@ wxIMPLEMENT_DYNAMIC_CLASS(MainFrame, wxFrame);
 
 wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
     EVT_COMMAND(wxID_ANY, EVT_UPDATE_RESULT, MainFrame::OnUpdateChecked)
-        EVT_CLOSE(MainFrame::OnCloseEvent) wxEND_EVENT_TABLE()
+    EVT_CLOSE(MainFrame::OnCloseEvent)
+wxEND_EVENT_TABLE()
 
-            MainFrame::MainFrame() = default;
+MainFrame::MainFrame() = default;
 
 void MainFrame::Refresh(bool /*eraseBackground*/, const wxRect* /*rect*/) {}
 

@@ -61,9 +61,9 @@ wxIMPLEMENT_DYNAMIC_CLASS(MainFrameIDeviceBackup, MainFrame);
 
 wxBEGIN_EVENT_TABLE(MainFrameIDeviceBackup, MainFrame)
     EVT_COMMAND(wxID_ANY, EVT_LANGUAGE_CHANGED, MainFrameIDeviceBackup::OnLanguageChanged)
-        wxEND_EVENT_TABLE()
+wxEND_EVENT_TABLE()
 
-            MainFrameIDeviceBackup::MainFrameIDeviceBackup() {
+MainFrameIDeviceBackup::MainFrameIDeviceBackup() {
     DomainIB::CreateService();
     locale = nullptr;
 }

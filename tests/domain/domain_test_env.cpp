@@ -16,34 +16,20 @@
 #include <mutex>
 
 #include "common/task_thread.h"
+#include "support/toolkit_assertions.h"
 
 namespace domain_test {
 
 namespace {
 
 bool g_gui = false;
-std::mutex g_assertMutex;
-int g_assertions = 0;
-std::string g_lastAssertion;
-
-void RecordAssertion(const wxString& file, int line, const wxString& func, const wxString& cond,
-                     const wxString& msg) {
-    std::lock_guard<std::mutex> lock(g_assertMutex);
-    ++g_assertions;
-    g_lastAssertion = (cond + wxS(" ") + msg).ToStdString();
-    std::fprintf(stderr, "toolkit assertion: %s:%d %s: %s %s\n", file.utf8_str().data(), line,
-                 func.utf8_str().data(), cond.utf8_str().data(), msg.utf8_str().data());
-}
-
-bool DisplayPresent() {
-    const char* display = std::getenv("DISPLAY");
-    return display != nullptr && display[0] != '\0';
-}
+using testing_support::DisplayPresent;
+using testing_support::ToolkitAssertions;
 
 class ToolkitEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
-        wxSetAssertHandler(RecordAssertion);
+        ToolkitAssertions::Install();
         static char name[] = "domain_tests";
         static char* argv[] = {name, nullptr};
         int argc = 1;
@@ -97,13 +83,11 @@ int TasksEnded() {
 }
 
 int AssertionCount() {
-    std::lock_guard<std::mutex> lock(g_assertMutex);
-    return g_assertions;
+    return ToolkitAssertions::Count();
 }
 
 std::string LastAssertion() {
-    std::lock_guard<std::mutex> lock(g_assertMutex);
-    return g_lastAssertion;
+    return ToolkitAssertions::Last();
 }
 
 bool PumpUntil(wxEvtHandler& /*handler*/, const std::function<bool()>& done, double seconds) {

@@ -28,29 +28,15 @@
 
 #include "common/face_layout.h"
 #include "gui_support.h"
+#include "support/toolkit_assertions.h"
 
 namespace gui_test {
 
 namespace {
 
 bool g_gui = false;
-std::mutex g_assertMutex;
-int g_assertions = 0;
-std::string g_lastAssertion;
-
-void RecordAssertion(const wxString& file, int line, const wxString& func, const wxString& cond,
-                     const wxString& msg) {
-    std::lock_guard<std::mutex> lock(g_assertMutex);
-    ++g_assertions;
-    g_lastAssertion = (cond + wxS(" ") + msg).ToStdString();
-    std::fprintf(stderr, "toolkit assertion: %s:%d %s: %s %s\n", file.utf8_str().data(), line,
-                 func.utf8_str().data(), cond.utf8_str().data(), msg.utf8_str().data());
-}
-
-bool DisplayPresent() {
-    const char* display = std::getenv("DISPLAY");
-    return display != nullptr && display[0] != '\0';
-}
+using testing_support::DisplayPresent;
+using testing_support::ToolkitAssertions;
 
 // A display of this test program's own: CTest runs many window tests at once under one
 // xvfb-run, and simulated clicks and pointer moves on one shared screen would reach the windows of
@@ -119,7 +105,7 @@ class ToolkitEnvironment : public ::testing::Environment {
         configEnv_.reset(new testing_support::ScopedEnv("XDG_CONFIG_HOME", nullptr));
         documentsEnv_.reset(new testing_support::ScopedEnv("XDG_DOCUMENTS_DIR", nullptr));
 
-        wxSetAssertHandler(RecordAssertion);
+        ToolkitAssertions::Install();
         static char name[] = "gui_tests";
         static char* argv[] = {name, nullptr};
         int argc = 1;
@@ -184,13 +170,11 @@ bool HaveGui() {
 }
 
 int AssertionCount() {
-    std::lock_guard<std::mutex> lock(g_assertMutex);
-    return g_assertions;
+    return ToolkitAssertions::Count();
 }
 
 std::string LastAssertion() {
-    std::lock_guard<std::mutex> lock(g_assertMutex);
-    return g_lastAssertion;
+    return ToolkitAssertions::Last();
 }
 
 }  // namespace gui_test

@@ -43,17 +43,16 @@ wxIMPLEMENT_DYNAMIC_CLASS(AboutDialogBase, wxDialog);
 
 wxBEGIN_EVENT_TABLE(AboutDialogBase, wxDialog)
     EVT_BUTTON(ID_DIALOG_CLOSE, AboutDialogBase::OnCloseClicked)
-        EVT_BUTTON(wxID_CLOSE, AboutDialogBase::OnCloseClicked)
-            EVT_BUTTON(wxID_OK, AboutDialogBase::OnCloseClicked)
-                EVT_BUTTON(ID_DIALOG_MINIMIZE, AboutDialogBase::OnMinimizeClicked)
-                    EVT_LEFT_DOWN(AboutDialogBase::OnLeftDownEvent)
-                        EVT_LEFT_UP(AboutDialogBase::OnLeftUpEvent)
-                            EVT_MOTION(AboutDialogBase::OnMotionEvent)
-                                EVT_MOUSE_CAPTURE_LOST(AboutDialogBase::OnCaptureLost)
-                                    wxEND_EVENT_TABLE()
+    EVT_BUTTON(wxID_CLOSE, AboutDialogBase::OnCloseClicked)
+    EVT_BUTTON(wxID_OK, AboutDialogBase::OnCloseClicked)
+    EVT_BUTTON(ID_DIALOG_MINIMIZE, AboutDialogBase::OnMinimizeClicked)
+    EVT_LEFT_DOWN(AboutDialogBase::OnLeftDownEvent)
+    EVT_LEFT_UP(AboutDialogBase::OnLeftUpEvent)
+    EVT_MOTION(AboutDialogBase::OnMotionEvent)
+    EVT_MOUSE_CAPTURE_LOST(AboutDialogBase::OnCaptureLost)
+wxEND_EVENT_TABLE()
 
-                                        AboutDialogBase::AboutDialogBase()
-    : dragOffset(0, 0) {}
+AboutDialogBase::AboutDialogBase() : dragOffset(0, 0) {}
 
 AboutDialogBase::~AboutDialogBase() {
     // The transparent children paint with the background: they go first.

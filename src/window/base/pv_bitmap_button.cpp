@@ -4,12 +4,14 @@
 
 wxIMPLEMENT_DYNAMIC_CLASS(PvBitmapButton, wxControl);
 
-wxBEGIN_EVENT_TABLE(PvBitmapButton, wxControl) EVT_PAINT(PvBitmapButton::OnPaint)
-    EVT_ENTER_WINDOW(PvBitmapButton::OnEnterWindow) EVT_LEAVE_WINDOW(PvBitmapButton::OnLeaveWindow)
-        EVT_LEFT_DOWN(PvBitmapButton::OnLeftDown) EVT_LEFT_DCLICK(PvBitmapButton::OnLeftDClick)
-            EVT_LEFT_UP(PvBitmapButton::OnLeftUp) wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(PvBitmapButton, wxControl)
+    EVT_PAINT(PvBitmapButton::OnPaint)
+    EVT_ENTER_WINDOW(PvBitmapButton::OnEnterWindow)
+    EVT_LEAVE_WINDOW(PvBitmapButton::OnLeaveWindow) EVT_LEFT_DOWN(PvBitmapButton::OnLeftDown)
+        EVT_LEFT_DCLICK(PvBitmapButton::OnLeftDClick) EVT_LEFT_UP(PvBitmapButton::OnLeftUp)
+wxEND_EVENT_TABLE()
 
-                PvBitmapButton::PvBitmapButton() = default;
+PvBitmapButton::PvBitmapButton() = default;
 
 PvBitmapButton::PvBitmapButton(wxWindow* parent, wxWindowID id, const wxPoint& pos,
                                const wxSize& size, long style, const wxValidator& validator) {

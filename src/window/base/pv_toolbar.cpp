@@ -42,11 +42,13 @@ wxFont FaceFont(const char* key) {
 
 wxIMPLEMENT_DYNAMIC_CLASS(PvToolbar, wxControl);
 
-wxBEGIN_EVENT_TABLE(PvToolbar, wxControl) EVT_PAINT(PvToolbar::OnPaint)
+wxBEGIN_EVENT_TABLE(PvToolbar, wxControl)
+    EVT_PAINT(PvToolbar::OnPaint)
     EVT_BUTTON(ID_TOOL_HELP, PvToolbar::OnHelpClicked)
-        EVT_BUTTON(ID_TOOL_HOME, PvToolbar::OnHomeClicked) wxEND_EVENT_TABLE()
+    EVT_BUTTON(ID_TOOL_HOME, PvToolbar::OnHomeClicked)
+wxEND_EVENT_TABLE()
 
-            PvToolbar::PvToolbar() = default;
+PvToolbar::PvToolbar() = default;
 
 PvToolbar::~PvToolbar() {
     delete background;

@@ -32,10 +32,11 @@ wxBitmap EmptyIcon(int size) {
 
 wxIMPLEMENT_DYNAMIC_CLASS(PvTreeCtrl, wxTreeCtrl);
 
-wxBEGIN_EVENT_TABLE(PvTreeCtrl, wxTreeCtrl) wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(PvTreeCtrl, wxTreeCtrl)
+wxEND_EVENT_TABLE()
 
-    PvTreeCtrl::PvTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
-                           long style)
+PvTreeCtrl::PvTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
+                       long style)
     : wxTreeCtrl(parent, id, pos, size, style, wxDefaultValidator, wxTreeCtrlNameStr) {
     LoadImageList(16);
 }

@@ -39,13 +39,14 @@ wxRect ClipToSource(const wxRect& rect, const wxBitmap& source) {
 
 wxIMPLEMENT_DYNAMIC_CLASS(PvWordButton, wxControl);
 
-wxBEGIN_EVENT_TABLE(PvWordButton, wxControl) EVT_PAINT(PvWordButton::OnPaint)
-    EVT_ENTER_WINDOW(PvWordButton::OnEnterWindow) EVT_LEAVE_WINDOW(PvWordButton::OnLeaveWindow)
-        EVT_LEFT_DOWN(PvWordButton::OnLeftDown) EVT_LEFT_DCLICK(PvWordButton::OnLeftDClick)
-            EVT_LEFT_UP(PvWordButton::OnLeftUp) wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(PvWordButton, wxControl)
+    EVT_PAINT(PvWordButton::OnPaint)
+    EVT_ENTER_WINDOW(PvWordButton::OnEnterWindow)
+    EVT_LEAVE_WINDOW(PvWordButton::OnLeaveWindow) EVT_LEFT_DOWN(PvWordButton::OnLeftDown)
+        EVT_LEFT_DCLICK(PvWordButton::OnLeftDClick) EVT_LEFT_UP(PvWordButton::OnLeftUp)
+wxEND_EVENT_TABLE()
 
-                PvWordButton::PvWordButton()
-    : background_rect_(0, 0, 0, 0) {}
+PvWordButton::PvWordButton() : background_rect_(0, 0, 0, 0) {}
 
 PvWordButton::~PvWordButton() = default;
 

@@ -4,11 +4,12 @@
 
 wxIMPLEMENT_CLASS(RkGrid, wxGrid);
 
-wxBEGIN_EVENT_TABLE(RkGrid, wxGrid) EVT_GRID_CELL_LEFT_CLICK(RkGrid::OnCellLeftClick)
-    wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(RkGrid, wxGrid)
+    EVT_GRID_CELL_LEFT_CLICK(RkGrid::OnCellLeftClick)
+wxEND_EVENT_TABLE()
 
-        RkGrid::RkGrid(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
-                       long style, const wxString& name) {
+RkGrid::RkGrid(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style,
+               const wxString& name) {
     Create(parent, id, pos, size, style, name);
 }
 

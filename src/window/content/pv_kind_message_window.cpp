@@ -10,19 +10,20 @@
 wxIMPLEMENT_DYNAMIC_CLASS(PvKindMessageWindow, wxWindow);
 
 wxBEGIN_EVENT_TABLE(PvKindMessageWindow, wxScrolled<wxWindow>)
-    EVT_PAINT(PvKindMessageWindow::OnPaint) wxEND_EVENT_TABLE()
+    EVT_PAINT(PvKindMessageWindow::OnPaint)
+wxEND_EVENT_TABLE()
 
-        namespace {
-    // A bubble image; an image that cannot be loaded becomes an invalid bitmap, which fails its
-    // check and is not drawn.
-    wxBitmap* LoadBubbleImage(const char* name) {
-        wxBitmap* bitmap = ImageUtil::LoadThemeBitmap(wxString::FromUTF8(name), wxBITMAP_TYPE_PNG);
-        return bitmap != nullptr ? bitmap : new wxBitmap();
-    }
+namespace {
+// A bubble image; an image that cannot be loaded becomes an invalid bitmap, which fails its
+// check and is not drawn.
+wxBitmap* LoadBubbleImage(const char* name) {
+    wxBitmap* bitmap = ImageUtil::LoadThemeBitmap(wxString::FromUTF8(name), wxBITMAP_TYPE_PNG);
+    return bitmap != nullptr ? bitmap : new wxBitmap();
+}
 
-    int HeightOf(const wxBitmap* bitmap) {
-        return bitmap != nullptr && bitmap->IsOk() ? bitmap->GetHeight() : 0;
-    }
+int HeightOf(const wxBitmap* bitmap) {
+    return bitmap != nullptr && bitmap->IsOk() ? bitmap->GetHeight() : 0;
+}
 
 }  // namespace
 

@@ -21,9 +21,10 @@
 
 wxIMPLEMENT_DYNAMIC_CLASS(PvRecoveryKindWindow, wxControl);
 
-wxBEGIN_EVENT_TABLE(PvRecoveryKindWindow, wxControl) EVT_PAINT(PvRecoveryKindWindow::OnPaint)
-    EVT_BUTTON(PvRecoveryKindWindow::ID_BACK, PvRecoveryKindWindow::OnBackClicked) EVT_BUTTON(
-        PvRecoveryKindWindow::ID_RECOVER, PvRecoveryKindWindow::OnRecoverClicked)
+wxBEGIN_EVENT_TABLE(PvRecoveryKindWindow, wxControl)
+    EVT_PAINT(PvRecoveryKindWindow::OnPaint)
+    EVT_BUTTON(PvRecoveryKindWindow::ID_BACK, PvRecoveryKindWindow::OnBackClicked)
+    EVT_BUTTON(PvRecoveryKindWindow::ID_RECOVER, PvRecoveryKindWindow::OnRecoverClicked)
         EVT_THREAD(KIND_CALL_HISTORY, PvRecoveryKindWindow::OnCallHistoryLoaded) EVT_THREAD(
             KIND_CONTACTS, PvRecoveryKindWindow::OnContactsLoaded)
             EVT_THREAD(KIND_MESSAGES, PvRecoveryKindWindow::OnMessagesLoaded) EVT_THREAD(
@@ -46,62 +47,61 @@ wxBEGIN_EVENT_TABLE(PvRecoveryKindWindow, wxControl) EVT_PAINT(PvRecoveryKindWin
                                                     PvRecoveryKindWindow::OnTreeSelChanged)
                                                     EVT_CHECKBOX(PvRecoveryKindWindow::ID_CHECK_ALL,
                                                                  PvRecoveryKindWindow::OnCheckAll)
-                                                        wxEND_EVENT_TABLE()
+wxEND_EVENT_TABLE()
 
-                                                            namespace {
-    wxColour FaceColour(const char* key) {
-        const FaceRect c = GetFaceRect(wxString::FromUTF8(key));
-        return wxColour(static_cast<unsigned char>(c.x & 0xFF),
-                        static_cast<unsigned char>(c.y & 0xFF),
-                        static_cast<unsigned char>(c.width & 0xFF), 255);
+namespace {
+wxColour FaceColour(const char* key) {
+    const FaceRect c = GetFaceRect(wxString::FromUTF8(key));
+    return wxColour(static_cast<unsigned char>(c.x & 0xFF), static_cast<unsigned char>(c.y & 0xFF),
+                    static_cast<unsigned char>(c.width & 0xFF), 255);
+}
+
+const char* const kKindNames[kKindCount] = {
+    "Call History", "Contacts",  "Messages",    "Sms Attachments", "Notes", "Safari",
+    "Calendar",     "Reminders", "Voice Memos", "Camera Roll",     "Photos"};
+
+// The translated name of a kind. The literals stand here once more so that the catalog tools
+// find them.
+wxString TranslatedKindName(std::uint32_t kind) {
+    switch (kind) {
+        case KIND_CALL_HISTORY:
+            return _("Call History");
+        case KIND_CONTACTS:
+            return _("Contacts");
+        case KIND_MESSAGES:
+            return _("Messages");
+        case KIND_SMS_ATTACHMENTS:
+            return _("Sms Attachments");
+        case KIND_NOTES:
+            return _("Notes");
+        case KIND_SAFARI:
+            return _("Safari");
+        case KIND_CALENDAR:
+            return _("Calendar");
+        case KIND_REMINDERS:
+            return _("Reminders");
+        case KIND_VOICE_MEMOS:
+            return _("Voice Memos");
+        case KIND_CAMERA_ROLL:
+            return _("Camera Roll");
+        case KIND_PHOTOS:
+            return _("Photos");
+        default:
+            return wxString();
     }
+}
 
-    const char* const kKindNames[kKindCount] = {
-        "Call History", "Contacts",  "Messages",    "Sms Attachments", "Notes", "Safari",
-        "Calendar",     "Reminders", "Voice Memos", "Camera Roll",     "Photos"};
+// A cell value is never empty.
+wxString CellText(const wxString& text) {
+    return text.IsEmpty() ? wxString(wxS(" ")) : text;
+}
 
-    // The translated name of a kind. The literals stand here once more so that the catalog tools
-    // find them.
-    wxString TranslatedKindName(std::uint32_t kind) {
-        switch (kind) {
-            case KIND_CALL_HISTORY:
-                return _("Call History");
-            case KIND_CONTACTS:
-                return _("Contacts");
-            case KIND_MESSAGES:
-                return _("Messages");
-            case KIND_SMS_ATTACHMENTS:
-                return _("Sms Attachments");
-            case KIND_NOTES:
-                return _("Notes");
-            case KIND_SAFARI:
-                return _("Safari");
-            case KIND_CALENDAR:
-                return _("Calendar");
-            case KIND_REMINDERS:
-                return _("Reminders");
-            case KIND_VOICE_MEMOS:
-                return _("Voice Memos");
-            case KIND_CAMERA_ROLL:
-                return _("Camera Roll");
-            case KIND_PHOTOS:
-                return _("Photos");
-            default:
-                return wxString();
-        }
-    }
-
-    // A cell value is never empty.
-    wxString CellText(const wxString& text) {
-        return text.IsEmpty() ? wxString(wxS(" ")) : text;
-    }
-
-    PvPhotoCheckCellRender* CheckRenderer(RkGrid * grid, int row, int col) {
-        if (grid == nullptr || row < 0 || col < 0 || row >= grid->GetNumberRows() ||
-            col >= grid->GetNumberCols())
-            return nullptr;
-        return dynamic_cast<PvPhotoCheckCellRender*>(grid->PeekCellRenderer(row, col));
-    }
+PvPhotoCheckCellRender* CheckRenderer(RkGrid* grid, int row, int col) {
+    if (grid == nullptr || row < 0 || col < 0 || row >= grid->GetNumberRows() ||
+        col >= grid->GetNumberCols())
+        return nullptr;
+    return dynamic_cast<PvPhotoCheckCellRender*>(grid->PeekCellRenderer(row, col));
+}
 
 }  // namespace
 

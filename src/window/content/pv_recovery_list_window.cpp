@@ -14,17 +14,17 @@
 
 wxIMPLEMENT_DYNAMIC_CLASS(PvRecoveryListWindow, wxControl);
 
-wxBEGIN_EVENT_TABLE(PvRecoveryListWindow, wxControl) EVT_PAINT(PvRecoveryListWindow::OnPaint)
+wxBEGIN_EVENT_TABLE(PvRecoveryListWindow, wxControl)
+    EVT_PAINT(PvRecoveryListWindow::OnPaint)
     EVT_BUTTON(PvRecoveryListWindow::ID_SCAN, PvRecoveryListWindow::OnScanClicked)
-        wxEND_EVENT_TABLE()
+wxEND_EVENT_TABLE()
 
-            namespace {
-    wxColour FaceColour(const char* key) {
-        const FaceRect c = GetFaceRect(wxString::FromUTF8(key));
-        return wxColour(static_cast<unsigned char>(c.x & 0xFF),
-                        static_cast<unsigned char>(c.y & 0xFF),
-                        static_cast<unsigned char>(c.width & 0xFF), 255);
-    }
+namespace {
+wxColour FaceColour(const char* key) {
+    const FaceRect c = GetFaceRect(wxString::FromUTF8(key));
+    return wxColour(static_cast<unsigned char>(c.x & 0xFF), static_cast<unsigned char>(c.y & 0xFF),
+                    static_cast<unsigned char>(c.width & 0xFF), 255);
+}
 
 }  // namespace
 

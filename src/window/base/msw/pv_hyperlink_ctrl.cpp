@@ -6,10 +6,10 @@ void PvHyperLinkCtrlBase::SetBackgroundBitmap(wxBitmap* bg) {
 }
 
 wxBEGIN_EVENT_TABLE(PvHyperLinkCtrl, PvHyperLinkCtrlBase)
-    EVT_ERASE_BACKGROUND(PvHyperLinkCtrl::OnEraseBackground) wxEND_EVENT_TABLE()
+    EVT_ERASE_BACKGROUND(PvHyperLinkCtrl::OnEraseBackground)
+wxEND_EVENT_TABLE()
 
-        PvHyperLinkCtrl::PvHyperLinkCtrl()
-    : bg_rect_(0, 0, 0, 0) {
+PvHyperLinkCtrl::PvHyperLinkCtrl() : bg_rect_(0, 0, 0, 0) {
     SetBackgroundStyle(wxBG_STYLE_ERASE);
     hollow_brush_ = new wxBrush(wxNullColour, wxBRUSHSTYLE_TRANSPARENT);
 }

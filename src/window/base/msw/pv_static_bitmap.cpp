@@ -10,10 +10,10 @@ void PvStaticBitmapBase::SetBackgroundBitmap(wxBitmap* bg) {
 }
 
 wxBEGIN_EVENT_TABLE(PvStaticBitmap, PvStaticBitmapBase)
-    EVT_ERASE_BACKGROUND(PvStaticBitmap::OnEraseBackground) wxEND_EVENT_TABLE()
+    EVT_ERASE_BACKGROUND(PvStaticBitmap::OnEraseBackground)
+wxEND_EVENT_TABLE()
 
-        PvStaticBitmap::PvStaticBitmap()
-    : bg_rect_(0, 0, 0, 0) {
+PvStaticBitmap::PvStaticBitmap() : bg_rect_(0, 0, 0, 0) {
     SetBackgroundStyle(wxBG_STYLE_ERASE);
     hollow_brush_ = new wxBrush(wxNullColour, wxBRUSHSTYLE_TRANSPARENT);
 }

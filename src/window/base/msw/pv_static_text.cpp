@@ -10,10 +10,10 @@ void PvStaticTextBase::SetBackgroundBitmap(wxBitmap* bg) {
 }
 
 wxBEGIN_EVENT_TABLE(PvStaticText, PvStaticTextBase)
-    EVT_ERASE_BACKGROUND(PvStaticText::OnEraseBackground) wxEND_EVENT_TABLE()
+    EVT_ERASE_BACKGROUND(PvStaticText::OnEraseBackground)
+wxEND_EVENT_TABLE()
 
-        PvStaticText::PvStaticText()
-    : bg_rect_(0, 0, 0, 0) {
+PvStaticText::PvStaticText() : bg_rect_(0, 0, 0, 0) {
     SetBackgroundStyle(wxBG_STYLE_ERASE);
     SetForegroundColour(*wxWHITE);
     hollow_brush_ = new wxBrush(wxNullColour, wxBRUSHSTYLE_TRANSPARENT);
