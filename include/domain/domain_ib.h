@@ -7,6 +7,7 @@
 #include <wx/gdicmn.h>
 #include <wx/string.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -75,7 +76,10 @@ class DomainIB {
     // false when the header is not one of those or is damaged. Thumbnails are made only of
     // these pictures, and only up to 100 million pixels.
     static bool PeekImageSize(const wxString& path, int* width, int* height);
-    // False for a JPEG file that lacks its end marker (cut off, as by an interrupted copy), which
-    // the decoder would show half grey; true for every other file.
+    // False for a JPEG file whose first picture ends before its end marker (cut off, as by an
+    // interrupted copy), which the decoder would show half grey; true for every other file,
+    // also for a whole picture followed by other bytes. The second form checks a file's bytes
+    // in memory.
     static bool IsWholeJpeg(const wxString& path);
+    static bool IsWholeJpeg(const unsigned char* data, std::size_t size);
 };

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "common/file_util.h"
 #include "common/image_util.h"
@@ -480,6 +482,88 @@ bool PeekJpegSize(FILE* file, int* width, int* height) {
     return false;
 }
 
+// The bytes of a JPEG file read forward, from memory or from a file in chunks.
+class JpegBytes {
+  public:
+    JpegBytes(const unsigned char* data, std::size_t size) : at_(data), end_(data + size) {}
+    explicit JpegBytes(FILE* file) : file_(file), buffer_(64 * 1024) {}
+
+    // The next byte, or -1 at the end of the data.
+    int Next() {
+        if (at_ == end_ && !Fill()) return -1;
+        return *at_++;
+    }
+
+    // False when the data ends before count bytes are passed.
+    bool Skip(std::size_t count) {
+        while (count > 0) {
+            if (at_ == end_ && !Fill()) return false;
+            const std::size_t step = std::min(count, static_cast<std::size_t>(end_ - at_));
+            at_ += step;
+            count -= step;
+        }
+        return true;
+    }
+
+    // Moves up to the next 0xFF byte, which Next then returns; false when none is left.
+    bool ToNextFF() {
+        for (;;) {
+            if (at_ != end_) {
+                const void* ff = std::memchr(at_, 0xFF, static_cast<std::size_t>(end_ - at_));
+                if (ff != nullptr) {
+                    at_ = static_cast<const unsigned char*>(ff);
+                    return true;
+                }
+                at_ = end_;
+            }
+            if (!Fill()) return false;
+        }
+    }
+
+  private:
+    bool Fill() {
+        if (file_ == nullptr) return false;
+        const std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+        at_ = buffer_.data();
+        end_ = at_ + got;
+        return got > 0;
+    }
+
+    const unsigned char* at_ = nullptr;
+    const unsigned char* end_ = nullptr;
+    FILE* file_ = nullptr;
+    std::vector<unsigned char> buffer_;
+};
+
+// True unless the bytes begin as a JPEG and end before the end marker that closes its first
+// picture. The marker segments are walked by their lengths, so that an end marker inside an
+// embedded preview does not count, and whatever follows the end marker (maker data, padding, a
+// second picture) is not looked at. The walk passes over stray bytes between segments, stuffed
+// and restart codes in the compressed data and the tables between the scans of a progressive
+// picture, as the decoder does.
+bool IsWholeJpegStream(JpegBytes& bytes) {
+    if (bytes.Next() != 0xFF || bytes.Next() != 0xD8 || bytes.Next() != 0xFF) return true;
+    bool scanned = false;
+    int marker = 0xFF;  // the start of the first segment is already taken
+    for (;;) {
+        while (marker == 0xFF) marker = bytes.Next();
+        if (marker < 0) return false;
+        if (marker == 0xD9) return scanned;  // the end; before any scan there is no picture
+        if (marker == 0xD8) return false;    // a second start inside the picture
+        const bool bare = marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7);
+        if (!bare) {
+            const int high = bytes.Next();
+            const int low = bytes.Next();
+            if (high < 0 || low < 0) return false;
+            const std::size_t length = static_cast<std::size_t>(high << 8 | low);
+            if (length < 2 || !bytes.Skip(length - 2)) return false;
+            if (marker == 0xDA) scanned = true;
+        }
+        if (!bytes.ToNextFF()) return false;
+        marker = bytes.Next();  // the 0xFF; the loop above reads the marker after it
+    }
+}
+
 // Reads ImageWidth and ImageLength of the first directory of a TIFF file.
 bool PeekTiffSize(FILE* file, bool little, std::uint32_t firstDir, std::uint64_t* width,
                   std::uint64_t* height) {
@@ -519,26 +603,16 @@ bool PeekTiffSize(FILE* file, bool little, std::uint32_t firstDir, std::uint64_t
 bool DomainIB::IsWholeJpeg(const wxString& path) {
     FILE* file = std::fopen(path.fn_str(), "rb");
     if (file == nullptr) return true;
-    unsigned char head[3] = {};
-    bool whole = true;
-    if (std::fread(head, 1, 3, file) == 3 && head[0] == 0xFF && head[1] == 0xD8 &&
-        head[2] == 0xFF) {
-        // The end marker lies in the last bytes (some writers pad after it); inside the
-        // compressed data a 0xFF is never followed by 0xD9.
-        whole = false;
-        if (std::fseek(file, 0, SEEK_END) == 0) {
-            const long size = std::ftell(file);
-            const long from = size > 4096 ? size - 4096 : 0;
-            unsigned char tail[4096];
-            if (size > 0 && std::fseek(file, from, SEEK_SET) == 0) {
-                const std::size_t got = std::fread(tail, 1, sizeof tail, file);
-                for (std::size_t i = 0; i + 1 < got && !whole; ++i)
-                    whole = tail[i] == 0xFF && tail[i + 1] == 0xD9;
-            }
-        }
-    }
+    JpegBytes bytes(file);
+    const bool whole = IsWholeJpegStream(bytes);
     std::fclose(file);
     return whole;
+}
+
+bool DomainIB::IsWholeJpeg(const unsigned char* data, std::size_t size) {
+    if (data == nullptr) return true;
+    JpegBytes bytes(data, size);
+    return IsWholeJpegStream(bytes);
 }
 
 bool DomainIB::PeekImageSize(const wxString& path, int* width, int* height) {

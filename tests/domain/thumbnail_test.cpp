@@ -83,19 +83,54 @@ TEST(PeekImageSize, ReadsTheHeadersOfTheCommonFormats) {
     }
 }
 
+// Bytes that a camera or an editor may leave after a picture (maker data, padding); they hold
+// 0xFF bytes and markers of their own.
+std::string TrailingBytes(std::size_t count) {
+    std::string out;
+    std::uint32_t x = 2463534242u;
+    for (std::size_t i = 0; i < count; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        out += static_cast<char>(i % 97 == 0 ? 0xFF : x & 0xFF);
+    }
+    return out;
+}
+
+// A picture is whole when its first image reaches its end marker, whatever follows it.
 TEST(IsWholeJpeg, CutOffJpegIsNotWhole) {
     testing_support::TempDir dir;
     const std::string jpeg = gen::MakeJpeg(64, 48, 1, 7);
-    gen::WriteFile(dir / "whole.jpg", jpeg);
-    gen::WriteFile(dir / "padded.jpg", jpeg + std::string(100, '\0'));
-    gen::WriteFile(dir / "cut.jpg", gen::Damage(jpeg));
-    gen::WriteFile(dir / "short.jpg", jpeg.substr(0, 3));
-    gen::WriteFile(dir / "other.png", gen::MakePng(4, 4, 1));
-    EXPECT_TRUE(DomainIB::IsWholeJpeg(wxString::FromUTF8(dir / "whole.jpg")));
-    EXPECT_TRUE(DomainIB::IsWholeJpeg(wxString::FromUTF8(dir / "padded.jpg")));
-    EXPECT_FALSE(DomainIB::IsWholeJpeg(wxString::FromUTF8(dir / "cut.jpg")));
-    EXPECT_FALSE(DomainIB::IsWholeJpeg(wxString::FromUTF8(dir / "short.jpg")));
-    EXPECT_TRUE(DomainIB::IsWholeJpeg(wxString::FromUTF8(dir / "other.png")));
+    const std::string progressive = gen::MakeJpeg(64, 48, 0, 8, 85, true);
+    struct Row {
+        const char* name;
+        std::string bytes;
+        bool whole;
+    } rows[] = {
+        {"whole", jpeg, true},
+        {"zero padding", jpeg + std::string(100, '\0'), true},
+        {"100 bytes after", jpeg + TrailingBytes(100), true},
+        {"8 KB after", jpeg + TrailingBytes(8 * 1024), true},
+        {"20 KB after", jpeg + TrailingBytes(20 * 1024), true},
+        {"second picture after", jpeg + gen::MakeJpeg(32, 32, 0, 9), true},
+        {"progressive", progressive, true},
+        {"progressive cut", gen::Damage(progressive), false},
+        {"cut", gen::Damage(jpeg), false},
+        {"cut, then a whole picture", gen::Damage(jpeg) + gen::MakeJpeg(32, 32, 0, 9), false},
+        {"cut without its end marker", jpeg.substr(0, jpeg.size() - 2), false},
+        {"cut in the EXIF block", jpeg.substr(0, 30), false},
+        {"start only", jpeg.substr(0, 3), false},
+        {"end before any scan", std::string("\xFF\xD8\xFF\xD9", 4), false},
+        {"not a JPEG", gen::MakePng(4, 4, 1), true},
+        {"empty", "", true},
+    };
+    for (const Row& r : rows) {
+        gen::WriteFile(dir / "p.jpg", r.bytes);
+        EXPECT_EQ(DomainIB::IsWholeJpeg(wxString::FromUTF8(dir / "p.jpg")), r.whole) << r.name;
+        const auto* data = reinterpret_cast<const unsigned char*>(r.bytes.data());
+        EXPECT_EQ(DomainIB::IsWholeJpeg(data, r.bytes.size()), r.whole) << r.name;
+    }
+    EXPECT_TRUE(DomainIB::IsWholeJpeg(wxString::FromUTF8(dir / "missing.jpg")));
 }
 
 // A PNG whose header claims a huge picture; the rest of the file is a small real one.
@@ -237,6 +272,38 @@ TEST_F(Thumbnails, FortyFivePicturesWithBadFilesInside) {
     }
     const wxImage goodImage = photos_[0]->thumbnail->ConvertToImage();
     EXPECT_NE(goodImage.GetSize(), fallbackImage.GetSize());
+}
+
+// A whole picture followed by other bytes gets its own thumbnail; one cut in its compressed
+// data gets the fallback.
+TEST_F(Thumbnails, PicturesWithTrailingBytesKeepTheirThumbnail) {
+    const std::string jpeg = gen::MakeJpeg(160, 120, 6, 11);
+    const std::string files[] = {
+        jpeg,
+        jpeg + TrailingBytes(100),
+        jpeg + TrailingBytes(8 * 1024),
+        jpeg + TrailingBytes(20 * 1024),
+        jpeg + gen::MakeJpeg(640, 480, 0, 12),
+        gen::Damage(jpeg),
+        gen::Damage(jpeg) + TrailingBytes(8 * 1024),
+    };
+    for (std::size_t i = 0; i < sizeof files / sizeof files[0]; ++i)
+        Add("IMG_" + std::to_string(i) + ".JPG", &files[i]);
+    const int assertionsBefore = domain_test::AssertionCount();
+    Run();
+    EXPECT_EQ(domain_test::AssertionCount(), assertionsBefore);
+    const wxImage real = photos_[0]->thumbnail->ConvertToImage();
+    ASSERT_EQ(real.GetSize(), wxSize(100, 75));
+    for (std::size_t i = 1; i < photos_.size(); ++i) {
+        ASSERT_NE(photos_[i]->thumbnail, nullptr) << i;
+        const wxImage image = photos_[i]->thumbnail->ConvertToImage();
+        const bool same = image.GetSize() == real.GetSize() &&
+                          std::memcmp(image.GetData(), real.GetData(), 3 * 100 * 75) == 0;
+        EXPECT_EQ(same, i < 5) << i;
+        if (i >= 5) {
+            EXPECT_EQ(image.GetSize(), wxSize(100, 100)) << i;  // the fallback picture
+        }
+    }
 }
 
 // Nearest-neighbour scaling takes source pixels as they are, also when the sizes divide evenly.

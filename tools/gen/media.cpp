@@ -87,7 +87,8 @@ void Box(std::string& out, const char* type, const std::string& body) {
 
 }  // namespace
 
-std::string MakeJpeg(int width, int height, int orientation, std::uint32_t seed, int quality) {
+std::string MakeJpeg(int width, int height, int orientation, std::uint32_t seed, int quality,
+                     bool progressive) {
     if (width <= 0 || height <= 0) throw std::runtime_error("bad picture size");
     const std::vector<unsigned char> rgb = Pixels(width, height, seed);
     jpeg_compress_struct cinfo;
@@ -103,6 +104,7 @@ std::string MakeJpeg(int width, int height, int orientation, std::uint32_t seed,
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
+    if (progressive) jpeg_simple_progression(&cinfo);
     cinfo.write_JFIF_header = orientation == 0 ? TRUE : FALSE;
     jpeg_start_compress(&cinfo, TRUE);
     if (orientation != 0) {
