@@ -8,8 +8,15 @@
 
 extern "C" {
 
+// Opens the regular file at a UTF-8 path for reading and returns its descriptor (close-on-exec),
+// or -1. Anything else at the path is refused without blocking: a directory, a FIFO, a device,
+// a socket, and a symbolic link of any kind (a link is never followed, so a name inside a folder
+// cannot lead out of it). The caller closes the descriptor.
+WZ_TOOL_API int WZOpenRegular(const char* path);
+
 // Opens a file by UTF-8 path with an fopen mode ("rb", "wb", "r", "w"). Returns null when the
-// file cannot be opened; a directory is never opened for reading. The caller closes the stream.
+// file cannot be opened. A read opens regular files only, through WZOpenRegular. The caller
+// closes the stream.
 WZ_TOOL_API FILE* WZfopen(const char* path, const char* mode);
 
 // Nonzero when a regular file (or a link to one) exists at the path.

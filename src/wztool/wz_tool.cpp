@@ -1,21 +1,47 @@
 #include "util/wz_tool.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 extern "C" {
 
+int WZOpenRegular(const char* path) {
+    if (path == nullptr || *path == 0) return -1;
+    struct stat st;
+    if (lstat(path, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    // The file may have been swapped between the look and the open: a link is refused by the open
+    // itself, and a FIFO or device put in its place opens without blocking and fails the check of
+    // what was opened.
+    int fd;
+    do {
+        fd = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return -1;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return -1;
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags != -1) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
+
 FILE* WZfopen(const char* path, const char* mode) {
     if (path == nullptr || mode == nullptr) return nullptr;
-    const bool reading = std::strchr(mode, 'r') != nullptr;
-    if (reading) {
-        struct stat st;
-        if (stat(path, &st) != 0 || S_ISDIR(st.st_mode)) return nullptr;
+    if (std::strchr(mode, 'r') != nullptr && std::strchr(mode, '+') == nullptr) {
+        const int fd = WZOpenRegular(path);
+        if (fd < 0) return nullptr;
+        FILE* stream = fdopen(fd, mode);
+        if (stream == nullptr) close(fd);
+        return stream;
     }
-    // Close-on-exec, so that a program started meanwhile inherits no open backup file.
+    // Close-on-exec, so that a program started meanwhile inherits no open file.
     std::string m(mode);
     m += 'e';
     return std::fopen(path, m.c_str());

@@ -1,7 +1,11 @@
 #include "mbdb/mbdb.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -70,6 +74,38 @@ TEST_F(MbdbTest, MissingOrDirectoryManifestIsNotRead) {
     EXPECT_TRUE(ParsePaths(&ok).empty());
     EXPECT_FALSE(ok);
     EXPECT_EQ(mbdb_->FindStoredFile(""), "");
+}
+
+TEST_F(MbdbTest, ManifestThatIsNoRegularFileIsNotRead) {
+    // A good manifest outside the folder: a link to it must not be followed out of the folder.
+    TempDir outside;
+    gen::WriteFile(outside / "Manifest.mbdb",
+                   gen::EncodeMbdb({Rec("HomeDomain", "Library/Notes/notes.sqlite")}));
+    const std::string manifest = Folder() + "Manifest.mbdb";
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+    } cases[] = {
+        {"FIFO", [&] { ASSERT_EQ(mkfifo(manifest.c_str(), 0600), 0); }},
+        {"link to /dev/zero", [&] { ASSERT_EQ(symlink("/dev/zero", manifest.c_str()), 0); }},
+        {"link out of the folder",
+         [&] { ASSERT_EQ(symlink((outside / "Manifest.mbdb").c_str(), manifest.c_str()), 0); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::remove(manifest.c_str());
+        c.make();
+        // A blocking open of the FIFO, or a read of the endless device, would never end.
+        const auto run = testing_support::RunInChild(
+            [&]() -> std::string {
+                bool ok = true;
+                if (!ParsePaths(&ok).empty() || ok) return "the manifest was read";
+                return std::string();
+            },
+            std::chrono::seconds(5));
+        EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
+        EXPECT_EQ(run.report, "");
+    }
 }
 
 TEST_F(MbdbTest, RecordFieldsAreDecoded) {

@@ -1,8 +1,26 @@
 #include "support/test_support.h"
 
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <thread>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define BV_LEAK_CHECK 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define BV_LEAK_CHECK 1
+#endif
+#endif
+#ifdef BV_LEAK_CHECK
+#include <sanitizer/lsan_interface.h>
+#endif
 
 #include "gen/backup_gen.h"
 
@@ -45,6 +63,68 @@ std::map<std::string, std::string> SnapshotTree(const std::string& folder) {
             gen::ReadFile(entry.path().string());
     }
     return files;
+}
+
+ChildRun RunInChild(const std::function<std::string()>& fn, std::chrono::milliseconds limit) {
+    int channel[2];
+    if (pipe(channel) != 0) throw std::runtime_error("pipe failed");
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        close(channel[0]);
+        const std::string report = fn();
+        int status = 0;
+#ifdef BV_LEAK_CHECK
+        if (__lsan_do_recoverable_leak_check() != 0) status = 3;
+#endif
+        for (std::size_t sent = 0; sent < report.size();) {
+            const ssize_t n = write(channel[1], report.data() + sent, report.size() - sent);
+            if (n <= 0) break;
+            sent += static_cast<std::size_t>(n);
+        }
+        // No destructor of this process's objects runs in the child: a folder of the parent's
+        // would be removed.
+        _exit(status);
+    }
+    close(channel[1]);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    auto left = [&] {
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        return ms.count() > 0 ? static_cast<int>(ms.count()) : 0;
+    };
+    ChildRun run{ChildEnd::kDone, std::string()};
+    bool timedOut = false;
+    for (;;) {
+        pollfd p{channel[0], POLLIN, 0};
+        const int ready = poll(&p, 1, left());
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) {
+            timedOut = true;
+            break;
+        }
+        char buffer[4096];
+        const ssize_t n = read(channel[0], buffer, sizeof buffer);
+        if (n <= 0) break;
+        run.report.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(channel[0]);
+    int status = 0;
+    while (!timedOut && waitpid(pid, &status, WNOHANG) == 0) {
+        if (left() == 0) {
+            timedOut = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    if (timedOut) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        run.end = ChildEnd::kTimedOut;
+    } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        run.end = ChildEnd::kCrashed;
+    }
+    return run;
 }
 
 }  // namespace testing_support

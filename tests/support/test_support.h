@@ -1,7 +1,10 @@
 // Helpers shared by the test programs.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <map>
+#include <ostream>
 #include <string>
 
 namespace testing_support {
@@ -37,5 +40,21 @@ class ScopedEnv {
 
 // Every regular file under folder with its contents, keyed by the path relative to folder.
 std::map<std::string, std::string> SnapshotTree(const std::string& folder);
+
+// How a function run in a child process of its own ended.
+enum class ChildEnd { kDone, kCrashed, kTimedOut };
+inline void PrintTo(ChildEnd end, std::ostream* os) {
+    *os << (end == ChildEnd::kDone ? "done" : end == ChildEnd::kCrashed ? "crashed" : "timed out");
+}
+struct ChildRun {
+    ChildEnd end;
+    // What the function returned: empty when all was well, else what went wrong.
+    std::string report;
+};
+
+// Runs fn in a forked child and waits at most limit for it. A child that dies by a signal, exits
+// with a status other than 0 (a sanitizer's report) or leaks is kCrashed; one still running at
+// the limit is killed and gives kTimedOut. Nothing fn does reaches this process.
+ChildRun RunInChild(const std::function<std::string()>& fn, std::chrono::milliseconds limit);
 
 }  // namespace testing_support
