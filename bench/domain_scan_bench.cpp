@@ -37,7 +37,7 @@ class Receiver : public wxEvtHandler {
 
   private:
     void OnThread(wxThreadEvent& event) {
-        device->results[event.GetId()] = GetEventPointer<void>(event);
+        device->StoreResults(event.GetId(), GetEventPointer<void>(event));
         ++received;
     }
 };
@@ -84,8 +84,7 @@ double ScanOnce(std::size_t* records) {
     }
     const double seconds = Seconds(start);
     *records = 0;
-    for (std::uint32_t kind = 0; kind < kKindCount; ++kind)
-        *records += KindRecordCount(kind, devices[0]->results[kind]);
+    for (std::uint32_t kind = 0; kind < kKindCount; ++kind) *records += devices[0]->Count(kind);
     BackupInfo* head = devices[0]->backup;
     for (Device*& d : devices) TrackedDelete(__FILE__, __LINE__, d);
     DomainIB::GetService()->FreeBackupList(head);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/wz_base.h"
+#include "domain/kind_table.h"
 #include "ib/wz_ib.h"
 
 class wxBitmap;
@@ -153,12 +154,9 @@ using PhotoList = std::vector<Photo*>;
 
 // One backup of the backup list, with the records that the scan delivered per kind.
 //
-// results[kind] points to the kind's record vector: CallHistoryList (KIND_CALL_HISTORY),
-// ContactList (KIND_CONTACTS), SmsList (KIND_MESSAGES), PhotoList (KIND_SMS_ATTACHMENTS,
-// KIND_CAMERA_ROLL, KIND_PHOTOS), NoteList (KIND_NOTES), SafariHistoryList (KIND_SAFARI),
-// CalendarList (KIND_CALENDAR, KIND_REMINDERS), VoiceMemosList (KIND_VOICE_MEMOS). Null: the
-// kind's result has not arrived yet; an empty vector: the kind has no items. The device owns
-// the vectors and their records once they are stored.
+// Each kind's slot holds the kind's record vector: null while the kind's result has not arrived,
+// an empty vector when the kind has no items. The device owns the vectors and their records
+// once they are stored.
 class Device : public WzBase {
   public:
     Device();
@@ -166,20 +164,34 @@ class Device : public WzBase {
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
 
+    // The kind's records: Record must be the kind's record class (CallHistory for
+    // KIND_CALL_HISTORY, Photo for the picture kinds, ...); any other stops the process. Null
+    // while the kind's result has not arrived.
+    template <class Record>
+    std::vector<Record*>* Records(std::uint32_t kind) const {
+        return KindRecordsAs<Record>(kind, Slot(kind));
+    }
+    // Whether the kind's result arrived, and how many records it holds (0 before).
+    bool HasResults(std::uint32_t kind) const { return Slot(kind) != nullptr; }
+    std::size_t Count(std::uint32_t kind) const { return KindRecordCount(kind, Slot(kind)); }
+    // The kind's vector as stored, to hand on to a job that reads it by its kind.
+    void* Slot(std::uint32_t kind) const { return kind < kKindCount ? results[kind] : nullptr; }
+    // Takes over a kind's record vector as a KindResultEvent delivers it. A slot is filled once:
+    // a second delivery would leave the first vector without owner while a view may still show
+    // it, so the newcomer is deleted and false returned. A kind above 10 deletes nothing.
+    bool StoreResults(std::uint32_t kind, void* records);
+    // Empties the kind's slot and hands its vector to the caller, who owns it from then on.
+    void* ReleaseResults(std::uint32_t kind);
+
     wxString deviceName;
     wxString lastBackupDate;
     wxString serialNumber;
     std::int32_t isEncrypted = 0;
     BackupInfo* backup = nullptr;  // the library's node; not owned
+
+  private:
     void* results[kKindCount];
 };
-
-// Deletes a kind's record vector (as delivered by a KindResultEvent) and every record in it.
-// records may be null; a kind above 10 deletes nothing.
-void DeleteKindRecords(std::uint32_t kind, void* records);
-
-// Number of records in a kind's record vector; 0 for null.
-std::size_t KindRecordCount(std::uint32_t kind, const void* records);
 
 // One laid-out chat bubble of the message view. The view fills every field before use.
 class MessageShow : public WzBase {

@@ -17,6 +17,7 @@
 #include "common/app_util.h"
 #include "common/task_thread.h"
 #include "domain/kind_obj.h"
+#include "domain/kind_table.h"
 #include "util/wz_tool.h"
 
 static_assert(wxUSE_UNICODE_WCHAR, "cells are converted from wide characters");
@@ -26,74 +27,6 @@ namespace {
 const char kDataMarker[] = "var data = [];";
 const char kTitleMarker[] = "<title></title>";
 const char kTemplateName[] = "template.html";
-
-// What a table kind's page is called and which columns it has. The page name and the titles are
-// catalog keys; the page title stays English.
-struct TableKind {
-    std::uint32_t kind;
-    const char* page;
-    const char* title;
-    std::vector<const char*> header;
-};
-
-const std::vector<TableKind>& TableKinds() {
-    static const std::vector<TableKind> kinds = {
-        {KIND_CALL_HISTORY,
-         wxTRANSLATE("/Call History.html"),
-         "Call History",
-         {wxTRANSLATE("Name"), wxTRANSLATE("Phone Number"), wxTRANSLATE("Date Time"),
-          wxTRANSLATE("Duration")}},
-        {KIND_CONTACTS,
-         wxTRANSLATE("/Contacts.html"),
-         "Contacts",
-         {wxTRANSLATE("ID"), wxTRANSLATE("Name"), wxTRANSLATE("Organization"),
-          wxTRANSLATE("Department"), wxTRANSLATE("Note"), wxTRANSLATE("Birthday"),
-          wxTRANSLATE("Job Title"), wxTRANSLATE("Nick Name"), wxTRANSLATE("Create Date"),
-          wxTRANSLATE("Type"), wxTRANSLATE("Value")}},
-        {KIND_MESSAGES,
-         wxTRANSLATE("/Messages.html"),
-         "Messages",
-         {wxTRANSLATE("ID"), wxTRANSLATE("Name"), wxTRANSLATE("Phone Number"),
-          wxTRANSLATE("Message"), wxTRANSLATE("Date Time"), wxTRANSLATE("Type"),
-          wxTRANSLATE("Text")}},
-        {KIND_NOTES,
-         wxTRANSLATE("/Notes.html"),
-         "Notes",
-         {wxTRANSLATE("Date Time"), wxTRANSLATE("Title"), wxTRANSLATE("Contents")}},
-        {KIND_SAFARI,
-         wxTRANSLATE("/Safari.html"),
-         "Safari",
-         {wxTRANSLATE("Title"), wxTRANSLATE("Type"), wxTRANSLATE("Url")}},
-        {KIND_CALENDAR,
-         wxTRANSLATE("/Calendar.html"),
-         "Calendar",
-         {wxTRANSLATE("Title"), wxTRANSLATE("Location"), wxTRANSLATE("Description"),
-          wxTRANSLATE("Url"), wxTRANSLATE("Start Date Time"), wxTRANSLATE("End Date Time"),
-          wxTRANSLATE("Area"), wxTRANSLATE("All Day")}},
-        {KIND_REMINDERS,
-         wxTRANSLATE("/Reminders.html"),
-         "Reminders",
-         {wxTRANSLATE("Title"), wxTRANSLATE("Location"), wxTRANSLATE("Description"),
-          wxTRANSLATE("Status"), wxTRANSLATE("Start Date Time"), wxTRANSLATE("Area")}},
-    };
-    return kinds;
-}
-
-const TableKind* FindTableKind(std::uint32_t kind) {
-    for (const TableKind& k : TableKinds()) {
-        if (k.kind == kind) return &k;
-    }
-    return nullptr;
-}
-
-// The record at a checked position, or null when the position lies outside the vector.
-template <class T>
-T* RecordAt(const std::vector<T*>* items, std::int32_t index) {
-    if (items == nullptr || index < 0 || static_cast<std::size_t>(index) >= items->size()) {
-        return nullptr;
-    }
-    return (*items)[static_cast<std::size_t>(index)];
-}
 
 // Cell texts of one row, converted once into buffers that are reused from row to row.
 class RowTexts {
@@ -112,57 +45,37 @@ class RowTexts {
     std::vector<std::string> cells_;
 };
 
-// Appends a row whose cells are the texts of row (all of them).
+// Appends a row whose cells are the first n texts of row.
 void AddTextsRow(ExportTable& table, const RowTexts& row, std::size_t n) {
-    switch (n) {
-        case 3:
-            DomainExport::AddRow(table, 3, row[0].c_str(), row[1].c_str(), row[2].c_str());
-            break;
-        case 4:
-            DomainExport::AddRow(table, 4, row[0].c_str(), row[1].c_str(), row[2].c_str(),
-                                 row[3].c_str());
-            break;
-        case 6:
-            DomainExport::AddRow(table, 6, row[0].c_str(), row[1].c_str(), row[2].c_str(),
-                                 row[3].c_str(), row[4].c_str(), row[5].c_str());
-            break;
-        case 7:
-            DomainExport::AddRow(table, 7, row[0].c_str(), row[1].c_str(), row[2].c_str(),
-                                 row[3].c_str(), row[4].c_str(), row[5].c_str(), row[6].c_str());
-            break;
-        case 8:
-            DomainExport::AddRow(table, 8, row[0].c_str(), row[1].c_str(), row[2].c_str(),
-                                 row[3].c_str(), row[4].c_str(), row[5].c_str(), row[6].c_str(),
-                                 row[7].c_str());
-            break;
-        case 11:
-            DomainExport::AddRow(table, 11, row[0].c_str(), row[1].c_str(), row[2].c_str(),
-                                 row[3].c_str(), row[4].c_str(), row[5].c_str(), row[6].c_str(),
-                                 row[7].c_str(), row[8].c_str(), row[9].c_str(), row[10].c_str());
-            break;
-        default:
-            break;
+    const char* small[16];
+    std::vector<const char*> large;
+    const char** texts = small;
+    if (n > 16) {
+        large.resize(n);
+        texts = large.data();
     }
+    for (std::size_t c = 0; c < n; ++c) texts[c] = row[c].c_str();
+    table.Append(n, texts);
 }
 
 // The header row in the language the request was made in. A request made without labels for
 // the kind falls back to the English titles.
-void AddHeaderRow(ExportTable& table, const RecoverRequest& request, const TableKind& kind) {
+void AddHeaderRow(ExportTable& table, const RecoverRequest& request, const KindInfo& kind) {
     const ExportLabels& labels = request.labels[kind.kind];
-    const std::size_t n = kind.header.size();
+    const std::size_t n = kind.pageColumns.size();
     RowTexts row(n);
     for (std::size_t c = 0; c < n; ++c) {
         if (labels.header.size() == n) {
             row.Set(c, labels.header[c].c_str());
         } else {
-            row.Set(c, kind.header[c]);
+            row.Set(c, kind.pageColumns[c].title);
         }
     }
     AddTextsRow(table, row, n);
 }
 
 // The common end of every table export: the JSON, the page path and the page.
-void FinishPage(ExportTable& table, RecoverRequest& request, const TableKind& kind) {
+void FinishPage(ExportTable& table, RecoverRequest& request, const KindInfo& kind) {
     std::string json = DomainExport::RowsToJson(table);
     // The table is no longer needed once its JSON exists: release it before the page is built.
     DomainExport::FreeTable(table);
@@ -176,27 +89,70 @@ void FinishPage(ExportTable& table, RecoverRequest& request, const TableKind& ki
     std::string pagePath;
     DomainExport::AppendUtf8(pagePath, request.outputDir);
 
-    DomainExport::WriteHtml(templatePath.c_str(), pagePath.c_str(), json.c_str(), kind.title);
+    DomainExport::WriteHtml(templatePath.c_str(), pagePath.c_str(), json.c_str(), kind.name);
 }
 
-// Runs one table export: header, one or more rows per checked record through addRows, page.
-template <class T, class AddRows>
-void ExportKindTable(RecoverRequest* request, std::uint32_t kindId, AddRows addRows) {
-    if (request == nullptr || request->checked.empty()) return;
-    const TableKind* kind = FindTableKind(kindId);
-    if (kind == nullptr) return;
-    const auto* items = static_cast<const std::vector<T*>*>(request->items);
+// A table kind's page: the header, then per checked record its line and the lines under it.
+void ExportPage(RecoverRequest* request, std::uint32_t kindId) {
+    const KindInfo* kind = FindKind(kindId);
+    if (request == nullptr || request->checked.empty() || kind == nullptr || kind->page == nullptr)
+        return;
+    const void* items = request->items;
+    const std::size_t count = kind->count(items);
+    const std::size_t n = kind->pageColumns.size();
 
     ExportTable table;
     AddHeaderRow(table, *request, *kind);
+    RowTexts row(n);
+    std::vector<const wxString*> texts(kind->textCount);
+    std::vector<const wxString*> detail(n);
     int number = 0;
     for (std::int32_t index : request->checked) {
-        T* record = RecordAt(items, index);
-        if (record == nullptr) continue;
+        if (index < 0 || static_cast<std::size_t>(index) >= count) continue;
+        const auto i = static_cast<std::size_t>(index);
         ++number;
-        addRows(table, *record, number);
+        kind->texts(items, i, texts.data());
+        for (std::size_t c = 0; c < n; ++c) {
+            const KindColumn& column = kind->pageColumns[c];
+            if (column.field == KindColumn::kNumber)
+                row.Set(c, std::to_string(number).c_str());
+            else if (column.field == KindColumn::kLiteral)
+                row.Set(c, column.literal);
+            else
+                row.Set(c, *texts[static_cast<std::size_t>(column.field)]);
+        }
+        AddTextsRow(table, row, n);
+        const std::size_t lines = kind->detailCount(items, i);
+        for (std::size_t j = 0; j < lines; ++j) {
+            kind->detail(items, i, j, detail.data());
+            for (std::size_t c = 0; c < n; ++c) row.Set(c, *detail[c]);
+            AddTextsRow(table, row, n);
+        }
     }
     FinishPage(table, *request, *kind);
+}
+
+// A media kind: a copy of each checked record's stored file, named after the record.
+void ExportCopies(RecoverRequest* request, std::uint32_t kindId) {
+    const KindInfo* kind = FindKind(kindId);
+    if (request == nullptr || request->checked.empty() || kind == nullptr || kind->copySource < 0)
+        return;
+    const void* items = request->items;
+    const std::size_t count = kind->count(items);
+    std::vector<const wxString*> texts(kind->textCount);
+    for (std::int32_t index : request->checked) {
+        if (index < 0 || static_cast<std::size_t>(index) >= count) continue;
+        kind->texts(items, static_cast<std::size_t>(index), texts.data());
+        std::string sourcePath;
+        DomainExport::AppendUtf8(sourcePath, *texts[static_cast<std::size_t>(kind->copySource)]);
+        std::string fileName;
+        DomainExport::AppendUtf8(fileName, *texts[static_cast<std::size_t>(kind->copyName)]);
+        std::string targetPath;
+        DomainExport::AppendUtf8(targetPath, request->outputDir);
+        targetPath += '/';
+        targetPath += DomainExport::SafeFileName(fileName);
+        DomainExport::CopyFile(sourcePath.c_str(), targetPath.c_str());
+    }
 }
 
 // RapidJSON output into a std::string that keeps the text safe inside an HTML script: "<" and
@@ -424,43 +380,11 @@ DomainExport::~DomainExport() = default;
 void DomainExport::ExportTask(void* userData) {
     RecoverRequest* request = static_cast<RecoverRequest*>(userData);
     if (request == nullptr) return;
-    switch (request->kind) {
-        case KIND_CALL_HISTORY:
-            ExportCallHistory(request);
-            break;
-        case KIND_CONTACTS:
-            ExportContacts(request);
-            break;
-        case KIND_MESSAGES:
-            ExportMessages(request);
-            break;
-        case KIND_SMS_ATTACHMENTS:
-            ExportSmsAttachments(request);
-            break;
-        case KIND_NOTES:
-            ExportNotes(request);
-            break;
-        case KIND_SAFARI:
-            ExportSafari(request);
-            break;
-        case KIND_CALENDAR:
-            ExportCalendar(request);
-            break;
-        case KIND_REMINDERS:
-            ExportReminders(request);
-            break;
-        case KIND_VOICE_MEMOS:
-            ExportVoiceMemos(request);
-            break;
-        case KIND_CAMERA_ROLL:
-            ExportPhotos(request);
-            break;
-        case KIND_PHOTOS:
-            ExportSmsAttachments(request);
-            break;
-        default:
-            break;
-    }
+    const KindInfo* kind = FindKind(request->kind);
+    if (kind != nullptr && kind->page != nullptr)
+        ExportPage(request, request->kind);
+    else if (kind != nullptr)
+        ExportCopies(request, request->kind);
     if (request->target != nullptr) {
         wxThreadEvent* done = new wxThreadEvent(wxEVT_THREAD, ID_RECOVER_DONE);
         done->SetInt(0);
@@ -470,159 +394,39 @@ void DomainExport::ExportTask(void* userData) {
 }
 
 void DomainExport::ExportCallHistory(RecoverRequest* request) {
-    RowTexts row(4);
-    ExportKindTable<CallHistory>(request, KIND_CALL_HISTORY,
-                                 [&](ExportTable& table, CallHistory& r, int) {
-                                     const CallHistory* call = CheckedPtr(&r);
-                                     row.Set(0, call->name);
-                                     row.Set(1, call->address);
-                                     row.Set(2, call->date);
-                                     row.Set(3, call->duration);
-                                     AddTextsRow(table, row, 4);
-                                 });
+    ExportPage(request, KIND_CALL_HISTORY);
 }
 
 void DomainExport::ExportContacts(RecoverRequest* request) {
-    RowTexts row(11);
-    RowTexts property(11);
-    for (std::size_t c = 0; c < 9; ++c) property.Set(c, "");
-    ExportKindTable<Contact>(request, KIND_CONTACTS,
-                             [&](ExportTable& table, Contact& r, int number) {
-                                 const Contact* contact = CheckedPtr(&r);
-                                 row.Set(0, std::to_string(number).c_str());
-                                 row.Set(1, contact->name);
-                                 row.Set(2, contact->organization);
-                                 row.Set(3, contact->department);
-                                 row.Set(4, contact->note);
-                                 row.Set(5, contact->birthday);
-                                 row.Set(6, contact->jobTitle);
-                                 row.Set(7, contact->nickName);
-                                 row.Set(8, contact->creationDate);
-                                 row.Set(9, "-");
-                                 row.Set(10, "-");
-                                 AddTextsRow(table, row, 11);
-                                 for (const auto& entry : contact->properties) {
-                                     property.Set(9, entry.first);
-                                     property.Set(10, entry.second);
-                                     AddTextsRow(table, property, 11);
-                                 }
-                             });
+    ExportPage(request, KIND_CONTACTS);
 }
 
 void DomainExport::ExportMessages(RecoverRequest* request) {
-    RowTexts row(7);
-    RowTexts message(7);
-    for (std::size_t c = 0; c < 3; ++c) message.Set(c, "");
-    message.Set(3, "->");
-    ExportKindTable<Sms>(request, KIND_MESSAGES, [&](ExportTable& table, Sms& r, int number) {
-        const Sms* sms = CheckedPtr(&r);
-        row.Set(0, std::to_string(number).c_str());
-        row.Set(1, sms->another);
-        row.Set(2, sms->phone);
-        row.Set(3, "->");
-        row.Set(4, "-");
-        row.Set(5, "-");
-        row.Set(6, "-");
-        AddTextsRow(table, row, 7);
-        for (const Message* m : sms->messages) {
-            if (m == nullptr) continue;
-            message.Set(4, m->date);
-            message.Set(5, m->type != 0 ? "Sent" : "Received");
-            message.Set(6, m->text);
-            AddTextsRow(table, message, 7);
-        }
-    });
+    ExportPage(request, KIND_MESSAGES);
 }
 
 void DomainExport::ExportNotes(RecoverRequest* request) {
-    RowTexts row(3);
-    ExportKindTable<Note>(request, KIND_NOTES, [&](ExportTable& table, Note& r, int) {
-        const Note* note = CheckedPtr(&r);
-        row.Set(0, note->create_date);
-        row.Set(1, note->title);
-        row.Set(2, note->body);
-        AddTextsRow(table, row, 3);
-    });
+    ExportPage(request, KIND_NOTES);
 }
 
 void DomainExport::ExportSafari(RecoverRequest* request) {
-    RowTexts row(3);
-    ExportKindTable<SafariHistory>(request, KIND_SAFARI,
-                                   [&](ExportTable& table, SafariHistory& r, int) {
-                                       const SafariHistory* visit = CheckedPtr(&r);
-                                       row.Set(0, visit->title);
-                                       row.Set(1, visit->type);
-                                       row.Set(2, visit->url);
-                                       AddTextsRow(table, row, 3);
-                                   });
+    ExportPage(request, KIND_SAFARI);
 }
 
 void DomainExport::ExportCalendar(RecoverRequest* request) {
-    RowTexts row(8);
-    ExportKindTable<Calendar>(request, KIND_CALENDAR, [&](ExportTable& table, Calendar& r, int) {
-        const Calendar* event = CheckedPtr(&r);
-        row.Set(0, event->title);
-        row.Set(1, event->location);
-        row.Set(2, event->description);
-        row.Set(3, event->url);
-        row.Set(4, event->start_date);
-        row.Set(5, event->end_date);
-        row.Set(6, event->area);
-        row.Set(7, event->all_day);
-        AddTextsRow(table, row, 8);
-    });
+    ExportPage(request, KIND_CALENDAR);
 }
 
 void DomainExport::ExportReminders(RecoverRequest* request) {
-    RowTexts row(6);
-    ExportKindTable<Calendar>(request, KIND_REMINDERS, [&](ExportTable& table, Calendar& r, int) {
-        const Calendar* reminder = CheckedPtr(&r);
-        row.Set(0, reminder->title);
-        row.Set(1, reminder->location);
-        row.Set(2, reminder->description);
-        row.Set(3, reminder->status);
-        row.Set(4, reminder->start_date);
-        row.Set(5, reminder->area);
-        AddTextsRow(table, row, 6);
-    });
+    ExportPage(request, KIND_REMINDERS);
 }
-
-namespace {
-
-// Copies one record's stored file into the request's folder under the record's name.
-void CopyRecordFile(const RecoverRequest& request, const wxString& source, const wxString& name) {
-    std::string sourcePath;
-    DomainExport::AppendUtf8(sourcePath, source);
-    std::string fileName;
-    DomainExport::AppendUtf8(fileName, name);
-    std::string targetPath;
-    DomainExport::AppendUtf8(targetPath, request.outputDir);
-    targetPath += '/';
-    targetPath += DomainExport::SafeFileName(fileName);
-    DomainExport::CopyFile(sourcePath.c_str(), targetPath.c_str());
-}
-
-}  // namespace
 
 void DomainExport::ExportVoiceMemos(RecoverRequest* request) {
-    if (request == nullptr || request->checked.empty()) return;
-    const auto* items = static_cast<const VoiceMemosList*>(request->items);
-    for (std::int32_t index : request->checked) {
-        VoiceMemos* memo = RecordAt(items, index);
-        if (memo == nullptr) continue;
-        CheckedPtr(memo);
-        CopyRecordFile(*request, memo->path, memo->name);
-    }
+    ExportCopies(request, KIND_VOICE_MEMOS);
 }
 
 void DomainExport::ExportPhotos(RecoverRequest* request) {
-    if (request == nullptr || request->checked.empty()) return;
-    const auto* items = static_cast<const PhotoList*>(request->items);
-    for (std::int32_t index : request->checked) {
-        const Photo* photo = RecordAt(items, index);
-        if (photo == nullptr) continue;
-        CopyRecordFile(*request, photo->path, photo->file_name);
-    }
+    ExportCopies(request, KIND_CAMERA_ROLL);
 }
 
 void DomainExport::ExportSmsAttachments(RecoverRequest* request) {
@@ -808,12 +612,14 @@ void DomainExport::TranslateLabels(ExportLabels (&labels)[kKindCount]) {
         l.page.clear();
         l.header.clear();
     }
-    for (const TableKind& kind : TableKinds()) {
-        ExportLabels& l = labels[kind.kind];
+    for (std::uint32_t k = 0; k < kKindCount; ++k) {
+        const KindInfo& kind = *FindKind(k);
+        if (kind.page == nullptr) continue;
+        ExportLabels& l = labels[k];
         AppendUtf8(l.page, wxGetTranslation(wxString::FromUTF8(kind.page)));
-        for (const char* title : kind.header) {
+        for (const KindColumn& column : kind.pageColumns) {
             l.header.emplace_back();
-            AppendUtf8(l.header.back(), wxGetTranslation(wxString::FromUTF8(title)));
+            AppendUtf8(l.header.back(), wxGetTranslation(wxString::FromUTF8(column.title)));
         }
     }
 }

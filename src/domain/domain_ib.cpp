@@ -7,14 +7,13 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include "common/file_util.h"
 #include "common/image_util.h"
 #include "common/string_util.h"
 #include "common/task_thread.h"
+#include "domain/kind_table.h"
 
 namespace {
 
@@ -26,153 +25,6 @@ constexpr int kThumbnailSide = 100;
 // Pictures above this many pixels are not decoded: they get the fallback picture.
 constexpr std::uint64_t kMaxThumbnailSourcePixels = 100ull * 1000 * 1000;
 const char kFallbackPicture[] = "image/content/unload_picture.png";
-
-plist_t DictItem(plist_t dict, const char* key) {
-    if (dict == nullptr || plist_get_node_type(dict) != PLIST_DICT) return nullptr;
-    return plist_dict_get_item(dict, key);
-}
-
-wxString Text(plist_t dict, const char* key) {
-    return DomainIB::GetPlistString(DictItem(dict, key));
-}
-
-std::uint64_t Number(plist_t dict, const char* key) {
-    plist_t node = DictItem(dict, key);
-    std::uint64_t value = 0;
-    if (node != nullptr && plist_get_node_type(node) == PLIST_UINT)
-        plist_get_uint_val(node, &value);
-    return value;
-}
-
-std::uint32_t ArraySize(plist_t list) {
-    if (list == nullptr || plist_get_node_type(list) != PLIST_ARRAY) return 0;
-    return plist_array_get_size(list);
-}
-
-void FillProperties(Contact* contact, plist_t properties) {
-    if (properties == nullptr || plist_get_node_type(properties) != PLIST_DICT) return;
-    plist_dict_iter iter = nullptr;
-    plist_dict_new_iter(properties, &iter);
-    if (iter == nullptr) return;
-    for (;;) {
-        char* key = nullptr;
-        plist_t value = nullptr;
-        plist_dict_next_item(properties, iter, &key, &value);
-        if (key == nullptr) break;
-        if (key[0] != '\0') {
-            contact->properties.emplace_back(StringUtil::FromUtf8(key),
-                                             DomainIB::GetPlistString(value));
-        }
-        std::free(key);
-    }
-    std::free(iter);
-}
-
-template <class Record, class Fill>
-std::vector<Record*>* Convert(plist_t list, Fill fill) {
-    auto* records = new std::vector<Record*>();
-    const std::uint32_t n = ArraySize(list);
-    records->reserve(n);
-    for (std::uint32_t i = 0; i < n; ++i) {
-        auto* record = new Record();
-        records->push_back(record);
-        fill(record, plist_array_get_item(list, i));
-    }
-    return records;
-}
-
-void* ConvertCallHistory(plist_t list) {
-    return Convert<CallHistory>(list, [](CallHistory* r, plist_t d) {
-        r->name = Text(d, "name");
-        r->address = Text(d, "address");
-        r->date = Text(d, "date");
-        r->type = Text(d, "type");
-        r->duration = Text(d, "duration");
-    });
-}
-
-void* ConvertContacts(plist_t list) {
-    return Convert<Contact>(list, [](Contact* r, plist_t d) {
-        r->name = Text(d, "name");
-        r->organization = Text(d, "organization");
-        r->department = Text(d, "department");
-        r->note = Text(d, "note");
-        r->birthday = Text(d, "birthday");
-        r->jobTitle = Text(d, "jobTitle");
-        r->nickName = Text(d, "nickName");
-        r->creationDate = Text(d, "creationDate");
-        FillProperties(r, DictItem(d, "properties"));
-    });
-}
-
-void* ConvertMessages(plist_t list) {
-    return Convert<Sms>(list, [](Sms* r, plist_t d) {
-        r->phone = Text(d, "phone");
-        r->another = Text(d, "another");
-        plist_t messages = DictItem(d, "message");
-        const std::uint32_t n = ArraySize(messages);
-        r->messages.reserve(n);
-        for (std::uint32_t i = 0; i < n; ++i) {
-            plist_t m = plist_array_get_item(messages, i);
-            if (m == nullptr || plist_get_node_type(m) != PLIST_DICT) continue;
-            auto* message = new Message();
-            r->messages.push_back(message);
-            message->country = Text(m, "country");
-            message->service = Text(m, "service");
-            message->text = Text(m, "text");
-            message->date = Text(m, "date");
-            message->type = Number(m, "type");
-        }
-    });
-}
-
-void* ConvertNotes(plist_t list) {
-    return Convert<Note>(list, [](Note* r, plist_t d) {
-        r->create_date = Text(d, "create_date");
-        r->title = Text(d, "title");
-        r->body = Text(d, "body");
-    });
-}
-
-void* ConvertSafari(plist_t list) {
-    return Convert<SafariHistory>(list, [](SafariHistory* r, plist_t d) {
-        r->title = Text(d, "title");
-        r->type = Text(d, "type");
-        r->url = Text(d, "url");
-    });
-}
-
-void* ConvertCalendar(plist_t list) {
-    return Convert<Calendar>(list, [](Calendar* r, plist_t d) {
-        r->title = Text(d, "title");
-        r->location = Text(d, "location");
-        r->description = Text(d, "description");
-        r->url = Text(d, "url");
-        r->start_date = Text(d, "start_date");
-        r->end_date = Text(d, "end_date");
-        r->area = Text(d, "area");
-        r->all_day = Text(d, "all_day");
-        r->status = Text(d, "status");
-    });
-}
-
-void* ConvertVoiceMemos(plist_t list) {
-    return Convert<VoiceMemos>(list, [](VoiceMemos* r, plist_t d) {
-        r->date = Text(d, "date");
-        r->duration = Text(d, "duration");
-        r->name = Text(d, "name");
-        r->path = Text(d, "path");
-        r->size = FileUtil::FormatSize(Number(d, "size"));
-    });
-}
-
-void* ConvertPhotos(plist_t list) {
-    return Convert<Photo>(list, [](Photo* r, plist_t d) {
-        r->file_name = Text(d, "file_name");
-        r->path = Text(d, "path");
-        r->size = FileUtil::FormatSize(Number(d, "size"));
-    });
-}
 
 // Asks the library for one kind, converts and frees the list, and queues the records to target.
 void ReadKind(Device* device, wxEvtHandler* target, std::uint32_t kind, int eventId) {
@@ -318,29 +170,8 @@ wxString* DomainIB::NewPlistString(plist_t node) {
 }
 
 void* DomainIB::ConvertKindData(std::uint32_t kind, plist_t list) {
-    switch (kind) {
-        case KIND_CALL_HISTORY:
-            return ConvertCallHistory(list);
-        case KIND_CONTACTS:
-            return ConvertContacts(list);
-        case KIND_MESSAGES:
-            return ConvertMessages(list);
-        case KIND_NOTES:
-            return ConvertNotes(list);
-        case KIND_SAFARI:
-            return ConvertSafari(list);
-        case KIND_CALENDAR:
-        case KIND_REMINDERS:
-            return ConvertCalendar(list);
-        case KIND_VOICE_MEMOS:
-            return ConvertVoiceMemos(list);
-        case KIND_SMS_ATTACHMENTS:
-        case KIND_CAMERA_ROLL:
-        case KIND_PHOTOS:
-            return ConvertPhotos(list);
-        default:
-            return nullptr;
-    }
+    const KindInfo* info = FindKind(kind);
+    return info != nullptr ? info->convert(list) : nullptr;
 }
 
 void DomainIB::ReadCallHistory(Device* device, wxEvtHandler* target) {
@@ -380,17 +211,7 @@ void DomainIB::ScanTask(void* data) {
     if (request == nullptr) return;
     Device* device = request->device;
     wxEvtHandler* target = request->target;
-    ReadCallHistory(device, target);
-    ReadNotes(device, target);
-    ReadSafari(device, target);
-    ReadCalendar(device, target, KIND_CALENDAR, KIND_CALENDAR);
-    ReadCalendar(device, target, KIND_REMINDERS, KIND_REMINDERS);
-    ReadContacts(device, target);
-    ReadMessages(device, target);
-    ReadPhotos(device, target, KIND_SMS_ATTACHMENTS, KIND_SMS_ATTACHMENTS);
-    ReadVoiceMemos(device, target);
-    ReadPhotos(device, target, KIND_CAMERA_ROLL, KIND_CAMERA_ROLL);
-    ReadPhotos(device, target, KIND_PHOTOS, KIND_PHOTOS);
+    for (RecoveryKind kind : KindScanOrder()) ReadKind(device, target, kind, kind);
     TrackedDelete(__FILE__, __LINE__, request);
 }
 

@@ -124,8 +124,8 @@ std::vector<EventCollector::Received> Scan(Device* device) {
     for (const auto& e : target.events) {
         EXPECT_TRUE(e.onMainThread);
         EXPECT_TRUE(e.text.empty());
-        if (e.id >= 0 && e.id < static_cast<int>(kKindCount) && device->results[e.id] == nullptr)
-            device->results[e.id] = e.pointer;
+        if (e.id >= 0 && e.id < static_cast<int>(kKindCount) && !device->HasResults(e.id))
+            device->StoreResults(e.id, e.pointer);
         else
             ADD_FAILURE() << "unexpected event " << e.id;
     }
@@ -152,15 +152,15 @@ TEST(ScanTask, ElevenEventsInOrderEachWithANewVector) {
         EXPECT_EQ(fake::asked, std::vector<std::uint32_t>(kScanOrder, kScanOrder + kKindCount));
     }
     // Call history had no data: an empty vector, not a missing one.
-    EXPECT_EQ(KindRecordCount(KIND_CALL_HISTORY, device->results[KIND_CALL_HISTORY]), 0u);
+    EXPECT_EQ(device->Count(KIND_CALL_HISTORY), 0u);
     for (std::uint32_t kind = 1; kind < kKindCount; ++kind)
-        EXPECT_EQ(KindRecordCount(kind, device->results[kind]), 1u) << kind;
-    auto* reminders = static_cast<CalendarList*>(device->results[KIND_REMINDERS]);
+        EXPECT_EQ(device->Count(kind), 1u) << kind;
+    auto* reminders = device->Records<Calendar>(KIND_REMINDERS);
     EXPECT_EQ(reminders->at(0)->title, wxS("kind 7"));
-    auto* roll = static_cast<PhotoList*>(device->results[KIND_CAMERA_ROLL]);
+    auto* roll = device->Records<Photo>(KIND_CAMERA_ROLL);
     EXPECT_EQ(roll->at(0)->file_name, wxS("kind 9"));
     EXPECT_EQ(roll->at(0)->size, wxS("1.0 KB"));
-    auto* chats = static_cast<SmsList*>(device->results[KIND_MESSAGES]);
+    auto* chats = device->Records<Sms>(KIND_MESSAGES);
     EXPECT_EQ(chats->at(0)->phone, wxS("kind 2"));
     // The device owns the vectors now; releasing it releases them (checked by ASan).
     for (Device*& d : devices) TrackedDelete(__FILE__, __LINE__, d);
@@ -380,8 +380,8 @@ TEST_F(GeneratedBackup, ScanDeliversTheLibrarysItemsAsRecords) {
     std::size_t total = 0;
     for (std::uint32_t kind = 0; kind < kKindCount; ++kind) {
         plist_t list = DomainIB::GetService()->GetKindData(device->backup, kind);
-        ExpectSameAsLibrary(kind, device->results[kind], list);
-        total += KindRecordCount(kind, device->results[kind]);
+        ExpectSameAsLibrary(kind, device->Slot(kind), list);
+        total += device->Count(kind);
         if (list != nullptr) plist_free(list);
     }
     EXPECT_GT(total, 0u);

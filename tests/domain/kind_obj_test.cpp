@@ -16,7 +16,7 @@ TEST(Records, NewDeviceIsEmpty) {
     EXPECT_TRUE(device.serialNumber.empty());
     EXPECT_EQ(device.isEncrypted, 0);
     EXPECT_EQ(device.backup, nullptr);
-    for (void* slot : device.results) EXPECT_EQ(slot, nullptr);
+    for (std::uint32_t kind = 0; kind < kKindCount; ++kind) EXPECT_FALSE(device.HasResults(kind));
     EXPECT_EQ(CheckedPtr(&device), &device);
 }
 
@@ -67,22 +67,23 @@ TEST(Records, ConversationOwnsItsMessages) {
 // Every kind's vector is released with its records, through the device or directly.
 TEST(Records, DeviceReleasesTheVectorOfEveryKind) {
     auto* device = new Device();
-    device->results[KIND_CALL_HISTORY] = new CallHistoryList{new CallHistory(), new CallHistory()};
-    device->results[KIND_CONTACTS] = new ContactList{new Contact()};
+    device->StoreResults(KIND_CALL_HISTORY,
+                         new CallHistoryList{new CallHistory(), new CallHistory()});
+    device->StoreResults(KIND_CONTACTS, new ContactList{new Contact()});
     auto* sms = new Sms();
     sms->messages.push_back(new Message());
-    device->results[KIND_MESSAGES] = new SmsList{sms};
-    device->results[KIND_SMS_ATTACHMENTS] = new PhotoList{new Photo()};
-    device->results[KIND_NOTES] = new NoteList{new Note()};
-    device->results[KIND_SAFARI] = new SafariHistoryList{new SafariHistory()};
-    device->results[KIND_CALENDAR] = new CalendarList{new Calendar()};
-    device->results[KIND_REMINDERS] = new CalendarList{};
-    device->results[KIND_VOICE_MEMOS] = new VoiceMemosList{new VoiceMemos()};
-    device->results[KIND_CAMERA_ROLL] = new PhotoList{new Photo(), new Photo()};
-    device->results[KIND_PHOTOS] = new PhotoList{};
+    device->StoreResults(KIND_MESSAGES, new SmsList{sms});
+    device->StoreResults(KIND_SMS_ATTACHMENTS, new PhotoList{new Photo()});
+    device->StoreResults(KIND_NOTES, new NoteList{new Note()});
+    device->StoreResults(KIND_SAFARI, new SafariHistoryList{new SafariHistory()});
+    device->StoreResults(KIND_CALENDAR, new CalendarList{new Calendar()});
+    device->StoreResults(KIND_REMINDERS, new CalendarList{});
+    device->StoreResults(KIND_VOICE_MEMOS, new VoiceMemosList{new VoiceMemos()});
+    device->StoreResults(KIND_CAMERA_ROLL, new PhotoList{new Photo(), new Photo()});
+    device->StoreResults(KIND_PHOTOS, new PhotoList{});
     const std::size_t expected[kKindCount] = {2, 1, 1, 1, 1, 1, 1, 0, 1, 2, 0};
     for (std::uint32_t kind = 0; kind < kKindCount; ++kind)
-        EXPECT_EQ(KindRecordCount(kind, device->results[kind]), expected[kind]) << kind;
+        EXPECT_EQ(device->Count(kind), expected[kind]) << kind;
     TrackedDelete(__FILE__, __LINE__, device);
     EXPECT_EQ(device, nullptr);
 }

@@ -81,8 +81,8 @@ TEST_F(KindScreen, ScanLabelsEveryKindWithItsCountAndEndsWithBackEnabled) {
     for (std::uint32_t k = 0; k < kKindCount; ++k) {
         ASSERT_TRUE(item.IsOk()) << k;
         EXPECT_EQ(item, kind_->GetKindItem(k));
-        ASSERT_NE(device->results[k], nullptr) << kNames[k];
-        const std::size_t count = KindRecordCount(k, device->results[k]);
+        ASSERT_TRUE(device->HasResults(k)) << kNames[k];
+        const std::size_t count = device->Count(k);
         total += count;
         EXPECT_EQ(Utf8(tree->GetItemText(item)),
                   std::string(kNames[k]) + " (" + std::to_string(count) + ")");
@@ -97,7 +97,7 @@ TEST_F(KindScreen, ScanLabelsEveryKindWithItsCountAndEndsWithBackEnabled) {
     EXPECT_EQ(tree->GetSelection(), kind_->GetKindItem(KIND_CALL_HISTORY));
     EXPECT_EQ(kind_->GetCurrentKind(), static_cast<int>(KIND_CALL_HISTORY));
     EXPECT_EQ(static_cast<std::size_t>(kind_->GetMainGrid()->GetNumberRows()),
-              KindRecordCount(KIND_CALL_HISTORY, device->results[KIND_CALL_HISTORY]));
+              device->Count(KIND_CALL_HISTORY));
 }
 
 TEST_F(KindScreen, EveryTableKindFillsTheGridWithItsRecords) {
@@ -167,7 +167,7 @@ TEST_F(KindScreen, EveryTableKindFillsTheGridWithItsRecords) {
     for (const Row& row : rows) {
         SCOPED_TRACE(kNames[row.kind]);
         SelectKind(row.kind);
-        const void* records = device->results[row.kind];
+        const void* records = device->Slot(row.kind);
         const std::size_t count = KindRecordCount(row.kind, records);
         EXPECT_EQ(kind_->GetCurrentKind(), static_cast<int>(row.kind));
         EXPECT_EQ(kind_->GetCurrentGrid(), grid);
@@ -218,10 +218,9 @@ TEST_F(KindScreen, EmptyKindsAndKindsNotYetArrived) {
     const int rows = grid->GetNumberRows();
     ASSERT_EQ(grid->GetSize().GetWidth(), 280);
     kind_->GetCheckAllBox()->SetValue(true);
-    void* saved = device->results[KIND_SAFARI];
-    device->results[KIND_SAFARI] = nullptr;
+    void* saved = device->ReleaseResults(KIND_SAFARI);
     SelectKind(KIND_SAFARI);
-    device->results[KIND_SAFARI] = saved;
+    device->StoreResults(KIND_SAFARI, saved);
     EXPECT_EQ(kind_->GetCurrentKind(), static_cast<int>(KIND_MESSAGES));
     EXPECT_EQ(grid->GetNumberRows(), rows);
     EXPECT_FALSE(kind_->GetCheckAllBox()->GetValue());
@@ -232,7 +231,7 @@ TEST_F(KindScreen, AConversationShowsItsBubbles) {
     Build({Options()});
     ScanRow(0);
     SelectKind(KIND_MESSAGES);
-    const auto* chats = static_cast<const SmsList*>(kind_->GetDevice()->results[KIND_MESSAGES]);
+    const auto* chats = kind_->GetDevice()->Records<Sms>(KIND_MESSAGES);
     ASSERT_GE(chats->size(), 2u);
     PvKindMessageWindow* view = kind_->GetMessageView();
     for (int row : {1, 0}) {
@@ -265,7 +264,7 @@ TEST_F(KindScreen, ThumbnailsArriveInBatchesAndStayForTheVisit) {
     Device* device = kind_->GetDevice();
     for (std::uint32_t k : {KIND_CAMERA_ROLL, KIND_PHOTOS, KIND_SMS_ATTACHMENTS}) {
         SCOPED_TRACE(kNames[k]);
-        const auto* photos = static_cast<const PhotoList*>(device->results[k]);
+        const auto* photos = device->Records<Photo>(k);
         const int n = static_cast<int>(photos->size());
         SelectKind(k);
         RkGrid* grid = kind_->GetCurrentGrid();
@@ -297,7 +296,7 @@ TEST_F(KindScreen, ThumbnailsArriveInBatchesAndStayForTheVisit) {
             EXPECT_FALSE(Check(grid, 0, 0)->IsChecked());
         }
     }
-    const auto* camera = static_cast<const PhotoList*>(device->results[KIND_CAMERA_ROLL]);
+    const auto* camera = device->Records<Photo>(KIND_CAMERA_ROLL);
     ASSERT_GT(camera->size(), 20u);
 
     // After Back the next visit draws the thumbnails from the records, without a job.
@@ -319,7 +318,7 @@ TEST_F(KindScreen, BatchesLayOutTheirRangeAndIgnoreBadRanges) {
     ASSERT_TRUE(WaitIdle());
     RkGrid* grid = kind_->GetCameraRollGrid();
     const int before = grid->GetNumberRows();
-    PhotoList* photos = static_cast<PhotoList*>(kind_->GetDevice()->results[KIND_CAMERA_ROLL]);
+    PhotoList* photos = kind_->GetDevice()->Records<Photo>(KIND_CAMERA_ROLL);
     ASSERT_GE(photos->size(), 7u);
     struct Case {
         const char* text;
@@ -394,8 +393,7 @@ TEST_F(KindScreen, RecoverWritesTheCheckedRowsIntoTheChosenFolder) {
     const std::string page = ReadFile(folderAnswer_ + "/Call History.html");
     ASSERT_FALSE(page.empty());
     EXPECT_NE(page.find("var data = [["), std::string::npos);
-    const auto* calls =
-        static_cast<const CallHistoryList*>(kind_->GetDevice()->results[KIND_CALL_HISTORY]);
+    const auto* calls = kind_->GetDevice()->Records<CallHistory>(KIND_CALL_HISTORY);
     // The checked rows' numbers are in the page, the unchecked row's is not (numbers differ).
     const std::string number0 = Utf8((*calls)[0]->address);
     const std::string number1 = Utf8((*calls)[1]->address);
@@ -416,8 +414,7 @@ TEST_F(KindScreen, CheckAllRecoversEveryPictureAsACopy) {
     ScanRow(0);
     SelectKind(KIND_CAMERA_ROLL);
     ASSERT_TRUE(WaitIdle());
-    const auto* photos =
-        static_cast<const PhotoList*>(kind_->GetDevice()->results[KIND_CAMERA_ROLL]);
+    const auto* photos = kind_->GetDevice()->Records<Photo>(KIND_CAMERA_ROLL);
     ASSERT_FALSE(photos->empty());
     RkGrid* grid = kind_->GetCameraRollGrid();
 
@@ -473,12 +470,12 @@ TEST_F(KindScreen, BackResetsTheScreenAndTheNextVisitRestoresTheCounts) {
     EXPECT_EQ(kind_->GetDevice(), device);
     EXPECT_EQ(kind_->GetPendingJobs(), 0);
     EXPECT_TRUE(kind_->GetBackButton()->IsEnabled());
-    const std::size_t contacts = KindRecordCount(KIND_CONTACTS, device->results[KIND_CONTACTS]);
+    const std::size_t contacts = device->Count(KIND_CONTACTS);
     EXPECT_EQ(Utf8(kind_->GetTree()->GetItemText(kind_->GetKindItem(KIND_CONTACTS))),
               "Contacts (" + std::to_string(contacts) + ")");
     EXPECT_EQ(kind_->GetCurrentKind(), static_cast<int>(KIND_CALL_HISTORY));
     EXPECT_EQ(static_cast<std::size_t>(kind_->GetMainGrid()->GetNumberRows()),
-              KindRecordCount(KIND_CALL_HISTORY, device->results[KIND_CALL_HISTORY]));
+              device->Count(KIND_CALL_HISTORY));
 }
 
 TEST_F(KindScreen, JobsMoveTheGaugeAndHoldBack) {
@@ -519,7 +516,7 @@ TEST_F(KindScreen, ALanguageChangeKeepsCountsAndRowsAndRelabelsColumns) {
     Device* device = kind_->GetDevice();
     SelectKind(KIND_SAFARI);
     const int rows = kind_->GetMainGrid()->GetNumberRows();
-    const std::size_t contacts = KindRecordCount(KIND_CONTACTS, device->results[KIND_CONTACTS]);
+    const std::size_t contacts = device->Count(KIND_CONTACTS);
     std::unique_ptr<wxLocale> german(LanguageLocale::Install(89, catalogRoot));
     ASSERT_NE(german, nullptr);
     kind_->UpdateLanguage();

@@ -25,28 +25,24 @@ wxBEGIN_EVENT_TABLE(PvRecoveryKindWindow, wxControl)
     EVT_PAINT(PvRecoveryKindWindow::OnPaint)
     EVT_BUTTON(PvRecoveryKindWindow::ID_BACK, PvRecoveryKindWindow::OnBackClicked)
     EVT_BUTTON(PvRecoveryKindWindow::ID_RECOVER, PvRecoveryKindWindow::OnRecoverClicked)
-        EVT_THREAD(KIND_CALL_HISTORY, PvRecoveryKindWindow::OnCallHistoryLoaded) EVT_THREAD(
-            KIND_CONTACTS, PvRecoveryKindWindow::OnContactsLoaded)
-            EVT_THREAD(KIND_MESSAGES, PvRecoveryKindWindow::OnMessagesLoaded) EVT_THREAD(
-                KIND_SMS_ATTACHMENTS, PvRecoveryKindWindow::OnSmsAttachmentsLoaded)
-                EVT_THREAD(KIND_NOTES, PvRecoveryKindWindow::OnNotesLoaded) EVT_THREAD(
-                    KIND_SAFARI, PvRecoveryKindWindow::OnSafariLoaded)
-                    EVT_THREAD(KIND_CALENDAR, PvRecoveryKindWindow::OnCalendarLoaded) EVT_THREAD(
-                        KIND_REMINDERS, PvRecoveryKindWindow::OnRemindersLoaded)
-                        EVT_THREAD(KIND_VOICE_MEMOS, PvRecoveryKindWindow::OnVoiceMemosLoaded)
-                            EVT_THREAD(KIND_CAMERA_ROLL, PvRecoveryKindWindow::OnCameraRollLoaded)
-                                EVT_THREAD(KIND_PHOTOS, PvRecoveryKindWindow::OnPhotosLoaded)
-                                    EVT_THREAD(ID_THUMBNAIL_BATCH,
-                                               PvRecoveryKindWindow::OnThumbnailBatch)
-                                        EVT_THREAD(ID_THUMBNAILS_DONE,
-                                                   PvRecoveryKindWindow::OnThumbnailsDone)
-                                            EVT_THREAD(ID_RECOVER_DONE,
-                                                       PvRecoveryKindWindow::OnRecoverDone)
-                                                EVT_TREE_SEL_CHANGED(
-                                                    PvRecoveryKindWindow::ID_KIND_TREE,
-                                                    PvRecoveryKindWindow::OnTreeSelChanged)
-                                                    EVT_CHECKBOX(PvRecoveryKindWindow::ID_CHECK_ALL,
-                                                                 PvRecoveryKindWindow::OnCheckAll)
+    EVT_THREAD(KIND_CALL_HISTORY, PvRecoveryKindWindow::OnCallHistoryLoaded)
+    EVT_THREAD(KIND_CONTACTS, PvRecoveryKindWindow::OnContactsLoaded) EVT_THREAD(
+        KIND_MESSAGES, PvRecoveryKindWindow::OnMessagesLoaded)
+        EVT_THREAD(KIND_SMS_ATTACHMENTS, PvRecoveryKindWindow::OnSmsAttachmentsLoaded) EVT_THREAD(
+            KIND_NOTES, PvRecoveryKindWindow::OnNotesLoaded)
+            EVT_THREAD(KIND_SAFARI, PvRecoveryKindWindow::OnSafariLoaded) EVT_THREAD(
+                KIND_CALENDAR, PvRecoveryKindWindow::OnCalendarLoaded)
+                EVT_THREAD(KIND_REMINDERS, PvRecoveryKindWindow::OnRemindersLoaded) EVT_THREAD(
+                    KIND_VOICE_MEMOS, PvRecoveryKindWindow::OnVoiceMemosLoaded)
+                    EVT_THREAD(KIND_CAMERA_ROLL, PvRecoveryKindWindow::OnCameraRollLoaded)
+                        EVT_THREAD(KIND_PHOTOS, PvRecoveryKindWindow::OnPhotosLoaded) EVT_THREAD(
+                            ID_THUMBNAIL_BATCH, PvRecoveryKindWindow::OnThumbnailBatch)
+                            EVT_THREAD(ID_THUMBNAILS_DONE, PvRecoveryKindWindow::OnThumbnailsDone)
+                                EVT_THREAD(ID_RECOVER_DONE, PvRecoveryKindWindow::OnRecoverDone)
+                                    EVT_TREE_SEL_CHANGED(PvRecoveryKindWindow::ID_KIND_TREE,
+                                                         PvRecoveryKindWindow::OnTreeSelChanged)
+                                        EVT_CHECKBOX(PvRecoveryKindWindow::ID_CHECK_ALL,
+                                                     PvRecoveryKindWindow::OnCheckAll)
 wxEND_EVENT_TABLE()
 
 namespace {
@@ -54,41 +50,6 @@ wxColour FaceColour(const char* key) {
     const FaceRect c = GetFaceRect(wxString::FromUTF8(key));
     return wxColour(static_cast<unsigned char>(c.x & 0xFF), static_cast<unsigned char>(c.y & 0xFF),
                     static_cast<unsigned char>(c.width & 0xFF), 255);
-}
-
-const char* const kKindNames[kKindCount] = {
-    "Call History", "Contacts",  "Messages",    "Sms Attachments", "Notes", "Safari",
-    "Calendar",     "Reminders", "Voice Memos", "Camera Roll",     "Photos"};
-
-// The translated name of a kind. The literals stand here once more so that the catalog tools
-// find them.
-wxString TranslatedKindName(std::uint32_t kind) {
-    switch (kind) {
-        case KIND_CALL_HISTORY:
-            return _("Call History");
-        case KIND_CONTACTS:
-            return _("Contacts");
-        case KIND_MESSAGES:
-            return _("Messages");
-        case KIND_SMS_ATTACHMENTS:
-            return _("Sms Attachments");
-        case KIND_NOTES:
-            return _("Notes");
-        case KIND_SAFARI:
-            return _("Safari");
-        case KIND_CALENDAR:
-            return _("Calendar");
-        case KIND_REMINDERS:
-            return _("Reminders");
-        case KIND_VOICE_MEMOS:
-            return _("Voice Memos");
-        case KIND_CAMERA_ROLL:
-            return _("Camera Roll");
-        case KIND_PHOTOS:
-            return _("Photos");
-        default:
-            return wxString();
-    }
 }
 
 // A cell value is never empty.
@@ -110,7 +71,8 @@ PvRecoveryKindWindow::PvRecoveryKindWindow() = default;
 PvRecoveryKindWindow::~PvRecoveryKindWindow() = default;
 
 const char* PvRecoveryKindWindow::KindName(std::uint32_t kind) {
-    return kind < kKindCount ? kKindNames[kind] : "";
+    const KindInfo* info = FindKind(kind);
+    return info != nullptr ? info->name : "";
 }
 
 wxString PvRecoveryKindWindow::KindLabel(const wxString& name, int count) {
@@ -314,8 +276,7 @@ void PvRecoveryKindWindow::SetKindLabel(const wxTreeItemId& item, const wxString
 
 void PvRecoveryKindWindow::RestoreKindLabels() {
     for (std::uint32_t kind = 0; kind < kKindCount; ++kind) {
-        const std::size_t count =
-            device != nullptr ? KindRecordCount(kind, CheckedPtr(device)->results[kind]) : 0;
+        const std::size_t count = device != nullptr ? CheckedPtr(device)->Count(kind) : 0;
         SetKindLabel(kindItems[kind], TranslatedKindName(kind), static_cast<int>(count));
     }
 }
@@ -332,7 +293,7 @@ void PvRecoveryKindWindow::ResetKindLabels() {
 void PvRecoveryKindWindow::Update(TqmSubject* /*subject*/, TqmCode code) {
     device = CheckedPtr(reinterpret_cast<Device*>(code));
     Show();
-    if (device->results[KIND_CALL_HISTORY] != nullptr) {
+    if (device->HasResults(KIND_CALL_HISTORY)) {
         RestoreKindLabels();
         tree->SelectItem(kindItems[KIND_CALL_HISTORY]);
         return;
@@ -354,15 +315,8 @@ void PvRecoveryKindWindow::OnKindLoaded(std::uint32_t kind, wxThreadEvent& event
         return;
     }
     Device* d = CheckedPtr(device);
-    // A slot is filled once; a second delivery for the same slot would leave the first vector
-    // without owner while a view may still show it, so the newcomer goes.
-    if (d->results[kind] == nullptr) {
-        d->results[kind] = records;
-    } else if (records != d->results[kind]) {
-        DeleteKindRecords(kind, records);
-    }
-    SetKindLabel(kindItems[kind], TranslatedKindName(kind),
-                 static_cast<int>(KindRecordCount(kind, d->results[kind])));
+    d->StoreResults(kind, records);
+    SetKindLabel(kindItems[kind], TranslatedKindName(kind), static_cast<int>(d->Count(kind)));
     if (kind == KIND_CALL_HISTORY) tree->SelectItem(kindItems[KIND_CALL_HISTORY]);
     EndJob();
 }
@@ -500,7 +454,7 @@ void PvRecoveryKindWindow::OnTreeSelChanged(wxTreeEvent& event) {
     if (device != nullptr && selectedItem.IsOk()) {
         for (std::uint32_t kind : kOrder) {
             if (kindItems[kind] == selectedItem) {
-                if (CheckedPtr(device)->results[kind] != nullptr) found = static_cast<int>(kind);
+                if (CheckedPtr(device)->HasResults(kind)) found = static_cast<int>(kind);
                 break;
             }
         }
@@ -510,7 +464,7 @@ void PvRecoveryKindWindow::OnTreeSelChanged(wxTreeEvent& event) {
         return;
     }
     const auto kind = static_cast<RecoveryKind>(found);
-    void* items = device->results[kind];
+    void* items = device->Slot(kind);
     switch (kind) {
         case KIND_CAMERA_ROLL:
         case KIND_PHOTOS:
@@ -689,7 +643,7 @@ bool RefreshAt(std::size_t index) {
 
 void PvRecoveryKindWindow::ShowCallHistory() {
     BeginTableFill(KIND_CALL_HISTORY, 5);
-    const auto* list = static_cast<const CallHistoryList*>(device->results[KIND_CALL_HISTORY]);
+    const auto* list = device->Records<CallHistory>(KIND_CALL_HISTORY);
     for (CallHistory* item : *list) {
         const CallHistory* r = CheckedPtr(item);
         wxArrayString texts;
@@ -704,7 +658,7 @@ void PvRecoveryKindWindow::ShowCallHistory() {
 
 void PvRecoveryKindWindow::ShowContacts() {
     BeginTableFill(KIND_CONTACTS, 9);
-    const auto* list = static_cast<const ContactList*>(device->results[KIND_CONTACTS]);
+    const auto* list = device->Records<Contact>(KIND_CONTACTS);
     for (Contact* item : *list) {
         const Contact* r = CheckedPtr(item);
         wxArrayString texts;
@@ -724,7 +678,7 @@ void PvRecoveryKindWindow::ShowContacts() {
 void PvRecoveryKindWindow::ShowMessages() {
     BeginTableFill(KIND_MESSAGES, 2);
     mainGrid->SetSize(mainGrid->GetPosition().x, mainGrid->GetPosition().y, 280, gridHeight);
-    const auto* list = static_cast<const SmsList*>(device->results[KIND_MESSAGES]);
+    const auto* list = device->Records<Sms>(KIND_MESSAGES);
     for (std::size_t i = 0; i < list->size(); ++i) {
         const Sms* r = CheckedPtr((*list)[i]);
         wxArrayString texts;
@@ -737,7 +691,7 @@ void PvRecoveryKindWindow::ShowMessages() {
 
 void PvRecoveryKindWindow::ShowNotes() {
     BeginTableFill(KIND_NOTES, 3);
-    const auto* list = static_cast<const NoteList*>(device->results[KIND_NOTES]);
+    const auto* list = device->Records<Note>(KIND_NOTES);
     for (std::size_t i = 0; i < list->size(); ++i) {
         const Note* r = CheckedPtr((*list)[i]);
         wxArrayString texts;
@@ -751,7 +705,7 @@ void PvRecoveryKindWindow::ShowNotes() {
 
 void PvRecoveryKindWindow::ShowSafari() {
     BeginTableFill(KIND_SAFARI, 3);
-    const auto* list = static_cast<const SafariHistoryList*>(device->results[KIND_SAFARI]);
+    const auto* list = device->Records<SafariHistory>(KIND_SAFARI);
     for (std::size_t i = 0; i < list->size(); ++i) {
         const SafariHistory* r = CheckedPtr((*list)[i]);
         wxArrayString texts;
@@ -765,7 +719,7 @@ void PvRecoveryKindWindow::ShowSafari() {
 
 void PvRecoveryKindWindow::ShowCalendar() {
     BeginTableFill(KIND_CALENDAR, 8);
-    const auto* list = static_cast<const CalendarList*>(device->results[KIND_CALENDAR]);
+    const auto* list = device->Records<Calendar>(KIND_CALENDAR);
     for (Calendar* item : *list) {
         const Calendar* r = CheckedPtr(item);
         wxArrayString texts;
@@ -783,7 +737,7 @@ void PvRecoveryKindWindow::ShowCalendar() {
 
 void PvRecoveryKindWindow::ShowReminders() {
     BeginTableFill(KIND_REMINDERS, 6);
-    const auto* list = static_cast<const CalendarList*>(device->results[KIND_REMINDERS]);
+    const auto* list = device->Records<Calendar>(KIND_REMINDERS);
     for (std::size_t i = 0; i < list->size(); ++i) {
         const Calendar* r = CheckedPtr((*list)[i]);
         wxArrayString texts;
@@ -800,7 +754,7 @@ void PvRecoveryKindWindow::ShowReminders() {
 
 void PvRecoveryKindWindow::ShowVoiceMemos() {
     BeginTableFill(KIND_VOICE_MEMOS, 5);
-    const auto* list = static_cast<const VoiceMemosList*>(device->results[KIND_VOICE_MEMOS]);
+    const auto* list = device->Records<VoiceMemos>(KIND_VOICE_MEMOS);
     for (std::size_t i = 0; i < list->size(); ++i) {
         const VoiceMemos* r = CheckedPtr((*list)[i]);
         wxArrayString texts;
@@ -837,7 +791,7 @@ void PvRecoveryKindWindow::OnMessageRowSelected(wxGridEvent& event) {
     const int row = event.GetRow();
     if (row != selectedMessageRow && device != nullptr &&
         tree->GetSelection() == kindItems[KIND_MESSAGES]) {
-        const auto* list = static_cast<const SmsList*>(device->results[KIND_MESSAGES]);
+        const auto* list = device->Records<Sms>(KIND_MESSAGES);
         if (list != nullptr && row >= 0 && static_cast<std::size_t>(row) < list->size()) {
             selectedMessageRow = row;
             messageView->ShowConversation((*list)[static_cast<std::size_t>(row)]);
@@ -858,19 +812,19 @@ void PvRecoveryKindWindow::OnThumbTrack(wxScrollWinEvent& event) {
 void PvRecoveryKindWindow::ShowCameraRoll() {
     if (cameraRollLoaded) return;
     cameraRollLoaded = true;
-    LoadThumbnails(static_cast<PhotoList*>(device->results[KIND_CAMERA_ROLL]));
+    LoadThumbnails(device->Records<Photo>(KIND_CAMERA_ROLL));
 }
 
 void PvRecoveryKindWindow::ShowSmsAttachments() {
     if (smsAttachmentsLoaded) return;
     smsAttachmentsLoaded = true;
-    LoadThumbnails(static_cast<PhotoList*>(device->results[KIND_SMS_ATTACHMENTS]));
+    LoadThumbnails(device->Records<Photo>(KIND_SMS_ATTACHMENTS));
 }
 
 void PvRecoveryKindWindow::ShowPhotos() {
     if (photosLoaded) return;
     photosLoaded = true;
-    LoadThumbnails(static_cast<PhotoList*>(device->results[KIND_PHOTOS]));
+    LoadThumbnails(device->Records<Photo>(KIND_PHOTOS));
 }
 
 void PvRecoveryKindWindow::LoadThumbnails(PhotoList* photos) {

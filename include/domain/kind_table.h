@@ -1,0 +1,91 @@
+// One description per kind of content, indexed by RecoveryKind: its name, the columns of its grid
+// and of its export page, how its property list becomes records, the texts of one record, and how
+// its records are counted and freed. This is the only place that knows which record class a kind
+// holds; a new kind is one more row here (and its reader in the library).
+#pragma once
+
+#include <plist/plist.h>
+#include <wx/string.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <typeinfo>
+#include <vector>
+
+#include "base/wz_base.h"
+#include "ib/wz_ib.h"
+
+// One column of a kind's grid or export page: its title (a catalog key) and what each row shows
+// in it: one of the record's texts, the record's number in the export, or a fixed text.
+struct KindColumn {
+    enum : int { kNumber = -1, kLiteral = -2 };
+
+    const char* title;
+    // Grid only: the width in pixels; below 0, the grid's width less -width pixels.
+    int width;
+    // An index into the record's texts (KindInfo::texts), kNumber or kLiteral.
+    int field;
+    wxString literal;
+
+    int WidthIn(int gridWidth) const { return width < 0 ? gridWidth + width : width; }
+};
+
+struct KindInfo {
+    RecoveryKind kind;
+    // The kind's name, a catalog key ("Call History"); also the English title of its page.
+    const char* name;
+    // Shown as thumbnails (and recovered as file copies) rather than as table rows.
+    bool pictures;
+    // The class of the records in the kind's vector.
+    const std::type_info* record;
+    // How many texts one record has (see texts).
+    std::size_t textCount;
+    // Table kinds: the grid's columns. Empty for the picture kinds.
+    std::vector<KindColumn> gridColumns;
+    // Kinds recovered as a page: the page's file name with its leading "/" (a catalog key) and
+    // its columns. Null for the kinds recovered as file copies.
+    const char* page;
+    std::vector<KindColumn> pageColumns;
+    // Kinds recovered as file copies: the texts holding the stored file and the copy's name.
+    int copySource;
+    int copyName;
+
+    // A new vector of the kind's records from its property list (an array of dictionaries, or
+    // null); the list is not freed.
+    void* (*convert)(plist_t list);
+    // The number of records in the kind's vector; 0 for null.
+    std::size_t (*count)(const void* records);
+    // Deletes the vector and every record in it; null is left alone.
+    void (*free)(void* records);
+    // The row formatter that the grid and the export share: points out[0..textCount) at the
+    // texts of record i (checked through CheckedPtr).
+    void (*texts)(const void* records, std::size_t i, const wxString** out);
+    // Lines that record i adds under its own on the export page (a contact's properties, a
+    // conversation's messages): how many, and the cells of line j (pageColumns.size() of them).
+    std::size_t (*detailCount)(const void* records, std::size_t i);
+    void (*detail)(const void* records, std::size_t i, std::size_t j, const wxString** out);
+};
+
+// The description of a kind; null above 10.
+const KindInfo* FindKind(std::uint32_t kind);
+// The order in which a scan asks for the kinds: call history first, the pictures last.
+const std::vector<RecoveryKind>& KindScanOrder();
+
+// The kind's name in the user's language.
+wxString TranslatedKindName(std::uint32_t kind);
+
+// A kind's record vector, typed. Record must be the kind's record class; any other class, or a
+// kind above 10, stops the process, as a failed CheckedPtr does.
+template <class Record>
+std::vector<Record*>* KindRecordsAs(std::uint32_t kind, void* records) {
+    const KindInfo* info = FindKind(kind);
+    if (info == nullptr || *info->record != typeid(Record)) WzFatal();
+    return static_cast<std::vector<Record*>*>(records);
+}
+
+// Deletes a kind's record vector (as delivered by a KindResultEvent) and every record in it.
+// records may be null; a kind above 10 deletes nothing.
+void DeleteKindRecords(std::uint32_t kind, void* records);
+
+// Number of records in a kind's record vector; 0 for null and for a kind above 10.
+std::size_t KindRecordCount(std::uint32_t kind, const void* records);
