@@ -129,6 +129,31 @@ TEST_F(ExportGeneratedBackup, EveryKindExportsEveryRecord) {
             ++row;
         }
     }
+    // Every value of a contact has its row, also under a repeated label, in row order: the
+    // fifth person holds three mobile numbers with other labels between them.
+    const auto& contacts = *static_cast<ContactList*>(records_[KIND_CONTACTS]);
+    const Grid contactPage = export_test::ReadPageData(out / "Contacts.html");
+    row = 1;
+    for (std::size_t i = 0; i < contacts.size(); ++i) {
+        EXPECT_EQ(contactPage[row][0], std::to_string(i + 1));
+        EXPECT_EQ(contactPage[row][1], U(contacts[i]->name));
+        ++row;
+        for (const auto& p : contacts[i]->properties) {
+            EXPECT_EQ(contactPage[row][9], U(p.first));
+            EXPECT_EQ(contactPage[row][10], U(p.second));
+            ++row;
+        }
+    }
+    ASSERT_GE(contacts.size(), 5u);
+    std::vector<std::string> labels;
+    std::set<std::string> values;
+    for (const auto& p : contacts[4]->properties) {
+        labels.push_back(U(p.first));
+        values.insert(U(p.second));
+    }
+    EXPECT_EQ(labels, (std::vector<std::string>{"Mobile", "iPhone", "Mobile (2)", "HomePage",
+                                                "Mobile (3)"}));
+    EXPECT_EQ(values.size(), labels.size());
 
     for (std::uint32_t kind :
          {KIND_SMS_ATTACHMENTS, KIND_VOICE_MEMOS, KIND_CAMERA_ROLL, KIND_PHOTOS}) {

@@ -54,9 +54,24 @@ gen::AddressBook SmallBook() {
     twice.rowid = 6;
     twice.first = "小明";
     twice.nickname = "明";
+    // Three numbers under one label and two addresses under another, interleaved.
     twice.values.push_back({"_$!<Mobile>!$_", "555-000-1111", 3, Sql()});
+    twice.values.push_back({"_$!<Home>!$_", "ming@home.example", 4, Sql()});
     twice.values.push_back({"_$!<Mobile>!$_", "555-000-2222", 3, Sql()});
-    book.persons = {zed, ann, bob, acme, twice};
+    twice.values.push_back({"_$!<Work>!$_", "ming@work.example", 4, Sql()});
+    twice.values.push_back({"_$!<Home>!$_", "ming@mail.example", 4, Sql()});
+    twice.values.push_back({"_$!<Mobile>!$_", "555-000-3333", 3, Sql()});
+    // A label of the user's own that spells a numbered key, and a value without a label twice.
+    gen::PersonRow own;
+    own.rowid = 8;
+    own.first = "Kim";
+    own.values.push_back({"_$!<Mobile>!$_", "5550004444", 3, Sql()});
+    own.values.push_back({Sql(), "first", 3, Sql()});
+    own.values.push_back({"_$!<Mobile>!$_", "5550005555", 3, Sql()});
+    own.values.push_back({"Mobile (2)", "5550006666", 3, Sql()});
+    own.values.push_back({Sql(), "second", 3, Sql()});
+    own.values.push_back({"Mobile (2)", "5550007777", 3, Sql()});
+    book.persons = {zed, ann, bob, acme, twice, own};
     book.strayValues.push_back({"_$!<Mobile>!$_", "5557777777", 3, Sql(99)});
     return book;
 }
@@ -86,8 +101,8 @@ TEST(CallHistoryTest, WholeResultWithNamesFromTheAddressBook) {
         R"({"name":"小明","address":"5550002222","date":"1970-01-01 00:00:00","type":"Unknown","duration":"00:01:01","country_code":"310","network_code":"260"})",
         R"({"name":"小明","address":"5550001111","date":"1970-01-01 00:00:00","type":"Unknown","duration":"00:00:00","country_code":"310","network_code":"260"})",
     };
-    // Of two numbers under one label only the later stays in the contact's dictionary, but the
-    // name fill still knows both: the call from 5550001111 is named too.
+    // The name fill knows every number under a repeated label: the calls from 5550002222 and
+    // 5550001111 are both named.
     std::string all = "[";
     for (const char* row : expected) all += std::string(all.size() > 1 ? "," : "") + row;
     all += "]";
@@ -133,7 +148,7 @@ TEST(CallHistoryTest, NoDatabaseGivesNullAtEveryCall) {
     EXPECT_EQ(b.Dump(KIND_CALL_HISTORY), "null");
     EXPECT_EQ(b.Dump(KIND_CALL_HISTORY), "null");
     // The contacts are still an array.
-    EXPECT_EQ(b.Count(KIND_CONTACTS), 5);
+    EXPECT_EQ(b.Count(KIND_CONTACTS), 6);
 }
 
 TEST(CallHistoryTest, CallsAreReadOnceAndKept) {
@@ -167,7 +182,10 @@ TEST(ContactTest, WholeResult) {
         R"({"id":2,"name":"Ann Lee","organization":"","department":"","note":"<b>friend</b> from \"school\"","birthday":"1984-04-12T12:00:00Z","jobTitle":"","nickName":"","creationDate":"2001-01-01 00:00:00","properties":{"Mobile":"5551234567","Gym":"ann@gym.example","":""}},)" +
         R"({"id":3,"name":"Bob Stone","organization":"","department":"","note":"","birthday":"","jobTitle":"Engineer","nickName":"","creationDate":"2013-09-04 15:06:40","properties":{"Mobile":"5551234567","Work":"+1 (555) 123-4567"}},)" +
         R"({"id":5,"name":"","organization":"Acme","department":"R&D","note":"","birthday":"","jobTitle":"","nickName":"","creationDate":"","properties":{}},)" +
-        R"({"id":6,"name":"小明","organization":"","department":"","note":"","birthday":"","jobTitle":"","nickName":"明","creationDate":"","properties":{"Mobile":"5550002222"}}])";
+        R"({"id":6,"name":"小明","organization":"","department":"","note":"","birthday":"","jobTitle":"","nickName":"明","creationDate":"",)" +
+        R"p("properties":{"Mobile":"5550001111","Home":"ming@home.example","Mobile (2)":"5550002222","Work":"ming@work.example","Home (2)":"ming@mail.example","Mobile (3)":"5550003333"}},)p" +
+        R"({"id":8,"name":"Kim",)" + empty +
+        R"p("creationDate":"","properties":{"Mobile":"5550004444","":"second","Mobile (3)":"5550005555","Mobile (2)":"5550006666","Mobile (2) (2)":"5550007777"}}])p";
     EXPECT_EQ(b.Dump(KIND_CONTACTS), expected);
 }
 

@@ -117,8 +117,13 @@ AddressBook MakeAddressBook(std::size_t n) {
                 {i % 3 == 1 ? Sql("iPhone") : Sql("Gym"), TypedPhone(i + n), 3, Sql()});
         }
         if (i % 13 == 4) {
-            // Two numbers under one label.
+            // Two numbers under one label; every other such person has a third after a web page.
             p.values.push_back({"_$!<Mobile>!$_", TypedPhone(i + 2 * n), 3, Sql()});
+            if (i % 2 == 0) {
+                p.values.push_back(
+                    {"_$!<HomePage>!$_", "http://example.org/~p" + std::to_string(i), 22, Sql()});
+                p.values.push_back({"_$!<Mobile>!$_", TypedPhone(i + 3 * n), 3, Sql()});
+            }
         } else {
             p.values.push_back(
                 {"_$!<HomePage>!$_", "http://example.org/~p" + std::to_string(i), 22, Sql()});

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <string_view>
 
 #include "ib/ib_util.h"
 #include "kind/kind_util.h"
@@ -29,6 +31,36 @@ struct PersonRows {
     std::map<std::int32_t, Person*>* persons;
     KindUtil::AppleClock clock;
 };
+
+// The dictionary key of each property of a person, in row order. A dictionary holds a key once,
+// so the first value of a label keeps the label and each later value of it is numbered:
+// "Mobile", "Mobile (2)", "Mobile (3)". A number that the person also has as a label of its own
+// ("Mobile (2)" typed by the user) is skipped, so that no two values share a key. Values without
+// a label all go under the empty key, which the program does not show.
+std::vector<std::string> PropertyKeys(const std::vector<PersonProperty*>& properties) {
+    std::vector<std::string> keys;
+    keys.reserve(properties.size());
+    bool repeated = false;
+    std::set<std::string_view> seen;
+    for (const PersonProperty* p : properties) {
+        keys.push_back(p->label);
+        if (!p->label.empty() && !seen.insert(p->label).second) repeated = true;
+    }
+    if (!repeated) return keys;
+    // Every label, and every number given out, is taken.
+    std::set<std::string> taken(keys.begin(), keys.end());
+    std::map<std::string_view, int> next;
+    seen.clear();
+    for (std::size_t i = 0; i < properties.size(); ++i) {
+        const std::string& label = properties[i]->label;
+        if (label.empty() || seen.insert(label).second) continue;
+        int& n = next.emplace(label, 2).first->second;
+        do {
+            keys[i] = label + " (" + std::to_string(n++) + ")";
+        } while (!taken.insert(keys[i]).second);
+    }
+    return keys;
+}
 
 }  // namespace
 
@@ -139,10 +171,11 @@ plist_t Contact::ToPlist() const {
         DictInsertString(dict, "jobTitle", person->jobTitle.c_str());
         DictInsertString(dict, "nickName", person->nickName.c_str());
         DictInsertString(dict, "creationDate", person->creationDate.c_str());
-        // A dictionary holds a key once: of two values with one label, the later one stays.
+        // New keys are appended, so the dictionary keeps the properties in row order.
         plist_t properties = plist_new_dict();
-        for (const PersonProperty* p : person->properties) {
-            DictInsertString(properties, p->label.c_str(), p->value.c_str());
+        const std::vector<std::string> keys = PropertyKeys(person->properties);
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            DictInsertString(properties, keys[i].c_str(), person->properties[i]->value.c_str());
         }
         plist_dict_set_item(dict, "properties", properties);
         plist_array_append_item(array, dict);

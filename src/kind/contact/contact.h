@@ -41,8 +41,9 @@ class Contact : public Kind {
     Contact(const Contact&) = delete;
     Contact& operator=(const Contact&) = delete;
 
-    // Every person in ascending record id; always an array, possibly empty. The address book is
-    // read once; later calls answer from what was kept.
+    // Every person in ascending record id; always an array, possibly empty. A person's
+    // "properties" keep every value in row order, a repeated label numbered ("Mobile (2)").
+    // The address book is read once; later calls answer from what was kept.
     plist_t GetData(Mbdb* mbdb, int typeFilter) override;
 
     // The name of the first person (ascending id) with a property whose value equals phone
