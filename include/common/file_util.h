@@ -6,6 +6,7 @@
 #include <wx/string.h>
 
 #include <cstdint>
+#include <string>
 
 class FileUtil {
   public:
@@ -22,6 +23,11 @@ class FileUtil {
     static bool FileExists(const wxString& path);
     // wxDir::Remove with the given flags (wxPATH_RMDIR_RECURSIVE and so on).
     static bool RemoveDir(const wxString& path, int flags);
+    // Writes bytes as the whole new content of the file at path: into a new file beside it, flushed
+    // to the disk, then renamed over the old one, so that a reader (or a run stopped half-way)
+    // sees the old content or the new, never a part. The file keeps the old one's permissions. A
+    // failure is logged through the toolkit's log, leaves the old file as it was and gives false.
+    static bool ReplaceFile(const wxString& path, const std::string& bytes);
     // Length of the file, -1 when it cannot be opened.
     static wxFileOffset GetFileSize(const wxString& path);
     // True for a file or a directory.

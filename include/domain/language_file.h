@@ -16,7 +16,7 @@ class LanguageFile {
     // first 8 bytes are read, converted like the runtime's decimal conversion (leading white
     // space, a sign, digits up to the first other character); no digits give 0.
     static int Read();
-    // Stores the number ("%d", nothing else); an existing file is replaced.
+    // Stores the number ("%d", nothing else); an existing file is replaced whole, by a rename.
     static void Write(int language);
 
     // The same on an explicit file.

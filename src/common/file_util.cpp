@@ -1,10 +1,16 @@
 #include "common/file_util.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 #include <wx/datetime.h>
 #include <wx/dir.h>
 #include <wx/file.h>
+#include <wx/log.h>
+
+#include <cerrno>
+#include <charconv>
 
 #include "common/app_info.h"
 
@@ -12,16 +18,61 @@ bool FileUtil::MakeDir(const wxString& path, int mode) {
     return ::mkdir(path.fn_str(), static_cast<mode_t>(mode)) == 0;
 }
 
+bool FileUtil::ReplaceFile(const wxString& path, const std::string& bytes) {
+    const std::string target(path.fn_str());
+    // A name of this process's own beside the target: the rename stays within one file system.
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temp = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        wxLogSysError(wxS("can't open file '%s'"), path);
+        return false;
+    }
+    struct stat old;
+    if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<std::size_t>(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        wxLogSysError(wxS("can't write file '%s'"), path);
+        ::unlink(temp.c_str());
+    }
+    return ok;
+}
+
+namespace {
+
+// "%.1f" of value with a point whatever the locale: the runtime's conversion (and the toolkit's
+// "C" formatting, which goes through it) writes the locale's separator, a comma in German.
+wxString OneDecimal(double value) {
+    char text[64];
+    const std::to_chars_result r =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
+    return wxString::FromAscii(text, static_cast<size_t>(r.ptr - text));
+}
+
+}  // namespace
+
 wxString FileUtil::FormatSize(std::uint64_t bytes) {
-    // Formatted without the locale, so that a German locale does not turn the point into a comma.
     const double d = static_cast<double>(bytes);
     const double k = d / 1024;
-    if (k < 1) return wxString::FromCDouble(d, 1) + wxS(" B");
+    if (k < 1) return OneDecimal(d) + wxS(" B");
     const double m = k / 1024;
-    if (m < 1) return wxString::FromCDouble(k, 1) + wxS(" KB");
+    if (m < 1) return OneDecimal(k) + wxS(" KB");
     const double g = m / 1024;
-    if (g < 1) return wxString::FromCDouble(m, 1) + wxS(" MB");
-    return wxString::FromCDouble(g, 1) + wxS(" GB");
+    if (g < 1) return OneDecimal(m) + wxS(" MB");
+    return OneDecimal(g) + wxS(" GB");
 }
 
 bool FileUtil::FileExists(const wxString& path) {

@@ -2,7 +2,10 @@
 
 #include <wx/file.h>
 
+#include <string>
+
 #include "common/app_info.h"
+#include "common/file_util.h"
 
 int LanguageFile::Read() {
     return Read(AppInfo::GetLanguageFilePath());
@@ -40,8 +43,6 @@ int LanguageFile::Read(const wxString& path) {
 }
 
 void LanguageFile::Write(int language, const wxString& path) {
-    wxFile file;
-    if (!file.Open(path, wxFile::write)) return;
-    file.Write(wxString::Format("%d", language), wxConvUTF8);
-    file.Close();
+    // Replaced whole, so that a run stopped while writing never leaves an empty or half file.
+    FileUtil::ReplaceFile(path, std::to_string(language));
 }

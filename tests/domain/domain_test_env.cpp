@@ -1,61 +1,29 @@
 #include "domain_test_env.h"
 
 #include <wx/app.h>
-#include <wx/filesys.h>
-#include <wx/fs_arc.h>
-#include <wx/image.h>
-#include <wx/init.h>
-#include <wx/log.h>
 #include <wx/thread.h>
 #include <wx/utils.h>
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <mutex>
 
 #include "common/task_thread.h"
 #include "support/toolkit_assertions.h"
+#include "support/toolkit_start.h"
 
 namespace domain_test {
 
 namespace {
 
 bool g_gui = false;
-using testing_support::DisplayPresent;
 using testing_support::ToolkitAssertions;
 
 class ToolkitEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
-        ToolkitAssertions::Install();
-        static char name[] = "domain_tests";
-        static char* argv[] = {name, nullptr};
-        int argc = 1;
-        if (DisplayPresent()) {
-            wxApp::SetInstance(new wxApp());
-            g_gui = wxEntryStart(argc, argv);
-            if (!g_gui) std::fprintf(stderr, "the GUI toolkit did not start; GUI tests skip\n");
-        }
-        if (!g_gui) {
-            wxApp::SetInstance(new wxAppConsole());
-            argc = 1;
-            if (!wxEntryStart(argc, argv)) {
-                std::fprintf(stderr, "the toolkit did not start\n");
-                std::abort();
-            }
-        }
-        delete wxLog::SetActiveTarget(new wxLogStderr());
-        wxInitAllImageHandlers();
-        wxFileSystem::AddHandler(new wxArchiveFSHandler());
+        g_gui = testing_support::StartToolkit("domain_tests", testing_support::ToolkitMode::kGui);
     }
-
-    void TearDown() override {
-        wxFileSystem::CleanUpHandlers();
-        delete wxLog::SetActiveTarget(nullptr);
-        wxEntryCleanup();
-    }
+    void TearDown() override { testing_support::StopToolkit(); }
 };
 
 [[maybe_unused]] const ::testing::Environment* const g_environment =

@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <wx/init.h>
 #include <wx/translation.h>
 
 #include <algorithm>
@@ -21,6 +20,7 @@
 
 #include "gen/backup_gen.h"
 #include "support/test_support.h"
+#include "support/toolkit_start.h"
 
 extern char** environ;
 
@@ -31,8 +31,10 @@ namespace {
 // The toolkit's base (threads, translations) is set up once for the whole test program.
 class ToolkitEnvironment : public testing::Environment {
   public:
-    void SetUp() override { ASSERT_TRUE(wxInitialize()); }
-    void TearDown() override { wxUninitialize(); }
+    void SetUp() override {
+        testing_support::StartToolkit("export_tests", testing_support::ToolkitMode::kBase);
+    }
+    void TearDown() override { testing_support::StopToolkit(); }
 };
 
 testing::Environment* const toolkit = testing::AddGlobalTestEnvironment(new ToolkitEnvironment);

@@ -569,9 +569,9 @@ TEST(FrameClose, ProgramEndsWithStatusZeroFromItsTitleBarCloseButton) {
     // The frame is up once it has read (and so written) the saved language.
     int status = 0;
     ASSERT_TRUE(gui_test::PumpUntil(
-        [&] { return std::filesystem::exists(languageFile) || program.Ended(&status); }, 20));
+        [&] { return ReadFile(languageFile) == "58" || program.Ended(&status); }, 20))
+        << "language.txt holds \"" << ReadFile(languageFile) << "\"";
     ASSERT_FALSE(program.Ended(&status)) << "the program ended by itself, status " << status;
-    EXPECT_EQ("58", ReadFile(languageFile));
 
     // Its close button: the title bar's right end, the frame centred on the display.
     const wxSize frame = ThemeSize("image/base/bg.png");

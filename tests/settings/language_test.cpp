@@ -1,5 +1,7 @@
 // The saved language (language.txt) and the installing of a locale with the program's catalogs.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <wx/filefn.h>
 #include <wx/intl.h>
 #include <wx/translation.h>
@@ -20,6 +22,7 @@
 namespace {
 
 using testing_support::ScopedEnv;
+using testing_support::SnapshotTree;
 using testing_support::TempDir;
 
 std::string ReadAll(const std::string& path) {
@@ -86,8 +89,18 @@ TEST(LanguageFileTest, WriteStoresOnlyTheDigits) {
     TempDir dir;
     const std::string path = dir / "language.txt";
     WriteAll(path, "1234567890 old content");
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    // A second name of the old file: a write in place would change what it reads.
+    ASSERT_EQ(::link(path.c_str(), (dir / "before").c_str()), 0);
     LanguageFile::Write(46, wxString::FromUTF8(path));
     EXPECT_EQ(ReadAll(path), "46");
+    // The new content came in whole, by a rename: the old file is untouched, no temporary file
+    // is left beside it, and the permissions stay.
+    EXPECT_EQ(ReadAll(dir / "before"), "1234567890 old content");
+    EXPECT_EQ(SnapshotTree(dir.Path()).size(), 2u);
+    struct stat st;
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
     LanguageFile::Write(-3, wxString::FromUTF8(path));
     EXPECT_EQ(ReadAll(path), "-3");
     EXPECT_EQ(LanguageFile::Read(wxString::FromUTF8(path)), -3);

@@ -3,14 +3,17 @@
 #include "wx_environment.h"
 
 #include <gtest/gtest.h>
-#include <wx/init.h>
+
+#include "support/toolkit_start.h"
 
 namespace {
 
 class WxEnvironment : public ::testing::Environment {
   public:
-    void SetUp() override { ASSERT_TRUE(wxInitialize()); }
-    void TearDown() override { wxUninitialize(); }
+    void SetUp() override {
+        testing_support::StartToolkit("settings_tests", testing_support::ToolkitMode::kBase);
+    }
+    void TearDown() override { testing_support::StopToolkit(); }
 };
 
 ::testing::Environment* const kWxEnvironment =
