@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   libwxgtk3.2-dev libplist-dev libsqlite3-dev libgcrypt20-dev libexpat1-dev rapidjson-dev
   libjpeg-dev libpng-dev gettext
-  googletest libgtest-dev xvfb xauth
+  googletest libgtest-dev xvfb xauth tzdata
   clang libclang-rt-14-dev
   chromium fonts-dejavu-core fonts-noto-cjk locales
 )

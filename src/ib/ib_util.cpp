@@ -1,5 +1,6 @@
 #include "ib/ib_util.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -10,15 +11,18 @@
 
 namespace {
 
-// A zero-filled buffer of size bytes holding the printed time, or the empty text.
-char* PrintTime(const struct tm* t, bool spacePaddedDay) {
+// A zero-filled 24-byte buffer holding the time with the day padded by a space, or the empty
+// text.
+char* PrintTime(const struct tm* t) {
     char* out = static_cast<char*>(std::calloc(24, 1));
     if (out == nullptr || t == nullptr) return out;
     const int year = t->tm_year + 1900;
     if (year < 0 || year > 9999) return out;
-    std::snprintf(out, 24,
-                  spacePaddedDay ? "%.4d-%.2d-%2d %.2d:%.2d:%.2d" : "%.4d-%.2d-%.2d %.2d:%.2d:%.2d",
-                  year, t->tm_mon + 1, t->tm_mday, t->tm_hour, t->tm_min, t->tm_sec);
+    // Printed in full first: the fields of a broken-down time are plain ints to the compiler.
+    char text[80];
+    std::snprintf(text, sizeof text, "%.4d-%.2d-%2d %.2d:%.2d:%.2d", year, t->tm_mon + 1,
+                  t->tm_mday, t->tm_hour, t->tm_min, t->tm_sec);
+    std::memcpy(out, text, std::min<std::size_t>(std::strlen(text), 23));
     return out;
 }
 
@@ -138,24 +142,20 @@ char* FormatDuration(std::uint32_t seconds) {
 char* FormatNow() {
     const time_t now = std::time(nullptr);
     struct tm t;
-    if (localtime_r(&now, &t) == nullptr) return PrintTime(nullptr, true);
-    return PrintTime(&t, true);
+    if (localtime_r(&now, &t) == nullptr) return PrintTime(nullptr);
+    return PrintTime(&t);
+}
+
+bool FormatAppleTimeInto(std::int64_t seconds, char out[19]) {
+    std::int64_t unixSeconds = 0;
+    if (__builtin_add_overflow(seconds, kAppleEpochUnixSeconds, &unixSeconds)) return false;
+    return FormatUnixTimeInto(unixSeconds, out);
 }
 
 char* FormatAppleTime(std::int64_t seconds) {
-    // The epoch is midnight of 2001-01-01 in the machine's own zone, read as standard time.
-    struct tm epoch;
-    std::memset(&epoch, 0, sizeof epoch);
-    epoch.tm_year = 101;
-    epoch.tm_mday = 1;
-    epoch.tm_isdst = 0;
-    const time_t base = mktime(&epoch);
-    if (base == static_cast<time_t>(-1)) return PrintTime(nullptr, false);
-    std::int64_t sum = 0;
-    if (__builtin_add_overflow(static_cast<std::int64_t>(base), seconds, &sum)) {
-        return PrintTime(nullptr, false);
-    }
-    return PrintLocal(sum);
+    char* out = static_cast<char*>(std::calloc(24, 1));
+    if (out != nullptr) FormatAppleTimeInto(seconds, out);
+    return out;
 }
 
 std::int64_t ColumnToInt(const char* text) {

@@ -39,9 +39,14 @@ bool FormatUnixTimeInto(std::int64_t seconds, char out[19]);
 char* FormatDuration(std::uint32_t seconds);
 // The current local time, "YYYY-MM-DD hh:mm:ss" with the day padded by a space, not a zero.
 char* FormatNow();
-// Seconds since 2001-01-01 00:00 local standard time, as local time text; empty when the time
-// cannot be converted.
+// Unix seconds of 2001-01-01 00:00:00 UTC, from which the device counts most of its dates.
+constexpr std::int64_t kAppleEpochUnixSeconds = 978307200;
+// Seconds since 2001-01-01 00:00:00 UTC as local time text, exactly as FormatUnixTime shows the
+// same instant; empty when the time cannot be converted.
 char* FormatAppleTime(std::int64_t seconds);
+// The same text written to out (19 characters, no terminator); false when the time cannot be
+// converted, and out is then left alone.
+bool FormatAppleTimeInto(std::int64_t seconds, char out[19]);
 
 // The integer at the start of a column text, as the runtime's text-to-integer conversion reads
 // it: stops at the first character that is not part of a decimal integer; null, empty or

@@ -31,7 +31,8 @@ std::int32_t KindUtil::Number32(const char* value) {
 }
 
 std::string KindUtil::AppleTime(std::int64_t seconds) {
-    return Take(FormatAppleTime(seconds));
+    char out[19];
+    return FormatAppleTimeInto(seconds, out) ? std::string(out, sizeof out) : std::string();
 }
 
 std::string KindUtil::UnixTime(std::int64_t seconds) {
@@ -45,23 +46,6 @@ std::string KindUtil::Duration(std::int64_t seconds) {
 
 std::string KindUtil::Now() {
     return Take(FormatNow());
-}
-
-KindUtil::AppleClock::AppleClock() {
-    struct tm epoch;
-    std::memset(&epoch, 0, sizeof epoch);
-    epoch.tm_year = 101;
-    epoch.tm_mday = 1;
-    epoch.tm_isdst = 0;
-    const time_t base = mktime(&epoch);
-    valid_ = base != static_cast<time_t>(-1);
-    base_ = static_cast<std::int64_t>(base);
-}
-
-std::string KindUtil::AppleClock::Text(std::int64_t seconds) const {
-    std::int64_t sum = 0;
-    if (!valid_ || __builtin_add_overflow(base_, seconds, &sum)) return std::string();
-    return LocalText(sum);
 }
 
 std::string KindUtil::LocalText(std::int64_t seconds) {

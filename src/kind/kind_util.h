@@ -26,7 +26,8 @@ class KindUtil {
     // The number as a signed 32-bit value; values outside that range give 0.
     static std::int32_t Number32(const char* value);
 
-    // Seconds since 2001-01-01 as local time text (empty when the time cannot be shown).
+    // Seconds since 2001-01-01 00:00:00 UTC as local time text (empty when the time cannot be
+    // shown).
     static std::string AppleTime(std::int64_t seconds);
     // Unix seconds as local time text (empty when the time cannot be shown).
     static std::string UnixTime(std::int64_t seconds);
@@ -34,18 +35,6 @@ class KindUtil {
     static std::string Duration(std::int64_t seconds);
     // The current local time, as the bookmark and calendar readers stamp it.
     static std::string Now();
-
-    // The clock of one read: the text of FormatAppleTime, with the epoch (midnight of 2001-01-01
-    // in the machine's zone, as standard time) worked out once instead of at every value.
-    class AppleClock {
-      public:
-        AppleClock();
-        std::string Text(std::int64_t seconds) const;
-
-      private:
-        bool valid_ = false;
-        std::int64_t base_ = 0;
-    };
 
     // The text of FormatUnixTime: Unix seconds as local time, or empty when it cannot be shown.
     static std::string LocalText(std::int64_t seconds);

@@ -52,11 +52,37 @@ TEST(IbUtilTest, UnixAndAppleTimesInLocalTime) {
     EXPECT_EQ(Take(FormatAppleTime(INT64_MAX)), "");
 }
 
-TEST(IbUtilTest, AppleEpochIsLocalMidnight) {
-    TimeZone tokyo("Asia/Tokyo");
-    // Midnight of 2001-01-01 in the machine's own zone, whatever that zone is.
-    EXPECT_EQ(Take(FormatAppleTime(0)), "2001-01-01 00:00:00");
-    EXPECT_EQ(Take(FormatUnixTime(0)), "1970-01-01 09:00:00");
+// The device counts from 2001-01-01 00:00:00 UTC; the text is that instant in the local zone,
+// the same text as the count from 1970 gives, in summer and in winter.
+TEST(IbUtilTest, AppleTimesCountFromMidnightUtc) {
+    struct Row {
+        const char* zone;
+        std::int64_t seconds;
+        const char* text;
+    } rows[] = {
+        {"America/New_York", 0, "2000-12-31 19:00:00"},
+        {"America/New_York", 400000000, "2013-09-04 11:06:40"},
+        {"America/New_York", 410000000, "2013-12-29 03:53:20"},
+        {"Europe/Berlin", 0, "2001-01-01 01:00:00"},
+        {"Europe/Berlin", 400000000, "2013-09-04 17:06:40"},
+        {"Europe/Berlin", 410000000, "2013-12-29 09:53:20"},
+        {"Asia/Kolkata", 0, "2001-01-01 05:30:00"},
+        {"Asia/Kolkata", 400000000, "2013-09-04 20:36:40"},
+        {"Australia/Sydney", 0, "2001-01-01 11:00:00"},
+        {"Australia/Sydney", 400000000, "2013-09-05 01:06:40"},
+        {"Australia/Sydney", 410000000, "2013-12-29 19:53:20"},
+        {"Asia/Tokyo", 0, "2001-01-01 09:00:00"},
+    };
+    for (const Row& r : rows) {
+        TimeZone zone(r.zone);
+        EXPECT_EQ(Take(FormatAppleTime(r.seconds)), r.text) << r.zone << " " << r.seconds;
+        EXPECT_EQ(Take(FormatUnixTime(r.seconds + 978307200)), r.text) << r.zone;
+    }
+    // The 64-bit range rule of the Unix texts holds here too.
+    TimeZone utc("UTC");
+    EXPECT_EQ(Take(FormatAppleTime(4102444800LL - 978307200)), "2100-01-01 00:00:00");
+    EXPECT_EQ(Take(FormatAppleTime(INT64_MIN)), "");
+    EXPECT_EQ(Take(FormatAppleTime(INT64_MAX - 978307200)), "");
 }
 
 TEST(IbUtilTest, NowPadsTheDayWithASpace) {

@@ -1,5 +1,6 @@
-// The readers' own date clocks give exactly the texts of the shared date helpers, in zones with
-// and without daylight saving time; the name matcher finds exactly what a substring search finds.
+// The readers' date texts are exactly those of the shared date helpers, in zones with and without
+// daylight saving time, and every kind shows one instant as the call log does; the name matcher
+// finds exactly what a substring search finds.
 #include "kind/kind_util.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "gen/device_db.h"
+#include "gen/media.h"
 #include "ib/ib_util.h"
+#include "ib/wz_ib.h"
 #include "kind/recording/name_matcher.h"
+#include "kind_fixture.h"
 #include "support/test_support.h"
 
 namespace {
@@ -24,7 +29,7 @@ std::string Take(char* text) {
     return out;
 }
 
-TEST(KindUtilTest, ClocksMatchTheSharedDateTexts) {
+TEST(KindUtilTest, DateTextsMatchTheSharedHelpers) {
     const std::int64_t values[] = {0,
                                    1,
                                    -1,
@@ -51,15 +56,111 @@ TEST(KindUtilTest, ClocksMatchTheSharedDateTexts) {
                              "Europe/Berlin", "Pacific/Chatham"}) {
         testing_support::ScopedEnv tz("TZ", zone);
         tzset();
-        const KindUtil::AppleClock clock;
         for (std::int64_t v : values) {
             SCOPED_TRACE(std::string(zone) + " " + std::to_string(v));
-            EXPECT_EQ(clock.Text(v), Take(FormatAppleTime(v)));
+            EXPECT_EQ(KindUtil::AppleTime(v), Take(FormatAppleTime(v)));
             EXPECT_EQ(KindUtil::UnixTime(v), Take(FormatUnixTime(v)));
         }
-        // Every hour over two years, across the changes of daylight saving time.
+        // Every hour over two years, across the changes of daylight saving time: a count from
+        // 2001 shows the same instant as the count from 1970 that is 978307200 seconds larger.
         for (std::int64_t v = 350000000; v < 350000000 + 2 * 366 * 86400LL; v += 3599) {
-            ASSERT_EQ(clock.Text(v), Take(FormatAppleTime(v))) << zone << " " << v;
+            ASSERT_EQ(KindUtil::AppleTime(v), KindUtil::UnixTime(v + 978307200))
+                << zone << " " << v;
+        }
+    }
+    tzset();
+}
+
+// How often a quoted text occurs in a kind's dump.
+int Occurrences(const std::string& dump, const std::string& text) {
+    const std::string quoted = "\"" + text + "\"";
+    int count = 0;
+    for (std::size_t at = dump.find(quoted); at != std::string::npos;
+         at = dump.find(quoted, at + 1))
+        ++count;
+    return count;
+}
+
+// One instant, stored in every kind that carries a date (the call log counting from 1970, the
+// others from 2001, some as reals with a fraction), shows the same local text everywhere.
+TEST(KindUtilTest, EveryKindShowsAnInstantAsTheCallLogDoes) {
+    struct Row {
+        const char* zone;
+        std::int64_t seconds;  // since 2001
+        const char* text;
+    } rows[] = {
+        {"America/New_York", 400000000, "2013-09-04 11:06:40"},
+        {"America/New_York", 410000000, "2013-12-29 03:53:20"},
+        {"Europe/Berlin", 400000000, "2013-09-04 17:06:40"},
+        {"Europe/Berlin", 410000000, "2013-12-29 09:53:20"},
+        {"Asia/Kolkata", 400000000, "2013-09-04 20:36:40"},
+        {"Australia/Sydney", 400000000, "2013-09-05 01:06:40"},
+        {"Australia/Sydney", 410000000, "2013-12-29 19:53:20"},
+        {"America/New_York", 0, "2000-12-31 19:00:00"},
+        {"Asia/Kolkata", 0, "2001-01-01 05:30:00"},
+    };
+    testing_support::ScopedEnv keep("TZ", "UTC");
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.zone) + " " + std::to_string(r.seconds));
+        const std::int64_t t = r.seconds;
+        const double withFraction = static_cast<double>(t) + 0.25;
+        kindtest::KindBackup b;
+        auto& files = b.Builder();
+        files.AddFile("WirelessDomain", "Library/CallHistory/call_history.db",
+                      gen::CallHistoryDb({{"5551234567", t + 978307200, 61, 4, "Ann"}}));
+        gen::AddressBook book;
+        book.persons.resize(1);
+        book.persons[0].first = "Ann";
+        book.persons[0].creationDate = t;
+        files.AddFile("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb",
+                      gen::AddressBookDb(book));
+        gen::SmsData sms;
+        sms.handles.resize(1);
+        sms.handles[0].rowid = 1;
+        sms.handles[0].id = "+15551234567";
+        sms.chats.resize(1);
+        sms.chats[0].rowid = 1;
+        sms.chats[0].chat_identifier = "+15551234567";
+        sms.chats[0].handles = {1};
+        sms.messages.resize(1);
+        sms.messages[0].handle_id = 1;
+        sms.messages[0].text = "Hi";
+        sms.messages[0].date = t;
+        sms.messages[0].chats = {1};
+        files.AddFile("HomeDomain", "Library/SMS/sms.db", gen::SmsDb(sms));
+        files.AddFile("HomeDomain", "Library/Notes/notes.sqlite",
+                      gen::NotesDb({{withFraction, t, "Note", "<div>x</div>", true}}));
+        files.AddFile("HomeDomain", "Library/Safari/History.plist",
+                      gen::HistoryPlist(
+                          {{"http://example.com/", "Example", std::to_string(t) + ".5", 2, true}}));
+        gen::CalendarData cal;
+        cal.calendars = {{1, "Home"}, {2, "Reminders"}};
+        cal.items.resize(2);
+        for (int i = 0; i < 2; ++i) {
+            cal.items[i].summary = i == 0 ? "Dinner" : "Pay rent";
+            cal.items[i].calendar_id = i + 1;
+            cal.items[i].start_date = withFraction;
+            cal.items[i].end_date = t;
+            cal.items[i].entity_type = i == 0 ? 2 : 3;
+        }
+        files.AddFile("HomeDomain", "Library/Calendar/Calendar.sqlitedb", gen::CalendarDb(cal));
+        files.AddFile("MediaDomain", "Media/Recordings/Recordings.db",
+                      gen::RecordingsDb({{withFraction, 5.0, "Memo",
+                                          "/var/mobile/Media/Recordings/20130904 110640.m4a"}}));
+        files.AddFile("MediaDomain", "Media/Recordings/20130904 110640.m4a",
+                      gen::MakeVoiceMemo(5, 1));
+
+        setenv("TZ", r.zone, 1);
+        tzset();
+        const struct {
+            std::uint32_t kind;
+            int dates;
+        } kinds[] = {{KIND_CALL_HISTORY, 1}, {KIND_CONTACTS, 1},   {KIND_MESSAGES, 1},
+                     {KIND_NOTES, 2},        {KIND_SAFARI, 1},     {KIND_CALENDAR, 2},
+                     {KIND_REMINDERS, 2},    {KIND_VOICE_MEMOS, 1}};
+        for (const auto& k : kinds) {
+            const std::string dump = b.Dump(k.kind);
+            EXPECT_EQ(Occurrences(dump, r.text), k.dates) << "kind " << k.kind << ": " << dump;
         }
     }
     tzset();

@@ -25,12 +25,11 @@ bool IsSet(const char* value) {
 
 struct ItemRows {
     std::vector<CalendarItem*>* items;
-    KindUtil::AppleClock clock;
     KindUtil::NowClock now;
 
     std::string DateOrNow(const char* value) {
         if (value == nullptr) return now.Text();
-        return clock.Text(KindUtil::Number(value));
+        return KindUtil::AppleTime(KindUtil::Number(value));
     }
 };
 
@@ -59,7 +58,7 @@ plist_t Calendar::GetData(Mbdb* mbdb, int typeFilter) {
 
 void Calendar::Load(const std::string& path) {
     SqliteDb db(path);
-    ItemRows rows{&items_, {}, {}};
+    ItemRows rows{&items_, {}};
     db.Exec(kItemSql, &Calendar::OnItemRow, &rows);
 }
 

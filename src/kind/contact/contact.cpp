@@ -29,7 +29,6 @@ std::string TakeOrEmpty(char* text) {
 
 struct PersonRows {
     std::map<std::int32_t, Person*>* persons;
-    KindUtil::AppleClock clock;
 };
 
 // The dictionary key of each property of a person, in row order. A dictionary holds a key once,
@@ -100,7 +99,7 @@ void Contact::Load(Mbdb* mbdb) {
 
 void Contact::RunQueries(const std::string& path) {
     SqliteDb db(path);
-    PersonRows rows{&persons_, {}};
+    PersonRows rows{&persons_};
     if (!db.Exec(kPersonSql, &Contact::OnPersonRow, &rows)) return;
     db.Exec(kMultiValueSql, &Contact::OnMultiValueRow, &persons_);
 }
@@ -119,7 +118,7 @@ int Contact::OnPersonRow(void* context, int columns, char** values, char** /*nam
     person->nickName = KindUtil::Text(KindUtil::Column(columns, values, 7));
     const char* created = KindUtil::Column(columns, values, 8);
     if (created != nullptr && *created != 0) {
-        person->creationDate = rows->clock.Text(KindUtil::Number(created));
+        person->creationDate = KindUtil::AppleTime(KindUtil::Number(created));
     }
     // A second row with the same id replaces the first.
     Person*& slot = (*persons)[person->id];

@@ -13,7 +13,6 @@ const char kNoteSql[] =
 
 struct NoteRows {
     plist_t array;
-    KindUtil::AppleClock clock;
 };
 
 }  // namespace
@@ -27,7 +26,7 @@ plist_t Note::GetData(Mbdb* mbdb, int /*typeFilter*/) {
 
 void Note::Load(const std::string& path, plist_t array) {
     SqliteDb db(path);
-    NoteRows rows{array, {}};
+    NoteRows rows{array};
     db.Exec(kNoteSql, &Note::OnNoteRow, &rows);
 }
 
@@ -35,9 +34,9 @@ int Note::OnNoteRow(void* context, int columns, char** values, char** /*names*/)
     auto* rows = static_cast<NoteRows*>(context);
     plist_t dict = plist_new_dict();
     const std::string created =
-        rows->clock.Text(KindUtil::Number(KindUtil::Column(columns, values, 0)));
+        KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 0)));
     const std::string modified =
-        rows->clock.Text(KindUtil::Number(KindUtil::Column(columns, values, 1)));
+        KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 1)));
     DictInsertString(dict, "create_date", created.c_str());
     DictInsertString(dict, "modify_date", modified.c_str());
     DictInsertString(dict, "title", KindUtil::Column(columns, values, 2));

@@ -15,7 +15,6 @@ const char kRecordingSql[] = "select ZDATE,ZDURATION,ZPATH from ZRECORDING";
 
 struct MemoRows {
     std::vector<VoiceMemos*>* memos;
-    KindUtil::AppleClock clock;
 };
 
 }  // namespace
@@ -35,7 +34,7 @@ plist_t Recording::GetData(Mbdb* mbdb, int /*typeFilter*/) {
 
 void Recording::Load(const std::string& path) {
     SqliteDb db(path);
-    MemoRows rows{&memos_, {}};
+    MemoRows rows{&memos_};
     db.Exec(kRecordingSql, &Recording::OnRecordingRow, &rows);
 }
 
@@ -43,7 +42,7 @@ int Recording::OnRecordingRow(void* context, int columns, char** values, char** 
     auto* rows = static_cast<MemoRows*>(context);
     auto* memos = rows->memos;
     auto* memo = new VoiceMemos;
-    memo->date = rows->clock.Text(KindUtil::Number(KindUtil::Column(columns, values, 0)));
+    memo->date = KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 0)));
     memo->duration = KindUtil::Duration(KindUtil::Number(KindUtil::Column(columns, values, 1)));
     const std::string stored = KindUtil::Text(KindUtil::Column(columns, values, 2));
     const std::size_t slash = stored.rfind('/');

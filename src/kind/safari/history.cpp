@@ -55,7 +55,7 @@ struct BookmarkRows {
     KindUtil::NowClock now;
 };
 
-void AddHistoryEntry(plist_t element, plist_t array, const KindUtil::AppleClock& clock) {
+void AddHistoryEntry(plist_t element, plist_t array) {
     plist_dict_iter it = nullptr;
     plist_dict_new_iter(element, &it);
     if (it == nullptr) return;
@@ -84,7 +84,7 @@ void AddHistoryEntry(plist_t element, plist_t array, const KindUtil::AppleClock&
         } else if (std::strcmp(key, "lastVisitedDate") == 0) {
             std::int64_t seconds = 0;
             if (VisitSeconds(value, &seconds)) {
-                DictInsertString(dict, "lastVisitedDate", clock.Text(seconds).c_str());
+                DictInsertString(dict, "lastVisitedDate", KindUtil::AppleTime(seconds).c_str());
             }
         } else if (std::strcmp(key, "visitCount") == 0) {
             if (type == PLIST_UINT) plist_dict_set_item(dict, "visitCount", plist_copy(value));
@@ -123,7 +123,6 @@ void History::ReadHistoryPlist(const std::string& path, plist_t array) {
     if (plist_get_node_type(root) == PLIST_DICT) {
         plist_t dates = plist_dict_get_item(root, "WebHistoryDates");
         if (dates != nullptr && plist_get_node_type(dates) == PLIST_ARRAY) {
-            const KindUtil::AppleClock clock;
             // An iterator walks the array once; fetching by index would walk it from the start
             // for every element.
             plist_array_iter it = nullptr;
@@ -132,8 +131,7 @@ void History::ReadHistoryPlist(const std::string& path, plist_t array) {
                 plist_t element = nullptr;
                 plist_array_next_item(dates, it, &element);
                 if (element == nullptr) break;
-                if (plist_get_node_type(element) == PLIST_DICT)
-                    AddHistoryEntry(element, array, clock);
+                if (plist_get_node_type(element) == PLIST_DICT) AddHistoryEntry(element, array);
             }
             std::free(it);
         }

@@ -18,7 +18,6 @@ const char kMessageSql[] =
 // What the message rows are read into.
 struct MessageRows {
     std::map<std::int32_t, Chat*>* chats;
-    KindUtil::AppleClock clock;
 };
 
 }  // namespace
@@ -46,7 +45,7 @@ void Sms::Load(const std::string& path, plist_t array) {
     Clear();
     SqliteDb db(path);
     if (!db.Exec(kChatSql, &Sms::OnChatRow, &chats_)) return;
-    MessageRows rows{&chats_, {}};
+    MessageRows rows{&chats_};
     if (!db.Exec(kMessageSql, &Sms::OnMessageRow, &rows)) return;
     if (contact_ != nullptr) {
         Contact* contact = CheckedPtr(contact_);
@@ -79,7 +78,7 @@ int Sms::OnMessageRow(void* context, int columns, char** values, char** /*names*
     message.country = KindUtil::Text(KindUtil::Column(columns, values, 1));
     message.service = KindUtil::Text(KindUtil::Column(columns, values, 2));
     message.text = KindUtil::Text(KindUtil::Column(columns, values, 4));
-    message.date = rows->clock.Text(KindUtil::Number(KindUtil::Column(columns, values, 5)));
+    message.date = KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 5)));
     message.type = KindUtil::Number32(KindUtil::Column(columns, values, 6));
     if (chat->phone.empty()) chat->phone = KindUtil::Text(KindUtil::Column(columns, values, 3));
     chat->messages.push_back(std::move(message));
