@@ -279,6 +279,11 @@ TEST(FrameLanguage, ChangeRewritesTheSavedNumberAndReinstallsTheCatalog) {
         } else {
             EXPECT_NE(wxS("Home"), home) << "the German catalog translates Home";
         }
+        // The toolbar's row is re-laid for the new labels: the buttons side by side, inside.
+        const wxRect homeRect = frame->GetToolbar()->GetHomeButton()->GetRect();
+        const wxRect helpRect = frame->GetToolbar()->GetHelpButton()->GetRect();
+        EXPECT_EQ(homeRect.GetRight() + 1, helpRect.x);
+        EXPECT_EQ(frame->GetToolbar()->GetSize().x - 2, helpRect.GetRight() + 1);
         // Every later lookup comes from the new catalog.
         EXPECT_EQ(home, wxGetTranslation("Home"));
         EXPECT_NE(nullptr, frame->GetLocale());

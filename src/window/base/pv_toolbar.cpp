@@ -78,6 +78,8 @@ bool PvToolbar::Create(wxBitmap* background, wxWindow* parent, wxWindowID id, co
     helpButton = MakeButton(ID_TOOL_HELP, wxPoint(r.x + homeButton->GetSize().GetWidth(), r.y),
                             r.height, "image/toolbar/help-normal.png",
                             "image/toolbar/help-current.png", "image/toolbar/help-pressed.png");
+    // A label that changes the width of either button may make the row overlap or overflow.
+    homeButton->Bind(wxEVT_SIZE, &PvToolbar::OnButtonSize, this);
     helpButton->Bind(wxEVT_SIZE, &PvToolbar::OnButtonSize, this);
     SetTexts();
     return true;
@@ -106,6 +108,9 @@ void PvToolbar::SetTexts() {
     homeButton->SetForegroundColour(colour);
     helpButton->SetLabel(_("Help"), font);
     helpButton->SetForegroundColour(colour);
+    // The size events of a resize may come later or not at all (a label that keeps the
+    // button's width): the row is checked here as well.
+    LayRow();
 }
 
 void PvToolbar::UpdateLanguage() {
@@ -115,16 +120,23 @@ void PvToolbar::UpdateLanguage() {
 }
 
 void PvToolbar::OnButtonSize(wxSizeEvent& /*event*/) {
+    LayRow();
+}
+
+void PvToolbar::LayRow() {
     if (homeButton == nullptr || helpButton == nullptr) return;
     const wxRect home = homeButton->GetRect();
     const wxRect help = helpButton->GetRect();
     const int width = GetSize().GetWidth();
-    if (!home.Intersects(help) && width >= help.GetRight() + 1 + kRightMargin) return;
+    // Once re-laid, the row stays right-aligned, so that a label that narrows again leaves no
+    // gap between the buttons.
+    if (!rowReLaid && !home.Intersects(help) && width >= help.GetRight() + 1 + kRightMargin) return;
+    rowReLaid = true;
     // Right-aligned, kRightMargin from the edge, the buttons edge to edge.
     int x = width - help.GetWidth() - kRightMargin;
-    helpButton->Move(x, help.GetY());
+    if (help.GetX() != x) helpButton->Move(x, help.GetY());
     x -= home.GetWidth();
-    homeButton->Move(x, help.GetY());
+    if (home.GetX() != x || home.GetY() != help.GetY()) homeButton->Move(x, help.GetY());
 }
 
 void PvToolbar::OnPaint(wxPaintEvent& /*event*/) {

@@ -33,8 +33,11 @@ class PvToolbar : public wxControl {
     void OnPaint(wxPaintEvent& event);
     void OnHomeClicked(wxCommandEvent& event);
     void OnHelpClicked(wxCommandEvent& event);
-    // Keeps the button row inside the toolbar when a label grows: re-lays it right-aligned.
+    // Keeps the button row inside the toolbar when a label changes: LayRow.
     void OnButtonSize(wxSizeEvent& event);
+    // Re-lays the row right-aligned when the buttons overlap or the row overflows the toolbar,
+    // and after that at every call.
+    void LayRow();
 
     // The product's own name: the product name without the brand and the space after it.
     static wxString ProductOwnName();
@@ -48,6 +51,7 @@ class PvToolbar : public wxControl {
     wxBitmap* icon = nullptr;
     PvBottomWordButton* homeButton = nullptr;
     PvBottomWordButton* helpButton = nullptr;
+    bool rowReLaid = false;
 
     wxDECLARE_DYNAMIC_CLASS(PvToolbar);
     wxDECLARE_EVENT_TABLE();
