@@ -415,20 +415,32 @@ def bubble_part(outgoing, part):
 # Grid icons of the backup list: 20 x 20
 
 
-def lock_icon():
-    c = Canvas(20, 20)
-    c.fill(arc(10, 8.5, 4.2, 2.2, 180, 360), SLATE)
-    c.fill(segment(5.8, 8.5, 5.8, 10, 2.2), SLATE)
-    c.fill(segment(14.2, 8.5, 14.2, 10, 2.2), SLATE)
-    c.fill(rrect(3.5, 9.5, 16.5, 18.5, 2.5), vgradient((120, 136, 160), (84, 100, 124), 9.5, 18.5))
+def padlock_body(c, top, bottom):
+    c.fill(rrect(3.5, 9.5, 16.5, 18.5, 2.5), vgradient(top, bottom, 9.5, 18.5))
     c.fill(union(circle(10, 13.3, 1.6), segment(10, 13.3, 10, 16, 1.3)), WHITE)
+
+
+def lock_icon():
+    """A backup that can be read: an open padlock, its shackle lifted and swung free on the
+    right, in green."""
+    c = Canvas(20, 20)
+    shackle = (46, 125, 50)
+    c.fill(arc(10, 5.6, 4.2, 2.2, 180, 360), shackle)
+    c.fill(segment(5.8, 5.6, 5.8, 10, 2.2), shackle)
+    c.fill(segment(14.2, 5.6, 14.2, 6.8, 2.2), shackle)
+    padlock_body(c, (76, 175, 80), (46, 125, 50))
     return c
 
 
 def delete_icon():
+    """An encrypted backup: a closed padlock, its shackle down in the body on both sides, in
+    amber."""
     c = Canvas(20, 20)
-    c.fill(circle(10, 10, 8.6), vgradient((239, 83, 80), (211, 47, 47), 1.5, 18.5))
-    c.fill(union(segment(6.6, 6.6, 13.4, 13.4, 2.2), segment(6.6, 13.4, 13.4, 6.6, 2.2)), WHITE)
+    shackle = (120, 82, 20)
+    c.fill(arc(10, 8.5, 4.2, 2.2, 180, 360), shackle)
+    c.fill(segment(5.8, 8.5, 5.8, 10, 2.2), shackle)
+    c.fill(segment(14.2, 8.5, 14.2, 10, 2.2), shackle)
+    padlock_body(c, (245, 166, 35), (200, 120, 10))
     return c
 
 

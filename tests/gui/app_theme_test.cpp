@@ -120,6 +120,17 @@ TEST(AppTheme, PicturesThatAreCutOrJoinedFitTogether) {
         EXPECT_EQ(width, Load((base + "_center.png").c_str()).GetWidth()) << side;
         EXPECT_EQ(width, Load((base + "_bottom.png").c_str()).GetWidth()) << side;
     }
+    // The backup list's padlocks say what they mean: a backup that can be read (lock.png) shows
+    // an open padlock, its shackle's right leg lifted clear of the body; an encrypted one
+    // (delete.png) a closed padlock, both legs down in the body.
+    const wxImage open = Load("image/base/lock.png");
+    const wxImage closed = Load("image/base/delete.png");
+    ASSERT_TRUE(open.IsOk() && open.HasAlpha());
+    ASSERT_TRUE(closed.IsOk() && closed.HasAlpha());
+    EXPECT_GT(open.GetAlpha(5, 8), 192) << "left leg of the open padlock";
+    EXPECT_LT(open.GetAlpha(14, 8), 64) << "right leg of the open padlock";
+    EXPECT_GT(closed.GetAlpha(5, 8), 192) << "left leg of the closed padlock";
+    EXPECT_GT(closed.GetAlpha(14, 8), 192) << "right leg of the closed padlock";
     // The About box: its title buttons (placed 2 pixels down) fit under its title band.
     const wxImage dialog = Load("image/dialog/dialog_bg.png");
     const wxImage close = Load("image/titlebar/close_normal.png");
