@@ -1,5 +1,6 @@
 // The cell renderers: the backup row's encryption icon and device name, the check cell's box,
 // frame, thumbnail and clipped text, and the check state that lives in the renderer.
+#include <wx/dcclient.h>
 #include <wx/dcmemory.h>
 #include <wx/renderer.h>
 
@@ -159,7 +160,7 @@ TEST_F(RendererTest, TableCellCentresTheBoxAndDrawsNoFrame) {
     unchecked->DecRef();
 }
 
-TEST_F(RendererTest, TextIsCutAtTheCellEdge) {
+TEST_F(RendererTest, TextIsCutAtTheCellEdgeAndLongFileNamesShortenedInTheMiddle) {
     PvPhotoCheckCellRender* renderer = new PvPhotoCheckCellRender();
     renderer->SetCentred();
     renderer->SetText("A very long first value that runs far past the cell");
@@ -167,6 +168,27 @@ TEST_F(RendererTest, TextIsCutAtTheCellEdge) {
     EXPECT_NE(-1, FirstDarkColumn(image, 30, 60, 0, 30));
     EXPECT_EQ(-1, FirstDarkColumn(image, 60, 200, 0, 30));
     renderer->DecRef();
+
+    // A picture's file name that does not fit under its thumbnail is shortened in the middle:
+    // its start and its extension stay, and it ends inside the cell. One that fits stays whole.
+    PvPhotoCheckCellRender* picture = new PvPhotoCheckCellRender();
+    const wxString name = wxS("Holiday at the lake with the whole family 2013-07-14.JPG");
+    picture->SetText(name);
+    {
+        wxClientDC dc(grid_->GetGridWindow());
+        dc.SetFont(grid_->GetDefaultCellFont());
+        const wxString shown = picture->ShownText(*grid_, dc, 112);
+        EXPECT_TRUE(shown.StartsWith(wxS("Holi"))) << shown;
+        EXPECT_TRUE(shown.EndsWith(wxS(".JPG"))) << shown;
+        EXPECT_NE(wxString::npos, shown.find(wxS("..."))) << shown;
+        const int checkWidth = wxRendererNative::Get().GetCheckBoxSize(grid_->GetGridWindow()).x;
+        EXPECT_LE(picture->GetCheckX() + checkWidth + 4 + dc.GetTextExtent(shown).x, 112);
+        picture->SetText(wxS("IMG_0001.JPG"));
+        EXPECT_EQ(wxS("IMG_0001.JPG"), picture->ShownText(*grid_, dc, 200));
+    }
+    const wxImage pictureImage = Draw(*picture, wxSize(200, 140), wxRect(0, 0, 112, 140));
+    EXPECT_EQ(-1, FirstDarkColumn(pictureImage, 112, 200, 0, 140));
+    picture->DecRef();
 
     PvPdfItemGridCellRenderer* row = new PvPdfItemGridCellRenderer();
     row->SetState(2);

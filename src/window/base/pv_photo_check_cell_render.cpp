@@ -1,5 +1,6 @@
 #include "window/base/pv_photo_check_cell_render.h"
 
+#include <wx/control.h>
 #include <wx/dc.h>
 #include <wx/renderer.h>
 
@@ -9,6 +10,15 @@ namespace {
 // size. GTK measures a check box only for a window, so drawing asks it for the grid window too.
 wxSize g_drawCheckSize;
 wxSize g_bestCheckSize;
+
+constexpr int kTextGap = 4;
+
+wxSize DrawCheckSize(wxGrid& grid) {
+    if (g_drawCheckSize.GetWidth() == 0) {
+        g_drawCheckSize = wxRendererNative::Get().GetCheckBoxSize(grid.GetGridWindow());
+    }
+    return g_drawCheckSize;
+}
 
 }  // namespace
 
@@ -29,10 +39,7 @@ void PvPhotoCheckCellRender::Draw(wxGrid& grid, wxGridCellAttr& attr, wxDC& dc, 
                                   int row, int col, bool isSelected) {
     wxGridCellRenderer::Draw(grid, attr, dc, rect, row, col, isSelected);
 
-    if (g_drawCheckSize.GetWidth() == 0) {
-        g_drawCheckSize = wxRendererNative::Get().GetCheckBoxSize(grid.GetGridWindow());
-    }
-    const wxSize checkSize = g_drawCheckSize;
+    const wxSize checkSize = DrawCheckSize(grid);
     const int checkTop =
         centred_ ? rect.y + (rect.height - checkSize.GetHeight()) / 2 : rect.y + check_y_;
     const wxRect checkRect(rect.x + check_x_, checkTop, checkSize.GetWidth(),
@@ -53,6 +60,15 @@ void PvPhotoCheckCellRender::Draw(wxGrid& grid, wxGridCellAttr& attr, wxDC& dc, 
     // The cell's font and text colours, as the grid's own renderers use them.
     SetTextColoursAndFont(grid, attr, dc, isSelected);
     dc.SetClippingRegion(rect);
-    dc.DrawText(text_, checkRect.x + checkSize.GetWidth() + 4, checkRect.y);
+    dc.DrawText(ShownText(grid, dc, rect.width), checkRect.x + checkSize.GetWidth() + kTextGap,
+                checkRect.y);
     dc.DestroyClippingRegion();
+}
+
+wxString PvPhotoCheckCellRender::ShownText(wxGrid& grid, wxDC& dc, int cellWidth) const {
+    if (centred_) return text_;
+    // One pixel of the cell's frame stays free on the right.
+    const int room = cellWidth - (check_x_ + DrawCheckSize(grid).GetWidth() + kTextGap) - 2;
+    if (room <= 0 || dc.GetTextExtent(text_).GetWidth() <= room) return text_;
+    return wxControl::Ellipsize(text_, dc, wxELLIPSIZE_MIDDLE, room);
 }

@@ -12,6 +12,13 @@ class PvPhotoCheckCellRender : public wxGridCellRenderer {
     ~PvPhotoCheckCellRender() override;
 
     void SetText(const wxString& text) { text_ = text; }
+    const wxString& GetText() const { return text_; }
+    // The text as drawn in a cell of the given width: a picture's file name that does not fit
+    // is shortened in the middle with an ellipsis, so that its start and its extension stay; a
+    // table row's value comes whole (the cell's edge cuts it).
+    wxString ShownText(wxGrid& grid, wxDC& dc, int cellWidth) const;
+    // x of the check box inside the cell; the text starts 4 pixels after the box.
+    int GetCheckX() const { return check_x_; }
     // Kept, not owned; drawn at (6, 6) of the cell.
     void SetBitmap(wxBitmap* bitmap) { thumbnail_ = bitmap; }
     // Centres the box vertically and drops the checked frame (table rows); no way back.
