@@ -1,21 +1,34 @@
 #include "gui_support.h"
 
+#include <unistd.h>
 #include <wx/app.h>
 #include <wx/bitmap.h>
+#include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
 #include <wx/evtloop.h>
 #include <wx/filename.h>
+#include <wx/gauge.h>
+#include <wx/grid.h>
+#include <wx/hyperlink.h>
 #include <wx/image.h>
+#include <wx/renderer.h>
+#include <wx/stattext.h>
 #include <wx/toplevel.h>
+#include <wx/treectrl.h>
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
+#include <sstream>
 
 #include "common/app_util.h"
+#include "window/base/pv_photo_check_cell_render.h"
+#include "window/base/pv_word_button.h"
 
 namespace gui_test {
 
@@ -170,13 +183,13 @@ void RefreshTree(wxWindow* window) {
 
 }  // namespace
 
-bool SaveScreenshot(wxWindow* window, const wxString& path) {
-    if (window == nullptr || !window->IsShownOnScreen()) return false;
+wxImage WindowImage(wxWindow* window) {
+    if (window == nullptr || !window->IsShownOnScreen()) return wxImage();
     RefreshTree(window);
     window->Update();
     PumpFor(0.12);
     const wxRect rect(wxPoint(0, 0), window->GetSize());
-    if (rect.width <= 0 || rect.height <= 0) return false;
+    if (rect.width <= 0 || rect.height <= 0) return wxImage();
     // The window's own surface, children included (the screen's root window may hand back
     // what it showed before the last repaint).
     wxBitmap bitmap(rect.width, rect.height, 24);
@@ -185,8 +198,206 @@ bool SaveScreenshot(wxWindow* window, const wxString& path) {
         wxMemoryDC memory(bitmap);
         memory.Blit(0, 0, rect.width, rect.height, &source, 0, 0);
     }
+    return bitmap.ConvertToImage();
+}
+
+bool SaveScreenshot(wxWindow* window, const wxString& path) {
+    const wxImage image = WindowImage(window);
+    if (!image.IsOk()) return false;
     wxFileName::Mkdir(wxFileName(path).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    return bitmap.ConvertToImage().SaveFile(path, wxBITMAP_TYPE_PNG);
+    return image.SaveFile(path, wxBITMAP_TYPE_PNG);
+}
+
+StderrCapture::StderrCapture() {
+    std::fflush(stderr);
+    file_ = std::tmpfile();
+    if (file_ == nullptr) return;
+    saved_ = dup(STDERR_FILENO);
+    if (saved_ < 0 || dup2(fileno(file_), STDERR_FILENO) < 0) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+}
+
+StderrCapture::~StderrCapture() {
+    Stop();
+}
+
+std::string StderrCapture::Stop() {
+    if (file_ == nullptr) return std::string();
+    std::fflush(stderr);
+    dup2(saved_, STDERR_FILENO);
+    close(saved_);
+    saved_ = -1;
+    std::string text;
+    std::rewind(file_);
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file_)) > 0) text.append(buffer, n);
+    std::fclose(file_);
+    file_ = nullptr;
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    return text;
+}
+
+std::vector<std::string> ToolkitWarnings(const std::string& text) {
+    static const std::regex kWarning(
+        "(-(WARNING|CRITICAL) \\*\\*)|(\\*\\*\\* BUG \\*\\*\\*)|(Invalid rectangle)");
+    std::vector<std::string> found;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (std::regex_search(line, kWarning)) found.push_back(line);
+    }
+    return found;
+}
+
+namespace {
+
+std::string Describe(wxWindow* window) {
+    std::string name = window->GetClassInfo() != nullptr
+                           ? wxString(window->GetClassInfo()->GetClassName()).ToStdString()
+                           : std::string("window");
+    const wxString label = window->GetLabel();
+    if (!label.empty()) name += " \"" + label.ToStdString(wxConvUTF8) + "\"";
+    return name;
+}
+
+std::string Text(const wxString& text) {
+    return "\"" + text.ToStdString(wxConvUTF8) + "\"";
+}
+
+// Texts that are cut lose their meaning at once: dates, times, durations, counts, sizes.
+bool MustShowWhole(const wxString& value) {
+    static const std::regex kFigures("[0-9][0-9 :./()-]*( ?[A-Za-z]{1,2})?");
+    return std::regex_match(value.ToStdString(wxConvUTF8), kFigures);
+}
+
+// The native controls that size themselves to their label.
+bool IsNativeLabel(wxWindow* window) {
+    return dynamic_cast<wxCheckBox*>(window) != nullptr ||
+           dynamic_cast<wxButton*>(window) != nullptr ||
+           dynamic_cast<wxStaticText*>(window) != nullptr ||
+           dynamic_cast<wxGenericHyperlinkCtrl*>(window) != nullptr;
+}
+
+bool IsLabelled(wxWindow* window) {
+    return IsNativeLabel(window) || dynamic_cast<PvWordButton*>(window) != nullptr ||
+           dynamic_cast<wxGauge*>(window) != nullptr;
+}
+
+void CheckGrid(wxGrid* grid, std::vector<std::string>& problems) {
+    wxClientDC dc(grid->GetGridWindow());
+    if (grid->GetColLabelSize() > 0) {
+        dc.SetFont(grid->GetLabelFont());
+        for (int col = 0; col < grid->GetNumberCols(); ++col) {
+            const int width = grid->GetColSize(col);
+            if (width <= 0) continue;
+            const wxString label = grid->GetColLabelValue(col);
+            // The header draws its label with a few pixels of padding on either side.
+            const int needed = dc.GetTextExtent(label).GetWidth() + 8;
+            if (needed > width) {
+                problems.push_back("column label " + Text(label) + " needs " +
+                                   std::to_string(needed) + " of " + std::to_string(width));
+            }
+        }
+    }
+    const int checkWidth = wxRendererNative::Get().GetCheckBoxSize(grid->GetGridWindow()).x;
+    for (int row = 0; row < grid->GetNumberRows(); ++row) {
+        for (int col = 0; col < grid->GetNumberCols(); ++col) {
+            const int width = grid->GetColSize(col);
+            if (width <= 0) continue;
+            dc.SetFont(grid->GetCellFont(row, col));
+            wxGridCellRenderer* renderer = grid->GetCellRenderer(row, col);
+            auto* check = dynamic_cast<PvPhotoCheckCellRender*>(renderer);
+            wxString shown;
+            int start = 2;
+            if (check != nullptr) {
+                shown = check->ShownText(*grid, dc, width);
+                start = check->GetCheckX() + checkWidth + 4;
+                if (shown != check->GetText() && MustShowWhole(check->GetText())) {
+                    problems.push_back("cell " + Text(check->GetText()) + " is shortened");
+                }
+            } else {
+                shown = grid->GetCellValue(row, col);
+                if (!MustShowWhole(shown)) shown.clear();
+            }
+            if (renderer != nullptr) renderer->DecRef();
+            if (shown.empty()) continue;
+            const int needed = start + dc.GetTextExtent(shown).GetWidth() + 2;
+            if (needed > width) {
+                problems.push_back("cell " + Text(shown) + " (row " + std::to_string(row) +
+                                   ") needs " + std::to_string(needed) + " of " +
+                                   std::to_string(width));
+            }
+        }
+    }
+}
+
+void CheckTree(wxTreeCtrl* tree, std::vector<std::string>& problems) {
+    const int width = tree->GetClientSize().x;
+    wxTreeItemIdValue cookie;
+    const wxTreeItemId root = tree->GetRootItem();
+    if (!root.IsOk()) return;
+    for (wxTreeItemId item = tree->GetFirstChild(root, cookie); item.IsOk();
+         item = tree->GetNextChild(root, cookie)) {
+        wxRect rect;
+        if (!tree->GetBoundingRect(item, rect, true)) continue;
+        if (rect.GetRight() >= width) {
+            problems.push_back("tree item " + Text(tree->GetItemText(item)) + " ends at " +
+                               std::to_string(rect.GetRight() + 1) + " of " +
+                               std::to_string(width));
+        }
+    }
+}
+
+void CheckWindow(wxWindow* window, std::vector<std::string>& problems) {
+    if (!window->IsShown()) return;
+    const wxSize size = window->GetSize();
+    if (IsNativeLabel(window)) {
+        const wxSize best = window->GetBestSize();
+        if (best.x > size.x || best.y > size.y) {
+            problems.push_back(Describe(window) + " needs " + std::to_string(best.x) + " x " +
+                               std::to_string(best.y) + ", has " + std::to_string(size.x) + " x " +
+                               std::to_string(size.y));
+        }
+    } else if (auto* button = dynamic_cast<PvWordButton*>(window)) {
+        wxClientDC dc(button);
+        dc.SetFont(button->GetFont());
+        const int end = button->GetTextX() + dc.GetTextExtent(button->GetLabel()).GetWidth();
+        if (end > size.x) {
+            problems.push_back(Describe(window) + " label ends at " + std::to_string(end) + " of " +
+                               std::to_string(size.x));
+        }
+    } else if (auto* grid = dynamic_cast<wxGrid*>(window)) {
+        CheckGrid(grid, problems);
+    } else if (auto* tree = dynamic_cast<wxTreeCtrl*>(window)) {
+        CheckTree(tree, problems);
+    }
+    // Controls with text lie inside their parent and apart from each other.
+    std::vector<wxWindow*> labelled;
+    for (wxWindow* child : window->GetChildren()) {
+        if (!child->IsShown() || child->IsTopLevel()) continue;
+        if (IsLabelled(child)) {
+            if (!wxRect(window->GetClientSize()).Contains(child->GetRect())) {
+                problems.push_back(Describe(child) + " reaches past " + Describe(window));
+            }
+            for (wxWindow* other : labelled) {
+                if (other->GetRect().Intersects(child->GetRect()))
+                    problems.push_back(Describe(child) + " overlaps " + Describe(other));
+            }
+            labelled.push_back(child);
+        }
+        CheckWindow(child, problems);
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> TextFitProblems(wxWindow* root) {
+    std::vector<std::string> problems;
+    if (root != nullptr) CheckWindow(root, problems);
+    return problems;
 }
 
 wxWindow* FindChild(wxWindow* parent, const std::function<bool(wxWindow*)>& match) {

@@ -5,12 +5,15 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <wx/image.h>
 #include <wx/string.h>
 #include <wx/window.h>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gen/sample.h"
 #include "support/test_support.h"
@@ -78,9 +81,39 @@ bool DoubleClickAt(wxWindow* window, const wxPoint& clientPoint);
 // Sends a command event of the given type and id to window, as a click on a control would.
 void SendCommand(wxWindow* window, wxEventType type, int id);
 
+// What the screen shows of window, children included; an invalid image when it is not shown.
+wxImage WindowImage(wxWindow* window);
 // Copies what the screen shows of window into a PNG at path (a picture for a person to look at).
 // Returns false when the window is not shown or the file cannot be written.
 bool SaveScreenshot(wxWindow* window, const wxString& path);
+
+// Catches what the process writes to its standard error stream (the toolkit's and the
+// libraries' warnings among it) from construction to Stop, which hands the text back and passes
+// it on to the stream as well, so nothing is lost to a reader of the test's output.
+class StderrCapture {
+  public:
+    StderrCapture();
+    ~StderrCapture();
+    StderrCapture(const StderrCapture&) = delete;
+    StderrCapture& operator=(const StderrCapture&) = delete;
+
+    std::string Stop();
+
+  private:
+    int saved_ = -1;
+    std::FILE* file_ = nullptr;
+};
+
+// The lines of text that are warnings of GTK, GLib and the libraries under them (pixman's
+// "*** BUG ***" reports among them).
+std::vector<std::string> ToolkitWarnings(const std::string& text);
+
+// Every place under root (root included, shown windows only) where a text does not fit the
+// window that shows it, one line each: a native label (check box, button, static text) narrower
+// than its best size, a word button whose label runs past its face, a grid column label wider
+// than its column, a grid cell holding a date, a time or a count that is cut, a tree item (text
+// with its count) that ends past the tree's edge, and two sibling controls that overlap.
+std::vector<std::string> TextFitProblems(wxWindow* root);
 
 // Finds the first child (at any depth) of parent with the given type, or for which match holds.
 wxWindow* FindChild(wxWindow* parent, const std::function<bool(wxWindow*)>& match);

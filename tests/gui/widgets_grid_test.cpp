@@ -170,6 +170,24 @@ TEST_F(GridTest, RowAndColumnHelpers) {
     EXPECT_EQ((std::vector<int>{120, 0, 0}),
               (std::vector<int>{grid_->GetColSize(0), grid_->GetColSize(1), grid_->GetColSize(2)}));
 
+    // Columns set as a whole: the leading ones labelled and sized, the rest narrowed to 0, also
+    // when the columns run far past the grid's right edge (the header is repainted only over
+    // rectangles that exist).
+    grid_->UseNativeColHeader(true);
+    gui_test::PumpFor(0.05);
+    gui_test::StderrCapture capture;
+    grid_->SetColumns({{"Title", 300}, {"Place", 250}});
+    EXPECT_EQ((std::vector<int>{300, 250, 0}),
+              (std::vector<int>{grid_->GetColSize(0), grid_->GetColSize(1), grid_->GetColSize(2)}));
+    EXPECT_EQ("Place", grid_->GetColLabelValue(1));
+    grid_->SetColumns({{"A", 500}, {"B", 500}, {"C", 500}});
+    grid_->SetColumns({{"D", 100}});
+    EXPECT_EQ((std::vector<int>{100, 0, 0}),
+              (std::vector<int>{grid_->GetColSize(0), grid_->GetColSize(1), grid_->GetColSize(2)}));
+    EXPECT_EQ("D", grid_->GetColLabelValue(0));
+    gui_test::PumpFor(0.05);
+    EXPECT_TRUE(gui_test::ToolkitWarnings(capture.Stop()).empty());
+
     EXPECT_FALSE(grid_->RemoveColumns(0, 0));
     EXPECT_TRUE(grid_->RemoveColumns(1, 2));
     EXPECT_EQ(1, grid_->GetNumberCols());
@@ -180,6 +198,34 @@ TEST_F(GridTest, RowAndColumnHelpers) {
     grid_->RefreshCell(5, 5);
     grid_->RefreshCell(-1, 0);
     gui_test::PumpFor(0.05);
+}
+
+TEST_F(GridTest, AShortenedPictureNameShowsWholeAsTheTooltip) {
+    grid_->SetColSize(0, 112);
+    grid_->SetColSize(1, 112);
+    grid_->SetRowSize(0, 140);
+    const wxString longName = wxS("Holiday at the lake with the whole family 2013-07-14.JPG");
+    const wxString names[] = {longName, wxS("A.JPG")};
+    for (int col = 0; col < 2; ++col) {
+        auto* picture = new PvPhotoCheckCellRender();
+        picture->SetText(names[col]);
+        grid_->SetCellRenderer(0, col, picture);
+    }
+    wxWindow* area = grid_->GetGridWindow();
+    auto moveTo = [&](const wxPoint& at) {
+        wxMouseEvent move(wxEVT_MOTION);
+        move.SetEventObject(area);
+        move.SetPosition(at);
+        area->GetEventHandler()->ProcessEvent(move);
+    };
+    moveTo(wxPoint(50, 120));
+    EXPECT_EQ(longName, area->GetToolTipText());
+    moveTo(wxPoint(112 + 50, 120));
+    EXPECT_EQ(wxString(), area->GetToolTipText());
+    moveTo(wxPoint(50, 120));
+    EXPECT_EQ(longName, area->GetToolTipText());
+    moveTo(wxPoint(50, 200));  // a plain cell
+    EXPECT_EQ(wxString(), area->GetToolTipText());
 }
 
 TEST(GridClass, IsKnownButNotMadeByName) {

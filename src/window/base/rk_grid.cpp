@@ -1,6 +1,10 @@
 #include "window/base/rk_grid.h"
 
+#include <wx/dcclient.h>
+
 #include <algorithm>
+
+#include "window/base/pv_photo_check_cell_render.h"
 
 wxIMPLEMENT_CLASS(RkGrid, wxGrid);
 
@@ -17,6 +21,7 @@ bool RkGrid::Create(wxWindow* parent, wxWindowID id, const wxPoint& pos, const w
                     long style, const wxString& name) {
     if (!wxGrid::Create(parent, id, pos, size, style, name)) return false;
     GetGridWindow()->Bind(wxEVT_LEFT_DOWN, &RkGrid::OnGridWindowLeftDown, this);
+    GetGridWindow()->Bind(wxEVT_MOTION, &RkGrid::OnGridWindowMotion, this);
     return true;
 }
 
@@ -85,6 +90,19 @@ void RkGrid::SetColumnLabel(int col, const wxString& label, int width) {
     SetColSize(col, width);
 }
 
+void RkGrid::SetColumns(const std::vector<std::pair<wxString, int>>& columns) {
+    const int count = GetNumberCols();
+    for (int col = 0; col < count; ++col) {
+        if (GetColSize(col) != 0) SetColSize(col, 0);
+    }
+    for (int col = 0; col < count && col < static_cast<int>(columns.size()); ++col) {
+        SetColLabelValue(col, columns[col].first);
+    }
+    for (int col = std::min(count, static_cast<int>(columns.size())) - 1; col >= 0; --col) {
+        if (columns[col].second > 0) SetColSize(col, columns[col].second);
+    }
+}
+
 void RkGrid::AppendColumn(const wxString& label, int width, bool visible) {
     AppendCols(1, true);
     const int col = GetNumberCols() - 1;
@@ -118,4 +136,28 @@ void RkGrid::OnGridWindowLeftDown(wxMouseEvent& event) {
     const wxPoint logical = CalcUnscrolledPosition(event.GetPosition());
     if (YToRow(logical.y, false) == wxNOT_FOUND) ClearSelection();
     event.Skip();
+}
+
+void RkGrid::OnGridWindowMotion(wxMouseEvent& event) {
+    event.Skip();
+    const wxPoint logical = CalcUnscrolledPosition(event.GetPosition());
+    const int row = YToRow(logical.y);
+    const int col = XToCol(logical.x);
+    wxString tip;
+    if (row != wxNOT_FOUND && col != wxNOT_FOUND) {
+        auto* picture = dynamic_cast<PvPhotoCheckCellRender*>(PeekCellRenderer(row, col));
+        if (picture != nullptr) {
+            wxClientDC dc(GetGridWindow());
+            dc.SetFont(GetCellFont(row, col));
+            if (picture->ShownText(*this, dc, GetColSize(col)) != picture->GetText())
+                tip = picture->GetText();
+        }
+    }
+    wxWindow* area = GetGridWindow();
+    if (tip == area->GetToolTipText()) return;
+    if (tip.empty()) {
+        area->UnsetToolTip();
+    } else {
+        area->SetToolTip(tip);
+    }
 }

@@ -1,9 +1,13 @@
 // The grid of both screens: the toolkit grid plus a selected-row list that also counts selected
 // blocks, Ctrl+click toggling of a whole row, clearing the selection by a click below the last
-// row, a one-cell repaint, borrowed renderer access and short row/column helpers.
+// row, a one-cell repaint, borrowed renderer access, short row/column helpers and the whole file
+// name of a shortened picture cell as its tooltip.
 #pragma once
 
 #include <wx/grid.h>
+
+#include <utility>
+#include <vector>
 
 class RkGrid : public wxGrid {
   public:
@@ -34,12 +38,19 @@ class RkGrid : public wxGrid {
     // Width 0 for every column from first to the last.
     void HideColumnsFrom(int first);
     void SetColumnLabel(int col, const wxString& label, int width);
+    // Labels and widths of the leading columns, in order; every later column gets width 0. The
+    // native column header repaints from a changed column to its right edge and is handed a
+    // rectangle of negative width for a column that starts past that edge, so the columns are
+    // first all narrowed to 0, then labelled, then widened from the last to the first.
+    void SetColumns(const std::vector<std::pair<wxString, int>>& columns);
     // Appends one column: shown with a centred label and the width, or hidden.
     void AppendColumn(const wxString& label, int width, bool visible);
 
   protected:
     void OnCellLeftClick(wxGridEvent& event);
     void OnGridWindowLeftDown(wxMouseEvent& event);
+    // A picture cell whose file name is shown shortened gives the whole name as the tooltip.
+    void OnGridWindowMotion(wxMouseEvent& event);
 
   private:
     wxDECLARE_CLASS(RkGrid);
