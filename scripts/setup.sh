@@ -5,11 +5,11 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
-  libwxgtk3.2-dev libplist-dev libsqlite3-dev libgcrypt20-dev libexpat1-dev rapidjson-dev
+  libwxgtk3.2-dev libgtk-3-dev libplist-dev libsqlite3-dev libgcrypt20-dev libexpat1-dev rapidjson-dev
   libjpeg-dev libpng-dev gettext
   googletest libgtest-dev xvfb xauth tzdata
   clang libclang-rt-14-dev
-  chromium fonts-dejavu-core fonts-noto-cjk locales
+  chromium fonts-dejavu-core fonts-noto-cjk fonts-noto-color-emoji locales
 )
 # Locales the tests switch to: two whose decimal separator is a comma.
 LOCALES=(de_DE.UTF-8 fr_FR.UTF-8)
