@@ -318,6 +318,9 @@ void CheckGrid(wxGrid* grid, std::vector<std::string>& problems) {
                 if (shown != check->GetText() && MustShowWhole(check->GetText())) {
                     problems.push_back("cell " + Text(check->GetText()) + " is shortened");
                 }
+                // A free text beside a table row's box may run past the cell's edge; a
+                // shortened picture name must end inside the cell.
+                if (shown == check->GetText() && !MustShowWhole(shown)) shown.clear();
             } else {
                 shown = grid->GetCellValue(row, col);
                 if (!MustShowWhole(shown)) shown.clear();

@@ -1,5 +1,6 @@
 // The kind tree's icon list (eleven images, index = kind, at the asked size) and dragging a
 // borderless window by its surface.
+#include <wx/dcclient.h>
 #include <wx/imaglist.h>
 #include <wx/uiaction.h>
 
@@ -77,6 +78,35 @@ TEST_F(TreeTest, ElevenIconsInKindOrderAtTheAskedSize) {
     const wxTreeItemId notes = tree->AppendItem(root, "Notes (3)", 4);
     EXPECT_EQ(4, tree->GetItemImage(notes));
     EXPECT_EQ("Notes (3)", tree->GetItemText(notes));
+}
+
+TEST_F(TreeTest, ALongItemTextShrinksTheFontUntilItFitsAndAShortOneGrowsItBack) {
+    PvTreeCtrl* tree =
+        new PvTreeCtrl(frame_, 2, wxPoint(0, 0), wxSize(192, 300),
+                       wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT | wxTR_HIDE_ROOT | wxBORDER_NONE);
+    tree->SetIndent(2);
+    const wxTreeItemId root = tree->AddRoot("root");
+    const wxTreeItemId calls = tree->AppendItem(root, "Call History (0)", 0);
+    tree->AppendItem(root, "Contacts (0)", 1);
+    gui_test::PumpFor(0.1);
+    const int base = tree->GetFont().GetPointSize();
+    auto itemEnd = [&] {
+        wxRect rect;
+        EXPECT_TRUE(tree->GetBoundingRect(calls, rect, true));
+        wxClientDC dc(tree);
+        dc.SetFont(tree->GetFont());
+        return rect.x + dc.GetTextExtent(tree->GetItemText(calls)).x;
+    };
+    EXPECT_LE(itemEnd(), tree->GetClientSize().x);
+
+    tree->SetItemText(calls, wxString::FromUTF8("Historique des appels (12000)"));
+    gui_test::PumpFor(0.1);
+    EXPECT_LT(tree->GetFont().GetPointSize(), base);
+    EXPECT_LE(itemEnd(), tree->GetClientSize().x);
+
+    tree->SetItemText(calls, wxS("Call History (12)"));
+    gui_test::PumpFor(0.1);
+    EXPECT_EQ(base, tree->GetFont().GetPointSize());
 }
 
 TEST_F(TreeTest, ATreeMadeByNameHasNoImagesUntilAsked) {

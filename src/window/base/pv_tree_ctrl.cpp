@@ -1,10 +1,13 @@
 #include "window/base/pv_tree_ctrl.h"
 
+#include <wx/dcclient.h>
 #include <wx/icon.h>
 #include <wx/imaglist.h>
 #include <wx/utils.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "common/image_util.h"
 
@@ -19,6 +22,9 @@ const char* const kKindIcons[] = {
     "image/content/voice-memos.png",  "image/content/camera-roll.png",
     "image/content/photos.png",
 };
+
+// The smallest point size the tree's texts are shrunk to.
+constexpr int kSmallestPoints = 7;
 
 // A fully transparent square, standing in for a kind whose icon the theme lacks.
 wxBitmap EmptyIcon(int size) {
@@ -75,4 +81,45 @@ void PvTreeCtrl::LoadImageList(int size) {
         images->Add(wxBitmap(image, -1));
     }
     AssignImageList(images);
+}
+
+void PvTreeCtrl::SetItemText(const wxTreeItemId& item, const wxString& text) {
+    wxTreeCtrl::SetItemText(item, text);
+    FitTexts();
+}
+
+void PvTreeCtrl::FitTexts() {
+    wxFont font = GetFont();
+    if (!font.IsOk()) return;
+    if (base_points_ == 0) base_points_ = font.GetPointSize();
+    const wxTreeItemId root = GetRootItem();
+    if (!root.IsOk()) return;
+    // Where each item's text starts does not depend on the font; its width does.
+    std::vector<std::pair<int, wxString>> items;
+    wxTreeItemIdValue cookie;
+    for (wxTreeItemId item = GetFirstChild(root, cookie); item.IsOk();
+         item = GetNextChild(root, cookie)) {
+        wxRect rect;
+        if (GetBoundingRect(item, rect, true)) items.emplace_back(rect.x, GetItemText(item));
+    }
+    if (items.empty()) return;
+    const int right = GetClientSize().GetWidth();
+    wxClientDC dc(this);
+    int points = base_points_;
+    for (; points > kSmallestPoints; --points) {
+        font.SetPointSize(points);
+        dc.SetFont(font);
+        bool fits = true;
+        for (const auto& item : items) {
+            // A pixel of the selection's frame on either side of the text.
+            if (item.first + dc.GetTextExtent(item.second).GetWidth() + 2 > right) {
+                fits = false;
+                break;
+            }
+        }
+        if (fits) break;
+    }
+    if (points == GetFont().GetPointSize()) return;
+    font.SetPointSize(points);
+    SetFont(font);
 }
