@@ -160,7 +160,7 @@ class AppProgram : public ::testing::Test {
     }
 
     int KindCount(int kind) const {
-        return PvRecoveryKindWindow::CountInLabel(kind_->GetTree()->GetItemText(KindItem(kind)));
+        return KindTreePane::CountInLabel(kind_->GetTree()->GetItemText(KindItem(kind)));
     }
 
     // Clicks the kind's item in the tree and waits until its view is filled.

@@ -5,9 +5,9 @@
 
 #include "common/face_layout.h"
 #include "domain/domain_ib.h"
+#include "gui_support.h"
 #include "window/base/pv_tree_ctrl.h"
 #include "window/base/rk_grid.h"
-#include "gui_support.h"
 #include "window/content/pv_recovery_kind_window.h"
 #include "window/content/pv_recovery_list_window.h"
 #include "window/content/screen_prompt.h"
@@ -127,7 +127,8 @@ void ScreensTest::Build(const std::vector<gen::SampleOptions>& backups) {
 }
 
 bool ScreensTest::WaitIdle(double seconds) {
-    return gui_test::PumpUntil([this] { return kind_->GetPendingJobs() == 0; }, seconds);
+    return gui_test::PumpUntil([this] { return kind_ == nullptr || kind_->GetPendingJobs() == 0; },
+                               seconds);
 }
 
 void ScreensTest::ScanRow(int row) {

@@ -7,11 +7,13 @@
 #include <wx/ffile.h>
 #include <wx/gauge.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "common/task_thread.h"
+#include "domain/domain_ib.h"
 #include "domain/kind_obj.h"
 #include "domain/language_locale.h"
 #include "screens_fixture.h"
@@ -448,6 +450,40 @@ TEST_F(KindScreen, CheckAllRecoversEveryPictureAsACopy) {
     EXPECT_TRUE(checked.empty());
 }
 
+// The reader's table with every kind request counted, to see when a scan no longer reads.
+std::atomic<int> g_kindRequests{0};
+DataRecoveryService g_countingService;
+plist_t (*g_getKindData)(BackupInfo*, std::uint32_t) = nullptr;
+
+plist_t CountingGetKindData(BackupInfo* backup, std::uint32_t kind) {
+    plist_t list = g_getKindData(backup, kind);
+    ++g_kindRequests;
+    return list;
+}
+
+TEST_F(KindScreen, AScanOutlivingItsScreenReportsToNobody) {
+    Build({Options()});
+    DataRecoveryService* service = DomainIB::GetService();
+    g_countingService = *service;
+    g_getKindData = service->GetKindData;
+    g_countingService.GetKindData = &CountingGetKindData;
+    g_kindRequests = 0;
+    DomainIB::UseService(&g_countingService);
+
+    list_->GetGrid()->SelectRow(0);
+    gui_test::SendCommand(list_, wxEVT_BUTTON, PvRecoveryListWindow::ID_SCAN);
+    Device* device = kind_->GetDevice();
+    ASSERT_NE(device, nullptr);
+    // The screen goes while its scan runs: the scan's results must not reach it.
+    kind_->Destroy();
+    kind_ = nullptr;
+    EXPECT_TRUE(gui_test::PumpUntil([] { return g_kindRequests == int(kKindCount); }, 60));
+    gui_test::PumpFor(0.3);
+    // What arrived was dropped with its records (AddressSanitizer checks the rest).
+    for (std::uint32_t k = 0; k < kKindCount; ++k) EXPECT_FALSE(device->HasResults(k)) << k;
+    DomainIB::UseService(service);
+}
+
 TEST_F(KindScreen, BackResetsTheScreenAndTheNextVisitRestoresTheCounts) {
     Build({Options()});
     ScanRow(0);
@@ -545,11 +581,10 @@ TEST(KindLabels, CountsSurviveARelabel) {
         {"Notes (x)", 0},   {"Notes (-3)", 0},  {"Notes (99999999999)", 0},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(PvRecoveryKindWindow::CountInLabel(wxString::FromUTF8(c.label)), c.count)
-            << c.label;
-    EXPECT_EQ(PvRecoveryKindWindow::KindLabel(wxS("100% Notes"), 3), wxS("100% Notes (3)"));
-    EXPECT_STREQ(PvRecoveryKindWindow::KindName(KIND_SMS_ATTACHMENTS), "Sms Attachments");
-    EXPECT_STREQ(PvRecoveryKindWindow::KindName(11), "");
+        EXPECT_EQ(KindTreePane::CountInLabel(wxString::FromUTF8(c.label)), c.count) << c.label;
+    EXPECT_EQ(KindTreePane::KindLabel(wxS("100% Notes"), 3), wxS("100% Notes (3)"));
+    EXPECT_STREQ(KindTreePane::KindName(KIND_SMS_ATTACHMENTS), "Sms Attachments");
+    EXPECT_STREQ(KindTreePane::KindName(11), "");
 }
 
 }  // namespace

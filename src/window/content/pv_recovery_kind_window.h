@@ -1,7 +1,7 @@
-// The second screen of the main window: the kinds of one backup. A tree of the eleven kinds with
-// a count per kind, one grid for the table kinds, three thumbnail grids for the picture kinds,
-// the conversation view for messages, a progress gauge, "Back", "Recover" and "Check All". The
-// list screen hands it a Device; the scan runs on a worker and reports kind by kind.
+// The second screen of the main window: the kinds of one backup. It holds its parts (the kind
+// tree with counts, the table grid, the picture grids, the conversation, checks and recovery),
+// the progress gauge, "Back", "Recover" and "Check All". The list screen hands it a Device; the
+// scan runs on a worker and reports kind by kind.
 #pragma once
 
 #include <wx/bitmap.h>
@@ -14,28 +14,29 @@
 #include "common/tqm_subject.h"
 #include "domain/kind_obj.h"
 #include "ib/wz_ib.h"
+#include "window/content/kind_conversation_pane.h"
+#include "window/content/kind_picture_pane.h"
+#include "window/content/kind_recovery.h"
+#include "window/content/kind_table_pane.h"
+#include "window/content/kind_tree_pane.h"
 
+class KindJobRelay;
 class PvKindMessageWindow;
 class PvTreeCtrl;
 class PvWordButton;
 class RkGrid;
 class wxCheckBox;
 class wxGauge;
-class wxGridEvent;
 class wxPaintEvent;
-class wxScrollWinEvent;
 class wxSizeEvent;
 class wxThreadEvent;
 class wxTreeEvent;
-struct RecoverRequest;
 
 class PvRecoveryKindWindow : public wxControl, public TqmObserver, public TqmSubject {
   public:
     enum { ID_BACK = 0, ID_RECOVER = 1, ID_KIND_TREE = 2, ID_CHECK_ALL = 3 };
-    // Columns of the main grid, enough for the widest kind.
-    static constexpr int kMainColumns = 10;
-    // Cells per row of a thumbnail grid.
-    static constexpr int kPhotoColumns = 5;
+    static constexpr int kMainColumns = KindTablePane::kMainColumns;
+    static constexpr int kPhotoColumns = KindPicturePane::kPhotoColumns;
 
     PvRecoveryKindWindow();
     ~PvRecoveryKindWindow() override;
@@ -62,84 +63,35 @@ class PvRecoveryKindWindow : public wxControl, public TqmObserver, public TqmSub
     PvWordButton* GetRecoverButton() const { return recoverButton; }
     wxGauge* GetGauge() const { return gauge; }
     wxCheckBox* GetCheckAllBox() const { return checkAllBox; }
-    PvTreeCtrl* GetTree() const { return tree; }
-    RkGrid* GetMainGrid() const { return mainGrid; }
-    RkGrid* GetCameraRollGrid() const { return cameraRollGrid; }
-    RkGrid* GetPhotosGrid() const { return photosGrid; }
-    RkGrid* GetSmsAttachmentsGrid() const { return smsAttachmentsGrid; }
-    RkGrid* GetCurrentGrid() const { return currentGrid; }
-    PvKindMessageWindow* GetMessageView() const { return messageView; }
-    wxTreeItemId GetKindItem(std::uint32_t kind) const;
+    PvTreeCtrl* GetTree() const { return tree.GetTree(); }
+    RkGrid* GetMainGrid() const { return table.GetGrid(); }
+    RkGrid* GetCameraRollGrid() const { return pictures.GetGrid(KIND_CAMERA_ROLL); }
+    RkGrid* GetPhotosGrid() const { return pictures.GetGrid(KIND_PHOTOS); }
+    RkGrid* GetSmsAttachmentsGrid() const { return pictures.GetGrid(KIND_SMS_ATTACHMENTS); }
+    RkGrid* GetCurrentGrid() const { return view.grid; }
+    PvKindMessageWindow* GetMessageView() const { return conversation.GetView(); }
+    wxTreeItemId GetKindItem(std::uint32_t kind) const { return tree.GetItem(kind); }
     Device* GetDevice() const { return device; }
     int GetPendingJobs() const { return pendingJobs; }
     int GetTotalJobs() const { return totalJobs; }
     // -1 before the first kind is shown.
-    int GetCurrentKind() const { return hasCurrentKind ? static_cast<int>(currentKind) : -1; }
+    int GetCurrentKind() const { return view.shown ? static_cast<int>(view.kind) : -1; }
 
     // Makes the main grid repaint itself wholly while its scroll thumb is dragged (not
     // installed by default).
-    void BindThumbTrackRefresh();
+    void BindThumbTrackRefresh() { table.BindThumbTrackRefresh(); }
 
     // The positions of the checked items of the shown kind, ascending; returns the shown grid.
-    RkGrid* GetCheckedItems(std::vector<std::int32_t>& checked);
-
-    // The untranslated name of a kind ("Call History", ...); empty above 10.
-    static const char* KindName(std::uint32_t kind);
-    // The tree label of a kind: the name, a blank and the count in parentheses.
-    static wxString KindLabel(const wxString& name, int count);
-    // The count in a tree label: the number between its last "(" and the last ")" after it;
-    // 0 when there is none.
-    static int CountInLabel(const wxString& label);
+    RkGrid* GetCheckedItems(std::vector<std::int32_t>& checked) {
+        return recovery.GetCheckedItems(checked);
+    }
 
   private:
-    // Layout and texts.
-    void CreateMainGrid();
-    void SetupMainGrid(RkGrid* grid);
-    void SetupPhotoGrid(RkGrid* grid);
-    wxString AddColumn(RkGrid* grid, const wxString& label, int width, bool visible);
-    void CreateTree();
+    void CreateButtons();
     void SetTexts(bool reset);
-    void SetKindLabel(const wxTreeItemId& item, const wxString& name, int count);
-    void RestoreKindLabels();
-    void ResetKindLabels();
     void HideViews();
-    void ClearLoaded();
-    void ShowGrids(bool main, bool cameraRoll, bool photos, bool attachments);
-    void RestoreMainGridSize();
-    void ResetMessageRow() { selectedMessageRow = -1; }
-
-    // Columns of the table kinds.
-    void SetKindColumns(std::uint32_t kind);
-    void SetCallHistoryColumns();
-    void SetContactsColumns();
-    void SetMessagesColumns();
-    void SetNotesColumns();
-    void SetSafariColumns();
-    void SetCalendarColumns();
-    void SetRemindersColumns();
-    void SetVoiceMemosColumns();
-
-    // Filling the views.
-    void BeginTableFill(std::uint32_t kind, int visibleColumns);
-    void ShowCallHistory();
-    void ShowContacts();
-    void ShowMessages();
-    void ShowNotes();
-    void ShowSafari();
-    void ShowCalendar();
-    void ShowReminders();
-    void ShowVoiceMemos();
-    void ShowCameraRoll();
-    void ShowSmsAttachments();
-    void ShowPhotos();
-    void AddTableRow(const wxArrayString& texts);
-    void LoadThumbnails(PhotoList* photos);
-
-    // Checks.
-    void SetPhotoChecks(int rows, int lastIndex, bool checked);
-    void ClearPhotoChecks(int rows, int lastIndex);
-    void GetCheckedPhotos(int rows, int lastIndex, std::vector<std::int32_t>& out);
-    bool IsPictureKind() const;
+    // Counts a job, keeps Back disabled until it ends and runs the task on a worker.
+    void StartJob(TaskCallback task, void* request);
 
     // Events.
     void OnPaint(wxPaintEvent& event);
@@ -149,27 +101,13 @@ class PvRecoveryKindWindow : public wxControl, public TqmObserver, public TqmSub
     // Recover 10 pixels from the right edge, Back 10 pixels before it, the gauge up to 10 pixels
     // before Back.
     void LayoutBottomRow();
-    void OnKindLoaded(std::uint32_t kind, wxThreadEvent& event);
-    void OnCallHistoryLoaded(wxThreadEvent& event);
-    void OnContactsLoaded(wxThreadEvent& event);
-    void OnMessagesLoaded(wxThreadEvent& event);
-    void OnSmsAttachmentsLoaded(wxThreadEvent& event);
-    void OnNotesLoaded(wxThreadEvent& event);
-    void OnSafariLoaded(wxThreadEvent& event);
-    void OnCalendarLoaded(wxThreadEvent& event);
-    void OnRemindersLoaded(wxThreadEvent& event);
-    void OnVoiceMemosLoaded(wxThreadEvent& event);
-    void OnCameraRollLoaded(wxThreadEvent& event);
-    void OnPhotosLoaded(wxThreadEvent& event);
+    // The result of any kind: the event's id is the kind, its payload the records.
+    void OnKindLoaded(wxThreadEvent& event);
     void OnThumbnailBatch(wxThreadEvent& event);
     void OnThumbnailsDone(wxThreadEvent& event);
     void OnRecoverDone(wxThreadEvent& event);
     void OnTreeSelChanged(wxTreeEvent& event);
     void OnCheckAll(wxCommandEvent& event);
-    void OnMessageRowSelected(wxGridEvent& event);
-    void OnGridCellClick(wxGridEvent& event);
-    void OnPhotoCellClick(wxGridEvent& event);
-    void OnThumbTrack(wxScrollWinEvent& event);
 
     PvWordButton* backButton = nullptr;
     PvWordButton* recoverButton = nullptr;
@@ -177,28 +115,18 @@ class PvRecoveryKindWindow : public wxControl, public TqmObserver, public TqmSub
     std::int32_t totalJobs = 0;
     wxGauge* gauge = nullptr;
     wxCheckBox* checkAllBox = nullptr;
-    RkGrid* mainGrid = nullptr;
-    std::int32_t selectedMessageRow = -1;
-    std::int32_t gridWidth = 0;
-    std::int32_t gridHeight = 0;
-    std::int32_t gridX = 0;
-    std::int32_t gridY = 0;
-    PvTreeCtrl* tree = nullptr;
     Device* device = nullptr;
     wxBitmap* backgroundBitmap = nullptr;
     wxTreeItemId selectedItem;
-    RecoveryKind currentKind = KIND_CALL_HISTORY;
-    bool hasCurrentKind = false;
-    void* currentItems = nullptr;
-    wxTreeItemId kindItems[kKindCount];
-    PvKindMessageWindow* messageView = nullptr;
-    RkGrid* cameraRollGrid = nullptr;
-    bool cameraRollLoaded = false;
-    RkGrid* photosGrid = nullptr;
-    bool photosLoaded = false;
-    RkGrid* smsAttachmentsGrid = nullptr;
-    bool smsAttachmentsLoaded = false;
-    RkGrid* currentGrid = nullptr;
+    KindView view;
+    // Where the workers of this screen report; it outlives the screen while they may.
+    KindJobRelay* relay = nullptr;
+
+    KindTablePane table;
+    KindPicturePane pictures;
+    KindConversationPane conversation;
+    KindTreePane tree;
+    KindRecovery recovery{view};
 
     wxDECLARE_DYNAMIC_CLASS(PvRecoveryKindWindow);
     wxDECLARE_EVENT_TABLE();

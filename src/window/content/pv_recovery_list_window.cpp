@@ -19,15 +19,6 @@ wxBEGIN_EVENT_TABLE(PvRecoveryListWindow, wxControl)
     EVT_BUTTON(PvRecoveryListWindow::ID_SCAN, PvRecoveryListWindow::OnScanClicked)
 wxEND_EVENT_TABLE()
 
-namespace {
-wxColour FaceColour(const char* key) {
-    const FaceRect c = GetFaceRect(wxString::FromUTF8(key));
-    return wxColour(static_cast<unsigned char>(c.x & 0xFF), static_cast<unsigned char>(c.y & 0xFF),
-                    static_cast<unsigned char>(c.width & 0xFF), 255);
-}
-
-}  // namespace
-
 PvRecoveryListWindow::PvRecoveryListWindow() = default;
 
 PvRecoveryListWindow::~PvRecoveryListWindow() {
@@ -68,7 +59,8 @@ bool PvRecoveryListWindow::Create(wxBitmap* backgroundBitmap, wxWindow* parent, 
         ImageUtil::GetThemeBitmap(wxS("image/base/big-pressed.png"), wxBITMAP_TYPE_PNG);
     scanButton->SetBitmaps(normal, crop.x, crop.width, current, pressed);
     if (background != nullptr) scanButton->SetBackgroundBitmap(*background, BACKGROUND_CUT);
-    scanButton->SetForegroundColour(FaceColour("/face/base-button/big-button-crop/colour"));
+    scanButton->SetForegroundColour(
+        ScreenFont::FaceColour("/face/base-button/big-button-crop/colour"));
     scanButton->SetTextOffsetY(GetFaceRect(wxS("/face/base-button/big-button-crop/offsety")).y);
 
     loaded = false;

@@ -21,3 +21,9 @@ wxFont ScreenFont::ArialFont(int pointSize) {
     return wxFont(UsablePointSize(pointSize), wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL,
                   wxFONTWEIGHT_NORMAL, false, wxS("Arial"), wxFONTENCODING_ISO8859_1);
 }
+
+wxColour ScreenFont::FaceColour(const char* key) {
+    const FaceRect c = GetFaceRect(wxString::FromUTF8(key));
+    return wxColour(static_cast<unsigned char>(c.x & 0xFF), static_cast<unsigned char>(c.y & 0xFF),
+                    static_cast<unsigned char>(c.width & 0xFF), 255);
+}
