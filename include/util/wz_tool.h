@@ -19,10 +19,11 @@ WZ_TOOL_API int WZOpenRegular(const char* path);
 // closes the stream.
 WZ_TOOL_API FILE* WZfopen(const char* path, const char* mode);
 
-// Nonzero when a regular file (or a link to one) exists at the path.
+// Nonzero when a regular file exists at the path; a link (to anything) is no file here.
 WZ_TOOL_API int WZIsFileExists(const char* path);
 
-// The size of the regular file at the path; 0 when it is missing, empty or not a regular file.
+// The size of the regular file at the path; 0 when it is missing, empty or not a regular file
+// (a link included).
 WZ_TOOL_API std::uint64_t WZGetFileSize(const char* path);
 
 // Nonzero when the host stores integers least significant byte first.

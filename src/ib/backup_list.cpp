@@ -9,6 +9,7 @@
 
 #include "base/wz_base.h"
 #include "ib/ib_util.h"
+#include "ib/plist_guard.h"
 #include "kind/calendar/calendar.h"
 #include "kind/call/call_history.h"
 #include "kind/contact/contact.h"
@@ -49,11 +50,12 @@ void ReadBackupProperties(BackupInfo* node) {
         node->serialNumber = PlistString(info, "Serial Number");
         plist_t date = plist_dict_get_item(info, "Last Backup Date");
         if (date != nullptr && plist_get_node_type(date) == PLIST_DATE) {
+            // A date that libplist cannot hand over gives the empty text, not a wrong date.
             int32_t sec = 0;
-            int32_t usec = 0;
-            plist_get_date_val(date, &sec, &usec);
             node->lastBackupDate =
-                FormatUnixTime(static_cast<std::int64_t>(sec) + kAppleEpochOffset);
+                PlistDateSeconds(date, &sec)
+                    ? FormatUnixTime(static_cast<std::int64_t>(sec) + kAppleEpochOffset)
+                    : static_cast<char*>(std::calloc(24, 1));
         }
     }
     plist_free(info);

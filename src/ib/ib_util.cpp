@@ -1,5 +1,7 @@
 #include "ib/ib_util.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -7,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "ib/plist_guard.h"
 #include "util/wz_tool.h"
 
 namespace {
@@ -68,27 +71,25 @@ int IsBinaryPlist(const char* path) {
 }
 
 plist_t ReadPlistFile(const char* path) {
-    const std::uint64_t size = WZGetFileSize(path);
-    // libplist takes a 32-bit length.
-    if (size == 0 || size >= UINT32_MAX) return nullptr;
-    char* buffer = static_cast<char*>(std::malloc(static_cast<size_t>(size) + 1));
-    if (buffer == nullptr) return nullptr;
+    // One open: the size, the bytes and their form all come from the file that was opened.
     FILE* f = WZfopen(path, "rb");
-    if (f == nullptr) {
-        std::free(buffer);
+    if (f == nullptr) return nullptr;
+    struct stat st;
+    if (fstat(fileno(f), &st) != 0 || st.st_size <= 0 ||
+        static_cast<std::uint64_t>(st.st_size) > kPlistMaxBytes) {
+        std::fclose(f);
         return nullptr;
     }
-    const size_t got = std::fread(buffer, 1, static_cast<size_t>(size), f);
+    const size_t size = static_cast<size_t>(st.st_size);
+    char* buffer = static_cast<char*>(std::malloc(size + 1));
+    if (buffer == nullptr) {
+        std::fclose(f);
+        return nullptr;
+    }
+    const size_t got = std::fread(buffer, 1, size, f);
     std::fclose(f);
     buffer[got] = 0;
-    plist_t root = nullptr;
-    if (got > 0) {
-        if (IsBinaryPlist(path)) {
-            plist_from_bin(buffer, static_cast<uint32_t>(got), &root);
-        } else {
-            plist_from_xml(buffer, static_cast<uint32_t>(got), &root);
-        }
-    }
+    plist_t root = ParsePlistGuarded(buffer, got);
     std::free(buffer);
     return root;
 }

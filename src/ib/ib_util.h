@@ -17,7 +17,8 @@
 // $HOME/.config. File names are bytes here, so the root is kept as bytes too.
 std::string GetBackupRoot();
 
-// A new plist parsed from the file (binary or XML), or null. The caller frees it with plist_free.
+// A new plist parsed from the regular file at path (binary or XML), or null: also for a file
+// that fails the checks of ParsePlistGuarded. The caller frees it with plist_free.
 plist_t ReadPlistFile(const char* path);
 
 // Nonzero when the file starts with "bplist00".

@@ -1,5 +1,8 @@
 #include "kind/sqlite_db.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "util/wz_tool.h"
 
 std::string SqliteDb::ImmutableUri(const std::string& path) {
@@ -22,10 +25,18 @@ std::string SqliteDb::ImmutableUri(const std::string& path) {
 }
 
 SqliteDb::SqliteDb(const std::string& path) {
-    // A missing or non-regular file is not a database; SQLite would otherwise treat it as empty.
-    if (WZGetFileSize(path.c_str()) == 0) return;
+    // Only a regular file of the backup folder is a database: SQLite would treat a missing file
+    // as empty, block on a FIFO and follow a link out of the folder. The open here refuses all
+    // of these without blocking; SQLite then opens the same name, without following a link.
+    const int fd = WZOpenRegular(path.c_str());
+    if (fd < 0) return;
+    struct stat st;
+    const bool empty = fstat(fd, &st) != 0 || st.st_size == 0;
+    close(fd);
+    if (empty) return;
     const std::string uri = ImmutableUri(path);
-    const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+    const int flags =
+        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
     if (sqlite3_open_v2(uri.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
         sqlite3_close(db_);
         db_ = nullptr;

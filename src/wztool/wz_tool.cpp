@@ -47,16 +47,17 @@ FILE* WZfopen(const char* path, const char* mode) {
     return std::fopen(path, m.c_str());
 }
 
+// A link is looked at, not followed: WZOpenRegular would not open it either.
 int WZIsFileExists(const char* path) {
     if (path == nullptr) return 0;
     struct stat st;
-    return stat(path, &st) == 0 && S_ISREG(st.st_mode) ? 1 : 0;
+    return lstat(path, &st) == 0 && S_ISREG(st.st_mode) ? 1 : 0;
 }
 
 std::uint64_t WZGetFileSize(const char* path) {
     if (path == nullptr) return 0;
     struct stat st;
-    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return 0;
+    if (lstat(path, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return 0;
     return static_cast<std::uint64_t>(st.st_size);
 }
 

@@ -3,16 +3,21 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "gen/backup_gen.h"
+#include "gen/plist_gen.h"
 #include "mbdb/mbdb.h"
 #include "support/test_support.h"
 
@@ -166,6 +171,15 @@ TEST_F(BackupListTest, DamagedMarkerFilesStillListTheBackup) {
          "<plist><dict><key>Device Name</key><integer>5</integer><key>Last Backup Date</key>"
          "<string>yesterday</string></dict></plist>",
          std::string("bplist00", 8), "foreign"},
+        // Files that would take libplist down or hold it for minutes: refused before it sees them.
+        {"deep-xml", gen::DeepPlist(200000, false), gen::DeepPlist(200000, false),
+         std::string("mbdb\x05\x00", 6)},
+        {"deep-binary", gen::DeepPlist(100000, true), gen::DeepPlist(100000, true),
+         std::string("mbdb\x05\x00", 6)},
+        {"cyclic", gen::CyclicBinaryPlist(), gen::CyclicBinaryPlist(),
+         std::string("mbdb\x05\x00", 6)},
+        {"huge-count", gen::WideBinaryPlist(4000), gen::WideBinaryPlist(4000),
+         std::string("mbdb\x05\x00", 6)},
     };
     for (const Row& r : rows) {
         gen::MakeDirs(root_ + r.name);
@@ -191,6 +205,77 @@ TEST_F(BackupListTest, DamagedMarkerFilesStillListTheBackup) {
                 EXPECT_EQ(plist_array_get_size(data), 0u) << r.name << " kind " << k;
                 plist_free(data);
             }
+        }
+    }
+}
+
+TEST_F(BackupListTest, MarkerFilesThatAreNoRegularFilesCountAsMissing) {
+    // A good backup outside the root, for links that lead out of a backup folder.
+    TempDir outside;
+    gen::BackupBuilder(outside / "good").Write();
+    Builder("neighbour").Write();
+    struct Kind {
+        const char* name;
+        std::function<int(const std::string& target, const std::string& marker)> make;
+    } kinds[] = {
+        {"fifo", [](const std::string&, const std::string& m) { return mkfifo(m.c_str(), 0600); }},
+        {"zero",
+         [](const std::string&, const std::string& m) { return symlink("/dev/zero", m.c_str()); }},
+        {"outside",
+         [](const std::string& t, const std::string& m) { return symlink(t.c_str(), m.c_str()); }}};
+    std::set<std::string> listed = {root_ + "neighbour/"};
+    for (const char* marker : {"Manifest.mbdb", "Manifest.plist", "Info.plist"}) {
+        for (const Kind& k : kinds) {
+            const std::string name = std::string(k.name) + "-" + marker;
+            Builder(name).Write();
+            const std::string path = root_ + name + "/" + marker;
+            ASSERT_EQ(std::remove(path.c_str()), 0);
+            ASSERT_EQ(k.make(outside / "good/" + marker, path), 0) << name;
+        }
+    }
+    // A blocking open of a FIFO, or a read of the endless device, would never end.
+    const auto run = testing_support::RunInChild(
+        [&] {
+            std::set<std::string> got;
+            for (BackupInfo* b : Nodes(List())) got.insert(Str(b->folderPath));
+            return got == listed ? std::string() : "listed " + std::to_string(got.size());
+        },
+        std::chrono::seconds(5));
+    EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
+    EXPECT_EQ(run.report, "");
+}
+
+TEST_F(BackupListTest, LastBackupDatesThatLibplistCannotHandOverAreEmpty) {
+    // libplist hands dates over as 32-bit seconds since 2001: 1932-12-13 to 2069-01-19. Beyond
+    // that it would give 1932-12-13 20:45:52 for every date.
+    struct Row {
+        const char* xml;
+        double seconds;  // since 2001, as the binary form stores it
+        const char* shown;
+    } rows[] = {
+        {"0001-01-01T00:00:00Z", -63113904000.0, ""},
+        {"1900-01-01T00:00:00Z", -3187296000.0, ""},
+        {"2100-01-01T00:00:00Z", 3124137600.0, ""},
+        {"9999-12-31T23:59:59Z", 252423993599.0, ""},
+        {"2013-06-04T09:03:07Z", 392029387.0, "2013-06-04 09:03:07"},
+    };
+    for (const Row& r : rows) {
+        for (bool binary : {false, true}) {
+            const std::string name = std::string(r.xml).substr(0, 4) + (binary ? "-bin" : "-xml");
+            Builder(name).Write();
+            gen::WriteFile(root_ + name + "/Info.plist",
+                           gen::InfoPlistWithDate(r.xml, binary, r.seconds));
+        }
+    }
+    List();
+    for (const Row& r : rows) {
+        for (bool binary : {false, true}) {
+            const std::string name = std::string(r.xml).substr(0, 4) + (binary ? "-bin" : "-xml");
+            BackupInfo* b = Find(name);
+            ASSERT_NE(b, nullptr) << name;
+            EXPECT_EQ(Str(b->lastBackupDate), r.shown) << name;
+            EXPECT_EQ(Str(b->deviceName), "Ann's iPhone") << name;
+            EXPECT_EQ(Str(b->serialNumber), "C39KX0QZDTC1") << name;
         }
     }
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ib/ib_util.h"
+#include "ib/plist_guard.h"
 #include "kind/kind_util.h"
 #include "kind/sqlite_db.h"
 #include "mbdb/mbdb.h"
@@ -16,8 +17,9 @@ const char kBookmarksPath[] = "Library/Safari/Bookmarks.db";
 const char kBookmarkSql[] = "select title,url from bookmarks";
 
 // The seconds of a "lastVisitedDate" value: the device writes a string of seconds with a
-// fraction; other shapes are read where they carry a number. False when the value has none.
-bool VisitSeconds(plist_t node, std::int64_t* seconds) {
+// fraction; other shapes are read where they carry a number. False when the value has none;
+// *shown is cleared for a date that cannot be shown.
+bool VisitSeconds(plist_t node, std::int64_t* seconds, bool* shown) {
     switch (plist_get_node_type(node)) {
         case PLIST_STRING: {
             char* text = nullptr;
@@ -40,8 +42,7 @@ bool VisitSeconds(plist_t node, std::int64_t* seconds) {
         }
         case PLIST_DATE: {
             int32_t sec = 0;
-            int32_t usec = 0;
-            plist_get_date_val(node, &sec, &usec);
+            *shown = PlistDateSeconds(node, &sec);
             *seconds = sec;
             return true;
         }
@@ -83,8 +84,10 @@ void AddHistoryEntry(plist_t element, plist_t array) {
             if (type == PLIST_STRING) plist_dict_set_item(dict, "title", plist_copy(value));
         } else if (std::strcmp(key, "lastVisitedDate") == 0) {
             std::int64_t seconds = 0;
-            if (VisitSeconds(value, &seconds)) {
-                DictInsertString(dict, "lastVisitedDate", KindUtil::AppleTime(seconds).c_str());
+            bool shown = true;
+            if (VisitSeconds(value, &seconds, &shown)) {
+                DictInsertString(dict, "lastVisitedDate",
+                                 shown ? KindUtil::AppleTime(seconds).c_str() : "");
             }
         } else if (std::strcmp(key, "visitCount") == 0) {
             if (type == PLIST_UINT) plist_dict_set_item(dict, "visitCount", plist_copy(value));

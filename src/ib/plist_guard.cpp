@@ -1,0 +1,312 @@
+#include "ib/plist_guard.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// --- XML ---
+
+bool IsNameEnd(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '>' || c == '/' || c == '<';
+}
+
+// The position of needle at or after from, or size.
+std::size_t Find(const char* data, std::size_t size, std::size_t from, const char* needle) {
+    const std::size_t n = std::strlen(needle);
+    if (size < n) return size;
+    for (std::size_t i = from; i + n <= size; ++i) {
+        const void* hit = std::memchr(data + i, needle[0], size - n + 1 - i);
+        if (hit == nullptr) return size;
+        i = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+        if (std::memcmp(data + i, needle, n) == 0) return i;
+    }
+    return size;
+}
+
+bool StartsAt(const char* data, std::size_t size, std::size_t at, const char* text) {
+    const std::size_t n = std::strlen(text);
+    return size - at >= n && std::memcmp(data + at, text, n) == 0;
+}
+
+// --- binary ---
+
+std::uint64_t BigEndian(const unsigned char* p, std::size_t n) {
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < n; ++i) v = v << 8 | p[i];
+    return v;
+}
+
+std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b, std::uint64_t cap) {
+    return a > cap || b > cap - a ? cap + 1 : a + b;
+}
+
+class BinaryCheck {
+  public:
+    BinaryCheck(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
+
+    bool Run() {
+        if (size_ < 8 + 32 + 1 || std::memcmp(data_, "bplist00", 8) != 0) return false;
+        const unsigned char* trailer = data_ + size_ - 32;
+        offsetSize_ = trailer[6];
+        refSize_ = trailer[7];
+        const std::uint64_t count = BigEndian(trailer + 8, 8);
+        const std::uint64_t root = BigEndian(trailer + 16, 8);
+        const std::uint64_t table = BigEndian(trailer + 24, 8);
+        if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8) return false;
+        // The objects lie between the header and the offset table, the table before the trailer.
+        const std::uint64_t tableEnd = size_ - 32;
+        if (count == 0 || root >= count || table < 8 || table > tableEnd) return false;
+        if (count > (tableEnd - table) / offsetSize_) return false;
+        objectsEnd_ = static_cast<std::size_t>(table);
+        count_ = static_cast<std::size_t>(count);
+        offsets_.resize(count_);
+        for (std::size_t i = 0; i < count_; ++i) {
+            const std::uint64_t at = BigEndian(data_ + table + i * offsetSize_, offsetSize_);
+            if (at < 8 || at >= objectsEnd_) return false;
+            offsets_[i] = static_cast<std::size_t>(at);
+        }
+        return Walk(static_cast<std::size_t>(root));
+    }
+
+  private:
+    // An object's children (references) and the bytes of text or data it holds.
+    struct Shape {
+        const unsigned char* refs = nullptr;
+        std::uint64_t refCount = 0;
+        std::uint64_t payload = 0;
+    };
+
+    // An object of the walk whose children are being looked at, with what they add up to.
+    struct Frame {
+        std::size_t index;
+        Shape shape;
+        std::uint64_t next;
+        std::size_t depth;
+        std::uint64_t nodes;
+        std::uint64_t bytes;
+    };
+
+    // A length that follows a marker whose low nibble is 0xF: an integer object of 1, 2, 4 or 8
+    // bytes. Advances at past what was read.
+    bool Length(std::size_t* at, std::uint64_t* length) const {
+        if (*at >= objectsEnd_) return false;
+        const unsigned char marker = data_[*at];
+        if (marker >> 4 != 0x1 || (marker & 0xF) > 3) return false;
+        const std::size_t n = std::size_t(1) << (marker & 0xF);
+        if (objectsEnd_ - *at - 1 < n) return false;
+        *length = BigEndian(data_ + *at + 1, n);
+        *at += 1 + n;
+        return true;
+    }
+
+    // Fits n units of unit bytes at at, within the object area.
+    bool Fits(std::size_t at, std::uint64_t n, std::uint64_t unit) const {
+        if (at > objectsEnd_) return false;
+        return n <= (objectsEnd_ - at) / unit;
+    }
+
+    bool ShapeOf(std::size_t index, Shape* shape) const {
+        std::size_t at = offsets_[index];
+        const unsigned char marker = data_[at];
+        const unsigned type = marker >> 4;
+        std::uint64_t n = marker & 0xF;
+        ++at;
+        switch (type) {
+            case 0x0:
+                return true;
+            case 0x1:
+            case 0x2:
+                return Fits(at, std::uint64_t(1) << n, 1);
+            case 0x3:
+                return Fits(at, 8, 1);
+            case 0x8:
+                return Fits(at, n + 1, 1);
+            case 0x4:
+            case 0x5:
+            case 0x6: {
+                if (n == 0xF && !Length(&at, &n)) return false;
+                const std::uint64_t unit = type == 0x6 ? 2 : 1;
+                if (!Fits(at, n, unit)) return false;
+                shape->payload = n * unit;
+                return true;
+            }
+            case 0xA:
+            case 0xC:
+            case 0xD: {
+                if (n == 0xF && !Length(&at, &n)) return false;
+                const std::uint64_t refs = type == 0xD ? 2 * n : n;
+                if (type == 0xD && n > UINT64_MAX / 2) return false;
+                if (!Fits(at, refs, refSize_)) return false;
+                shape->refs = data_ + at;
+                shape->refCount = refs;
+                return true;
+            }
+            default:
+                return false;
+        }
+    }
+
+    // A depth-first walk from the root with an explicit stack, so that a deep file needs no deep
+    // recursion here either. Each object is looked at once; its depth, node count and bytes are
+    // kept, so that a shared object is summed, not walked, again.
+    bool Walk(std::size_t root) {
+        enum : unsigned char { kNew, kOpen, kDone };
+        std::vector<unsigned char> state(count_, kNew);
+        std::vector<std::uint16_t> depth(count_, 0);
+        std::vector<std::uint32_t> nodes(count_, 0);
+        std::vector<std::uint64_t> bytes(count_, 0);
+        std::vector<Frame> stack;
+        auto open = [&](std::size_t index) {
+            Frame f{index, Shape(), 0, 1, 1, 0};
+            if (!ShapeOf(index, &f.shape)) return false;
+            f.bytes = f.shape.payload;
+            state[index] = kOpen;
+            stack.push_back(f);
+            return stack.size() <= kPlistMaxDepth;
+        };
+        if (!open(root)) return false;
+        while (!stack.empty()) {
+            Frame& f = stack.back();
+            if (f.next < f.shape.refCount) {
+                const std::uint64_t child = BigEndian(f.shape.refs + f.next * refSize_, refSize_);
+                ++f.next;
+                if (child >= count_) return false;
+                const std::size_t c = static_cast<std::size_t>(child);
+                if (state[c] == kOpen) return false;  // an object that contains itself
+                if (state[c] == kNew) {
+                    if (!open(c)) return false;
+                    continue;
+                }
+                if (!Add(&f, depth[c], nodes[c], bytes[c])) return false;
+                continue;
+            }
+            const Frame done = f;
+            stack.pop_back();
+            state[done.index] = kDone;
+            depth[done.index] = static_cast<std::uint16_t>(done.depth);
+            nodes[done.index] = static_cast<std::uint32_t>(done.nodes);
+            bytes[done.index] = done.bytes;
+            if (!stack.empty() && !Add(&stack.back(), done.depth, done.nodes, done.bytes))
+                return false;
+        }
+        return true;
+    }
+
+    // Adds a finished child to its parent; false when the parent goes past a limit.
+    static bool Add(Frame* f, std::size_t childDepth, std::uint64_t childNodes,
+                    std::uint64_t childBytes) {
+        if (childDepth + 1 > f->depth) f->depth = childDepth + 1;
+        f->nodes = SaturatingAdd(f->nodes, childNodes, kPlistMaxNodes);
+        f->bytes = SaturatingAdd(f->bytes, childBytes, kPlistMaxBytes);
+        return f->depth <= kPlistMaxDepth && f->nodes <= kPlistMaxNodes &&
+               f->bytes <= kPlistMaxBytes;
+    }
+
+    const unsigned char* data_;
+    std::size_t size_;
+    std::size_t offsetSize_ = 0;
+    std::size_t refSize_ = 0;
+    std::size_t objectsEnd_ = 0;
+    std::size_t count_ = 0;
+    std::vector<std::size_t> offsets_;
+};
+
+}  // namespace
+
+bool XmlPlistIsSafe(const char* data, std::size_t size) {
+    if (data == nullptr || size > kPlistMaxBytes) return false;
+    // The names of the open elements; an end tag must close the innermost one.
+    std::vector<std::string> open;
+    std::uint64_t nodes = 0;
+    std::size_t i = 0;
+    for (;;) {
+        const void* lt = std::memchr(data + i, '<', size - i);
+        if (lt == nullptr) return true;
+        i = static_cast<std::size_t>(static_cast<const char*>(lt) - data);
+        std::size_t end = size;
+        if (StartsAt(data, size, i, "<?")) {
+            end = Find(data, size, i + 2, "?>");
+            if (end == size) return false;
+            i = end + 2;
+        } else if (StartsAt(data, size, i, "<!--")) {
+            end = Find(data, size, i + 4, "-->");
+            if (end == size) return false;
+            i = end + 3;
+        } else if (StartsAt(data, size, i, "<![CDATA[")) {
+            end = Find(data, size, i + 9, "]]>");
+            if (end == size) return false;
+            i = end + 3;
+        } else if (StartsAt(data, size, i, "<!DOCTYPE")) {
+            // An internal subset (a "[" before the ">") never stands in a property list.
+            std::size_t j = i + 9;
+            while (j < size && data[j] != '>' && data[j] != '[' && data[j] != '<') ++j;
+            if (j == size || data[j] != '>') return false;
+            i = j + 1;
+        } else {
+            const bool closing = i + 1 < size && data[i + 1] == '/';
+            const std::size_t nameStart = i + (closing ? 2 : 1);
+            std::size_t j = nameStart;
+            while (j < size && !IsNameEnd(data[j])) ++j;
+            const std::size_t nameEnd = j;
+            // The tag ends at the first ">"; a "<" before it is no tag that any reader agrees on.
+            while (j < size && data[j] != '>' && data[j] != '<') ++j;
+            if (j == size || data[j] != '>' || nameEnd == nameStart) return false;
+            const std::string name(data + nameStart, nameEnd - nameStart);
+            if (closing) {
+                if (open.empty() || open.back() != name) return false;
+                open.pop_back();
+            } else {
+                if (++nodes > kPlistMaxNodes) return false;
+                if (data[j - 1] != '/') {
+                    open.push_back(name);
+                    if (open.size() > kPlistMaxDepth) return false;
+                }
+            }
+            i = j + 1;
+        }
+    }
+}
+
+bool BinaryPlistIsSafe(const char* data, std::size_t size) {
+    if (data == nullptr || size > kPlistMaxBytes) return false;
+    return BinaryCheck(reinterpret_cast<const unsigned char*>(data), size).Run();
+}
+
+plist_t ParsePlistGuarded(const char* data, std::size_t size) {
+    if (data == nullptr || size == 0 || size > kPlistMaxBytes) return nullptr;
+    plist_t root = nullptr;
+    if (size >= 8 && std::memcmp(data, "bplist00", 8) == 0) {
+        if (BinaryPlistIsSafe(data, size)) plist_from_bin(data, static_cast<uint32_t>(size), &root);
+    } else if (XmlPlistIsSafe(data, size)) {
+        plist_from_xml(data, static_cast<uint32_t>(size), &root);
+    }
+    return root;
+}
+
+bool PlistDateSeconds(plist_t node, std::int32_t* seconds) {
+    if (node == nullptr || plist_get_node_type(node) != PLIST_DATE) return false;
+    // plist_get_date_val narrows the stored value to 32 bits without a word when it does not
+    // fit. The binary form holds it whole: a date object is 0x33 and a big-endian double.
+    plist_t copy = plist_copy(node);
+    char* bin = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(copy, &bin, &length);
+    plist_free(copy);
+    bool ok = false;
+    if (bin != nullptr && length >= 8 + 9 && static_cast<unsigned char>(bin[8]) == 0x33) {
+        const std::uint64_t raw = BigEndian(reinterpret_cast<unsigned char*>(bin) + 9, 8);
+        double value = 0;
+        std::memcpy(&value, &raw, sizeof value);
+        ok = std::isfinite(value) && value > double(INT32_MIN) - 1 && value < double(INT32_MAX) + 1;
+    }
+    if (ok) {
+        std::int32_t usec = 0;
+        plist_get_date_val(node, seconds, &usec);
+    }
+    std::free(bin);
+    return ok;
+}

@@ -1,0 +1,152 @@
+#include "gen/plist_gen.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace gen {
+
+namespace {
+
+std::size_t BytesFor(std::uint64_t value) {
+    std::size_t n = 1;
+    while (n < 8 && value >> (8 * n) != 0) ++n;
+    return n;
+}
+
+void PutBigEndian(std::string* out, std::uint64_t value, std::size_t n) {
+    for (std::size_t i = n; i-- > 0;) out->push_back(static_cast<char>(value >> (8 * i)));
+}
+
+}  // namespace
+
+std::string BinaryPlist::Head(unsigned type, std::size_t count) {
+    std::string head;
+    if (count < 15) {
+        head.push_back(static_cast<char>(type << 4 | count));
+    } else {
+        head.push_back(static_cast<char>(type << 4 | 0xF));
+        head.push_back(static_cast<char>(0x13));  // an 8-byte integer follows
+        PutBigEndian(&head, count, 8);
+    }
+    return head;
+}
+
+std::size_t BinaryPlist::Add(Object object) {
+    objects_.push_back(std::move(object));
+    return objects_.size() - 1;
+}
+
+std::size_t BinaryPlist::String(const std::string& ascii) {
+    return Add({Head(0x5, ascii.size()) + ascii, {}});
+}
+
+std::size_t BinaryPlist::Date(double seconds) {
+    std::uint64_t raw = 0;
+    std::memcpy(&raw, &seconds, sizeof raw);
+    std::string head(1, static_cast<char>(0x33));
+    PutBigEndian(&head, raw, 8);
+    return Add({head, {}});
+}
+
+std::size_t BinaryPlist::True() {
+    return Add({std::string(1, static_cast<char>(0x09)), {}});
+}
+
+std::size_t BinaryPlist::Array(const std::vector<std::size_t>& refs) {
+    return Add({Head(0xA, refs.size()), refs});
+}
+
+std::size_t BinaryPlist::Dict(const std::vector<std::pair<std::size_t, std::size_t>>& entries) {
+    Object o{Head(0xD, entries.size()), {}};
+    for (const auto& e : entries) o.refs.push_back(e.first);
+    for (const auto& e : entries) o.refs.push_back(e.second);
+    return Add(o);
+}
+
+std::size_t BinaryPlist::Reserve() {
+    return Add({Head(0xA, 0), {}});
+}
+
+void BinaryPlist::SetArray(std::size_t index, const std::vector<std::size_t>& refs) {
+    objects_[index] = {Head(0xA, refs.size()), refs};
+}
+
+std::string BinaryPlist::Bytes(std::size_t root) const {
+    const std::size_t refSize = BytesFor(objects_.size());
+    std::string out = "bplist00";
+    std::vector<std::uint64_t> offsets;
+    offsets.reserve(objects_.size());
+    for (const Object& o : objects_) {
+        offsets.push_back(out.size());
+        out += o.head;
+        for (std::size_t r : o.refs) PutBigEndian(&out, r, refSize);
+    }
+    const std::uint64_t table = out.size();
+    const std::size_t offsetSize = BytesFor(table);
+    for (std::uint64_t at : offsets) PutBigEndian(&out, at, offsetSize);
+    out.append(6, '\0');
+    out.push_back(static_cast<char>(offsetSize));
+    out.push_back(static_cast<char>(refSize));
+    PutBigEndian(&out, objects_.size(), 8);
+    PutBigEndian(&out, root, 8);
+    PutBigEndian(&out, table, 8);
+    return out;
+}
+
+std::string InfoPlistWithDate(const std::string& xmlDate, bool binary, double seconds2001) {
+    if (binary) {
+        BinaryPlist p;
+        const std::size_t root = p.Dict({{p.String("Device Name"), p.String("Ann's iPhone")},
+                                         {p.String("Last Backup Date"), p.Date(seconds2001)},
+                                         {p.String("Serial Number"), p.String("C39KX0QZDTC1")}});
+        return p.Bytes(root);
+    }
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+           "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+           "<plist version=\"1.0\">\n<dict>\n"
+           "\t<key>Device Name</key>\n\t<string>Ann's iPhone</string>\n"
+           "\t<key>Last Backup Date</key>\n\t<date>" +
+           xmlDate +
+           "</date>\n"
+           "\t<key>Serial Number</key>\n\t<string>C39KX0QZDTC1</string>\n"
+           "</dict>\n</plist>\n";
+}
+
+std::string DeepPlist(std::size_t depth, bool binary) {
+    if (binary) {
+        BinaryPlist p;
+        const std::size_t key = p.String("WebHistoryDates");
+        std::size_t inner = p.Array({});
+        for (std::size_t i = 1; i < depth; ++i) inner = p.Array({inner});
+        return p.Bytes(p.Dict({{key, inner}}));
+    }
+    std::string out =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
+        "<key>WebHistoryDates</key>\n";
+    out.reserve(out.size() + depth * 15 + 32);
+    for (std::size_t i = 0; i < depth; ++i) out += "<array>";
+    for (std::size_t i = 0; i < depth; ++i) out += "</array>";
+    out += "\n</dict>\n</plist>\n";
+    return out;
+}
+
+std::string CyclicBinaryPlist() {
+    BinaryPlist p;
+    const std::size_t loop = p.Reserve();
+    p.SetArray(loop, {p.String("https://example.com/"), loop});
+    const std::size_t root = p.Dict(
+        {{p.String("Device Name"), p.String("Ann's iPhone")}, {p.String("WebHistoryDates"), loop}});
+    return p.Bytes(root);
+}
+
+std::string WideBinaryPlist(std::size_t width) {
+    BinaryPlist p;
+    const std::size_t leaf = p.String("https://example.com/");
+    const std::size_t row = p.Array(std::vector<std::size_t>(width, leaf));
+    const std::size_t table = p.Array(std::vector<std::size_t>(width, row));
+    const std::size_t root = p.Dict({{p.String("WebHistoryDates"), table}});
+    return p.Bytes(root);
+}
+
+}  // namespace gen

@@ -1,0 +1,50 @@
+// Property lists that libplist cannot write: a binary writer that takes any object graph (deep,
+// shared, cyclic, with dates outside 32 bits), and the damaged and hostile files built with it
+// for the reader's tests and the fuzzers' seeds.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace gen {
+
+// Objects are numbered in the order they are added; references may point anywhere, also to an
+// object added later or to the object itself.
+class BinaryPlist {
+  public:
+    std::size_t String(const std::string& ascii);
+    // Seconds since 2001-01-01 00:00:00 UTC, any double.
+    std::size_t Date(double seconds);
+    std::size_t True();
+    std::size_t Array(const std::vector<std::size_t>& refs);
+    std::size_t Dict(const std::vector<std::pair<std::size_t, std::size_t>>& entries);
+    // Reserves an object to be filled in later (for cycles and chains built from the end).
+    std::size_t Reserve();
+    void SetArray(std::size_t index, const std::vector<std::size_t>& refs);
+
+    std::string Bytes(std::size_t root) const;
+
+  private:
+    struct Object {
+        std::string head;  // marker, length and payload
+        std::vector<std::size_t> refs;
+    };
+    std::size_t Add(Object object);
+    static std::string Head(unsigned type, std::size_t count);
+    std::vector<Object> objects_;
+};
+
+// Info.plist with "Device Name", "Serial Number" and a "Last Backup Date" given as the XML
+// date text ("2100-01-01T00:00:00Z") or as binary seconds since 2001.
+std::string InfoPlistWithDate(const std::string& xmlDate, bool binary, double seconds2001);
+
+// A dictionary with one key whose value is depth arrays nested in each other, as XML or binary.
+std::string DeepPlist(std::size_t depth, bool binary);
+// A binary dictionary whose array holds itself.
+std::string CyclicBinaryPlist();
+// A small binary file whose tree, counting every reference, holds width * width strings.
+std::string WideBinaryPlist(std::size_t width);
+
+}  // namespace gen
