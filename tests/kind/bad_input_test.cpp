@@ -1,17 +1,23 @@
 // Device files that are damaged, hostile or of the wrong shape: every kind gives the outcome it
 // gives when nothing (or only the rows before a failure) could be read, and nothing crashes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "gen/device_db.h"
 #include "gen/media.h"
+#include "gen/plist_gen.h"
 #include "gen/sample.h"
 #include "kind/call/call_history.h"
 #include "kind_fixture.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -84,6 +90,11 @@ TEST(BadInputTest, UnreadableFilesYieldNothing) {
                      "\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x09",
                      42),
          false, true},
+        // Files that would take libplist down or hold it for minutes.
+        {"deeply nested XML", gen::DeepPlist(200000, false), false, true},
+        {"deeply nested binary", gen::DeepPlist(100000, true), false, true},
+        {"binary holding itself", gen::CyclicBinaryPlist(), false, true},
+        {"binary of millions of shared nodes", gen::WideBinaryPlist(4000), false, true},
     };
     for (const DeviceFile& file : kFiles) {
         for (const Variant& v : variants) {
@@ -96,6 +107,45 @@ TEST(BadInputTest, UnreadableFilesYieldNothing) {
                 for (std::uint32_t kind : file.kinds)
                     EXPECT_EQ(b.Dump(kind), Nothing(kind)) << "kind " << kind;
             }
+        }
+    }
+}
+
+TEST(BadInputTest, StoredFilesThatAreNoRegularFilesAreNotRead) {
+    // A good copy of each file outside the backup, for links that lead out of its folder.
+    testing_support::TempDir outside;
+    const std::string good =
+        gen::HistoryPlist({{"https://example.com/", "Example", "400000000.5"}});
+    gen::WriteFile(outside / "good", good);
+    struct Special {
+        const char* what;
+        std::function<int(const std::string&)> make;
+    } specials[] = {
+        {"a FIFO", [](const std::string& p) { return mkfifo(p.c_str(), 0600); }},
+        {"a link to /dev/zero",
+         [](const std::string& p) { return symlink("/dev/zero", p.c_str()); }},
+        {"a link out of the folder",
+         [&](const std::string& p) { return symlink((outside / "good").c_str(), p.c_str()); }},
+    };
+    for (const DeviceFile& file : kFiles) {
+        for (const Special& special : specials) {
+            SCOPED_TRACE(std::string(file.path) + ": " + special.what);
+            KindBackup b;
+            const std::string stored = b.Builder().AddFile(file.domain, file.path, "", true, false);
+            ASSERT_EQ(special.make(stored), 0);
+            // A blocking open of a FIFO, or a read of the endless device, would never end.
+            const auto run = testing_support::RunInChild(
+                [&] {
+                    std::string report;
+                    for (std::uint32_t kind : file.kinds) {
+                        const std::string got = b.Dump(kind);
+                        if (got != Nothing(kind)) report += got;
+                    }
+                    return report;
+                },
+                std::chrono::seconds(5));
+            EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
+            EXPECT_EQ(run.report, "");
         }
     }
 }

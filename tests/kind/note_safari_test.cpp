@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gen/device_db.h"
+#include "gen/plist_gen.h"
 #include "ib/wz_ib.h"
 #include "kind_fixture.h"
 
@@ -135,9 +136,9 @@ TEST(SafariTest, HistoryFilesOfEveryShape) {
         return a;
     };
     struct Case {
-        const char* what;
+        std::string what;
         std::string file;
-        const char* expected;
+        std::string expected;
     };
     std::vector<Case> cases;
     cases.push_back({"no WebHistoryDates", Serialize(root(nullptr), true), "[]"});
@@ -188,6 +189,32 @@ TEST(SafariTest, HistoryFilesOfEveryShape) {
                                }()})),
                                true),
                      R"([{"url":"http://e/","type":"history"}])"});
+    // Dates that libplist hands over as 32-bit seconds since 2001 (1932-12-13 to 2069-01-19):
+    // beyond that it would give 1932-12-13 20:45:52, so the text stays empty.
+    struct Date {
+        const char* xml;
+        double seconds;
+        const char* shown;
+    } dates[] = {{"0001-01-01T00:00:00Z", -63113904000.0, ""},
+                 {"1900-01-01T00:00:00Z", -3187296000.0, ""},
+                 {"2100-01-01T00:00:00Z", 3124137600.0, ""},
+                 {"9999-12-31T23:59:59Z", 252423993599.0, ""},
+                 {"2013-09-04T15:06:40Z", 400000000.0, "2013-09-04 15:06:40"}};
+    for (const Date& d : dates) {
+        gen::BinaryPlist bin;
+        const std::size_t page = bin.Dict({{bin.String(""), bin.String("http://f/")},
+                                           {bin.String("lastVisitedDate"), bin.Date(d.seconds)}});
+        const std::size_t top = bin.Dict({{bin.String("WebHistoryDates"), bin.Array({page})}});
+        const std::string xml =
+            std::string(
+                "<plist version=\"1.0\"><dict><key>WebHistoryDates</key><array><dict>"
+                "<key></key><string>http://f/</string><key>lastVisitedDate</key><date>") +
+            d.xml + "</date></dict></array></dict></plist>";
+        const std::string expected = std::string(R"([{"url":"http://f/","type":"history",)") +
+                                     R"("lastVisitedDate":")" + d.shown + R"("}])";
+        cases.push_back({std::string("binary date ") + d.xml, bin.Bytes(top), expected});
+        cases.push_back({std::string("XML date ") + d.xml, xml, expected});
+    }
     cases.push_back({"not a property list", std::string("bplist00garbage\x01\x02", 17), "[]"});
     cases.push_back({"XML garbage", "<plist><dict><key>WebHistoryDates", "[]"});
     cases.push_back({"empty file", "", "[]"});
