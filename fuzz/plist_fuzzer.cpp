@@ -1,10 +1,12 @@
-// Feeds arbitrary bytes to the backup list as a backup's Info.plist and Manifest.plist.
+// Feeds arbitrary bytes to the backup list as a backup's Info.plist and Manifest.plist, and to
+// the property-list reader itself.
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "fuzz_options.h"
 #include "gen/backup_gen.h"
 #include "ib/backup_list.h"
 #include "ib/ib_util.h"
@@ -25,6 +27,11 @@ const std::string& Root() {
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzzopts::DefaultMaxLen(argc, argv);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);

@@ -1,62 +1,71 @@
 // Replays the fuzzers' seed corpora and every committed reproducer through the entry points they
-// were found on: none may crash, hang or leak.
+// were found on, each input in a child process of its own: an input that crashes, hangs or leaks
+// fails the test with its file's name, and the other inputs still run.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "../../fuzz/list_fuzz_input.h"
 #include "gen/backup_gen.h"
 #include "ib/backup_list.h"
+#include "ib/ib_util.h"
 #include "mbdb/mbdb.h"
 #include "support/test_support.h"
 
 namespace {
 
+using testing_support::FilesIn;
+using testing_support::ReplayEach;
+
+std::string FuzzFolder(const std::string& name) {
+    return std::string(BV_SOURCE_DIR) + "/fuzz/" + name;
+}
+
+// The seeds, which must be there, and the reproducers, of which there may be none.
 std::vector<std::string> InputsOf(const std::string& name) {
-    std::vector<std::string> files;
-    for (const char* suffix : {"-corpus", "-crashes"}) {
-        const std::filesystem::path dir =
-            std::filesystem::path(BV_SOURCE_DIR) / "fuzz" / (name + suffix);
-        if (!std::filesystem::is_directory(dir)) continue;
-        for (const auto& e : std::filesystem::directory_iterator(dir)) {
-            if (e.is_regular_file() && e.path().filename().string()[0] != '.')
-                files.push_back(e.path().string());
-        }
-    }
+    std::vector<std::string> files = FilesIn(FuzzFolder(name + "-corpus"));
+    EXPECT_FALSE(files.empty()) << "no seeds in fuzz/" << name << "-corpus";
+    for (const std::string& f : FilesIn(FuzzFolder(name + "-crashes"))) files.push_back(f);
     return files;
 }
 
 TEST(FuzzReplayTest, ManifestInputs) {
-    const auto inputs = InputsOf("mbdb");
-    EXPECT_FALSE(inputs.empty());
-    testing_support::TempDir dir;
-    const std::string folder = dir.Path() + "/";
-    for (const auto& input : inputs) {
-        SCOPED_TRACE(input);
-        gen::WriteFile(folder + "Manifest.mbdb", gen::ReadFile(input));
+    ReplayEach(InputsOf("mbdb"), [](const std::string& bytes) -> std::string {
+        testing_support::TempDir dir;
+        const std::string folder = dir.Path() + "/";
+        gen::WriteFile(folder + "Manifest.mbdb", bytes);
         Mbdb mbdb;
         mbdb.Parse(folder);
-        for (const auto* r : *mbdb.GetRecords()) EXPECT_EQ(r->fileName.size(), 40u);
-    }
+        for (const auto* r : *mbdb.GetRecords()) {
+            if (r->fileName.size() != 40) return "a stored-file name of another length";
+        }
+        return std::string();
+    });
 }
 
 TEST(FuzzReplayTest, PropertyListInputs) {
-    const auto inputs = InputsOf("plist");
-    EXPECT_FALSE(inputs.empty());
-    testing_support::TempDir dir;
-    const std::string root = dir.Path() + "/";
-    gen::MakeDirs(root + "backup");
-    gen::WriteFile(root + "backup/Manifest.mbdb", std::string("mbdb\x05\x00", 6));
-    for (const auto& input : inputs) {
-        SCOPED_TRACE(input);
-        const std::string bytes = gen::ReadFile(input);
+    ReplayEach(InputsOf("plist"), [](const std::string& bytes) -> std::string {
+        testing_support::TempDir dir;
+        const std::string root = dir.Path() + "/";
+        gen::MakeDirs(root + "backup");
+        gen::WriteFile(root + "backup/Manifest.mbdb", std::string("mbdb\x05\x00", 6));
         gen::WriteFile(root + "backup/Info.plist", bytes);
         gen::WriteFile(root + "backup/Manifest.plist", bytes);
+        plist_free(ReadPlistFile((root + "backup/Info.plist").c_str()));
         BackupInfo* head = ListBackupsIn(root.c_str());
-        ASSERT_NE(head, nullptr);
+        const bool listed = head != nullptr;
         FreeBackupList(head);
-    }
+        return listed ? std::string() : "the backup was not listed";
+    });
+}
+
+TEST(FuzzReplayTest, ListingInputs) {
+    ReplayEach(InputsOf("list"), [](const std::string& bytes) {
+        listfuzz::Harness harness;
+        harness.Run(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        return std::string();
+    });
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 #include "support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -125,6 +127,34 @@ ChildRun RunInChild(const std::function<std::string()>& fn, std::chrono::millise
         run.end = ChildEnd::kCrashed;
     }
     return run;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> files;
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) return files;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        if (e.is_regular_file() && e.path().filename().string()[0] != '.')
+            files.push_back(e.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+void ReplayEach(const std::vector<std::string>& files,
+                const std::function<std::string(const std::string& bytes)>& run,
+                std::chrono::milliseconds limit) {
+    for (const std::string& file : files) {
+        const std::string bytes = gen::ReadFile(file);
+        const ChildRun result = RunInChild([&] { return run(bytes); }, limit);
+        if (result.end == ChildEnd::kCrashed) {
+            ADD_FAILURE() << file << ": crashed or leaked (see the report above)";
+        } else if (result.end == ChildEnd::kTimedOut) {
+            ADD_FAILURE() << file << ": still running after " << limit.count() << " ms";
+        } else if (!result.report.empty()) {
+            ADD_FAILURE() << file << ": " << result.report;
+        }
+    }
 }
 
 }  // namespace testing_support

@@ -6,6 +6,7 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -56,5 +57,16 @@ struct ChildRun {
 // with a status other than 0 (a sanitizer's report) or leaks is kCrashed; one still running at
 // the limit is killed and gives kTimedOut. Nothing fn does reaches this process.
 ChildRun RunInChild(const std::function<std::string()>& fn, std::chrono::milliseconds limit);
+
+// The regular files of a folder, sorted by name; hidden ones (".keep") are left out, and a
+// missing folder has none.
+std::vector<std::string> FilesIn(const std::string& folder);
+
+// Runs every file's bytes through run, each in a child process of its own with the given limit.
+// An input that crashes, hangs, leaks or makes run report something fails the current test,
+// naming the file; the other inputs still run.
+void ReplayEach(const std::vector<std::string>& files,
+                const std::function<std::string(const std::string& bytes)>& run,
+                std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 }  // namespace testing_support
