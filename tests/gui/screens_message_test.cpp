@@ -1,7 +1,9 @@
-// The conversation view: where bubbles lie, how tall they are, how lines break, and that a new
-// conversation releases the old one.
+// The conversation view: where bubbles lie, how tall they are, how lines break, that a new
+// conversation releases the old one, that a paint draws the bubbles in view, and that the wheel
+// and the keys scroll by lines and pages.
 #include <gtest/gtest.h>
 #include <wx/frame.h>
+#include <wx/uiaction.h>
 
 #include <memory>
 
@@ -93,6 +95,22 @@ TEST_F(MessageView, LongTextsBreakAtWordsToTheFieldWidth) {
     EXPECT_EQ(joined, words);
     EXPECT_EQ(view_->WrapLines(wxString()).size(), 1u);
     EXPECT_EQ(view_->WrapLines(wxS("a\r\nb")).size(), 2u);
+    EXPECT_EQ(view_->WrapLines(wxS("a\rb")).size(), 2u);
+    // An empty line of the text stays a line.
+    const wxArrayString blank = view_->WrapLines(wxS("a\n\nb"));
+    ASSERT_EQ(blank.size(), 3u);
+    EXPECT_EQ(blank[1], wxString());
+    // A word wider than the bubble breaks between characters; nothing is lost.
+    const wxString word = wxS("https://example.com/") + wxString(wxS('x'), 80);
+    const wxArrayString pieces = view_->WrapLines(wxS("see ") + word);
+    ASSERT_GT(pieces.size(), 2u);
+    EXPECT_EQ(pieces[0], wxS("see"));
+    wxString rest;
+    for (std::size_t i = 1; i < pieces.size(); ++i) {
+        EXPECT_LE(view_->GetTextExtent(pieces[i]).x, 180) << pieces[i];
+        rest += pieces[i];
+    }
+    EXPECT_EQ(rest, word);
 }
 
 TEST_F(MessageView, EmptyAndReplacedConversations) {
@@ -124,12 +142,71 @@ TEST_F(MessageView, TheLastOfFiftyBubblesCanBeScrolledIntoView) {
     EXPECT_EQ(view_->GetVirtualSize().y, bottom + 100);
     view_->Scroll(0, bottom);
     gui_test::PumpFor(0.02);
-    int x = 0;
-    int y = 0;
-    view_->GetViewStart(&x, &y);
+    const int y = view_->CalcUnscrolledPosition(wxPoint(0, 0)).y;
     EXPECT_GT(y, 0);
     // The last bubble lies inside the visible part now.
     EXPECT_LE(last->bottomY - y, view_->GetClientSize().y);
+}
+
+TEST_F(MessageView, APaintDrawsTheBubblesInViewAndTheWheelAndKeysScrollByLines) {
+    std::vector<wxString> texts(300, wxS("a message of a few words that may wrap once or twice"));
+    auto chat = Conversation(texts);
+    view_->ShowConversation(chat.get());
+    const auto& bubbles = view_->GetBubbles();
+    auto top = [this] { return view_->CalcUnscrolledPosition(wxPoint(0, 0)).y; };
+    auto inView = [&] { return view_->BubblesBetween(top(), top() + view_->GetClientSize().y); };
+    auto end = [](const MessageShow* b) { return b->bottomY + HeightOf(b->bottomBitmap); };
+
+    for (int step = 0; step < 3; ++step) {
+        SCOPED_TRACE(step);
+        view_->Refresh();
+        gui_test::PumpFor(0.05);
+        const auto painted = view_->GetPaintedBubbles();
+        EXPECT_EQ(painted, inView());
+        ASSERT_LT(painted.first, painted.second);
+        EXPECT_LT(painted.second - painted.first, 10u);
+        // The drawn bubbles meet the view; the one before and the one after do not.
+        EXPECT_GT(end(bubbles[painted.first]), top());
+        EXPECT_LT(bubbles[painted.second - 1]->bubbleY, top() + view_->GetClientSize().y);
+        if (painted.first > 0) {
+            EXPECT_LE(end(bubbles[painted.first - 1]), top());
+        }
+        if (painted.second < bubbles.size()) {
+            EXPECT_GE(bubbles[painted.second]->bubbleY, top() + view_->GetClientSize().y);
+        }
+        EXPECT_EQ(painted.first == 0, step == 0);
+        // Further down for the next round.
+        view_->Scroll(0, (step + 1) * 200);
+    }
+
+    // One wheel notch moves three lines of text.
+    int unit = 0;
+    view_->GetScrollPixelsPerUnit(nullptr, &unit);
+    EXPECT_EQ(unit, bubbles[0]->lineHeight + bubbles[0]->lineSpacing);
+    view_->Scroll(0, 100);
+    const int before = top();
+    wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
+    wheel.SetEventObject(view_);
+    wheel.m_wheelRotation = -120;
+    wheel.m_wheelDelta = 120;
+    wheel.m_linesPerAction = 3;
+    view_->GetEventHandler()->ProcessEvent(wheel);
+    EXPECT_EQ(top() - before, 3 * unit);
+
+    // End, Home and the page keys, pressed after a click into the view.
+    ASSERT_TRUE(gui_test::Click(view_));
+    wxUIActionSimulator sim;
+    const int last = view_->GetVirtualSize().y - view_->GetClientSize().y;
+    sim.Char(WXK_END);
+    EXPECT_TRUE(gui_test::PumpUntil([&] { return top() >= last - unit; }, 2)) << top();
+    sim.Char(WXK_HOME);
+    EXPECT_TRUE(gui_test::PumpUntil([&] { return top() == 0; }, 2)) << top();
+    sim.Char(WXK_PAGEDOWN);
+    EXPECT_TRUE(gui_test::PumpUntil([&] { return top() > 0; }, 2));
+    EXPECT_GE(top(), view_->GetClientSize().y - 2 * unit);
+    EXPECT_LE(top(), view_->GetClientSize().y + unit);
+    sim.Char(WXK_PAGEUP);
+    EXPECT_TRUE(gui_test::PumpUntil([&] { return top() == 0; }, 2)) << top();
 }
 
 }  // namespace

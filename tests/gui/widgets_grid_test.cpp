@@ -1,11 +1,14 @@
 // The grid of both screens: the selected-row list, Ctrl+click toggling, clearing by a click under
-// the last row (also after scrolling), borrowed renderers and the row and column helpers.
+// the last row (also after scrolling), borrowed renderers, the row and column helpers, and a
+// table of record rows that reads only the cells drawn and keeps the checks of its rows.
 #include <algorithm>
+#include <set>
 #include <vector>
 
 #include "widgets_support.h"
 #include "window/base/pv_photo_check_cell_render.h"
 #include "window/base/rk_grid.h"
+#include "window/base/rk_grid_table.h"
 
 namespace {
 
@@ -226,6 +229,83 @@ TEST_F(GridTest, AShortenedPictureNameShowsWholeAsTheTooltip) {
     EXPECT_EQ(longName, area->GetToolTipText());
     moveTo(wxPoint(50, 200));  // a plain cell
     EXPECT_EQ(wxString(), area->GetToolTipText());
+}
+
+TEST_F(GridTest, ATableOfRecordRowsReadsTheDrawnCellsOnlyAndKeepsTheChecksOfItsRows) {
+    auto* table = new RkGridTable();
+    grid_->SetTable(table, true, wxGrid::wxGridSelectRows);
+    EXPECT_EQ(table, grid_->GetRowTable());
+    for (int c = 0; c < 3; ++c) grid_->AppendColumn(wxS("."), 120, true);
+    EXPECT_EQ(3, grid_->GetNumberCols());
+    grid_->SetColumnLabel(1, wxS("Phone"), 120);
+    EXPECT_EQ(wxS("Phone"), grid_->GetColLabelValue(1));
+
+    const int kRows = 100000;
+    std::set<int> asked;
+    table->SetRows(kRows, [&asked](int row, int col) {
+        asked.insert(row);
+        return col == 2 && row % 2 == 1 ? wxString() : wxString::Format(wxS("%d:%d"), row, col);
+    });
+    EXPECT_EQ(kRows, grid_->GetNumberRows());
+    // Column 0 is drawn by the check renderer from the row's text; an empty text reads " ".
+    EXPECT_EQ(wxS(" "), grid_->GetCellValue(7, 0));
+    EXPECT_EQ(wxS("7:0"), table->GetText(7, 0));
+    EXPECT_EQ(wxS("7:1"), grid_->GetCellValue(7, 1));
+    EXPECT_EQ(wxS(" "), grid_->GetCellValue(7, 2));
+    EXPECT_EQ(wxS("8:2"), grid_->GetCellValue(8, 2));
+    EXPECT_TRUE(grid_->IsReadOnly(7, 0));
+    EXPECT_TRUE(grid_->IsReadOnly(7, 1));
+    EXPECT_NE(nullptr, dynamic_cast<RkGridCheckRenderer*>(grid_->PeekCellRenderer(7, 0)));
+    EXPECT_EQ(nullptr, dynamic_cast<RkGridCheckRenderer*>(grid_->PeekCellRenderer(7, 1)));
+
+    // Checks belong to rows and stay while the grid scrolls to the end, where only the rows in
+    // view are read.
+    table->Toggle(3);
+    table->SetChecked(kRows - 1, true);
+    table->SetChecked(kRows, true);  // outside: nothing
+    asked.clear();
+    grid_->MakeCellVisible(kRows - 1, 0);
+    grid_->Refresh();
+    gui_test::PumpFor(0.1);
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(kRows - 1, *asked.rbegin());
+    EXPECT_GT(*asked.begin(), kRows - 40);
+    EXPECT_TRUE(table->IsChecked(kRows - 1));
+    EXPECT_FALSE(table->IsChecked(kRows - 2));
+    grid_->MakeCellVisible(0, 0);
+    gui_test::PumpFor(0.05);
+    EXPECT_EQ((std::vector<int>{3, kRows - 1}), table->GetCheckedRows());
+    table->Toggle(3);
+    EXPECT_EQ((std::vector<int>{kRows - 1}), table->GetCheckedRows());
+
+    // Check All and back.
+    table->SetAllChecked(true);
+    EXPECT_EQ(static_cast<std::size_t>(kRows), table->GetCheckedRows().size());
+    table->SetAllChecked(false);
+    EXPECT_TRUE(table->GetCheckedRows().empty());
+
+    // Selection works as with the grid's own cells.
+    grid_->SelectRow(5);
+    grid_->SelectRow(9, true);
+    EXPECT_EQ((std::vector<int>{5, 9}), Rows(grid_->GetSelectedRows()));
+
+    // New rows start unchecked and unselected.
+    table->Toggle(1);
+    table->SetRows(4,
+                   [](int row, int col) { return wxString::Format(wxS("new %d:%d"), row, col); });
+    EXPECT_EQ(4, grid_->GetNumberRows());
+    EXPECT_EQ(wxS("new 2:1"), grid_->GetCellValue(2, 1));
+    EXPECT_TRUE(table->GetCheckedRows().empty());
+    EXPECT_TRUE(Rows(grid_->GetSelectedRows()).empty());
+    gui_test::PumpFor(0.05);
+
+    // Rows go as a whole or from the end.
+    EXPECT_FALSE(grid_->RemoveRows(1, 1));
+    EXPECT_TRUE(grid_->RemoveRows(3, 1));
+    EXPECT_EQ(3, grid_->GetNumberRows());
+    grid_->ClearRows();
+    EXPECT_EQ(0, grid_->GetNumberRows());
+    EXPECT_EQ(wxString(), table->GetText(0, 1));
 }
 
 TEST(GridClass, IsKnownButNotMadeByName) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "window/base/pv_photo_check_cell_render.h"
+#include "window/base/rk_grid_table.h"
 
 wxIMPLEMENT_CLASS(RkGrid, wxGrid);
 
@@ -146,6 +147,9 @@ void RkGrid::OnGridWindowMotion(wxMouseEvent& event) {
     wxString tip;
     if (row != wxNOT_FOUND && col != wxNOT_FOUND) {
         auto* picture = dynamic_cast<PvPhotoCheckCellRender*>(PeekCellRenderer(row, col));
+        // A table of record rows shares one renderer among its rows: it takes the row's text.
+        RkGridTable* table = GetRowTable();
+        if (picture != nullptr && table != nullptr) picture->SetText(table->GetText(row, col));
         if (picture != nullptr) {
             wxClientDC dc(GetGridWindow());
             dc.SetFont(GetCellFont(row, col));
@@ -160,4 +164,8 @@ void RkGrid::OnGridWindowMotion(wxMouseEvent& event) {
     } else {
         area->SetToolTip(tip);
     }
+}
+
+RkGridTable* RkGrid::GetRowTable() const {
+    return dynamic_cast<RkGridTable*>(GetTable());
 }

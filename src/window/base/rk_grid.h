@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+class RkGridTable;
+
 class RkGrid : public wxGrid {
   public:
     RkGrid() = default;
@@ -45,6 +47,9 @@ class RkGrid : public wxGrid {
     void SetColumns(const std::vector<std::pair<wxString, int>>& columns);
     // Appends one column: shown with a centred label and the width, or hidden.
     void AppendColumn(const wxString& label, int width, bool visible);
+
+    // The table of record rows that the grid shows, or null when the grid keeps its own cells.
+    RkGridTable* GetRowTable() const;
 
   protected:
     void OnCellLeftClick(wxGridEvent& event);

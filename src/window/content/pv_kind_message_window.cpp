@@ -1,16 +1,19 @@
 #include "window/content/pv_kind_message_window.h"
 
-#include <wx/dcbuffer.h>
 #include <wx/dcclient.h>
-#include <wx/textctrl.h>
-#include <wx/textwrapper.h>
+#include <wx/dcmemory.h>
+
+#include <algorithm>
 
 #include "common/image_util.h"
+#include "window/content/text_line_breaker.h"
 
 wxIMPLEMENT_DYNAMIC_CLASS(PvKindMessageWindow, wxWindow);
 
 wxBEGIN_EVENT_TABLE(PvKindMessageWindow, wxScrolled<wxWindow>)
     EVT_PAINT(PvKindMessageWindow::OnPaint)
+    EVT_LEFT_DOWN(PvKindMessageWindow::OnLeftDown)
+    EVT_MOUSEWHEEL(PvKindMessageWindow::OnMouseWheel)
 wxEND_EVENT_TABLE()
 
 namespace {
@@ -32,7 +35,9 @@ PvKindMessageWindow::PvKindMessageWindow() = default;
 PvKindMessageWindow::PvKindMessageWindow(wxWindow* parent, wxWindowID id, const wxPoint& pos,
                                          const wxSize& size) {
     Create(parent, id, pos, size, wxHSCROLL | wxVSCROLL, wxASCII_STR(wxPanelNameStr));
-    SetScrollRate(1, 1);
+    // One vertical scroll step is one line of text with its spacing, so that the wheel moves
+    // the conversation by a few lines a notch; the keys scroll by line, page and to either end.
+    SetScrollRate(1, std::max(1, GetCharHeight() + kLineSpacing));
     SetVirtualSize(400, 800);
     SetBackgroundColour(*wxWHITE);
     ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_DEFAULT);
@@ -55,10 +60,6 @@ PvKindMessageWindow::PvKindMessageWindow(wxWindow* parent, wxWindowID id, const 
 
     spacing_ = 20;
     ResetLayout();
-
-    wrap_text_ = new wxTextCtrl(this, wxID_ANY, wxS(".."), wxPoint(180, 10), wxSize(180, 70),
-                                wxTE_MULTILINE);
-    wrap_text_->Hide();
 }
 
 PvKindMessageWindow::~PvKindMessageWindow() {
@@ -97,42 +98,27 @@ void PvKindMessageWindow::LayoutBubble(MessageShow* bubble) {
     }
 }
 
-namespace {
-
-class LineCollector : public wxTextWrapper {
-  public:
-    wxArrayString lines;
-
-  protected:
-    void OnOutputLine(const wxString& line) override { lines.Add(line); }
-};
-
-}  // namespace
-
-wxArrayString PvKindMessageWindow::WrapLines(const wxString& text) const {
-    // The field shows the text's own line breaks; a carriage return before one is not a line
-    // of its own.
-    wxString plain = text;
-    plain.Replace(wxS("\r\n"), wxS("\n"));
-    plain.Replace(wxS("\r"), wxS("\n"));
-    LineCollector collector;
-    wxWindow* measure = wrap_text_ != nullptr ? static_cast<wxWindow*>(wrap_text_)
-                                              : const_cast<PvKindMessageWindow*>(this);
-    const int width = wrap_text_ != nullptr ? wrap_text_->GetSize().GetWidth() : 180;
-    collector.Wrap(measure, plain, width);
-    if (collector.lines.IsEmpty()) collector.lines.Add(wxString());
-    return collector.lines;
+wxArrayString PvKindMessageWindow::WrapLines(const wxString& text) {
+    wxClientDC dc(this);
+    dc.SetFont(GetFont());
+    TextLineBreaker breaker(dc, kWrapWidth);
+    return breaker.Break(text);
 }
 
 void PvKindMessageWindow::ShowConversation(Sms* conversation) {
     Clear();
     ResetLayout();
+    // One measuring context for the whole conversation; its word widths are kept meanwhile.
+    wxClientDC dc(this);
+    dc.SetFont(GetFont());
+    TextLineBreaker breaker(dc, kWrapWidth);
     const std::size_t count = CheckedPtr(conversation)->messages.size();
+    bubbles_.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         const Message* message = CheckedPtr(conversation)->messages[i];
         if (message == nullptr) continue;
-        if (wrap_text_ != nullptr) wrap_text_->ChangeValue(message->text);
-        const wxArrayString lines = WrapLines(message->text);
+        int lineHeight = 0;
+        wxArrayString lines = breaker.Break(message->text, &lineHeight);
 
         MessageShow* b = new MessageShow();
         bubbles_.push_back(b);
@@ -145,22 +131,14 @@ void PvKindMessageWindow::ShowConversation(Sms* conversation) {
         b->centreX = b->bubbleX;
         b->centreY = b->bubbleY + HeightOf(b->topBitmap);
 
-        b->lineSpacing = 6;
+        b->lineSpacing = kLineSpacing;
         b->topMargin = 10;
-        // The height of one line in the view's font; the text's own line breaks would make the
-        // measure span several lines, so they count as blanks here.
-        wxString oneLine = message->text;
-        oneLine.Replace(wxS("\n"), wxS(" "));
-        oneLine.Replace(wxS("\r"), wxS(" "));
-        int lineHeight = GetTextExtent(oneLine.IsEmpty() ? wxString(wxS(" ")) : oneLine).y;
-        if (lineHeight <= 0) lineHeight = GetCharHeight();
+        // The height of the whole text as one line in the view's font.
         b->lineHeight = lineHeight;
 
-        int h = b->topMargin;
-        for (const wxString& line : lines) {
-            b->lines.Add(line);
-            h += b->lineSpacing + b->lineHeight;
-        }
+        const int n = static_cast<int>(lines.size());
+        b->lines.swap(lines);
+        const int h = b->topMargin + n * (b->lineSpacing + b->lineHeight);
         b->centreHeight = h;
         b->bottomX = b->bubbleX;
         b->bottomY = b->centreY + h;
@@ -168,6 +146,22 @@ void PvKindMessageWindow::ShowConversation(Sms* conversation) {
     }
     SetVirtualSize(400, layout_y_ + 100);
     Refresh(true);
+}
+
+int PvKindMessageWindow::BubbleEnd(const MessageShow* bubble) {
+    return bubble->bottomY + HeightOf(bubble->bottomBitmap);
+}
+
+std::pair<std::size_t, std::size_t> PvKindMessageWindow::BubblesBetween(int top, int bottom) const {
+    // Bubbles lie one below the other in message order, so both ends grow with the index.
+    const auto first = std::partition_point(
+        bubbles_.begin(), bubbles_.end(),
+        [top](const MessageShow* b) { return BubbleEnd(CheckedPtr(b)) <= top; });
+    const auto last = std::partition_point(first, bubbles_.end(), [bottom](const MessageShow* b) {
+        return CheckedPtr(b)->bubbleY < bottom;
+    });
+    return {static_cast<std::size_t>(first - bubbles_.begin()),
+            static_cast<std::size_t>(last - bubbles_.begin())};
 }
 
 void PvKindMessageWindow::DrawCentre(wxDC& dc, const wxBitmap& centre, int x, int y, int height) {
@@ -184,11 +178,39 @@ void PvKindMessageWindow::DrawCentre(wxDC& dc, const wxBitmap& centre, int x, in
     source.SelectObject(wxNullBitmap);
 }
 
+void PvKindMessageWindow::OnLeftDown(wxMouseEvent& event) {
+    // A click gives the view the keyboard, so that the keys scroll it.
+    SetFocus();
+    event.Skip();
+}
+
+void PvKindMessageWindow::OnMouseWheel(wxMouseEvent& event) {
+    if (event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL || event.GetWheelDelta() <= 0) {
+        event.Skip();
+        return;
+    }
+    // A notch moves the lines per action that the system sets (or a page), one scroll step
+    // being one line of text.
+    wheel_rotation_ += event.GetWheelRotation();
+    const int notches = wheel_rotation_ / event.GetWheelDelta();
+    wheel_rotation_ -= notches * event.GetWheelDelta();
+    if (notches == 0) return;
+    const int steps = event.IsPageScroll() ? notches * std::max(1, GetScrollPageSize(wxVERTICAL))
+                                           : notches * event.GetLinesPerAction();
+    int x = 0, y = 0;
+    GetViewStart(&x, &y);
+    Scroll(-1, std::max(0, y - steps));
+}
+
 void PvKindMessageWindow::OnPaint(wxPaintEvent& /*event*/) {
     wxPaintDC dc(this);
     DoPrepareDC(dc);
-    for (const MessageShow* bubble : bubbles_) {
-        const MessageShow* b = CheckedPtr(bubble);
+    // Only the bubbles that meet the area to repaint are drawn.
+    const wxRect box = GetUpdateRegion().GetBox();
+    const wxPoint origin = CalcUnscrolledPosition(box.GetTopLeft());
+    painted_ = BubblesBetween(origin.y, origin.y + box.height);
+    for (std::size_t i = painted_.first; i < painted_.second; ++i) {
+        const MessageShow* b = CheckedPtr(bubbles_[i]);
         if (b->topBitmap != nullptr && b->topBitmap->IsOk())
             dc.DrawBitmap(*b->topBitmap, b->bubbleX, b->bubbleY, true);
         dc.DrawText(b->dateText, b->bubbleX + b->textIndent, b->bubbleY + 2);
