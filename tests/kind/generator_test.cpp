@@ -1,12 +1,15 @@
 // The generator's media are real pictures: they decode to the asked size, carry the asked
 // orientation, and a damaged one fails to decode; the sample backup mixes found, missing and
-// unlisted media.
+// unlisted media, and its device databases are whole, with the tables and columns of the phone.
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <png.h>
+#include <sqlite3.h>
 
 #include <csetjmp>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "gen/backup_gen.h"
 #include "gen/media.h"
@@ -120,6 +123,126 @@ TEST(GeneratorTest, SampleMixesFoundMissingAndUnlistedMedia) {
     EXPECT_GT(damaged, 0);
     EXPECT_LT(found + missing, 58);
     FreeBackupList(head);
+}
+
+// The columns of a table, or none when the database does not open or lacks the table.
+std::set<std::string> Columns(sqlite3* db, const std::string& table) {
+    std::set<std::string> out;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, ("PRAGMA table_info(" + table + ")").c_str(), -1, &st, nullptr) ==
+        SQLITE_OK) {
+        while (sqlite3_step(st) == SQLITE_ROW)
+            out.insert(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+    }
+    sqlite3_finalize(st);
+    return out;
+}
+
+// Any reader of backups opens the sample's databases and finds the phone's tables in them.
+TEST(GeneratorTest, SampleDatabasesAreWholeWithThePhonesTables) {
+    testing_support::TempDir dir;
+    const std::string folder = dir.Path() + "/udid/";
+    gen::WriteSampleBackup(folder, gen::SampleOptions());
+    struct Row {
+        const char* domain;
+        const char* path;
+        const char* table;
+        std::vector<const char*> columns;
+    } rows[] = {
+        {"WirelessDomain",
+         "Library/CallHistory/call_history.db",
+         "call",
+         {"ROWID", "address", "date", "duration", "flags", "id", "name", "country_code",
+          "network_code", "read", "assisted", "face_time_data", "originalAddress", "answered"}},
+        {"WirelessDomain",
+         "Library/CallHistory/call_history.db",
+         "_SqliteDatabaseProperties",
+         {"key", "value"}},
+        {"HomeDomain",
+         "Library/AddressBook/AddressBook.sqlitedb",
+         "ABPerson",
+         {"First", "Last", "Middle", "Organization", "Department", "Note", "Kind", "Birthday",
+          "JobTitle", "Nickname", "Prefix", "Suffix", "CreationDate", "ModificationDate",
+          "DisplayName", "ExternalModificationTag", "ExternalUUID", "IsPreferredName"}},
+        {"HomeDomain",
+         "Library/AddressBook/AddressBook.sqlitedb",
+         "ABMultiValue",
+         {"UID", "record_id", "property", "identifier", "label", "value"}},
+        {"HomeDomain",
+         "Library/AddressBook/AddressBook.sqlitedb",
+         "ABMultiValueEntry",
+         {"parent_id", "key", "value"}},
+        {"HomeDomain",
+         "Library/AddressBook/AddressBookImages.sqlitedb",
+         "ABThumbnailImage",
+         {"record_id", "format", "data"}},
+        {"HomeDomain",
+         "Library/AddressBook/AddressBookImages.sqlitedb",
+         "ABFullSizeImage",
+         {"record_id", "data"}},
+        {"HomeDomain",
+         "Library/SMS/sms.db",
+         "message",
+         {"ROWID", "guid", "text", "handle_id", "service", "date", "date_read", "date_delivered",
+          "is_from_me", "is_read", "cache_has_attachments"}},
+        {"HomeDomain",
+         "Library/SMS/sms.db",
+         "attachment",
+         {"ROWID", "guid", "created_date", "filename", "uti", "mime_type", "transfer_state",
+          "is_outgoing"}},
+        {"HomeDomain",
+         "Library/Notes/notes.sqlite",
+         "ZNOTE",
+         {"Z_PK", "Z_ENT", "Z_OPT", "ZBODY", "ZCREATIONDATE", "ZMODIFICATIONDATE", "ZTITLE",
+          "ZSUMMARY", "ZAUTHOR", "ZGUID", "ZDELETEDFLAG"}},
+        {"HomeDomain",
+         "Library/Notes/notes.sqlite",
+         "ZSTORE",
+         {"Z_PK", "ZACCOUNT", "ZEXTERNALIDENTIFIER", "ZNAME", "ZSYNCANCHOR"}},
+        {"HomeDomain",
+         "Library/Safari/Bookmarks.db",
+         "bookmarks",
+         {"id", "special_id", "parent", "type", "title", "url", "num_children", "editable",
+          "deletable", "hidden", "order_index", "external_uuid"}},
+        {"CameraRollDomain",
+         "Media/PhotoData/Photos.sqlite",
+         "ZGENERICASSET",
+         {"Z_PK", "ZKIND", "ZWIDTH", "ZHEIGHT", "ZDATECREATED", "ZMODIFICATIONDATE", "ZDIRECTORY",
+          "ZFILENAME", "ZTITLE", "ZUNIFORMTYPEIDENTIFIER", "ZLOCATIONDATA", "ZSORTTOKEN",
+          "ZADDITIONALATTRIBUTES"}},
+        {"MediaDomain",
+         "Media/Recordings/Recordings.db",
+         "ZRECORDING",
+         {"Z_PK", "Z_ENT", "Z_OPT", "ZDATE", "ZDURATION", "ZCUSTOMLABEL", "ZPATH", "ZUNIQUEID"}},
+        {"HomeDomain",
+         "Library/Calendar/Calendar.sqlitedb",
+         "CalendarItem",
+         {"ROWID", "summary", "location_id", "description", "start_date", "start_tz", "end_date",
+          "all_day", "calendar_id", "status", "url", "entity_type", "due_date", "completion_date",
+          "hidden", "unique_identifier"}},
+        {"HomeDomain",
+         "Library/Calendar/Calendar.sqlitedb",
+         "Calendar",
+         {"ROWID", "title", "flags", "color", "type", "supported_entity_types", "UUID"}},
+        {"HomeDomain",
+         "Library/Calendar/Calendar.sqlitedb",
+         "Location",
+         {"ROWID", "title", "latitude", "longitude", "radius", "item_owner_id"}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.path) + " " + r.table);
+        const std::string file = folder + gen::StoredName(r.domain, r.path);
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr), SQLITE_OK);
+        ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+        EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok");
+        sqlite3_finalize(st);
+        const std::set<std::string> columns = Columns(db, r.table);
+        for (const char* c : r.columns) EXPECT_EQ(columns.count(c), 1u) << c;
+        sqlite3_close(db);
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 
 namespace gen {
 
@@ -35,6 +36,26 @@ void Bind(sqlite3_stmt* st, int index, const Sql& v) {
 
 Sql RowId(std::int64_t rowid) {
     return rowid == 0 ? Sql() : Sql(static_cast<long long>(rowid));
+}
+
+// A fixed upper-case UUID text for the n-th record of a kind, as the device writes its
+// identifiers ("8-4-4-4-12" hex digits, version 4).
+std::string Guid(const char* kind, std::uint64_t n) {
+    std::uint64_t x = 0xCBF29CE484222325ull;
+    for (const char* k = kind; *k; ++k) x = (x ^ static_cast<unsigned char>(*k)) * 0x100000001B3ull;
+    auto mix = [](std::uint64_t z) {
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    };
+    const std::uint64_t a = mix(x + n * 0x9E3779B97F4A7C15ull);
+    const std::uint64_t b = mix(a + 0x9E3779B97F4A7C15ull);
+    char out[40];
+    std::snprintf(out, sizeof out, "%08X-%04X-4%03X-%04X-%012llX", static_cast<unsigned>(a >> 32),
+                  static_cast<unsigned>((a >> 16) & 0xFFFF), static_cast<unsigned>(a & 0xFFF),
+                  static_cast<unsigned>(0x8000 | ((b >> 48) & 0x3FFF)),
+                  static_cast<unsigned long long>(b & 0xFFFFFFFFFFFFull));
+    return out;
 }
 
 }  // namespace
@@ -214,26 +235,41 @@ std::string Repage(const std::string& database, int pageSize) {
 
 std::string CallHistoryDb(const std::vector<CallRow>& calls) {
     SqlDb db;
-    db.Exec(
-        "CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));"
-        "CREATE TABLE call (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER, "
-        "duration INTEGER, flags INTEGER, id INTEGER, name TEXT, country_code TEXT, network_code "
-        "TEXT, "
-        "read INTEGER, assisted INTEGER, face_time_data BLOB, originalAddress TEXT);"
-        "CREATE TABLE data (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, pdp_ip INTEGER, bytes_rcvd "
-        "REAL, "
-        "bytes_sent REAL, bytes_last_rcvd REAL, bytes_last_sent REAL, bytes_lifetime_rcvd REAL, "
-        "bytes_lifetime_sent REAL);"
-        "CREATE INDEX date_index on call(date);"
-        "INSERT INTO _SqliteDatabaseProperties VALUES ('call_history_limit', '100');"
-        "INSERT INTO _SqliteDatabaseProperties VALUES ('_ClientVersion', '10');"
-        "INSERT INTO data (pdp_ip, bytes_rcvd, bytes_sent) VALUES (0, 1843202.0, 220114.0);");
+    // iOS 7: the iOS 6 tables, and "answered" on every call.
+    db.Exec(R"sql(
+        CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));
+        CREATE TABLE call (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER,
+            duration INTEGER, flags INTEGER, id INTEGER, name TEXT, country_code TEXT,
+            network_code TEXT, read INTEGER, assisted INTEGER, face_time_data BLOB,
+            originalAddress TEXT, answered INTEGER DEFAULT '1');
+        CREATE TABLE data (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, pdp_ip INTEGER,
+            bytes_rcvd REAL, bytes_sent REAL, bytes_last_rcvd REAL, bytes_last_sent REAL,
+            bytes_lifetime_rcvd REAL, bytes_lifetime_sent REAL);
+        CREATE INDEX date_index on call(date);
+        INSERT INTO _SqliteDatabaseProperties VALUES ('call_history_limit', '100');
+        INSERT INTO _SqliteDatabaseProperties VALUES ('_ClientVersion', '10');
+        INSERT INTO _SqliteDatabaseProperties VALUES ('timer_last', '120');
+        INSERT INTO _SqliteDatabaseProperties VALUES ('timer_incoming', '184320');
+        INSERT INTO _SqliteDatabaseProperties VALUES ('timer_outgoing', '201540');
+        INSERT INTO _SqliteDatabaseProperties VALUES ('timer_all', '385860');
+        INSERT INTO _SqliteDatabaseProperties VALUES ('timer_lifetime', '385860');
+        INSERT INTO _SqliteDatabaseProperties VALUES ('data_up_last', '0');
+        INSERT INTO _SqliteDatabaseProperties VALUES ('data_down_last', '0');
+        INSERT INTO _SqliteDatabaseProperties VALUES ('data_up_all', '220114');
+        INSERT INTO _SqliteDatabaseProperties VALUES ('data_down_all', '1843202');
+        INSERT INTO _SqliteDatabaseProperties VALUES ('data_up_lifetime', '220114');
+        INSERT INTO _SqliteDatabaseProperties VALUES ('data_down_lifetime', '1843202');
+        INSERT INTO data (pdp_ip, bytes_rcvd, bytes_sent) VALUES (0, 1843202.0, 220114.0);
+    )sql");
     for (const CallRow& c : calls) {
-        db.Insert("call",
-                  {"address", "date", "duration", "flags", "id", "name", "country_code",
-                   "network_code", "read", "assisted", "face_time_data", "originalAddress"},
-                  {c.address, c.date, c.duration, c.flags, -1, c.name, c.country_code,
-                   c.network_code, 1, 0, Sql(), c.address});
+        // A call that lasted no time was not answered (a missed call, or nobody picked up).
+        const bool answered = c.duration.type != Sql::Type::Int || c.duration.i > 0;
+        db.Insert(
+            "call",
+            {"address", "date", "duration", "flags", "id", "name", "country_code", "network_code",
+             "read", "assisted", "face_time_data", "originalAddress", "answered"},
+            {c.address, c.date, c.duration, c.flags, -1, c.name, c.country_code, c.network_code, 1,
+             0, Sql(), c.address, answered ? 1 : 0});
     }
     return db.Bytes();
 }
@@ -248,6 +284,7 @@ std::string AddressBookDb(const AddressBook& book) {
         "Department TEXT, Note TEXT, Kind INTEGER, Birthday TEXT, JobTitle TEXT, Nickname TEXT, "
         "Prefix TEXT, Suffix TEXT, FirstSort TEXT, LastSort TEXT, CreationDate INTEGER, "
         "ModificationDate INTEGER, CompositeNameFallback TEXT, ExternalIdentifier TEXT, "
+        "ExternalModificationTag TEXT, ExternalUUID TEXT, "
         "StoreID INTEGER, DisplayName TEXT, ExternalRepresentation BLOB, FirstSortSection TEXT, "
         "LastSortSection TEXT, FirstSortLanguageIndex INTEGER DEFAULT 2147483647, "
         "LastSortLanguageIndex INTEGER DEFAULT 2147483647, PersonLink INTEGER DEFAULT -1, "
@@ -283,19 +320,34 @@ std::string AddressBookDb(const AddressBook& book) {
             "ABMultiValue", {"record_id", "property", "identifier", "label", "value"},
             {record, v.property, static_cast<long long>(identifier++), labelId(v.label), v.value});
     };
+    std::uint64_t persons = 0;
     for (const PersonRow& p : book.persons) {
         const Sql display = p.first.IsNull() && p.last.IsNull() ? p.organization : Sql();
         db.Insert("ABPerson",
                   {"ROWID", "First", "Last", "Middle", "Organization", "Department", "Note", "Kind",
                    "Birthday", "JobTitle", "Nickname", "CreationDate", "ModificationDate",
-                   "DisplayName", "FirstSort", "LastSort", "StoreID"},
+                   "DisplayName", "FirstSort", "LastSort", "StoreID", "guid"},
                   {RowId(p.rowid), p.first, p.last, p.middle, p.organization, p.department, p.note,
                    0, p.birthday, p.jobTitle, p.nickname, p.creationDate, p.creationDate, display,
-                   p.first, p.last, 0});
+                   p.first, p.last, 0, Guid("AB", ++persons)});
         const std::int64_t owner = db.LastRowId();
         for (const MultiValueRow& v : p.values) addValue(v, owner);
     }
     for (const MultiValueRow& v : book.strayValues) addValue(v, 0);
+    return db.Bytes();
+}
+
+std::string AddressBookImagesDb() {
+    SqlDb db;
+    db.Exec(R"sql(
+        CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));
+        CREATE TABLE ABFullSizeImage (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, record_id INTEGER,
+            crop_x INTEGER, crop_y INTEGER, crop_width INTEGER, crop_height INTEGER, data BLOB,
+            UNIQUE(record_id));
+        CREATE TABLE ABThumbnailImage (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, record_id INTEGER,
+            format INTEGER, derived_from_format INTEGER, width INTEGER, height INTEGER,
+            padding INTEGER, data BLOB, UNIQUE(record_id, format));
+    )sql");
     return db.Bytes();
 }
 
@@ -390,40 +442,67 @@ std::string SmsDb(const SmsData& data) {
 
 std::string NotesDb(const std::vector<NoteRow>& notes) {
     SqlDb db;
-    db.Exec(
-        "CREATE TABLE ZNOTE ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZCONTAINSCJK "
-        "INTEGER, ZCONTENTTYPE INTEGER, ZDELETEDFLAG INTEGER, ZEXTERNALFLAGS INTEGER, "
-        "ZEXTERNALSERVERINTID INTEGER, ZINTEGERID INTEGER, ZISBOOKKEEPINGENTRY INTEGER, ZBODY "
-        "INTEGER, ZSTORE INTEGER, ZCREATIONDATE TIMESTAMP, ZMODIFICATIONDATE TIMESTAMP, ZAUTHOR "
-        "VARCHAR, ZGUID VARCHAR, ZSERVERID VARCHAR, ZSUMMARY VARCHAR, ZTITLE VARCHAR );"
-        "CREATE TABLE ZNOTEBODY ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZOWNER "
-        "INTEGER, ZCONTENT VARCHAR, ZEXTERNALCONTENTREF VARCHAR, ZEXTERNALREPRESENTATION BLOB );"
-        "CREATE TABLE ZSTORE ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZNAME "
-        "VARCHAR );"
-        "CREATE TABLE Z_PRIMARYKEY (Z_ENT INTEGER PRIMARY KEY, Z_NAME VARCHAR, Z_SUPER INTEGER, "
-        "Z_MAX INTEGER);"
-        "CREATE TABLE Z_METADATA (Z_VERSION INTEGER PRIMARY KEY, Z_UUID VARCHAR(255), Z_PLIST "
-        "BLOB);"
-        "CREATE INDEX ZNOTE_ZBODY_INDEX ON ZNOTE (ZBODY);"
-        "INSERT INTO ZSTORE VALUES (1, 5, 1, 'Notes');"
-        "INSERT INTO Z_METADATA VALUES (1, 'E1E7B5A4-2F0C-4A7A-9E56-8C6E0C1D2B3A', NULL);");
+    // Core Data numbers the entities in the order of their names: Account 1, NextId 2, Note 3,
+    // NoteBody 4, NoteChange 5, Property 6, Store 7.
+    db.Exec(R"sql(
+        CREATE TABLE ZACCOUNT ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
+            ZTYPE INTEGER, ZDEFAULTSTORE INTEGER, ZACCOUNTIDENTIFIER VARCHAR,
+            ZCONSTRAINTSPATH VARCHAR, ZNAME VARCHAR );
+        CREATE INDEX ZACCOUNT_ZDEFAULTSTORE_INDEX ON ZACCOUNT (ZDEFAULTSTORE);
+        CREATE TABLE ZNEXTID ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
+            ZCOUNTER INTEGER );
+        CREATE TABLE ZNOTE ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
+            ZCONTAINSCJK INTEGER, ZCONTENTTYPE INTEGER, ZDELETEDFLAG INTEGER,
+            ZEXTERNALFLAGS INTEGER, ZEXTERNALSERVERINTID INTEGER, ZINTEGERID INTEGER,
+            ZISBOOKKEEPINGENTRY INTEGER, ZBODY INTEGER, ZSTORE INTEGER, ZCREATIONDATE TIMESTAMP,
+            ZMODIFICATIONDATE TIMESTAMP, ZAUTHOR VARCHAR, ZGUID VARCHAR, ZSERVERID VARCHAR,
+            ZSUMMARY VARCHAR, ZTITLE VARCHAR );
+        CREATE INDEX ZNOTE_ZINTEGERID_INDEX ON ZNOTE (ZINTEGERID);
+        CREATE INDEX ZNOTE_ZBODY_INDEX ON ZNOTE (ZBODY);
+        CREATE INDEX ZNOTE_ZSTORE_INDEX ON ZNOTE (ZSTORE);
+        CREATE TABLE ZNOTEBODY ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
+            ZOWNER INTEGER, ZCONTENT VARCHAR, ZEXTERNALCONTENTREF VARCHAR,
+            ZEXTERNALREPRESENTATION BLOB );
+        CREATE INDEX ZNOTEBODY_ZOWNER_INDEX ON ZNOTEBODY (ZOWNER);
+        CREATE TABLE ZNOTECHANGE ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
+            ZCHANGETYPE INTEGER, ZSTORE INTEGER, ZNOTEINTEGERIDS BLOB, ZNOTESERVERIDS BLOB,
+            ZNOTESERVERINTIDS BLOB );
+        CREATE INDEX ZNOTECHANGE_ZSTORE_INDEX ON ZNOTECHANGE (ZSTORE);
+        CREATE TABLE ZPROPERTY ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
+            ZPROPERTYKEY VARCHAR, ZPROPERTYVALUE BLOB );
+        CREATE TABLE ZSTORE ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
+            ZACCOUNT INTEGER, ZEXTERNALIDENTIFIER VARCHAR, ZNAME VARCHAR, ZSYNCANCHOR VARCHAR );
+        CREATE INDEX ZSTORE_ZACCOUNT_INDEX ON ZSTORE (ZACCOUNT);
+        CREATE TABLE Z_PRIMARYKEY (Z_ENT INTEGER PRIMARY KEY, Z_NAME VARCHAR, Z_SUPER INTEGER,
+            Z_MAX INTEGER);
+        CREATE TABLE Z_METADATA (Z_VERSION INTEGER PRIMARY KEY, Z_UUID VARCHAR(255),
+            Z_PLIST BLOB);
+        INSERT INTO ZACCOUNT VALUES (1, 1, 1, 0, 1, 'local://local/account', NULL,
+            'On My iPhone');
+        INSERT INTO ZSTORE VALUES (1, 7, 1, 1, 'local://local/store', 'Notes', NULL);
+        INSERT INTO Z_METADATA VALUES (1, 'E1E7B5A4-2F0C-4A7A-9E56-8C6E0C1D2B3A', NULL);
+    )sql");
     std::int64_t pk = 0;
     for (const NoteRow& n : notes) {
         ++pk;
         const long long body = n.hasBody ? pk : pk + 1000000;
         db.Insert("ZNOTE",
                   {"Z_PK", "Z_ENT", "Z_OPT", "ZCONTAINSCJK", "ZCONTENTTYPE", "ZDELETEDFLAG",
-                   "ZINTEGERID", "ZBODY", "ZSTORE", "ZCREATIONDATE", "ZMODIFICATIONDATE", "ZGUID",
-                   "ZSUMMARY", "ZTITLE"},
-                  {static_cast<long long>(pk), 3, 2, 0, 0, 0, static_cast<long long>(pk), body, 1,
-                   n.creation, n.modification, "note-" + std::to_string(pk), n.title, n.title});
+                   "ZEXTERNALFLAGS", "ZINTEGERID", "ZISBOOKKEEPINGENTRY", "ZBODY", "ZSTORE",
+                   "ZCREATIONDATE", "ZMODIFICATIONDATE", "ZGUID", "ZSUMMARY", "ZTITLE"},
+                  {static_cast<long long>(pk), 3, 2, 0, 0, 0, 0, static_cast<long long>(pk), 0,
+                   body, 1, n.creation, n.modification, Guid("NOTE", pk), n.title, n.title});
         if (n.hasBody) {
             db.Insert("ZNOTEBODY", {"Z_PK", "Z_ENT", "Z_OPT", "ZOWNER", "ZCONTENT"},
                       {static_cast<long long>(pk), 4, 1, static_cast<long long>(pk), n.body});
         }
     }
-    db.Exec("INSERT INTO Z_PRIMARYKEY VALUES (3, 'Note', 0, " + std::to_string(pk) +
-            "), (4, 'NoteBody', 0, " + std::to_string(pk) + ")");
+    const std::string count = std::to_string(pk);
+    db.Exec("INSERT INTO ZNEXTID VALUES (1, 2, 1, " + std::to_string(pk + 1) + ");" +
+            "INSERT INTO Z_PRIMARYKEY VALUES (1, 'Account', 0, 1), (2, 'NextId', 0, 1), (3, "
+            "'Note', 0, " +
+            count + "), (4, 'NoteBody', 0, " + count +
+            "), (5, 'NoteChange', 0, 0), (6, 'Property', 0, 0), (7, 'Store', 0, 1)");
     return db.Bytes();
 }
 
@@ -489,32 +568,185 @@ std::string BookmarksDb(const std::vector<BookmarkRow>& bookmarks) {
 
 std::string PhotosDb(const std::vector<AssetRow>& assets) {
     SqlDb db;
-    db.Exec(
-        "CREATE TABLE ZGENERICASSET ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, "
-        "ZCOMPLETE INTEGER, ZFLAGGED INTEGER, ZHASADJUSTMENTS INTEGER, ZHEIGHT INTEGER, ZHIDDEN "
-        "INTEGER, ZKIND INTEGER, ZORIENTATION INTEGER, ZSAVEDASSETTYPE INTEGER, ZTHUMBNAILINDEX "
-        "INTEGER, ZWIDTH INTEGER, ZCLOUDASSETGUID VARCHAR, ZDATECREATED TIMESTAMP, "
-        "ZMODIFICATIONDATE TIMESTAMP, ZDURATION FLOAT, ZDIRECTORY VARCHAR, ZFILENAME VARCHAR, "
-        "ZTITLE VARCHAR, ZUNIFORMTYPEIDENTIFIER VARCHAR, ZUUID VARCHAR, ZLOCATIONDATA BLOB );"
-        "CREATE TABLE ZGENERICALBUM ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, "
-        "ZKIND INTEGER, ZTITLE VARCHAR, ZUUID VARCHAR );"
-        "CREATE TABLE Z_PRIMARYKEY (Z_ENT INTEGER PRIMARY KEY, Z_NAME VARCHAR, Z_SUPER INTEGER, "
-        "Z_MAX INTEGER);"
-        "CREATE INDEX ZGENERICASSET_ZDIRECTORY_INDEX ON ZGENERICASSET (ZDIRECTORY);"
-        "CREATE INDEX ZGENERICASSET_ZDATECREATED_INDEX ON ZGENERICASSET (ZDATECREATED);"
-        "INSERT INTO ZGENERICALBUM VALUES (1, 2, 1, 1000, 'Camera Roll', "
-        "'5E2C1B9A-0D1F-4C55-8B2E-0F9D3C7A1B22');");
-    std::int64_t pk = 0;
+    // The photo library of iOS 6 (CameraRollDomain). Core Data entity numbers: additional
+    // attributes 1, album 8, asset 14.
+    db.Exec(R"sql(
+        CREATE TABLE ZADDITIONALASSETATTRIBUTES ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER,
+            Z_OPT INTEGER, ZEMBEDDEDTHUMBNAILHEIGHT INTEGER, ZEMBEDDEDTHUMBNAILLENGTH INTEGER,
+            ZEMBEDDEDTHUMBNAILOFFSET INTEGER, ZEMBEDDEDTHUMBNAILWIDTH INTEGER,
+            ZHIGHDYNAMICRANGETYPE INTEGER, ZORIGINALFILESIZE INTEGER, ZORIGINALHEIGHT INTEGER,
+            ZORIGINALORIENTATION INTEGER, ZORIGINALWIDTH INTEGER, ZASSET INTEGER,
+            Z14_ASSET INTEGER, ZDURATION FLOAT, ZCREATORBUNDLEID VARCHAR,
+            ZORIGINALFILENAME VARCHAR, ZORIGINALPATH VARCHAR, ZIMPORTSESSIONID BLOB,
+            ZORIGINALASSETSUUID BLOB );
+        CREATE INDEX ZADDITIONALASSETATTRIBUTES_ZCREATORBUNDLEID_INDEX
+            ON ZADDITIONALASSETATTRIBUTES (ZCREATORBUNDLEID);
+        CREATE INDEX ZADDITIONALASSETATTRIBUTES_ZORIGINALASSETSUUID_INDEX
+            ON ZADDITIONALASSETATTRIBUTES (ZORIGINALASSETSUUID);
+        CREATE INDEX ZADDITIONALASSETATTRIBUTES_ZASSET_INDEX
+            ON ZADDITIONALASSETATTRIBUTES (ZASSET);
+        CREATE TABLE ZADJUSTMENT ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
+            ZIDENTIFIER INTEGER, ZASSET INTEGER, Z14_ASSET INTEGER, Z_FOK_ASSET INTEGER,
+            ZFILTERNAME VARCHAR, ZFILTERSETTINGS BLOB );
+        CREATE INDEX ZADJUSTMENT_ZASSET_INDEX ON ZADJUSTMENT (ZASSET);
+        CREATE TABLE ZALBUMLIST ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
+            ZIDENTIFIER INTEGER, ZNEEDSREORDERINGNUMBER INTEGER, ZPENDINGITEMSCOUNT INTEGER );
+        CREATE TABLE ZCLOUDSHAREDALBUMINVITATIONRECORD ( Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER, Z_OPT INTEGER, ZINVITATIONSTATE INTEGER,
+            ZINVITATIONSTATELOCAL INTEGER, ZINVITEEEMAILKEY INTEGER, ZALBUM INTEGER,
+            Z_FOK_ALBUM INTEGER, ZALBUMGUID VARCHAR, ZCLOUDGUID VARCHAR,
+            ZINVITEEFIRSTNAME VARCHAR, ZINVITEELASTNAME VARCHAR );
+        CREATE INDEX ZCLOUDSHAREDALBUMINVITATIONRECORD_ZALBUM_INDEX
+            ON ZCLOUDSHAREDALBUMINVITATIONRECORD (ZALBUM);
+        CREATE TABLE ZCLOUDSHAREDCOMMENT ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER,
+            Z_OPT INTEGER, ZCOMMENTEREMAILKEY INTEGER, ZISCAPTION INTEGER, ZISDELETABLE INTEGER,
+            ZISLIKE INTEGER, ZISMYCOMMENT INTEGER, ZCOMMENTEDASSET INTEGER,
+            Z14_COMMENTEDASSET INTEGER, ZLIKEDASSET INTEGER, Z14_LIKEDASSET INTEGER,
+            Z_FOK_LIKEDASSET INTEGER, Z_FOK_COMMENTEDASSET INTEGER, ZCOMMENTDATE TIMESTAMP,
+            ZCLOUDGUID VARCHAR, ZCOMMENTTEXT VARCHAR, ZCOMMENTTYPE VARCHAR,
+            ZCOMMENTERFIRSTNAME VARCHAR, ZCOMMENTERLASTNAME VARCHAR );
+        CREATE INDEX ZCLOUDSHAREDCOMMENT_ZCOMMENTEDASSET_INDEX
+            ON ZCLOUDSHAREDCOMMENT (ZCOMMENTEDASSET);
+        CREATE INDEX ZCLOUDSHAREDCOMMENT_ZLIKEDASSET_INDEX ON ZCLOUDSHAREDCOMMENT (ZLIKEDASSET);
+        CREATE TABLE ZFACE ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
+            ZIDENTIFIER INTEGER, ZASSET INTEGER, Z14_ASSET INTEGER, ZALBUMUUID BLOB,
+            ZRELATIVERECTVALUE BLOB );
+        CREATE INDEX ZFACE_ZALBUMUUID_INDEX ON ZFACE (ZALBUMUUID);
+        CREATE INDEX ZFACE_ZIDENTIFIER_INDEX ON ZFACE (ZIDENTIFIER);
+        CREATE INDEX ZFACE_ZASSET_INDEX ON ZFACE (ZASSET);
+        CREATE TABLE ZGENERICALBUM ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
+            ZCACHEDCOUNT INTEGER, ZCACHEDPHOTOSCOUNT INTEGER, ZCACHEDVIDEOSCOUNT INTEGER,
+            ZKIND INTEGER, ZPENDINGITEMSCOUNT INTEGER, ZPENDINGITEMSTYPE INTEGER,
+            ZKEYASSET INTEGER, Z14_KEYASSET INTEGER, ZCLOUDOWNEREMAILKEY INTEGER,
+            ZCLOUDPUBLICURLENABLED INTEGER, ZCLOUDPUBLICURLENABLEDLOCAL INTEGER,
+            ZCLOUDRELATIONSHIPSTATE INTEGER, ZCLOUDRELATIONSHIPSTATELOCAL INTEGER,
+            ZHASUNSEENCONTENT INTEGER, ZISOWNED INTEGER, ZUNSEENASSETSCOUNT INTEGER,
+            ZKEYASSETFACEIDENTIFIER INTEGER, ZKEYASSETFACETHUMBNAILINDEX INTEGER,
+            ZCLOUDLASTINTERESTINGCHANGEDATE TIMESTAMP, ZTITLE VARCHAR, ZCLOUDGUID VARCHAR,
+            ZCLOUDOWNERFIRSTNAME VARCHAR, ZCLOUDOWNERLASTNAME VARCHAR, ZCLOUDPERSONID VARCHAR,
+            ZPUBLICURL VARCHAR, ZIMPORTSESSIONID BLOB, ZUUID BLOB, ZCLOUDMETADATA BLOB );
+        CREATE INDEX ZGENERICALBUM_ZKIND_INDEX ON ZGENERICALBUM (ZKIND);
+        CREATE INDEX ZGENERICALBUM_ZUUID_INDEX ON ZGENERICALBUM (ZUUID);
+        CREATE INDEX ZGENERICALBUM_ZKEYASSET_INDEX ON ZGENERICALBUM (ZKEYASSET);
+        CREATE INDEX ZGENERICALBUM_Z_ENT_INDEX ON ZGENERICALBUM (Z_ENT);
+        CREATE TABLE Z_7ALBUMLISTS ( Z_7ALBUMS INTEGER, Z_3ALBUMLISTS INTEGER,
+            Z_FOK_7ALBUMS INTEGER, PRIMARY KEY (Z_7ALBUMS, Z_3ALBUMLISTS) );
+        CREATE TABLE Z_8ASSETS ( Z_8ALBUMS INTEGER, Z_14ASSETS INTEGER, Z_FOK_14ASSETS INTEGER,
+            PRIMARY KEY (Z_8ALBUMS, Z_14ASSETS) );
+        CREATE TABLE ZGENERICASSET ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
+            ZCLOUDHASCOMMENTSBYME INTEGER, ZCLOUDHASCOMMENTSCONVERSATION INTEGER,
+            ZCLOUDHASUNSEENCOMMENTS INTEGER, ZCLOUDPLACEHOLDERKIND INTEGER, ZCOMPLETE INTEGER,
+            ZFLAGGED INTEGER, ZHEIGHT INTEGER, ZKIND INTEGER, ZORIENTATION INTEGER,
+            ZSAVEDASSETTYPE INTEGER, ZTHUMBNAILINDEX INTEGER, ZWIDTH INTEGER,
+            ZADDITIONALATTRIBUTES INTEGER, ZCLOUDBATCHPUBLISHDATE TIMESTAMP,
+            ZCLOUDLASTVIEWEDCOMMENTDATE TIMESTAMP, ZDATECREATED TIMESTAMP,
+            ZMODIFICATIONDATE TIMESTAMP, ZSORTTOKEN FLOAT, ZCLOUDASSETGUID VARCHAR,
+            ZCLOUDASSETKIND VARCHAR, ZCLOUDBATCHID VARCHAR, ZCLOUDCOLLECTIONGUID VARCHAR,
+            ZDIRECTORY VARCHAR, ZFILENAME VARCHAR, ZTITLE VARCHAR, ZUNIFORMTYPEIDENTIFIER VARCHAR,
+            ZCLOUDMETADATA BLOB, ZFACERECTANGLES BLOB, ZUUID BLOB, ZLOCATIONDATA BLOB,
+            ZIMAGEURLDATA BLOB, ZTHUMBNAILURLDATA BLOB );
+        CREATE INDEX ZGENERICASSET_ZCLOUDPLACEHOLDERKIND_INDEX
+            ON ZGENERICASSET (ZCLOUDPLACEHOLDERKIND);
+        CREATE INDEX ZGENERICASSET_ZCOMPLETE_INDEX ON ZGENERICASSET (ZCOMPLETE);
+        CREATE INDEX ZGENERICASSET_ZDATECREATED_INDEX ON ZGENERICASSET (ZDATECREATED);
+        CREATE INDEX ZGENERICASSET_ZKIND_INDEX ON ZGENERICASSET (ZKIND);
+        CREATE INDEX ZGENERICASSET_ZSAVEDASSETTYPE_INDEX ON ZGENERICASSET (ZSAVEDASSETTYPE);
+        CREATE INDEX ZGENERICASSET_ZSORTTOKEN_INDEX ON ZGENERICASSET (ZSORTTOKEN);
+        CREATE INDEX ZGENERICASSET_ZUUID_INDEX ON ZGENERICASSET (ZUUID);
+        CREATE INDEX ZGENERICASSET_ZADDITIONALATTRIBUTES_INDEX
+            ON ZGENERICASSET (ZADDITIONALATTRIBUTES);
+        CREATE INDEX ZGENERICASSET_Z_ENT_INDEX ON ZGENERICASSET (Z_ENT);
+        CREATE INDEX ZGENERICASSET_ZKIND_Z_PK ON ZGENERICASSET (ZKIND, Z_PK);
+        CREATE TABLE ZKEYWORD ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
+            ZTITLE VARCHAR );
+        CREATE TABLE ZSIDECARFILE ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
+            ZCOMPRESSEDSIZE INTEGER, ZINDEX INTEGER, ZASSET INTEGER, Z14_ASSET INTEGER,
+            ZCAPTUREDATE TIMESTAMP, ZMODIFICATIONDATE TIMESTAMP, ZFILENAME VARCHAR,
+            ZORIGINALFILENAME VARCHAR, ZUNIFORMTYPEIDENTIFIER VARCHAR );
+        CREATE INDEX ZSIDECARFILE_ZASSET_INDEX ON ZSIDECARFILE (ZASSET);
+        CREATE TABLE Z_PRIMARYKEY (Z_ENT INTEGER PRIMARY KEY, Z_NAME VARCHAR, Z_SUPER INTEGER,
+            Z_MAX INTEGER);
+        CREATE TABLE Z_METADATA (Z_VERSION INTEGER PRIMARY KEY, Z_UUID VARCHAR(255),
+            Z_PLIST BLOB);
+        CREATE INDEX RADAR_10322662_INDEX ON Z_8ASSETS (Z_8ALBUMS, Z_FOK_14ASSETS, Z_14ASSETS);
+        INSERT INTO Z_METADATA VALUES (1, '7D3A9E21-6B4C-4F0D-8E15-2A9C6B1F3E47', NULL);
+    )sql");
+    std::int64_t pk = 0, photos = 0, videos = 0;
     for (const AssetRow& a : assets) {
         ++pk;
+        (a.kind == 1 ? videos : photos) += 1;
+        const long long id = static_cast<long long>(pk);
+        // Pictures in the camera's own folders were taken on the phone; the others came from
+        // a computer or an app.
+        const bool camera =
+            a.directory.type == Sql::Type::Text && a.directory.s.compare(0, 5, "DCIM/") == 0;
         db.Insert("ZGENERICASSET",
-                  {"Z_PK", "Z_ENT", "Z_OPT", "ZCOMPLETE", "ZHEIGHT", "ZKIND", "ZORIENTATION",
-                   "ZWIDTH", "ZDATECREATED", "ZMODIFICATIONDATE", "ZDIRECTORY", "ZFILENAME",
-                   "ZTITLE", "ZUNIFORMTYPEIDENTIFIER", "ZUUID"},
-                  {static_cast<long long>(pk), 3, 4, 1, a.height, a.kind, 1, a.width, a.dateCreated,
-                   a.dateCreated, a.directory, a.filename, a.filename, a.uti,
-                   "A" + std::to_string(100000 + pk)});
+                  {"Z_PK",
+                   "Z_ENT",
+                   "Z_OPT",
+                   "ZCLOUDHASCOMMENTSBYME",
+                   "ZCLOUDHASCOMMENTSCONVERSATION",
+                   "ZCLOUDHASUNSEENCOMMENTS",
+                   "ZCLOUDPLACEHOLDERKIND",
+                   "ZCOMPLETE",
+                   "ZFLAGGED",
+                   "ZHEIGHT",
+                   "ZKIND",
+                   "ZORIENTATION",
+                   "ZSAVEDASSETTYPE",
+                   "ZTHUMBNAILINDEX",
+                   "ZWIDTH",
+                   "ZADDITIONALATTRIBUTES",
+                   "ZDATECREATED",
+                   "ZMODIFICATIONDATE",
+                   "ZSORTTOKEN",
+                   "ZDIRECTORY",
+                   "ZFILENAME",
+                   "ZTITLE",
+                   "ZUNIFORMTYPEIDENTIFIER",
+                   "ZUUID"},
+                  {id,
+                   14,
+                   4,
+                   0,
+                   0,
+                   0,
+                   0,
+                   1,
+                   0,
+                   a.height,
+                   a.kind,
+                   1,
+                   camera ? 0 : 3,
+                   id - 1,
+                   a.width,
+                   id,
+                   a.dateCreated,
+                   a.dateCreated,
+                   a.dateCreated,
+                   a.directory,
+                   a.filename,
+                   a.filename,
+                   a.uti,
+                   Guid("ASSET", static_cast<std::uint64_t>(pk))});
+        db.Insert("ZADDITIONALASSETATTRIBUTES",
+                  {"Z_PK", "Z_ENT", "Z_OPT", "ZHIGHDYNAMICRANGETYPE", "ZORIGINALHEIGHT",
+                   "ZORIGINALORIENTATION", "ZORIGINALWIDTH", "ZASSET", "Z14_ASSET", "ZDURATION",
+                   "ZCREATORBUNDLEID", "ZORIGINALFILENAME"},
+                  {id, 1, 1, 0, a.height, 1, a.width, id, 14, 0.0,
+                   camera ? Sql("com.apple.camera") : Sql(), a.filename});
+        db.Insert("Z_8ASSETS", {"Z_8ALBUMS", "Z_14ASSETS", "Z_FOK_14ASSETS"},
+                  {1, id, static_cast<long long>(pk * 1024)});
     }
+    const std::string n = std::to_string(pk);
+    db.Exec(
+        "INSERT INTO ZGENERICALBUM (Z_PK, Z_ENT, Z_OPT, ZCACHEDCOUNT, ZCACHEDPHOTOSCOUNT, "
+        "ZCACHEDVIDEOSCOUNT, ZKIND, ZPENDINGITEMSCOUNT, ZPENDINGITEMSTYPE, ZHASUNSEENCONTENT, "
+        "ZISOWNED, ZUNSEENASSETSCOUNT, ZTITLE, ZUUID) VALUES (1, 8, 1, " +
+        n + ", " + std::to_string(photos) + ", " + std::to_string(videos) +
+        ", 1000, 0, 0, 0, 1, 0, 'Camera Roll', '5E2C1B9A-0D1F-4C55-8B2E-0F9D3C7A1B22');"
+        "INSERT INTO Z_PRIMARYKEY VALUES (1, 'AdditionalAssetAttributes', 0, " +
+        n + "), (8, 'Album', 7, 1), (14, 'Asset', 13, " + n + ");");
     return db.Bytes();
 }
 
@@ -543,46 +775,159 @@ std::string RecordingsDb(const std::vector<MemoRow>& memos) {
 
 std::string CalendarDb(const CalendarData& data) {
     SqlDb db;
-    db.Exec(
-        "CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));"
-        "CREATE TABLE Calendar (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, store_id INTEGER, title "
-        "TEXT, flags INTEGER, color TEXT, type TEXT, supported_entity_types INTEGER, "
-        "external_id TEXT, display_order INTEGER, UUID TEXT);"
-        "CREATE TABLE Location (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, title TEXT, address TEXT, "
-        "latitude REAL, longitude REAL, item_owner_id INTEGER);"
-        "CREATE TABLE CalendarItem (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, summary TEXT, "
-        "location_id INTEGER, description TEXT, start_date REAL, start_tz TEXT, end_date REAL, "
-        "all_day INTEGER, calendar_id INTEGER, orig_item_id INTEGER DEFAULT 0, orig_date REAL, "
-        "organizer_id INTEGER DEFAULT 0, self_attendee_id INTEGER DEFAULT 0, status INTEGER "
-        "DEFAULT 0, availability INTEGER DEFAULT 0, privacy_level INTEGER DEFAULT 0, url TEXT, "
-        "last_modified REAL, sequence_num INTEGER DEFAULT 0, birthday_id INTEGER DEFAULT -1, "
-        "modified_properties INTEGER DEFAULT 0, external_tracking_status INTEGER DEFAULT 0, "
-        "external_id TEXT, unique_identifier TEXT, has_recurrences INTEGER DEFAULT 0, "
-        "has_attendees INTEGER DEFAULT 0, UUID TEXT, entity_type INTEGER DEFAULT 2, priority "
-        "INTEGER DEFAULT 0, due_date REAL, due_tz TEXT, due_all_day INTEGER, completion_date REAL, "
-        "creation_date REAL);"
-        "CREATE INDEX CalendarItemCalendarId on CalendarItem(calendar_id);"
-        "CREATE INDEX CalendarItemStartDate on CalendarItem(start_date);"
-        "INSERT INTO _SqliteDatabaseProperties VALUES ('_ClientVersion', '14008');");
+    db.Exec(R"sql(
+        CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));
+        CREATE TABLE Store (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT,
+            default_alarm_offset INTEGER, type INTEGER, constraint_path TEXT, disabled INTEGER,
+            external_id TEXT, persistent_id TEXT, flags INTEGER);
+        CREATE INDEX StoreExternalId on Store(external_id);
+        CREATE TABLE Calendar (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, store_id INTEGER,
+            title TEXT, flags INTEGER, color TEXT, color_is_display INTEGER, type TEXT,
+            supported_entity_types INTEGER, external_id TEXT, external_mod_tag TEXT,
+            external_id_tag TEXT, external_rep BLOB, display_order INTEGER, UUID TEXT,
+            shared_owner_name TEXT, shared_owner_email TEXT, sharing_status INTEGER,
+            sharing_invitation_response INTEGER, published_URL TEXT, is_published INTEGER,
+            invitation_status INTEGER, sync_token TEXT, self_identity_id INTEGER,
+            self_identity_email TEXT, owner_identity_id INTEGER, owner_identity_email TEXT);
+        CREATE INDEX CalendarExternalId on Calendar(external_id);
+        CREATE INDEX CalendarStoreId on Calendar(store_id);
+        CREATE INDEX CalendarUUID on Calendar(UUID);
+        CREATE TABLE CalendarItem (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, summary TEXT,
+            location_id INTEGER, description TEXT, start_date REAL, start_tz TEXT,
+            end_date REAL, all_day INTEGER, calendar_id INTEGER, orig_item_id INTEGER,
+            orig_date REAL, organizer_id INTEGER, self_attendee_id INTEGER, status INTEGER,
+            invitation_status INTEGER, availability INTEGER, privacy_level INTEGER, url TEXT,
+            last_modified REAL, sequence_num INTEGER, birthday_id INTEGER,
+            modified_properties INTEGER, external_tracking_status INTEGER, external_id TEXT,
+            external_mod_tag TEXT, unique_identifier TEXT, external_schedule_id TEXT,
+            external_rep BLOB, response_comment TEXT, hidden INTEGER, has_recurrences INTEGER,
+            has_attendees INTEGER, UUID TEXT, entity_type INTEGER, priority INTEGER,
+            due_date REAL, due_tz TEXT, due_all_day INTEGER, completion_date REAL,
+            creation_date REAL, conference TEXT, display_order INTEGER, created_by_id INTEGER,
+            modified_by_id INTEGER, shared_item_created_date REAL, shared_item_created_tz TEXT,
+            shared_item_modified_date REAL, shared_item_modified_tz TEXT,
+            invitation_changed_properties INTEGER, default_alarm_removed INTEGER,
+            phantom_master INTEGER);
+        CREATE INDEX EventStatus on CalendarItem(status);
+        CREATE INDEX EventHiddenEndDateStartDate on CalendarItem(hidden, end_date, start_date);
+        CREATE INDEX EventCalendarIdHiddenEndDateStartDate
+            on CalendarItem(calendar_id, hidden, end_date, start_date);
+        CREATE INDEX EventUUID on CalendarItem(UUID);
+        CREATE INDEX CalendarItemDueDate on CalendarItem(due_date);
+        CREATE INDEX CalendarItemEntityTypeCompletionDate
+            on CalendarItem(entity_type, completion_date);
+        CREATE TABLE Location (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, title TEXT,
+            latitude INTEGER, longitude INTEGER, address_book_id TEXT, radius INTEGER,
+            item_owner_id INTEGER, alarm_owner_id INTEGER);
+        CREATE INDEX LocationOwnerItemId on Location(item_owner_id);
+        INSERT INTO _SqliteDatabaseProperties VALUES ('_ClientVersion', '14008');
+        INSERT INTO Store (name, default_alarm_offset, type, disabled, flags)
+            VALUES ('Default', -1, 0, 0, 0);
+    )sql");
+    int order = 0;
     for (const CalendarRow& c : data.calendars) {
-        db.Insert(
-            "Calendar", {"ROWID", "store_id", "title", "flags", "color", "type", "UUID"},
-            {RowId(c.rowid), 1, c.title, 0, "#1BADF8", "local", "cal-" + std::to_string(c.rowid)});
+        const bool tasks = c.title.type == Sql::Type::Text &&
+                           (c.title.s == "Reminders" || c.title.s == "reminders" ||
+                            c.title.s == "DEFAULT_TASK_CALENDAR_NAME");
+        const bool birthdays = c.title.type == Sql::Type::Text && c.title.s == "Birthdays";
+        db.Insert("Calendar",
+                  {"ROWID", "store_id", "title", "flags", "color", "color_is_display", "type",
+                   "supported_entity_types", "display_order", "UUID", "sharing_status",
+                   "is_published", "invitation_status"},
+                  {RowId(c.rowid), 1, c.title, 0, tasks ? "#FF9500" : "#1BADF8", 0,
+                   birthdays ? "birthday" : "local", tasks ? 8 : 4, order++,
+                   Guid("CAL", static_cast<std::uint64_t>(c.rowid)), 0, 0, 0});
     }
-    for (const LocationRow& l : data.locations) {
-        db.Insert("Location", {"ROWID", "title", "latitude", "longitude"},
-                  {RowId(l.rowid), l.title, 37.3318, -122.0312});
-    }
+    std::vector<std::int64_t> locationOwner(data.locations.size(), 0);
     std::int64_t n = 0;
     for (const CalendarItemRow& i : data.items) {
         ++n;
-        db.Insert(
-            "CalendarItem",
-            {"summary", "location_id", "description", "start_date", "start_tz", "end_date",
-             "all_day", "calendar_id", "status", "url", "entity_type", "UUID", "last_modified"},
-            {i.summary, i.location_id, i.description, i.start_date, i.start_tz, i.end_date,
-             i.all_day, i.calendar_id, i.status, i.url, i.entity_type, "item-" + std::to_string(n),
-             i.start_date});
+        const bool task = i.entity_type == 3;
+        // A finished reminder keeps the moment it was ticked off.
+        const Sql completed =
+            task && i.status.type == Sql::Type::Int && i.status.i != 0 ? i.start_date : Sql();
+        db.Insert("CalendarItem",
+                  {"summary",
+                   "location_id",
+                   "description",
+                   "start_date",
+                   "start_tz",
+                   "end_date",
+                   "all_day",
+                   "calendar_id",
+                   "orig_item_id",
+                   "organizer_id",
+                   "self_attendee_id",
+                   "status",
+                   "invitation_status",
+                   "availability",
+                   "privacy_level",
+                   "url",
+                   "last_modified",
+                   "sequence_num",
+                   "birthday_id",
+                   "modified_properties",
+                   "external_tracking_status",
+                   "unique_identifier",
+                   "hidden",
+                   "has_recurrences",
+                   "has_attendees",
+                   "UUID",
+                   "entity_type",
+                   "priority",
+                   "due_date",
+                   "due_tz",
+                   "due_all_day",
+                   "completion_date",
+                   "creation_date",
+                   "display_order"},
+                  {i.summary,
+                   i.location_id,
+                   i.description,
+                   i.start_date,
+                   i.start_tz,
+                   i.end_date,
+                   i.all_day,
+                   i.calendar_id,
+                   0,
+                   0,
+                   0,
+                   i.status,
+                   0,
+                   0,
+                   0,
+                   i.url,
+                   i.start_date,
+                   0,
+                   -1,
+                   0,
+                   0,
+                   Guid("ITEM", static_cast<std::uint64_t>(n)),
+                   0,
+                   0,
+                   0,
+                   Guid("ITEMUUID", static_cast<std::uint64_t>(n)),
+                   i.entity_type,
+                   0,
+                   task ? i.start_date : Sql(),
+                   task ? i.start_tz : Sql(),
+                   task ? 0 : Sql(),
+                   completed,
+                   i.start_date,
+                   0});
+        if (i.location_id.type == Sql::Type::Int) {
+            for (std::size_t l = 0; l < data.locations.size(); ++l) {
+                if (data.locations[l].rowid == i.location_id.i && locationOwner[l] == 0)
+                    locationOwner[l] = n;
+            }
+        }
+    }
+    for (std::size_t l = 0; l < data.locations.size(); ++l) {
+        const LocationRow& loc = data.locations[l];
+        db.Insert("Location",
+                  {"ROWID", "title", "latitude", "longitude", "radius", "item_owner_id"},
+                  {RowId(loc.rowid), loc.title, 37.3318, -122.0312, 0,
+                   locationOwner[l] ? Sql(static_cast<long long>(locationOwner[l])) : Sql()});
     }
     return db.Bytes();
 }

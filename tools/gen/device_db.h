@@ -111,6 +111,8 @@ struct AddressBook {
     std::vector<MultiValueRow> strayValues;  // rows whose recordId names no person
 };
 std::string AddressBookDb(const AddressBook& book);
+// --- Library/AddressBook/AddressBookImages.sqlitedb: the picture tables, without pictures ---
+std::string AddressBookImagesDb();
 
 // --- Library/SMS/sms.db ---
 struct HandleRow {

@@ -221,7 +221,7 @@ void WriteSampleBackup(const std::string& folder, const SampleOptions& options) 
     b.AddFile("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb",
               AddressBookDb(MakeAddressBook(nContacts)));
     b.AddFile("HomeDomain", "Library/AddressBook/AddressBookImages.sqlitedb",
-              std::string("SQLite format 3\0", 16) + std::string(4080, '\0'));
+              AddressBookImagesDb());
 
     {
         CalendarData cal;
