@@ -246,19 +246,12 @@ std::string CallHistoryDb(const std::vector<CallRow>& calls) {
             bytes_rcvd REAL, bytes_sent REAL, bytes_last_rcvd REAL, bytes_last_sent REAL,
             bytes_lifetime_rcvd REAL, bytes_lifetime_sent REAL);
         CREATE INDEX date_index on call(date);
-        INSERT INTO _SqliteDatabaseProperties VALUES ('call_history_limit', '100');
-        INSERT INTO _SqliteDatabaseProperties VALUES ('_ClientVersion', '10');
-        INSERT INTO _SqliteDatabaseProperties VALUES ('timer_last', '120');
-        INSERT INTO _SqliteDatabaseProperties VALUES ('timer_incoming', '184320');
-        INSERT INTO _SqliteDatabaseProperties VALUES ('timer_outgoing', '201540');
-        INSERT INTO _SqliteDatabaseProperties VALUES ('timer_all', '385860');
-        INSERT INTO _SqliteDatabaseProperties VALUES ('timer_lifetime', '385860');
-        INSERT INTO _SqliteDatabaseProperties VALUES ('data_up_last', '0');
-        INSERT INTO _SqliteDatabaseProperties VALUES ('data_down_last', '0');
-        INSERT INTO _SqliteDatabaseProperties VALUES ('data_up_all', '220114');
-        INSERT INTO _SqliteDatabaseProperties VALUES ('data_down_all', '1843202');
-        INSERT INTO _SqliteDatabaseProperties VALUES ('data_up_lifetime', '220114');
-        INSERT INTO _SqliteDatabaseProperties VALUES ('data_down_lifetime', '1843202');
+        INSERT INTO _SqliteDatabaseProperties VALUES ('call_history_limit', '100'),
+            ('_ClientVersion', '10'), ('timer_last', '120'), ('timer_incoming', '184320'),
+            ('timer_outgoing', '201540'), ('timer_all', '385860'), ('timer_lifetime', '385860'),
+            ('data_up_last', '0'), ('data_down_last', '0'), ('data_up_all', '220114'),
+            ('data_down_all', '1843202'), ('data_up_lifetime', '220114'),
+            ('data_down_lifetime', '1843202');
         INSERT INTO data (pdp_ip, bytes_rcvd, bytes_sent) VALUES (0, 1843202.0, 220114.0);
     )sql");
     for (const CallRow& c : calls) {
