@@ -21,6 +21,7 @@
 #include "window/base/pv_tree_ctrl.h"
 #include "window/base/pv_word_button.h"
 #include "window/base/rk_grid.h"
+#include "window/base/rk_grid_table.h"
 #include "window/content/pv_kind_message_window.h"
 #include "window/content/pv_recovery_kind_window.h"
 #include "window/content/pv_recovery_list_window.h"
@@ -183,9 +184,8 @@ TEST_F(KindScreen, EveryTableKindFillsTheGridWithItsRecords) {
             EXPECT_EQ(shown[0], " ");
             for (std::size_t c = 1; c < expected.size(); ++c)
                 EXPECT_EQ(shown[c], expected[c].empty() ? " " : expected[c]) << i << ":" << c;
-            PvPhotoCheckCellRender* first = Check(grid, static_cast<int>(i), 0);
-            ASSERT_NE(first, nullptr);
-            EXPECT_FALSE(first->IsChecked());
+            ASSERT_NE(grid->GetRowTable(), nullptr);
+            EXPECT_FALSE(grid->GetRowTable()->IsChecked(static_cast<int>(i)));
         }
         if (row.kind == KIND_MESSAGES) {
             EXPECT_EQ(grid->GetSize().GetWidth(), 280);
@@ -371,10 +371,12 @@ TEST_F(KindScreen, RecoverWritesTheCheckedRowsIntoTheChosenFolder) {
     ClickCell(grid, 2, 0);
     ClickCell(grid, 3, 0);
     ClickCell(grid, 3, 0);
-    EXPECT_TRUE(Check(grid, 0, 0)->IsChecked());
-    EXPECT_FALSE(Check(grid, 1, 0)->IsChecked());
-    EXPECT_TRUE(Check(grid, 2, 0)->IsChecked());
-    EXPECT_FALSE(Check(grid, 3, 0)->IsChecked());
+    RkGridTable* rows = grid->GetRowTable();
+    ASSERT_NE(rows, nullptr);
+    EXPECT_TRUE(rows->IsChecked(0));
+    EXPECT_FALSE(rows->IsChecked(1));
+    EXPECT_TRUE(rows->IsChecked(2));
+    EXPECT_FALSE(rows->IsChecked(3));
     std::vector<std::int32_t> checked;
     EXPECT_EQ(kind_->GetCheckedItems(checked), grid);
     EXPECT_EQ(checked, (std::vector<std::int32_t>{0, 2}));
@@ -409,6 +411,19 @@ TEST_F(KindScreen, RecoverWritesTheCheckedRowsIntoTheChosenFolder) {
     if (!number1.empty() && number1 != number0 && number1 != number2) {
         EXPECT_EQ(page.find(number1), std::string::npos);
     }
+
+    // "Check All" checks every row, also those never drawn, and clears them again.
+    kind_->GetCheckAllBox()->SetValue(true);
+    gui_test::SendCommand(kind_, wxEVT_CHECKBOX, PvRecoveryKindWindow::ID_CHECK_ALL);
+    checked.clear();
+    kind_->GetCheckedItems(checked);
+    ASSERT_EQ(checked.size(), calls->size());
+    EXPECT_EQ(checked.back(), static_cast<int>(calls->size()) - 1);
+    kind_->GetCheckAllBox()->SetValue(false);
+    gui_test::SendCommand(kind_, wxEVT_CHECKBOX, PvRecoveryKindWindow::ID_CHECK_ALL);
+    checked.clear();
+    kind_->GetCheckedItems(checked);
+    EXPECT_TRUE(checked.empty());
 }
 
 TEST_F(KindScreen, CheckAllRecoversEveryPictureAsACopy) {

@@ -7,6 +7,7 @@
 #include "domain/kind_obj.h"
 #include "window/base/pv_photo_check_cell_render.h"
 #include "window/base/rk_grid.h"
+#include "window/base/rk_grid_table.h"
 #include "window/content/kind_picture_pane.h"
 #include "window/content/screen_prompt.h"
 
@@ -21,8 +22,15 @@ PvPhotoCheckCellRender* CheckRenderer(RkGrid* grid, int row, int col) {
     return dynamic_cast<PvPhotoCheckCellRender*>(grid->PeekCellRenderer(row, col));
 }
 
-// Toggles the check of a cell and redraws it.
+// Toggles the check of a cell and redraws it. A table of record rows keeps the checks of its rows.
 void ToggleCheck(RkGrid* grid, int row, int col) {
+    RkGridTable* table = grid != nullptr ? grid->GetRowTable() : nullptr;
+    if (table != nullptr) {
+        if (col != 0 || row < 0 || row >= table->GetNumberRows()) return;
+        table->Toggle(row);
+        grid->RefreshCell(row, col);
+        return;
+    }
     PvPhotoCheckCellRender* renderer = CheckRenderer(grid, row, col);
     if (renderer == nullptr) return;
     renderer->Toggle();
@@ -76,6 +84,11 @@ RkGrid* KindRecovery::GetCheckedItems(std::vector<std::int32_t>& checked) const 
     } else {
         // Rows beyond the kind's records (none are expected) are never handed to the export.
         const int rows = std::min(view_.grid->GetNumberRows(), count);
+        if (RkGridTable* table = view_.grid->GetRowTable()) {
+            for (int row : table->GetCheckedRows())
+                if (row < rows) checked.push_back(row);
+            return view_.grid;
+        }
         for (int row = 0; row < rows; ++row) {
             PvPhotoCheckCellRender* renderer = CheckRenderer(view_.grid, row, 0);
             if (renderer != nullptr && renderer->IsChecked()) checked.push_back(row);
@@ -89,6 +102,8 @@ void KindRecovery::CheckAll(bool state) {
     if (IsPictureKind()) {
         const int count = static_cast<int>(KindRecordCount(view_.kind, view_.items));
         SetPhotoChecks(view_.grid->GetNumberRows(), count - 1, state);
+    } else if (RkGridTable* table = view_.grid->GetRowTable()) {
+        table->SetAllChecked(state);
     } else {
         for (int row = 0; row < view_.grid->GetNumberRows(); ++row) {
             PvPhotoCheckCellRender* renderer = CheckRenderer(view_.grid, row, 0);

@@ -2,20 +2,18 @@
 
 #include <wx/grid.h>
 
-#include <vector>
+#include <array>
 
 #include "common/face_layout.h"
 #include "domain/kind_obj.h"
-#include "window/base/pv_photo_check_cell_render.h"
 #include "window/base/rk_grid.h"
+#include "window/base/rk_grid_table.h"
 #include "window/content/screen_font.h"
 
 namespace {
 
-// A cell value is never empty.
-wxString CellText(const wxString& text) {
-    return text.IsEmpty() ? wxString(wxS(" ")) : text;
-}
+// The most texts a record of any kind has.
+constexpr std::size_t kMaxTexts = 16;
 
 }  // namespace
 
@@ -25,7 +23,8 @@ void KindTablePane::Create(wxWindow* parent) {
     grid_ = new RkGrid();
     grid_->Create(parent, wxID_ANY, rect_.GetPosition(), rect_.GetSize(), wxWANTS_CHARS,
                   wxASCII_STR(wxGridNameStr));
-    grid_->CreateGrid(0, 0, wxGrid::wxGridSelectCells);
+    table_ = new RkGridTable();
+    grid_->SetTable(table_, true, wxGrid::wxGridSelectCells);
     grid_->SetSelectionMode(wxGrid::wxGridSelectRows);
     grid_->SetColLabelSize(12);
     grid_->SetRowLabelSize(0);
@@ -65,39 +64,18 @@ void KindTablePane::ShowKind(const Device& device, std::uint32_t kind) {
                        rect_.height);
     }
     const void* records = device.Slot(kind);
-    const std::size_t count = info->count(records);
-    std::vector<const wxString*> texts(info->textCount);
-    std::vector<const wxString*> row(info->gridColumns.size());
-    for (std::size_t i = 0; i < count; ++i) {
-        info->texts(records, i, texts.data());
-        for (std::size_t c = 0; c < row.size(); ++c) {
-            const KindColumn& column = info->gridColumns[c];
-            row[c] =
-                column.field >= 0 ? texts[static_cast<std::size_t>(column.field)] : &column.literal;
-        }
-        AddTableRow(row.data(), columns);
-        // Long fills show their first rows early.
-        if (i % 100 == 0) grid_->ForceRefresh();
-    }
-}
-
-void KindTablePane::AddTableRow(const wxString* const* texts, int count) {
-    if (count <= 0) return;
-    grid_->AppendRows(1, false);
-    const int row = grid_->GetNumberRows() - 1;
-    auto* renderer = new PvPhotoCheckCellRender();
-    renderer->SetText(*texts[0]);
-    renderer->SetChecked(false);
-    renderer->SetCentred();
-    grid_->SetCellRenderer(row, 0, renderer);
-    grid_->SetReadOnly(row, 0, true);
-    grid_->SetCellValue(row, 0, wxS(" "));
-    const int columns = std::min(count, grid_->GetNumberCols());
-    for (int i = 1; i < columns; ++i) {
-        grid_->SetCellAlignment(row, i, wxALIGN_LEFT, wxALIGN_CENTRE);
-        grid_->SetReadOnly(row, i, true);
-        grid_->SetCellValue(row, i, CellText(*texts[i]));
-    }
+    const int count = static_cast<int>(info->count(records));
+    if (info->textCount > kMaxTexts) return;
+    table_->SetRows(count, [info, records](int row, int col) -> wxString {
+        if (col < 0 || col >= static_cast<int>(info->gridColumns.size())) return wxString();
+        const KindColumn& column = info->gridColumns[static_cast<std::size_t>(col)];
+        if (column.field < 0) return column.literal;
+        std::array<const wxString*, kMaxTexts> texts{};
+        info->texts(records, static_cast<std::size_t>(row), texts.data());
+        const wxString* text = texts[static_cast<std::size_t>(column.field)];
+        return text != nullptr ? *text : wxString();
+    });
+    grid_->ForceRefresh();
 }
 
 void KindTablePane::RestoreMainGridSize() {

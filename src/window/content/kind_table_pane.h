@@ -8,6 +8,7 @@
 
 class Device;
 class RkGrid;
+class RkGridTable;
 class wxScrollWinEvent;
 class wxWindow;
 
@@ -26,7 +27,8 @@ class KindTablePane {
     const wxRect& GetRect() const { return rect_; }
 
     // Fills the grid with the device's records of a table kind: its columns, then one row per
-    // record. Messages narrow the grid so that the conversation fits beside it.
+    // record, whose texts are read from the record when the row is drawn. Messages narrow the
+    // grid so that the conversation fits beside it.
     void ShowKind(const Device& device, std::uint32_t kind);
     // Labels and widths of the kind's columns in the current language; every further column is
     // hidden.
@@ -38,9 +40,9 @@ class KindTablePane {
     void BindThumbTrackRefresh();
 
   private:
-    void AddTableRow(const wxString* const* texts, int count);
     void OnThumbTrack(wxScrollWinEvent& event);
 
     RkGrid* grid_ = nullptr;
+    RkGridTable* table_ = nullptr;  // owned by the grid
     wxRect rect_;
 };
