@@ -7,6 +7,7 @@
 
 #include "ib/ib_util.h"
 #include "util/big_endian_bit_converter.h"
+#include "util/gcrypt_init.h"
 #include "util/wz_tool.h"
 
 namespace {
@@ -17,21 +18,9 @@ constexpr std::size_t kFixedSize = 40;
 constexpr std::size_t kFixedHexSize = 2 * kFixedSize + 10;
 constexpr std::size_t kArenaBlock = 1 << 20;
 
-void InitCrypto() {
-    static const bool ready = [] {
-        if (!gcry_control(GCRYCTL_INITIALIZATION_FINISHED_P)) {
-            gcry_check_version(nullptr);
-            gcry_control(GCRYCTL_DISABLE_SECMEM, 0);
-            gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
-        }
-        return true;
-    }();
-    (void)ready;
-}
-
 // A bounded cursor over the manifest bytes; every read checks the end first.
 class Reader {
-public:
+  public:
     Reader(const unsigned char* data, std::size_t size, MbdbArena& arena)
         : data_(data), size_(size), arena_(arena) {}
 
@@ -78,7 +67,7 @@ public:
         return true;
     }
 
-private:
+  private:
     const unsigned char* data_;
     std::size_t size_;
     std::size_t pos_ = 0;
@@ -102,8 +91,8 @@ void ReadWholeFile(FILE* f, std::vector<unsigned char>* out) {
 }
 
 class Parser {
-public:
-    explicit Parser(MbdbArena& arena) : arena_(arena) { InitCrypto(); }
+  public:
+    explicit Parser(MbdbArena& arena) : arena_(arena) { InitGcrypt(); }
 
     // Reads one record into rec; false when it is cut short.
     bool ReadRecord(Reader& in, Mbdb::MBFileRecord* rec) {
@@ -142,7 +131,7 @@ public:
         return true;
     }
 
-private:
+  private:
     // SHA-1 of "domain-path" as 40 lower-case hex digits.
     std::string_view StoredFileName(std::string_view domain, std::string_view path) {
         key_.assign(domain.data(), domain.size());

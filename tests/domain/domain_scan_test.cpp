@@ -343,23 +343,24 @@ void ExpectSameAsLibrary(std::uint32_t kind, void* records, plist_t list) {
     }
 }
 
+gen::SampleOptions NamedDevice() {
+    gen::SampleOptions options;
+    options.filler = 200;
+    options.device.deviceName = "Ann\xE2\x80\x99s iPhone";
+    return options;
+}
+
 class GeneratedBackup : public ::testing::Test {
   protected:
     void SetUp() override {
-        backupFolder_ = appData_.Path() + "/Apple Computer/MobileSync/Backup/" +
-                        "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
-        gen::SampleOptions options;
-        options.filler = 200;
-        options.device.deviceName = "Ann\xE2\x80\x99s iPhone";
-        gen::WriteSampleBackup(backupFolder_, options);
         DomainIB::CreateService();
         ASSERT_NE(DomainIB::GetService(), nullptr);
     }
     void TearDown() override { DomainIB::FreeService(); }
 
-    testing_support::TempDir appData_;
-    testing_support::ScopedEnv env_{"APPDATA", appData_.Path().c_str()};
-    std::string backupFolder_;
+    testing_support::GeneratedBackup backup_{NamedDevice(),
+                                             "3d0d7e5fb2ce288813306e4d4636395e047a3d28"};
+    const std::string& backupFolder_ = backup_.BackupFolder();
 };
 
 TEST_F(GeneratedBackup, ScanDeliversTheLibrarysItemsAsRecords) {

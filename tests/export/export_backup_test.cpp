@@ -33,11 +33,6 @@ std::string U(const wxString& s) {
 class ExportGeneratedBackup : public testing::Test {
   protected:
     void SetUp() override {
-        folder_ = appData_.Path() + "/Apple Computer/MobileSync/Backup/" +
-                  "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
-        gen::SampleOptions options;
-        options.filler = 100;
-        gen::WriteSampleBackup(folder_, options);
         service_ = CreateDataRecoveryService();
         ASSERT_NE(service_, nullptr);
         head_ = service_->ListBackups();
@@ -66,9 +61,14 @@ class ExportGeneratedBackup : public testing::Test {
         return all;
     }
 
-    TempDir appData_;
-    testing_support::ScopedEnv env_{"APPDATA", appData_.Path().c_str()};
-    std::string folder_;
+    static gen::SampleOptions Filler() {
+        gen::SampleOptions options;
+        options.filler = 100;
+        return options;
+    }
+
+    testing_support::GeneratedBackup backup_{Filler(), "3d0d7e5fb2ce288813306e4d4636395e047a3d28"};
+    const std::string& folder_ = backup_.BackupFolder();
     DataRecoveryService* service_ = nullptr;
     BackupInfo* head_ = nullptr;
     void* records_[kKindCount] = {};

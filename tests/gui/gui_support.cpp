@@ -32,22 +32,6 @@
 
 namespace gui_test {
 
-namespace {
-
-std::string IdFromSeed(std::uint32_t seed) {
-    // 40 hex digits, like the device folders a real backup writes.
-    static const char kHex[] = "0123456789abcdef";
-    std::string id;
-    std::uint32_t x = seed * 2654435761u + 12345u;
-    for (int i = 0; i < 40; ++i) {
-        x = x * 1103515245u + 12345u;
-        id += kHex[(x >> 16) & 15];
-    }
-    return id;
-}
-
-}  // namespace
-
 wxString AppRoot() {
     const wxString root = AppUtil::GetAppRoot();
     if (!root.empty()) return root;
@@ -80,51 +64,6 @@ void PumpFor(double seconds) {
 }
 
 // ---------------------------------------------------------------------------------------------
-
-GeneratedBackup::GeneratedBackup(const gen::SampleOptions& options, const std::string& deviceId) {
-    env_.reset(new testing_support::ScopedEnv("APPDATA", temp_.Path().c_str()));
-    std::filesystem::create_directories(BackupRoot());
-    folder_ = AddBackup(options, deviceId);
-    deviceId_ = std::filesystem::path(folder_.substr(0, folder_.size() - 1)).filename().string();
-}
-
-GeneratedBackup::~GeneratedBackup() = default;
-
-gen::SampleOptions SmallOptions(std::uint32_t seed) {
-    gen::SampleOptions o;
-    o.seed = seed;
-    o.filler = 200;
-    o.calls = 12;
-    o.contacts = 10;
-    o.chats = 3;
-    o.messages = 30;
-    o.attachments = 3;
-    o.notes = 5;
-    o.history = 8;
-    o.bookmarks = 5;
-    o.calendarItems = 6;
-    o.photos = 10;
-    o.memos = 2;
-    return o;
-}
-
-std::string GeneratedBackup::AddBackup(const gen::SampleOptions& options,
-                                       const std::string& deviceId) {
-    const std::string id = deviceId.empty() ? IdFromSeed(options.seed) : deviceId;
-    const std::string folder = BackupRoot() + "/" + id + "/";
-    gen::WriteSampleBackup(folder, options);
-    return folder;
-}
-
-std::string GeneratedBackup::BackupRoot() const {
-    return temp_.Path() + "/Apple Computer/MobileSync/Backup";
-}
-
-std::string GeneratedBackup::OutputFolder(const std::string& name) const {
-    const std::string path = temp_.Path() + "/" + name;
-    std::filesystem::create_directories(path);
-    return path;
-}
 
 // ---------------------------------------------------------------------------------------------
 

@@ -38,40 +38,9 @@ bool PumpUntil(const std::function<bool()>& done, double seconds = 10);
 // Runs the event loop for about the given time (lets windows lay out and paint).
 void PumpFor(double seconds);
 
-// Sample options with small counts (quick to write and to scan).
-gen::SampleOptions SmallOptions(std::uint32_t seed = 1);
-
-// A generated backup under a fresh folder that stands for the roaming application-data folder:
-// APPDATA points at it while the object lives, so the program's backup root is
-// <folder>/Apple Computer/MobileSync/Backup/ and holds one device folder.
-class GeneratedBackup {
-  public:
-    // Writes one sample backup; options.device names the device. An empty deviceId takes a
-    // 40-hex-digit id made from the seed.
-    explicit GeneratedBackup(const gen::SampleOptions& options = SmallOptions(),
-                             const std::string& deviceId = "");
-    ~GeneratedBackup();
-    GeneratedBackup(const GeneratedBackup&) = delete;
-    GeneratedBackup& operator=(const GeneratedBackup&) = delete;
-
-    // Adds one more device folder to the same backup root.
-    std::string AddBackup(const gen::SampleOptions& options, const std::string& deviceId);
-
-    const std::string& AppData() const { return temp_.Path(); }
-    // <AppData>/Apple Computer/MobileSync/Backup (without trailing "/").
-    std::string BackupRoot() const;
-    // The device folder, ending with "/".
-    const std::string& BackupFolder() const { return folder_; }
-    const std::string& DeviceId() const { return deviceId_; }
-    // A folder next to the backup root for recovered files (created, empty).
-    std::string OutputFolder(const std::string& name = "recovered") const;
-
-  private:
-    testing_support::TempDir temp_;
-    std::unique_ptr<testing_support::ScopedEnv> env_;
-    std::string deviceId_;
-    std::string folder_;
-};
+// The generated backups of every test program.
+using testing_support::GeneratedBackup;
+using testing_support::SmallOptions;
 
 // Moves the pointer to the middle of window (or to the given point in its client coordinates)
 // and clicks the left button with the system's input simulator, then pumps events.

@@ -2,11 +2,15 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "gen/sample.h"
 
 namespace testing_support {
 
@@ -37,6 +41,41 @@ class ScopedEnv {
     std::string name_;
     std::string old_;
     bool had_;
+};
+
+// Sample options with small counts (quick to write and to scan).
+gen::SampleOptions SmallOptions(std::uint32_t seed = 1);
+
+// A generated backup under a fresh folder that stands for the roaming application-data folder:
+// APPDATA points at it while the object lives, so the program's backup root is
+// <folder>/Apple Computer/MobileSync/Backup/ and holds one device folder.
+class GeneratedBackup {
+  public:
+    // Writes one sample backup; options.device names the device. An empty deviceId takes a
+    // 40-hex-digit id made from the seed.
+    explicit GeneratedBackup(const gen::SampleOptions& options = SmallOptions(),
+                             const std::string& deviceId = "");
+    ~GeneratedBackup();
+    GeneratedBackup(const GeneratedBackup&) = delete;
+    GeneratedBackup& operator=(const GeneratedBackup&) = delete;
+
+    // Adds one more device folder to the same backup root.
+    std::string AddBackup(const gen::SampleOptions& options, const std::string& deviceId);
+
+    const std::string& AppData() const { return temp_.Path(); }
+    // <AppData>/Apple Computer/MobileSync/Backup (without trailing "/").
+    std::string BackupRoot() const;
+    // The device folder, ending with "/".
+    const std::string& BackupFolder() const { return folder_; }
+    const std::string& DeviceId() const { return deviceId_; }
+    // A folder next to the backup root for recovered files (created, empty).
+    std::string OutputFolder(const std::string& name = "recovered") const;
+
+  private:
+    testing_support::TempDir temp_;
+    std::unique_ptr<testing_support::ScopedEnv> env_;
+    std::string deviceId_;
+    std::string folder_;
 };
 
 // Every regular file under folder with its contents, keyed by the path relative to folder.

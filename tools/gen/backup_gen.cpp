@@ -13,6 +13,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "util/gcrypt_init.h"
+
 namespace gen {
 
 namespace {
@@ -39,15 +41,7 @@ std::string Hex(const unsigned char* bytes, std::size_t n) {
 }
 
 std::string Sha1(const std::string& data) {
-    static const bool ready = [] {
-        if (!gcry_control(GCRYCTL_INITIALIZATION_FINISHED_P)) {
-            gcry_check_version(nullptr);
-            gcry_control(GCRYCTL_DISABLE_SECMEM, 0);
-            gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
-        }
-        return true;
-    }();
-    (void)ready;
+    InitGcrypt();
     unsigned char digest[20];
     gcry_md_hash_buffer(GCRY_MD_SHA1, digest, data.data(), data.size());
     return std::string(reinterpret_cast<const char*>(digest), 20);
