@@ -24,9 +24,6 @@
 
 namespace {
 
-// libplist counts dates from 2001-01-01; the date texts count from 1970.
-constexpr std::int64_t kAppleEpochOffset = 978307200;
-
 char* PlistString(plist_t dict, const char* key) {
     plist_t node = plist_dict_get_item(dict, key);
     if (node == nullptr || plist_get_node_type(node) != PLIST_STRING) return nullptr;
@@ -52,10 +49,9 @@ void ReadBackupProperties(BackupInfo* node) {
         if (date != nullptr && plist_get_node_type(date) == PLIST_DATE) {
             // A date that libplist cannot hand over gives the empty text, not a wrong date.
             int32_t sec = 0;
-            node->lastBackupDate =
-                PlistDateSeconds(date, &sec)
-                    ? FormatUnixTime(static_cast<std::int64_t>(sec) + kAppleEpochOffset)
-                    : static_cast<char*>(std::calloc(24, 1));
+            node->lastBackupDate = PlistDateSeconds(date, &sec)
+                                       ? FormatAppleTime(static_cast<std::int64_t>(sec))
+                                       : static_cast<char*>(std::calloc(24, 1));
         }
     }
     plist_free(info);
