@@ -8,10 +8,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "domain/export_outcome.h"
 #include "ib/wz_ib.h"
 
 class wxEvtHandler;
@@ -23,6 +26,10 @@ struct ExportLabels {
     std::string page;
     std::vector<std::string> header;
 };
+
+// The page's own texts (search box, counts, notes) as pairs of the English text and its
+// translation, UTF-8.
+using PageTexts = std::vector<std::pair<std::string, std::string>>;
 
 // The job record of one recovery. Made and filled on the GUI thread; from the moment its
 // TaskThread starts, the export task owns it and deletes it when it ends.
@@ -47,6 +54,9 @@ struct RecoverRequest {
     std::vector<std::int32_t> checked;
     // Translations taken at construction, indexed by RecoveryKind.
     ExportLabels labels[kKindCount];
+    PageTexts pageTexts;
+    // What the export did; the task hands it to the target with the done event.
+    ExportOutcome outcome;
 };
 
 // One line of a page: its cells, UTF-8 texts that follow one another in the table's storage,
@@ -123,7 +133,7 @@ class DomainExport {
 
     // The task of a recovery (a TaskCallback): userData is the RecoverRequest, which this
     // deletes. Runs the kind's exporter, then queues ID_RECOVER_DONE to the request's target,
-    // whatever the exporter did.
+    // whatever the exporter did, with the ExportOutcome as its payload.
     static void ExportTask(void* userData);
 
     // Table kinds: one page named after the kind in the request's folder. Nothing is written when
@@ -150,26 +160,51 @@ class DomainExport {
     // inside an HTML script. A table without rows gives "[]".
     static std::string RowsToJson(const ExportTable& table);
     // Writes the page: the template's text with its first "var data = [];" replaced by
-    // "var data = " json ";" and then its first "<title></title>" by the title. No page is
-    // written when the template cannot be read or holds no "var data = [];"; a page whose
-    // writing fails is removed.
-    static void WriteHtml(const char* templatePath, const char* pagePath, const char* json,
-                          const char* title);
+    // "var data = " json ";" and then its first "<title></title>" by the title. Each "{{text}}"
+    // of the template becomes the text's translation from texts (the text itself without one),
+    // written as HTML text. No page is written when the template cannot be read or holds no
+    // "var data = [];"; a page whose writing fails is removed. False, with the error, when no
+    // page was written.
+    static bool WriteHtml(const char* templatePath, const char* pagePath, const char* json,
+                          const char* title, const PageTexts* texts = nullptr,
+                          ExportError* error = nullptr);
     // Releases every row and cell text; the table is empty afterwards.
     static void FreeTable(ExportTable& table);
 
-    // Copies a file byte for byte. Returns 0 after a complete copy; -1 when the source cannot be
-    // opened or read, the target cannot be created or written, or both name the same file. A
-    // failed copy leaves no target behind.
-    static int CopyFile(const char* sourcePath, const char* targetPath);
+    // The error code of a stored file that is not a regular file (a FIFO, a device, a socket, a
+    // folder or a symbolic link), which is never opened for reading.
+    static constexpr int kNotRegular = -1;
+
+    // Copies a regular file byte for byte into a new file. Returns 0 after a complete copy; -1
+    // when the source is not a regular file or cannot be read, or the target exists already or
+    // cannot be created or written (the error tells which). An existing target is never
+    // replaced, and a failed copy leaves no target behind.
+    static int CopyFile(const char* sourcePath, const char* targetPath,
+                        ExportError* error = nullptr);
+
+    // The highest number a copy's name gets ("name (10000).ext").
+    static constexpr int kMaxCopyNumber = 10000;
+    // The numbers given so far to copies of each name within one export.
+    using CopyNumbers = std::map<std::string, int>;
+    // Copies a stored file into folder (UTF-8, no trailing "/") under the record's name, made
+    // safe; when that name is taken, under the next free "name (2).ext", "name (3).ext".
+    // Counts the copy in outcome.
+    static void CopyIntoFolder(const std::string& sourcePath, const std::string& folder,
+                               const std::string& name, CopyNumbers& numbers,
+                               ExportOutcome& outcome);
 
     // The name a media copy gets for a record name: unchanged when it is an ordinary file name;
-    // each "/" becomes "_", and an empty name, "." or ".." becomes underscores, so that a copy
-    // lands inside the chosen folder and never replaces it.
+    // each "/" becomes "_", an empty name becomes "_" and "." and ".." get a "_" in front, so
+    // that a copy lands inside the chosen folder; a name longer than a file system takes (255
+    // bytes) is shortened between characters, keeping its extension.
     static std::string SafeFileName(const std::string& name);
+    // The n-th name (n >= 2) for a safe name: "IMG_1000 (2).JPG", kept within 255 bytes.
+    static std::string NumberedFileName(const std::string& safeName, int n);
 
     // The page names and column titles of every table kind in the current catalog's language.
     static void TranslateLabels(ExportLabels (&labels)[kKindCount]);
+    // The page's own texts in the current catalog's language.
+    static void TranslatePageTexts(PageTexts& texts);
 
     // Appends the UTF-8 form of text (up to its first zero character, if any) to out. Code points
     // that UTF-8 cannot carry become U+FFFD.

@@ -8,6 +8,7 @@
 #include <wx/translation.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -89,7 +90,13 @@ void FinishPage(ExportTable& table, RecoverRequest& request, const KindInfo& kin
     std::string pagePath;
     DomainExport::AppendUtf8(pagePath, request.outputDir);
 
-    DomainExport::WriteHtml(templatePath.c_str(), pagePath.c_str(), json.c_str(), kind.name);
+    ExportError error;
+    if (DomainExport::WriteHtml(templatePath.c_str(), pagePath.c_str(), json.c_str(), kind.name,
+                                &request.pageTexts, &error)) {
+        request.outcome.Written();
+    } else {
+        request.outcome.Failed(error);
+    }
 }
 
 // A table kind's page: the header, then per checked record its line and the lines under it.
@@ -140,18 +147,20 @@ void ExportCopies(RecoverRequest* request, std::uint32_t kindId) {
     const void* items = request->items;
     const std::size_t count = kind->count(items);
     std::vector<const wxString*> texts(kind->textCount);
+    std::string folder;
+    DomainExport::AppendUtf8(folder, request->outputDir);
+    DomainExport::CopyNumbers numbers;
     for (std::int32_t index : request->checked) {
-        if (index < 0 || static_cast<std::size_t>(index) >= count) continue;
+        if (index < 0 || static_cast<std::size_t>(index) >= count) {
+            request->outcome.Failed(ExportError{ENOENT, ExportError::kStored});
+            continue;
+        }
         kind->texts(items, static_cast<std::size_t>(index), texts.data());
         std::string sourcePath;
         DomainExport::AppendUtf8(sourcePath, *texts[static_cast<std::size_t>(kind->copySource)]);
         std::string fileName;
         DomainExport::AppendUtf8(fileName, *texts[static_cast<std::size_t>(kind->copyName)]);
-        std::string targetPath;
-        DomainExport::AppendUtf8(targetPath, request->outputDir);
-        targetPath += '/';
-        targetPath += DomainExport::SafeFileName(fileName);
-        DomainExport::CopyFile(sourcePath.c_str(), targetPath.c_str());
+        DomainExport::CopyIntoFolder(sourcePath, folder, fileName, numbers, request->outcome);
     }
 }
 
@@ -295,6 +304,74 @@ bool ReadWhole(FILE* f, std::string& text) {
     }
 }
 
+// The page's own texts: the template writes each as "{{English text}}".
+const char* const kPageTexts[] = {
+    wxTRANSLATE("Search"),
+    wxTRANSLATE("No matching rows."),
+    wxTRANSLATE("This page needs JavaScript to show its table."),
+    wxTRANSLATE("Click a column header to sort; click it again to reverse the order."),
+    wxTRANSLATE("1 row"),
+    wxTRANSLATE("%1 rows"),
+    wxTRANSLATE("1 sub-row"),
+    wxTRANSLATE("%1 sub-rows"),
+    wxTRANSLATE("%1 with %2"),
+    wxTRANSLATE("Showing %1 of %2"),
+    wxTRANSLATE("Rows %1 to %2 of %3"),
+    wxTRANSLATE("Previous"),
+    wxTRANSLATE("Next"),
+};
+
+// Appends text to out as HTML text, fit for an element's content and a quoted attribute.
+void AppendHtmlText(std::string& out, const std::string& text) {
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
+        }
+    }
+}
+
+// A piece of the template with each "{{text}}" replaced by the text's translation.
+std::string FillTexts(const char* p, std::size_t n, const PageTexts* texts) {
+    std::string out;
+    out.reserve(n);
+    const std::string piece(p, n);
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t open = piece.find("{{", from);
+        const std::size_t close = open == std::string::npos ? open : piece.find("}}", open + 2);
+        if (close == std::string::npos) {
+            out.append(piece, from, std::string::npos);
+            return out;
+        }
+        out.append(piece, from, open - from);
+        const std::string key = piece.substr(open + 2, close - open - 2);
+        const std::string* translated = &key;
+        if (texts != nullptr) {
+            for (const auto& t : *texts) {
+                if (t.first == key && !t.second.empty()) translated = &t.second;
+            }
+        }
+        AppendHtmlText(out, *translated);
+        from = close + 2;
+    }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -302,6 +379,7 @@ bool ReadWhole(FILE* f, std::string& text) {
 
 RecoverRequest::RecoverRequest() {
     DomainExport::TranslateLabels(labels);
+    DomainExport::TranslatePageTexts(pageTexts);
 }
 
 RecoverRequest::~RecoverRequest() = default;
@@ -380,6 +458,9 @@ DomainExport::~DomainExport() = default;
 void DomainExport::ExportTask(void* userData) {
     RecoverRequest* request = static_cast<RecoverRequest*>(userData);
     if (request == nullptr) return;
+    // The table exporters append the page name to outputDir: name the folder before they run.
+    request->outcome = ExportOutcome();
+    AppendUtf8(request->outcome.folder, request->outputDir);
     const KindInfo* kind = FindKind(request->kind);
     if (kind != nullptr && kind->page != nullptr)
         ExportPage(request, request->kind);
@@ -388,6 +469,7 @@ void DomainExport::ExportTask(void* userData) {
     if (request->target != nullptr) {
         wxThreadEvent* done = new wxThreadEvent(wxEVT_THREAD, ID_RECOVER_DONE);
         done->SetInt(0);
+        done->SetPayload(request->outcome);
         request->target->QueueEvent(done);
     }
     TrackedDelete(__FILE__, __LINE__, request);
@@ -472,23 +554,33 @@ std::string DomainExport::RowsToJson(const ExportTable& table) {
     return out;
 }
 
-void DomainExport::WriteHtml(const char* templatePath, const char* pagePath, const char* json,
-                             const char* title) {
-    if (templatePath == nullptr || pagePath == nullptr) return;
+bool DomainExport::WriteHtml(const char* templatePath, const char* pagePath, const char* json,
+                             const char* title, const PageTexts* texts, ExportError* error) {
+    ExportError ignored;
+    if (error == nullptr) error = &ignored;
+    *error = ExportError();
+    auto fail = [error](ExportError::Place place, int code) {
+        error->place = place;
+        error->code = code;
+        return false;
+    };
+    if (templatePath == nullptr) return fail(ExportError::kTemplate, ENOENT);
+    if (pagePath == nullptr) return fail(ExportError::kTarget, ENOENT);
     if (json == nullptr) json = "[]";
     if (title == nullptr) title = "";
 
     FILE* in = WZfopen(templatePath, "r");
-    if (in == nullptr) return;
+    if (in == nullptr) return fail(ExportError::kTemplate, errno);
     std::string text;
     const bool read = ReadWhole(in, text);
+    const int readError = errno;
     std::fclose(in);
-    if (!read) return;
+    if (!read) return fail(ExportError::kTemplate, readError);
 
     // Without the data marker the page would show an empty table as if nothing had been
     // exported: write no page then.
     const std::size_t data = text.find(kDataMarker);
-    if (data == std::string::npos) return;
+    if (data == std::string::npos) return fail(ExportError::kTemplate, EINVAL);
     const std::size_t dataEnd = data + sizeof kDataMarker - 1;
 
     // The inserted data holds no "<" (RowsToJson escapes it), so the first title marker of the
@@ -496,7 +588,10 @@ void DomainExport::WriteHtml(const char* templatePath, const char* pagePath, con
     std::size_t titlePos = text.find(kTitleMarker);
     const std::size_t titleLen = sizeof kTitleMarker - 1;
 
-    // The page as pieces written in order: template text, the data, the title.
+    // The page as pieces written in order: template text (its texts filled in), the data, the
+    // title. Only the template's own text holds texts to fill in, never a cell or the title.
+    std::vector<std::string> filled;
+    filled.reserve(3);
     struct Piece {
         const char* p;
         std::size_t n;
@@ -504,7 +599,9 @@ void DomainExport::WriteHtml(const char* templatePath, const char* pagePath, con
     const std::string dataText = std::string("var data = ");
     std::vector<Piece> pieces;
     auto addTemplate = [&](std::size_t from, std::size_t to) {
-        if (to > from) pieces.push_back({text.data() + from, to - from});
+        if (to <= from) return;
+        filled.push_back(FillTexts(text.data() + from, to - from, texts));
+        pieces.push_back({filled.back().data(), filled.back().size()});
     };
     auto addTitle = [&]() {
         pieces.push_back({"<title>", 7});
@@ -533,68 +630,135 @@ void DomainExport::WriteHtml(const char* templatePath, const char* pagePath, con
         addTitle();
         addTemplate(titlePos + titleLen, text.size());
     }
+    text.clear();
+    text.shrink_to_fit();
 
     FILE* out = WZfopen(pagePath, "w");
-    if (out == nullptr) return;
-    bool ok = true;
+    if (out == nullptr) return fail(ExportError::kTarget, errno);
+    int writeError = 0;
     for (const Piece& piece : pieces) {
         if (!WriteAll(out, piece.p, piece.n)) {
-            ok = false;
+            writeError = errno != 0 ? errno : EIO;
             break;
         }
     }
-    if (std::fclose(out) != 0) ok = false;
+    if (std::fclose(out) != 0 && writeError == 0) writeError = errno != 0 ? errno : EIO;
+    if (writeError == 0) return true;
     // A page cut short by a full disk must not pass for a complete one.
-    if (!ok) std::remove(pagePath);
+    std::remove(pagePath);
+    return fail(ExportError::kTarget, writeError);
 }
 
 void DomainExport::FreeTable(ExportTable& table) {
     table.Clear();
 }
 
-int DomainExport::CopyFile(const char* sourcePath, const char* targetPath) {
-    if (sourcePath == nullptr || targetPath == nullptr) return -1;
+int DomainExport::CopyFile(const char* sourcePath, const char* targetPath, ExportError* error) {
+    ExportError ignored;
+    if (error == nullptr) error = &ignored;
+    *error = ExportError();
+    auto fail = [error](ExportError::Place place, int code) {
+        error->place = place;
+        error->code = code;
+        return -1;
+    };
+    if (sourcePath == nullptr) return fail(ExportError::kStored, ENOENT);
+    if (targetPath == nullptr) return fail(ExportError::kTarget, ENOENT);
+    // Only a regular file is read: a FIFO would block the export for ever, a device or a link
+    // would copy something that is not in the backup.
     FILE* in = WZfopen(sourcePath, "rb");
-    if (in == nullptr) return -1;
-
-    // Opening the target truncates it: never when it is the source itself (an output folder
-    // chosen inside the backup), which would destroy the stored file.
-    struct stat source;
-    struct stat target;
-    if (fstat(fileno(in), &source) == 0 && stat(targetPath, &target) == 0 &&
-        source.st_dev == target.st_dev && source.st_ino == target.st_ino) {
-        std::fclose(in);
-        return -1;
+    if (in == nullptr) {
+        const int openError = errno;
+        struct stat st;
+        if (lstat(sourcePath, &st) != 0) return fail(ExportError::kStored, errno);
+        if (!S_ISREG(st.st_mode)) return fail(ExportError::kStored, kNotRegular);
+        return fail(ExportError::kStored, openError);
     }
 
-    FILE* out = WZfopen(targetPath, "wb");
+    // A new file only ("x"): a copy never replaces a file, be it an earlier copy, a file of the
+    // user's, or the stored file itself when the folder lies inside the backup.
+    FILE* out = WZfopen(targetPath, "wbx");
     if (out == nullptr) {
+        const int openError = errno;
         std::fclose(in);
-        return -1;
+        return fail(ExportError::kTarget, openError);
     }
-    bool ok = true;
+    ExportError failure;
     char buffer[256];
     for (;;) {
         std::memset(buffer, 0, sizeof buffer);
         const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, in);
         if (n > 0 && std::fwrite(buffer, 1, n, out) != n) {
-            ok = false;
+            failure = {errno != 0 ? errno : EIO, ExportError::kTarget};
             break;
         }
         if (n < sizeof buffer - 1) {
-            if (std::ferror(in) != 0) ok = false;
+            if (std::ferror(in) != 0) failure = {errno != 0 ? errno : EIO, ExportError::kStored};
             break;
         }
     }
     std::fclose(in);
-    if (std::fclose(out) != 0) ok = false;
-    if (!ok) {
+    if (std::fclose(out) != 0 && failure.code == 0) {
+        failure = {errno != 0 ? errno : EIO, ExportError::kTarget};
+    }
+    if (failure.code != 0) {
         // No truncated copy that looks complete.
         std::remove(targetPath);
-        return -1;
+        return fail(failure.place, failure.code);
     }
     return 0;
 }
+
+void DomainExport::CopyIntoFolder(const std::string& sourcePath, const std::string& folder,
+                                  const std::string& name, CopyNumbers& numbers,
+                                  ExportOutcome& outcome) {
+    const std::string safe = SafeFileName(name);
+    // Numbers up to the last one this export gave the name are taken already.
+    int& last = numbers[safe];
+    for (int n = std::max(last + 1, 1);; ++n) {
+        const std::string target = folder + "/" + (n == 1 ? safe : NumberedFileName(safe, n));
+        ExportError error;
+        if (CopyFile(sourcePath.c_str(), target.c_str(), &error) == 0) {
+            last = n;
+            outcome.Written();
+            return;
+        }
+        // A taken name: try the next number. A bound keeps a folder that refuses every name
+        // with "exists" from holding the export.
+        if (error.place != ExportError::kTarget || error.code != EEXIST || n >= kMaxCopyNumber) {
+            outcome.Failed(error);
+            return;
+        }
+    }
+}
+
+namespace {
+
+const std::size_t kMaxNameBytes = 255;
+// An extension longer than this is part of the name.
+const std::size_t kMaxExtensionBytes = 16;
+
+// The name's stem and extension (with its dot); a leading dot starts no extension.
+std::pair<std::string, std::string> SplitExtension(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0 || name.size() - dot > kMaxExtensionBytes) {
+        return {name, ""};
+    }
+    return {name.substr(0, dot), name.substr(dot)};
+}
+
+// stem + tail, with stem cut (between characters) so that the whole fits in 255 bytes.
+std::string FitName(std::string stem, const std::string& tail) {
+    if (stem.size() + tail.size() > kMaxNameBytes) {
+        std::size_t keep = kMaxNameBytes - tail.size();
+        // Never inside a UTF-8 character: back up over continuation bytes.
+        while (keep > 0 && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80) --keep;
+        stem.resize(keep);
+    }
+    return stem + tail;
+}
+
+}  // namespace
 
 std::string DomainExport::SafeFileName(const std::string& name) {
     std::string safe = name;
@@ -602,9 +766,23 @@ std::string DomainExport::SafeFileName(const std::string& name) {
         if (c == '/') c = '_';
     }
     if (safe.empty()) return "_";
-    if (safe == ".") return "_";
-    if (safe == "..") return "__";
-    return safe;
+    if (safe == "." || safe == "..") return "_" + safe;
+    if (safe.size() <= kMaxNameBytes) return safe;
+    const auto parts = SplitExtension(safe);
+    return FitName(parts.first, parts.second);
+}
+
+std::string DomainExport::NumberedFileName(const std::string& safeName, int n) {
+    const auto parts = SplitExtension(safeName);
+    return FitName(parts.first, " (" + std::to_string(n) + ")" + parts.second);
+}
+
+void DomainExport::TranslatePageTexts(PageTexts& texts) {
+    texts.clear();
+    for (const char* text : kPageTexts) {
+        texts.emplace_back(text, std::string());
+        AppendUtf8(texts.back().second, wxGetTranslation(wxString::FromUTF8(text)));
+    }
 }
 
 void DomainExport::TranslateLabels(ExportLabels (&labels)[kKindCount]) {
