@@ -4,6 +4,7 @@
 #include <wx/event.h>
 #include <wx/image.h>
 #include <wx/log.h>
+#include <wx/wfstream.h>
 
 #include <cmath>
 #include <cstdio>
@@ -14,8 +15,15 @@
 #include "common/string_util.h"
 #include "common/task_thread.h"
 #include "domain/kind_table.h"
+#include "util/wz_tool.h"
 
 namespace {
+
+// Opens a stored file for reading: a regular file only, never a FIFO (which would block), a
+// device or a link (which would read what is not in the backup).
+FILE* OpenStored(const wxString& path) {
+    return WZfopen(path.utf8_str(), "rb");
+}
 
 // Written once before any worker exists, only read afterwards.
 DataRecoveryService* g_service = nullptr;
@@ -108,7 +116,10 @@ wxBitmap* MakeThumbnail(const wxString& path) {
         static_cast<std::uint64_t>(peekWidth) * static_cast<std::uint64_t>(peekHeight);
     if (pixels == 0 || pixels > kMaxThumbnailSourcePixels) return nullptr;
     wxImage image;
-    if (!image.LoadFile(path, wxBITMAP_TYPE_ANY, -1) || !image.IsOk()) return nullptr;
+    FILE* file = OpenStored(path);
+    if (file == nullptr) return nullptr;
+    wxFFileInputStream stream(file);  // closes the file
+    if (!image.LoadFile(stream, wxBITMAP_TYPE_ANY, -1) || !image.IsOk()) return nullptr;
     const wxSize fit = DomainIB::FitThumbnail(image.GetWidth(), image.GetHeight());
     if (fit.x <= 0 || fit.y <= 0) return nullptr;
     wxImage scaled = ScaleNearest(image, fit.x, fit.y);
@@ -422,7 +433,7 @@ bool PeekTiffSize(FILE* file, bool little, std::uint32_t firstDir, std::uint64_t
 }  // namespace
 
 bool DomainIB::IsWholeJpeg(const wxString& path) {
-    FILE* file = std::fopen(path.fn_str(), "rb");
+    FILE* file = OpenStored(path);
     if (file == nullptr) return true;
     JpegBytes bytes(file);
     const bool whole = IsWholeJpegStream(bytes);
@@ -437,7 +448,7 @@ bool DomainIB::IsWholeJpeg(const unsigned char* data, std::size_t size) {
 }
 
 bool DomainIB::PeekImageSize(const wxString& path, int* width, int* height) {
-    FILE* file = std::fopen(path.fn_str(), "rb");
+    FILE* file = OpenStored(path);
     if (file == nullptr) return false;
     unsigned char head[32] = {};
     const std::size_t got = std::fread(head, 1, sizeof head, file);
