@@ -1,9 +1,13 @@
 // Media copies: stored files of a generated backup copied under the records' names, byte for
 // byte; names from the backup that try to leave the folder; failed copies that leave nothing.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <map>
 #include <random>
 #include <string>
@@ -122,28 +126,58 @@ TEST(ExportMedia, VoiceMemosAreCopiedUnderTheirNames) {
     EXPECT_EQ(files.at("Memo"), "m4a");
 }
 
-TEST(ExportMedia, TwoRecordsWithOneNameLeaveTheLaterCopy) {
+TEST(ExportMedia, CopiesNeverReplaceAFile) {
+    // A phone past 10,000 pictures has IMG_1000.JPG in DCIM/100APPLE and in DCIM/101APPLE; the
+    // folder already holds a picture of the user's under that name and one numbered like a copy.
     MediaBackup backup;
-    backup.AddPhoto("Library/SMS/Attachments/0a/10/IMG_0001.JPG", "IMG_0001.JPG", "first");
-    backup.AddPhoto("Library/SMS/Attachments/3f/11/IMG_0001.JPG", "IMG_0001.JPG", "second");
+    backup.AddPhoto("Media/DCIM/100APPLE/IMG_1000.JPG", "IMG_1000.JPG", "first");
+    backup.AddPhoto("Media/DCIM/101APPLE/IMG_1000.JPG", "IMG_1000.JPG", "second");
+    backup.AddPhoto("Media/DCIM/101APPLE/IMG_1001.JPG", "IMG_1001.JPG", "other");
     backup.Write();
     TempDir out;
-    gen::WriteFile(out / "IMG_0001.JPG", "an older file of that name");
-    export_test::RunExport(KIND_SMS_ATTACHMENTS, &backup.photos, {0, 1}, out.Path());
-    const auto files = SnapshotTree(out.Path());
-    ASSERT_EQ(files.size(), 1u);
-    EXPECT_EQ(files.at("IMG_0001.JPG"), "second");
+    gen::WriteFile(out / "IMG_1000.JPG", "the user's own picture");
+    gen::WriteFile(out / "IMG_1000 (2).JPG", "another of the user's");
+
+    ExportOutcome outcome =
+        export_test::RunExport(KIND_CAMERA_ROLL, &backup.photos, {0, 1, 2}, out.Path());
+    EXPECT_EQ(outcome.written, 3);
+    EXPECT_EQ(outcome.failed, 0);
+    EXPECT_EQ(outcome.folder, out.Path());
+    auto files = SnapshotTree(out.Path());
+    EXPECT_EQ(files, (std::map<std::string, std::string>{
+                         {"IMG_1000.JPG", "the user's own picture"},
+                         {"IMG_1000 (2).JPG", "another of the user's"},
+                         {"IMG_1000 (3).JPG", "first"},
+                         {"IMG_1000 (4).JPG", "second"},
+                         {"IMG_1001.JPG", "other"},
+                     }));
+
+    // The same recovery again keeps everything and adds numbered copies.
+    outcome = export_test::RunExport(KIND_CAMERA_ROLL, &backup.photos, {0, 1, 2}, out.Path());
+    EXPECT_EQ(outcome.written, 3);
+    files = SnapshotTree(out.Path());
+    EXPECT_EQ(files.size(), 8u);
+    EXPECT_EQ(files.at("IMG_1000.JPG"), "the user's own picture");
+    EXPECT_EQ(files.at("IMG_1000 (5).JPG"), "first");
+    EXPECT_EQ(files.at("IMG_1000 (6).JPG"), "second");
+    EXPECT_EQ(files.at("IMG_1001 (2).JPG"), "other");
 }
 
 TEST(ExportMedia, NamesFromTheBackupStayInsideTheFolder) {
+    const std::string longAscii = std::string(296, 'a') + ".MOV";     // 300 bytes
+    const std::string longCjk = "IMG " + std::string(98, 'x') + [] {  // 300 bytes, the
+        std::string s;                                                // cut falls inside
+        for (int i = 0; i < 66; ++i) s += "\xE7\x8E\x8B";             // a character
+        return s;
+    }() + ".JPG";
     struct NameCase {
-        const char* name;
-        const char* copy;
+        std::string name;
+        std::string copy;  // empty: checked below
     };
     const NameCase cases[] = {
         {"IMG_0001.JPG", "IMG_0001.JPG"},
-        {"..", "__"},
-        {".", "_"},
+        {"..", "_.."},
+        {".", "_."},
         {"", "_"},
         {"../escape.jpg", ".._escape.jpg"},
         {"../../etc/passwd", ".._.._etc_passwd"},
@@ -152,6 +186,8 @@ TEST(ExportMedia, NamesFromTheBackupStayInsideTheFolder) {
         {"a\\b.jpg", "a\\b.jpg"},
         {"...", "..."},
         {".hidden", ".hidden"},
+        {longAscii, ""},
+        {longCjk, ""},
     };
     TempDir root;
     const std::string out = root / "chosen";
@@ -164,7 +200,10 @@ TEST(ExportMedia, NamesFromTheBackupStayInsideTheFolder) {
         ++i;
     }
     backup.Write();
-    export_test::RunExport(KIND_CAMERA_ROLL, &backup.photos, All(backup.photos.size()), out);
+    const ExportOutcome outcome =
+        export_test::RunExport(KIND_CAMERA_ROLL, &backup.photos, All(backup.photos.size()), out);
+    EXPECT_EQ(outcome.written, static_cast<int>(backup.photos.size()));
+    EXPECT_EQ(outcome.failed, 0) << outcome.reason;
 
     // Nothing appeared beside the chosen folder, and it is still a folder.
     const auto everything = SnapshotTree(root.Path());
@@ -174,42 +213,116 @@ TEST(ExportMedia, NamesFromTheBackupStayInsideTheFolder) {
     struct stat st;
     ASSERT_EQ(stat(out.c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
+    // Every record has its own file: no two names met.
     const auto files = SnapshotTree(out);
+    EXPECT_EQ(files.size(), backup.photos.size());
+    std::map<std::string, std::string> byContent;
+    for (const auto& f : files) byContent[f.second] = f.first;
     i = 0;
     for (const NameCase& c : cases) {
         SCOPED_TRACE(c.name);
-        // "" and "." both become "_": the later one wins, as with any two equal names.
-        if (std::string(c.name) != ".") {
-            ASSERT_EQ(files.count(c.copy), 1u);
-            if (std::string(c.copy) != "_") {
-                EXPECT_EQ(files.at(c.copy), std::string("content ") + std::to_string(i));
-            }
+        const std::string content = std::string("content ") + std::to_string(i++);
+        ASSERT_EQ(byContent.count(content), 1u);
+        const std::string& copy = byContent.at(content);
+        if (!c.copy.empty()) {
+            EXPECT_EQ(copy, c.copy);
+            continue;
         }
-        ++i;
+        // A long name is cut to what a file system takes, between characters, keeping its
+        // extension and its beginning.
+        EXPECT_LE(copy.size(), 255u);
+        EXPECT_GT(copy.size(), 240u);
+        EXPECT_EQ(copy.substr(copy.size() - 4), c.name.substr(c.name.size() - 4));
+        EXPECT_EQ(copy.substr(0, copy.size() - 4), c.name.substr(0, copy.size() - 4));
+        EXPECT_FALSE(wxString::FromUTF8(copy.c_str()).empty()) << "cut inside a character";
     }
-    EXPECT_EQ(files.at("_"), "content 3");
 }
 
-TEST(ExportMedia, SafeFileNameKeepsOrdinaryNames) {
+TEST(ExportMedia, SafeAndNumberedNames) {
     for (const char* name : {"IMG_0001.JPG", "Caf\xC3\xA9.png", "a b (1).m4a", "...", "x..y"}) {
         EXPECT_EQ(DomainExport::SafeFileName(name), name);
     }
+    struct Numbered {
+        const char* name;
+        int n;
+        const char* copy;
+    };
+    for (const Numbered& c : {Numbered{"IMG_1000.JPG", 2, "IMG_1000 (2).JPG"},
+                              Numbered{"20130604 090307", 3, "20130604 090307 (3)"},
+                              Numbered{".hidden", 2, ".hidden (2)"},
+                              Numbered{"archive.tar.gz", 12, "archive.tar (12).gz"}}) {
+        EXPECT_EQ(DomainExport::NumberedFileName(c.name, c.n), c.copy);
+    }
+    // A name of the longest length keeps its extension and its number.
+    const std::string longest = std::string(251, 'z') + ".JPG";
+    ASSERT_EQ(DomainExport::SafeFileName(longest), longest);
+    const std::string numbered = DomainExport::NumberedFileName(longest, 10000);
+    EXPECT_EQ(numbered.size(), 255u);
+    EXPECT_EQ(numbered.substr(numbered.size() - 13), "z (10000).JPG");
 }
 
-TEST(CopyFile, CopiesAndOverwrites) {
+TEST(ExportMedia, StoredFilesThatAreNotRegularAreNeitherCopiedNorRead) {
+    // A backup whose stored files were replaced: by a FIFO (an open for reading would wait for a
+    // writer for ever), a link to a device that never ends, a link to a file outside the backup,
+    // a folder. The export must end, copy none of them and say why.
+    TempDir elsewhere;
+    gen::WriteFile(elsewhere / "secret.txt", "not from the phone");
+    MediaBackup backup;
+    backup.AddPhoto("Media/DCIM/100APPLE/IMG_0001.JPG", "IMG_0001.JPG", "fifo");
+    backup.AddPhoto("Media/DCIM/100APPLE/IMG_0002.JPG", "IMG_0002.JPG", "zero");
+    backup.AddPhoto("Media/DCIM/100APPLE/IMG_0003.JPG", "IMG_0003.JPG", "outside");
+    backup.AddPhoto("Media/DCIM/100APPLE/IMG_0004.JPG", "IMG_0004.JPG", "folder");
+    backup.AddPhoto("Media/DCIM/100APPLE/IMG_0005.JPG", "IMG_0005.JPG", "a real picture");
+    backup.Write();
+    auto stored = [&](std::size_t i) {
+        return std::string(backup.photos[i]->path.utf8_str().data());
+    };
+    for (std::size_t i = 0; i < 4; ++i) ASSERT_EQ(unlink(stored(i).c_str()), 0);
+    ASSERT_EQ(mkfifo(stored(0).c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/zero", stored(1).c_str()), 0);
+    ASSERT_EQ(symlink((elsewhere / "secret.txt").c_str(), stored(2).c_str()), 0);
+    gen::MakeDirs(stored(3));
+
+    TempDir out;
+    const auto run = testing_support::RunInChild(
+        [&]() -> std::string {
+            const ExportOutcome outcome =
+                export_test::RunExport(KIND_CAMERA_ROLL, &backup.photos, All(5), out.Path());
+            if (outcome.written != 1 || outcome.failed != 4) {
+                return "written " + std::to_string(outcome.written) + ", failed " +
+                       std::to_string(outcome.failed);
+            }
+            if (outcome.reason != "not a regular file") return "reason " + outcome.reason;
+            return "";
+        },
+        std::chrono::seconds(20));
+    EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
+    EXPECT_EQ(run.report, "");
+    EXPECT_EQ(SnapshotTree(out.Path()),
+              (std::map<std::string, std::string>{{"IMG_0005.JPG", "a real picture"}}));
+}
+
+TEST(CopyFile, CopiesIntoNewFilesOnly) {
     TempDir dir;
     for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{254}, std::size_t{255},
                              std::size_t{256}, std::size_t{510}, std::size_t{5 * 1024 * 1024}}) {
         SCOPED_TRACE(size);
         const std::string data = RandomBytes(size, static_cast<unsigned>(size));
+        const std::string target = dir / ("dst" + std::to_string(size));
         gen::WriteFile(dir / "src", data);
-        gen::WriteFile(dir / "dst", "longer older contents that must go away entirely");
-        EXPECT_EQ(DomainExport::CopyFile((dir / "src").c_str(), (dir / "dst").c_str()), 0);
-        EXPECT_EQ(gen::ReadFile(dir / "dst"), data);
+        EXPECT_EQ(DomainExport::CopyFile((dir / "src").c_str(), target.c_str()), 0);
+        EXPECT_EQ(gen::ReadFile(target), data);
+        // A second copy onto it is refused and leaves it as it is.
+        gen::WriteFile(dir / "src", "other");
+        ExportError error;
+        EXPECT_EQ(DomainExport::CopyFile((dir / "src").c_str(), target.c_str(), &error), -1);
+        EXPECT_EQ(error.code, EEXIST);
+        EXPECT_EQ(error.place, ExportError::kTarget);
+        EXPECT_EQ(gen::ReadFile(target), data);
     }
 }
 
-TEST(CopyFile, FailuresLeaveNoTarget) {
+TEST(CopyFile, FailuresLeaveNoTargetAndSayWhy) {
     TempDir dir;
     gen::WriteFile(dir / "src", "data");
     gen::MakeDirs(dir / "folder");
@@ -217,23 +330,30 @@ TEST(CopyFile, FailuresLeaveNoTarget) {
         const char* name;
         std::string source;
         std::string target;
+        ExportError::Place place;
+        int code;
+        const char* reason;
     };
     const Case cases[] = {
-        {"missing source", dir / "missing", dir / "t1"},
-        {"source is a folder", dir / "folder", dir / "t2"},
-        {"target folder missing", dir / "src", dir / "nope/t3"},
-        {"target is a folder", dir / "src", dir / "folder"},
-        {"null paths", "", ""},
+        {"missing source", dir / "missing", dir / "t1", ExportError::kStored, ENOENT,
+         "not in the backup"},
+        {"source is a folder", dir / "folder", dir / "t2", ExportError::kStored,
+         DomainExport::kNotRegular, "not a regular file"},
+        {"target folder missing", dir / "src", dir / "nope/t3", ExportError::kTarget, ENOENT,
+         "No such file or directory"},
+        {"target is a folder", dir / "src", dir / "folder", ExportError::kTarget, EEXIST,
+         "File exists"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.source.empty()) {
-            EXPECT_EQ(DomainExport::CopyFile(nullptr, (dir / "t").c_str()), -1);
-            EXPECT_EQ(DomainExport::CopyFile((dir / "src").c_str(), nullptr), -1);
-            continue;
-        }
-        EXPECT_EQ(DomainExport::CopyFile(c.source.c_str(), c.target.c_str()), -1);
+        ExportError error;
+        EXPECT_EQ(DomainExport::CopyFile(c.source.c_str(), c.target.c_str(), &error), -1);
+        EXPECT_EQ(error.place, c.place);
+        EXPECT_EQ(error.code, c.code);
+        EXPECT_EQ(ExportOutcome::ReasonText(error), c.reason);
     }
+    EXPECT_EQ(DomainExport::CopyFile(nullptr, (dir / "t").c_str()), -1);
+    EXPECT_EQ(DomainExport::CopyFile((dir / "src").c_str(), nullptr), -1);
     for (const char* name : {"t", "t1", "t2", "nope"}) EXPECT_FALSE(Exists(dir / name)) << name;
     EXPECT_EQ(gen::ReadFile(dir / "src"), "data");
 }
@@ -247,24 +367,103 @@ TEST(CopyFile, SameFileIsRefusedAndKept) {
     EXPECT_EQ(gen::ReadFile(dir / "stored"), "evidence");
 }
 
-TEST(CopyFile, WriteErrorRemovesThePartialCopy) {
-    if (!Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    TempDir dir;
-    gen::WriteFile(dir / "src", RandomBytes(100000, 9));
-    // The target is a link to a device that fails every write: the copy must fail and the
-    // partial target must go.
-    ASSERT_EQ(symlink("/dev/full", (dir / "copy.jpg").c_str()), 0);
-    EXPECT_EQ(DomainExport::CopyFile((dir / "src").c_str(), (dir / "copy.jpg").c_str()), -1);
-    EXPECT_FALSE(Exists(dir / "copy.jpg"));
-}
-
 TEST(CopyFile, ReadErrorRemovesThePartialCopy) {
     // The process's own memory file opens for reading, and reading at offset 0 (an address that
     // is never mapped) fails: a read error after both files were opened.
     TempDir dir;
-    gen::WriteFile(dir / "copy", "an older copy");
-    EXPECT_EQ(DomainExport::CopyFile("/proc/self/mem", (dir / "copy").c_str()), -1);
+    ExportError error;
+    EXPECT_EQ(DomainExport::CopyFile("/proc/self/mem", (dir / "copy").c_str(), &error), -1);
+    EXPECT_EQ(error.place, ExportError::kStored);
     EXPECT_FALSE(Exists(dir / "copy"));
+}
+
+// Folders that take nothing, or not all: each item that is not written is counted, with the
+// reason of the first, and no partial file stays.
+class ExportFolderTrouble : public testing::Test {
+  protected:
+    void SetUp() override {
+        backup_.AddPhoto("Media/DCIM/100APPLE/IMG_0001.JPG", "IMG_0001.JPG",
+                         RandomBytes(40 * 1024, 1));
+        backup_.AddPhoto("Media/DCIM/100APPLE/IMG_0002.JPG", "IMG_0002.JPG",
+                         RandomBytes(40 * 1024, 2));
+        backup_.AddPhoto("Media/DCIM/100APPLE/IMG_0003.JPG", "IMG_0003.JPG",
+                         RandomBytes(40 * 1024, 3));
+        backup_.Write();
+        note_.create_date = W("2013-06-04 09:03:07");
+        note_.title = W("Shopping");
+        note_.body = W(std::string(100 * 1024, 'n').c_str());
+        notes_.push_back(&note_);
+    }
+
+    MediaBackup backup_;
+    Note note_;
+    NoteList notes_;
+};
+
+TEST_F(ExportFolderTrouble, FullFileSystem) {
+    TempDir out;
+    export_test::ScopedTmpfs small(out.Path(), 64 * 1024);
+    std::string reason = "No space left on device";
+    testing_support::ChildRun run;
+    if (small.Mounted()) {
+        ExportOutcome copies =
+            export_test::RunExport(KIND_CAMERA_ROLL, &backup_.photos, All(3), out.Path());
+        EXPECT_EQ(copies.written, 1);
+        EXPECT_EQ(copies.failed, 2);
+        EXPECT_EQ(copies.reason, reason);
+        ExportOutcome page = export_test::RunExport(KIND_NOTES, &notes_, {0}, out.Path());
+        EXPECT_EQ(page.written, 0);
+        EXPECT_EQ(page.failed, 1);
+        EXPECT_EQ(page.reason, reason);
+    } else {
+        // No mount here: a limit on the size of files written fails the writes the same way.
+        run = testing_support::RunInChild(
+            [&]() -> std::string {
+                signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit = {50 * 1024, 50 * 1024};
+                if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return "no limit";
+                const ExportOutcome copies =
+                    export_test::RunExport(KIND_CAMERA_ROLL, &backup_.photos, All(3), out.Path());
+                const ExportOutcome page =
+                    export_test::RunExport(KIND_NOTES, &notes_, {0}, out.Path());
+                if (copies.written != 3 || copies.failed != 0) return "copies counted wrong";
+                if (page.written != 0 || page.failed != 1) return "page counted wrong";
+                return page.reason;
+            },
+            std::chrono::seconds(20));
+        EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
+        EXPECT_EQ(run.report, "File too large");
+    }
+    // What was written is whole; nothing cut short stays.
+    for (const auto& f : SnapshotTree(out.Path())) {
+        EXPECT_EQ(f.second.size(), 40u * 1024) << f.first;
+    }
+}
+
+TEST_F(ExportFolderTrouble, ReadOnlyFolder) {
+    TempDir out;
+    export_test::ScopedTmpfs mounted(out.Path(), 1024 * 1024);
+    std::string reason;
+    if (mounted.Mounted()) {
+        ASSERT_TRUE(mounted.MakeReadOnly());
+        reason = "Read-only file system";
+    } else if (geteuid() != 0) {
+        chmod(out.Path().c_str(), 0555);
+        reason = "Permission denied";
+    } else {
+        GTEST_SKIP() << "root without the right to mount: no folder stops root from writing";
+    }
+    const ExportOutcome copies =
+        export_test::RunExport(KIND_CAMERA_ROLL, &backup_.photos, All(3), out.Path());
+    EXPECT_EQ(copies.written, 0);
+    EXPECT_EQ(copies.failed, 3);
+    EXPECT_EQ(copies.reason, reason);
+    const ExportOutcome page = export_test::RunExport(KIND_NOTES, &notes_, {0}, out.Path());
+    EXPECT_EQ(page.written, 0);
+    EXPECT_EQ(page.failed, 1);
+    EXPECT_EQ(page.reason, reason);
+    EXPECT_TRUE(SnapshotTree(out.Path()).empty());
+    chmod(out.Path().c_str(), 0755);
 }
 
 }  // namespace

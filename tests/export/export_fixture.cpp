@@ -5,6 +5,7 @@
 #include <rapidjson/document.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -217,9 +218,11 @@ RecoverRequest* MakeRequest(std::uint32_t kind, void* items, const std::vector<i
     return request;
 }
 
-void RunExport(std::uint32_t kind, void* items, const std::vector<int>& checked,
-               const std::string& folder) {
-    DomainExport::ExportTask(MakeRequest(kind, items, checked, folder));
+ExportOutcome RunExport(std::uint32_t kind, void* items, const std::vector<int>& checked,
+                        const std::string& folder) {
+    EventSink sink;
+    DomainExport::ExportTask(MakeRequest(kind, items, checked, folder, &sink));
+    return sink.LastOutcome();
 }
 
 Grid ReadPageData(const std::string& pagePath) {
@@ -284,6 +287,30 @@ std::vector<int> EventSink::Ids() {
 std::size_t EventSink::Count() {
     std::lock_guard<std::mutex> lock(mutex_);
     return events_.size();
+}
+
+ExportOutcome EventSink::LastOutcome() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (events_.empty()) return ExportOutcome();
+    auto* event = dynamic_cast<wxThreadEvent*>(events_.back().get());
+    if (event == nullptr) return ExportOutcome();
+    return event->GetPayload<ExportOutcome>();
+}
+
+ScopedTmpfs::ScopedTmpfs(const std::string& folder, std::size_t bytes) : folder_(folder) {
+    const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
+    mounted_ = mount("tmpfs", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV | MS_NOEXEC,
+                     options.c_str()) == 0;
+}
+
+ScopedTmpfs::~ScopedTmpfs() {
+    if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
+}
+
+bool ScopedTmpfs::MakeReadOnly() {
+    return mounted_ &&
+           mount("tmpfs", folder_.c_str(), "tmpfs",
+                 MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) == 0;
 }
 
 namespace {

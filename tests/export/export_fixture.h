@@ -50,9 +50,9 @@ void* ItemsOf(Records& records, std::uint32_t kind);
 RecoverRequest* MakeRequest(std::uint32_t kind, void* items, const std::vector<int>& checked,
                             const std::string& folder, wxEvtHandler* target = nullptr);
 
-// Runs the export task on this thread.
-void RunExport(std::uint32_t kind, void* items, const std::vector<int>& checked,
-               const std::string& folder);
+// Runs the export task on this thread; returns the outcome its done event carried.
+ExportOutcome RunExport(std::uint32_t kind, void* items, const std::vector<int>& checked,
+                        const std::string& folder);
 
 // The rows of a written page, parsed from its "var data = ...;" line. Fails the test (and
 // returns an empty grid) when the page is missing or its data is not a JSON array of arrays of
@@ -67,6 +67,8 @@ class EventSink : public wxEvtHandler {
     void QueueEvent(wxEvent* event) override;
     std::vector<int> Ids();
     std::size_t Count();
+    // The outcome carried by the last event (a default one when there is none).
+    ExportOutcome LastOutcome();
 
   private:
     std::mutex mutex_;
@@ -82,6 +84,23 @@ class ScopedCatalog {
 
   private:
     std::string mo_;
+};
+
+// A small tmpfs mounted on a folder for the scope, where the system lets this process mount
+// one (root, or a user with the right); Mounted() tells whether it did.
+class ScopedTmpfs {
+  public:
+    ScopedTmpfs(const std::string& folder, std::size_t bytes);
+    ~ScopedTmpfs();
+    ScopedTmpfs(const ScopedTmpfs&) = delete;
+    ScopedTmpfs& operator=(const ScopedTmpfs&) = delete;
+    bool Mounted() const { return mounted_; }
+    // Makes the file system read-only; false when that fails.
+    bool MakeReadOnly();
+
+  private:
+    std::string folder_;
+    bool mounted_ = false;
 };
 
 // The headless browser. Path() is empty when none is installed.
