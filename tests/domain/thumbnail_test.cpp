@@ -1,8 +1,11 @@
 // Thumbnails: the fitted size, the batches and the fallback picture for files that do not load.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <wx/bitmap.h>
 #include <wx/image.h>
 
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <string>
@@ -81,6 +84,25 @@ TEST(PeekImageSize, ReadsTheHeadersOfTheCommonFormats) {
             EXPECT_EQ(wxSize(w, h), wxSize(r.w, r.h)) << r.name;
         }
     }
+
+    // What is not a regular file is not opened: a FIFO (an open would wait for ever), a link to
+    // a device, a link to a picture elsewhere.
+    ASSERT_EQ(mkfifo((dir / "fifo.jpg").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/zero", (dir / "zero.jpg").c_str()), 0);
+    ASSERT_EQ(symlink((dir / "a.jpg").c_str(), (dir / "link.jpg").c_str()), 0);
+    const auto run = testing_support::RunInChild(
+        [&]() -> std::string {
+            for (const char* name : {"fifo.jpg", "zero.jpg", "link.jpg"}) {
+                const wxString path = wxString::FromUTF8(dir / name);
+                int w = 0, h = 0;
+                if (DomainIB::PeekImageSize(path, &w, &h)) return std::string(name) + " was read";
+                DomainIB::IsWholeJpeg(path);
+            }
+            return "";
+        },
+        std::chrono::seconds(20));
+    EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
+    EXPECT_EQ(run.report, "");
 }
 
 // Bytes that a camera or an editor may leave after a picture (maker data, padding); they hold
