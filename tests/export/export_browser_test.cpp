@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -255,6 +256,78 @@ TEST_F(BrowserTest, ColumnsSortAndTypingFilters) {
     EXPECT_EQ(attribute("typed"), "ann,ann 1");
     EXPECT_EQ(attribute("hash"), "#search=ann%201");
     for (Sms* c : chats) delete c;
+}
+
+// A page of many rows shows them a stretch at a time, a cell of a megabyte without a space
+// renders, and the page's own texts come in the language the recovery was asked in.
+TEST_F(BrowserTest, LargePageShowsAStretchOfRowsInTheUsersLanguage) {
+    std::string blob;
+    std::mt19937 rng(5);
+    const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (int i = 0; i < (1 << 20); ++i) blob += alphabet[rng() % 64];
+    NoteList notes;
+    for (int i = 0; i < 1200; ++i) {
+        auto* note = new Note();
+        note->create_date = W("2013-06-04 09:03:07");
+        note->title = W(("Note " + std::to_string(i + 1)).c_str());
+        note->body = W(i == 0 ? blob.c_str() : "a short note");
+        notes.push_back(note);
+    }
+    std::vector<int> all;
+    for (int i = 0; i < 1200; ++i) all.push_back(i);
+    TempDir out;
+    RecoverRequest* request;
+    {
+        export_test::ScopedCatalog german({{"%1 rows", "%1 Zeilen"},
+                                           {"Search", "Suchen"},
+                                           {"Rows %1 to %2 of %3", "Zeilen %1 bis %2 von %3"},
+                                           {"Next", "Weiter"}});
+        request = export_test::MakeRequest(KIND_NOTES, &notes, all, out.Path());
+    }
+    DomainExport::ExportTask(request);
+    std::string page = gen::ReadFile(out / "Notes.html");
+    EXPECT_EQ(page.find("{{"), std::string::npos);
+
+    const RenderedTable table = Render(out / "Notes.html");
+    ASSERT_EQ(table.rows.size(), 500u);
+    ASSERT_EQ(table.rows[0].cells.size(), 3u);
+    EXPECT_EQ(table.rows[0].cells[2], blob);
+    EXPECT_EQ(table.rows[499].cells[1], "Note 500");
+    EXPECT_EQ(table.count, "1200 Zeilen");
+    EXPECT_NE(last_dom_.find("placeholder=\"Suchen\""), std::string::npos);
+    EXPECT_NE(last_dom_.find(">Zeilen 1 bis 500 von 1200<"), std::string::npos);
+    EXPECT_NE(last_dom_.find(">Weiter<"), std::string::npos);
+
+    // The next stretch, and the last one.
+    const std::string player = R"(<script>
+(function () {
+  function note(name) {
+    var rows = document.querySelectorAll("tbody tr");
+    document.body.setAttribute("data-" + name, rows.length + "|" + rows[0].cells[1].textContent +
+                               "|" + document.getElementById("range").textContent);
+  }
+  document.getElementById("next").click(); note("second");
+  document.getElementById("next").click(); note("third");
+  document.getElementById("next").click(); note("beyond");
+})();
+</script>
+</body>)";
+    const std::size_t end = page.rfind("</body>");
+    ASSERT_NE(end, std::string::npos);
+    page.replace(end, 7, player);
+    gen::WriteFile(out / "played.html", page);
+    Render(out / "played.html");
+    auto attribute = [&](const std::string& name) {
+        const std::string key = "data-" + name + "=\"";
+        const std::size_t from = last_dom_.find(key);
+        if (from == std::string::npos) return std::string("(missing)");
+        const std::size_t start = from + key.size();
+        return last_dom_.substr(start, last_dom_.find('"', start) - start);
+    };
+    EXPECT_EQ(attribute("second"), "500|Note 501|Zeilen 501 bis 1000 von 1200");
+    EXPECT_EQ(attribute("third"), "200|Note 1001|Zeilen 1001 bis 1200 von 1200");
+    EXPECT_EQ(attribute("beyond"), "200|Note 1001|Zeilen 1001 bis 1200 von 1200");
+    for (Note* n : notes) delete n;
 }
 
 }  // namespace

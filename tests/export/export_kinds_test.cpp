@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "common/app_util.h"
 #include "common/task_thread.h"
 #include "domain/domain_export.h"
+#include "domain/language_locale.h"
 #include "export/export_fixture.h"
 #include "gen/backup_gen.h"
 #include "support/test_support.h"
@@ -317,6 +321,81 @@ TEST(ExportCatalog, EveryKindHasLabelsAfterConstruction) {
     for (std::uint32_t kind : {3u, 8u, 9u, 10u}) {
         EXPECT_TRUE(request.labels[kind].page.empty());
         EXPECT_TRUE(request.labels[kind].header.empty());
+    }
+}
+
+// What the kind screen tells the user when a recovery ends, or when its folder cannot be made,
+// with the shipped catalogs: English (the literals) and German.
+TEST(ExportCatalog, OutcomeMessagesInTheUsersLanguage) {
+    ExportOutcome all;
+    all.folder = "/home/ann/Recovered";
+    all.written = 1;
+    ExportOutcome some = all;
+    some.written = 12;
+    some.Failed(ExportError{ENOSPC, ExportError::kTarget});
+    some.Failed(ExportError{EACCES, ExportError::kTarget});
+    ExportOutcome none = all;
+    none.written = 0;
+    none.Failed(ExportError{ENOENT, ExportError::kStored});
+    const char* folderReason = "Read-only file system";
+    struct Language {
+        int number;
+        const char* all;
+        const char* some;
+        const char* none;
+        const char* folder;
+    };
+    const Language languages[] = {
+        {58, "1 file was recovered into \"/home/ann/Recovered\".",
+         "12 files were recovered into \"/home/ann/Recovered\".\n"
+         "2 items could not be recovered: No space left on device.",
+         "0 files were recovered into \"/home/ann/Recovered\".\n"
+         "1 item could not be recovered: not in the backup.",
+         "The folder \"/media/stick/x\" cannot be created: Read-only file system."},
+        {89, "1 Datei wurde in \xE2\x80\x9E/home/ann/Recovered\xE2\x80\x9C wiederhergestellt.",
+         "12 Dateien wurden in \xE2\x80\x9E/home/ann/Recovered\xE2\x80\x9C wiederhergestellt.\n"
+         "2 Elemente konnten nicht wiederhergestellt werden: Kein Speicherplatz mehr auf dem "
+         "Ger\xC3\xA4t.",
+         "0 Dateien wurden in \xE2\x80\x9E/home/ann/Recovered\xE2\x80\x9C wiederhergestellt.\n"
+         "1 Element konnte nicht wiederhergestellt werden: nicht in der Sicherung.",
+         "Der Ordner \xE2\x80\x9E/media/stick/x\xE2\x80\x9C kann nicht angelegt werden: "
+         "Schreibgesch\xC3\xBCtztes Dateisystem."},
+    };
+    for (const Language& l : languages) {
+        SCOPED_TRACE(l.number);
+        std::unique_ptr<wxLocale> locale(
+            LanguageLocale::Install(l.number, AppUtil::GetAppRoot() + "/Language"));
+        EXPECT_EQ(all.Describe().utf8_string(), l.all);
+        EXPECT_EQ(some.Describe().utf8_string(), l.some);
+        EXPECT_EQ(none.Describe().utf8_string(), l.none);
+        EXPECT_EQ(
+            ExportOutcome::DescribeFolderFailure("/media/stick/x", folderReason).utf8_string(),
+            l.folder);
+    }
+}
+
+TEST(ExportFolder, MissingFolderIsMadeWithItsParents) {
+    TempDir dir;
+    std::string reason;
+    EXPECT_TRUE(ExportOutcome::MakeFolder(export_test::W((dir / "a/b/c").c_str()), &reason));
+    struct stat st;
+    ASSERT_EQ(stat((dir / "a/b/c").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_TRUE(ExportOutcome::MakeFolder(export_test::W((dir / "a/b/c/").c_str()), &reason));
+
+    gen::WriteFile(dir / "file", "the user's");
+    for (const std::string& path : {dir / "file", dir / "file/sub"}) {
+        SCOPED_TRACE(path);
+        EXPECT_FALSE(ExportOutcome::MakeFolder(export_test::W(path.c_str()), &reason));
+        EXPECT_EQ(reason, "Not a directory");
+    }
+    EXPECT_EQ(gen::ReadFile(dir / "file"), "the user's");
+    EXPECT_FALSE(ExportOutcome::MakeFolder(wxString(), &reason));
+
+    export_test::ScopedTmpfs readOnly(dir / "a", 64 * 1024);
+    if (readOnly.Mounted() && readOnly.MakeReadOnly()) {
+        EXPECT_FALSE(ExportOutcome::MakeFolder(export_test::W((dir / "a/new").c_str()), &reason));
+        EXPECT_EQ(reason, "Read-only file system");
     }
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -56,6 +57,22 @@ TEST(ExportPage, MarkersAreReplacedOnce) {
             EXPECT_EQ(gen::ReadFile(page), c.page);
         }
     }
+}
+
+TEST(ExportPage, TextsOfTheTemplateAreFilledInAsHtmlText) {
+    TempDir dir;
+    gen::WriteFile(dir / "template.html",
+                   "<input placeholder=\"{{Search}}\">{{Next}}{{unknown}}{{open<title></title>"
+                   "<script>var data = [];</script>");
+    const PageTexts texts = {{"Search", "Se \"a\" <b>&"}, {"Next", "Weiter"}};
+    const std::string json = R"([["{{Search}}"]])";
+    ASSERT_TRUE(DomainExport::WriteHtml((dir / "template.html").c_str(), (dir / "p.html").c_str(),
+                                        json.c_str(), "{{Next}}", &texts));
+    // Only the template's own text is filled in, never the data or the title.
+    EXPECT_EQ(gen::ReadFile(dir / "p.html"),
+              "<input placeholder=\"Se &quot;a&quot; &lt;b&gt;&amp;\">Weiterunknown{{open"
+              "<title>{{Next}}</title><script>var data = " +
+                  json + ";</script>");
 }
 
 TEST(ExportPage, CellWithTitleMarkerDoesNotCatchTheTitle) {
@@ -165,6 +182,18 @@ TEST(ExportPage, ShippedTemplateHoldsEachMarkerOnceAndNoExternalResource) {
     for (const char* external : {"http:", "https:", "//cdn", "src=", "@import", "url("}) {
         EXPECT_EQ(count(external), 0u) << external;
     }
+    // Each of the page's own texts is one that the recovery translates.
+    PageTexts texts;
+    DomainExport::TranslatePageTexts(texts);
+    std::size_t placeholders = 0;
+    for (std::size_t p = text.find("{{"); p != std::string::npos; p = text.find("{{", p + 2)) {
+        const std::string key = text.substr(p + 2, text.find("}}", p) - p - 2);
+        EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const auto& t) {
+            return t.first == key;
+        })) << key;
+        ++placeholders;
+    }
+    EXPECT_GE(placeholders, texts.size());
     // Cells go in as text, never as markup.
     EXPECT_EQ(count("innerHTML"), 0u);
     EXPECT_EQ(count("insertAdjacentHTML"), 0u);
