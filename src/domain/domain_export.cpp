@@ -319,6 +319,7 @@ const char* const kPageTexts[] = {
     wxTRANSLATE("Rows %1 to %2 of %3"),
     wxTRANSLATE("Previous"),
     wxTRANSLATE("Next"),
+    wxTRANSLATE("Show all"),
 };
 
 // Appends text to out as HTML text, fit for an element's content and a quoted attribute.
