@@ -1,9 +1,10 @@
 // Opens exported pages in headless Chromium and prints how long each takes: a note whose text is
 // one mebibyte without a space (a base64 blob), and 100,000 messages in 2,000 conversations.
-// Target: each page opens in under 3 seconds. The floor, measured in the same run, is the
-// browser opening the same file with scripts off (starting, reading and parsing the bytes).
-// Besides the wall time of the whole browser run, the page's own time from the start of the
-// navigation to its first layout is printed, as the page measures it.
+// Target: each page opens in under 3 seconds. "Opens" is the whole browser run that takes a
+// picture of the window (start, read, run the page's script, lay out, paint). The floor,
+// measured in the same run, is the same with scripts off (start, read and parse the bytes,
+// paint). Besides, the page's own time from the start of the navigation to its first layout
+// is printed, as the page measures it.
 //
 // Usage: export_page_open_bench [runs]   (the best of runs timings is printed; default 3)
 #include <unistd.h>
@@ -32,19 +33,22 @@ std::string Browser() {
     return "";
 }
 
-// Runs the browser on a page and returns what it printed of the document; empty on failure.
-std::string DumpDom(const std::string& browser, const std::string& scratch, const std::string& page,
-                    bool scripts) {
+// Runs the browser on a page, as a picture of its window (the page is laid out and painted)
+// or as the document after its scripts ran; returns the document, empty for a picture or on
+// failure.
+std::string Open(const std::string& browser, const std::string& scratch, const std::string& page,
+                 bool scripts, bool picture) {
     const std::string out = scratch + "/dom.html";
     const std::string command =
         "HOME=" + scratch + " timeout 300 " + browser +
         " --headless=new --no-sandbox --disable-gpu --no-first-run --disable-extensions"
         " --disable-background-networking --disable-component-update --disable-sync"
-        " --user-data-dir=" +
+        " --window-size=1280,1024 --user-data-dir=" +
         scratch + "/profile" + (scripts ? "" : " --blink-settings=scriptEnabled=false") +
-        " --dump-dom 'file://" + page + "' > " + out + " 2>/dev/null";
+        (picture ? " --screenshot=" + scratch + "/page.png" : " --dump-dom") + " 'file://" + page +
+        "' > " + out + " 2>/dev/null";
     if (std::system(command.c_str()) != 0) return "";
-    return gen::ReadFile(out);
+    return picture ? std::string() : gen::ReadFile(out);
 }
 
 // A copy of the page with a script after the page's own that notes, in the document, the
@@ -137,7 +141,7 @@ int main(int argc, char** argv) {
 
     // The browser's own start, for reference.
     gen::WriteFile(dir + "/empty.html", "<!DOCTYPE html><title>x</title>");
-    const double empty = Best(runs, [&] { DumpDom(browser, dir, dir + "/empty.html", true); });
+    const double empty = Best(runs, [&] { Open(browser, dir, dir + "/empty.html", true, true); });
     std::printf("runs %d, best of each; an empty page opens in %.2f s\n", runs, empty);
 
     for (const Page& p : pages) {
@@ -154,14 +158,18 @@ int main(int argc, char** argv) {
             std::printf("no page written: is template.html staged in the application root?\n");
             return 1;
         }
-        std::string dom;
-        const double open = Best(runs, [&] { dom = DumpDom(browser, dir, probed, true); });
-        const double floor = Best(runs, [&] { DumpDom(browser, dir, probed, false); });
+        const double open = Best(runs, [&] { Open(browser, dir, page, true, true); });
+        const double floor = Best(runs, [&] { Open(browser, dir, page, false, true); });
+        std::string best = "?";
+        for (int r = 0; r < runs; ++r) {
+            const std::string ms = Attribute(Open(browser, dir, probed, true, false), "data-ms");
+            if (best == "?" || (ms != "?" && std::stoi(ms) < std::stoi(best))) best = ms;
+        }
         std::printf(
             "%-28s page %6.1f MB  opens in %5.2f s (page's own time to first layout %s ms), "
             "floor %5.2f s, ratio %.2f, target < 3 s: %s\n",
-            p.what, static_cast<double>(gen::ReadFile(page).size()) / 1e6, open,
-            Attribute(dom, "data-ms").c_str(), floor, open / floor, open < 3.0 ? "met" : "MISSED");
+            p.what, static_cast<double>(gen::ReadFile(page).size()) / 1e6, open, best.c_str(),
+            floor, open / floor, open < 3.0 ? "met" : "MISSED");
     }
     double load[1] = {0};
     if (getloadavg(load, 1) == 1) std::printf("load average %.1f\n", load[0]);
