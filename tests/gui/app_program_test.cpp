@@ -284,7 +284,8 @@ TEST_F(AppProgram, RecoversTheCheckedItemsIntoTheChosenFolder) {
     ASSERT_TRUE(gui_test::PumpUntil([&] { return folderQuestions_ == 1; }, 5));
     ASSERT_TRUE(WaitIdle(30));
     EXPECT_TRUE(std::filesystem::exists(out + "/Notes.html"));
-    EXPECT_EQ(1u, messages_.size());
+    ASSERT_EQ(2u, messages_.size());
+    EXPECT_EQ(messages_[1], wxString::FromUTF8("1 file was recovered into \"" + out + "\"."));
 
     // Pictures: checking two thumbnails of the camera roll copies those two files.
     const std::string photosOut = backup_->OutputFolder("photos");
@@ -302,6 +303,9 @@ TEST_F(AppProgram, RecoversTheCheckedItemsIntoTheChosenFolder) {
         if (entry.is_regular_file() && entry.file_size() > 0) ++files;
     }
     EXPECT_EQ(2u, files);
+    ASSERT_EQ(3u, messages_.size());
+    EXPECT_EQ(messages_[2],
+              wxString::FromUTF8("2 files were recovered into \"" + photosOut + "\"."));
     // The backup is evidence: nothing in it changed.
     EXPECT_EQ(before, testing_support::SnapshotTree(backup_->BackupFolder()));
 }

@@ -386,14 +386,28 @@ TEST_F(KindScreen, RecoverWritesTheCheckedRowsIntoTheChosenFolder) {
     EXPECT_EQ(folderQuestions_, 1);
     EXPECT_EQ(kind_->GetPendingJobs(), 0);
 
-    folderAnswer_ = backup_->OutputFolder();
+    // A folder under a file cannot be made: the user is told, nothing starts.
+    std::ofstream(backup_->OutputFolder() + "/plain") << "a file of the user's";
+    folderAnswer_ = backup_->OutputFolder() + "/plain/sub";
     gui_test::SendCommand(kind_, wxEVT_BUTTON, PvRecoveryKindWindow::ID_RECOVER);
     EXPECT_EQ(folderQuestions_, 2);
+    EXPECT_EQ(kind_->GetPendingJobs(), 0);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0], wxString::FromUTF8("The folder \"" + folderAnswer_ +
+                                               "\" cannot be created: Not a directory."));
+
+    // A folder that does not exist yet is made, with its parents; the end of the recovery
+    // names the folder and what was written.
+    folderAnswer_ = backup_->OutputFolder() + "/made/for it";
+    gui_test::SendCommand(kind_, wxEVT_BUTTON, PvRecoveryKindWindow::ID_RECOVER);
+    EXPECT_EQ(folderQuestions_, 3);
     EXPECT_FALSE(kind_->GetBackButton()->IsEnabled());
     ASSERT_TRUE(WaitIdle());
     EXPECT_TRUE(kind_->GetBackButton()->IsEnabled());
     EXPECT_EQ(kind_->GetGauge()->GetValue(), 100);
-    EXPECT_TRUE(messages_.empty());
+    ASSERT_EQ(messages_.size(), 2u);
+    EXPECT_EQ(messages_[1],
+              wxString::FromUTF8("1 file was recovered into \"" + folderAnswer_ + "\"."));
     const std::string page = ReadFile(folderAnswer_ + "/Call History.html");
     ASSERT_FALSE(page.empty());
     EXPECT_NE(page.find("var data = [["), std::string::npos);
@@ -451,12 +465,23 @@ TEST_F(KindScreen, CheckAllRecoversEveryPictureAsACopy) {
     folderAnswer_ = backup_->OutputFolder("pictures");
     gui_test::SendCommand(kind_, wxEVT_BUTTON, PvRecoveryKindWindow::ID_RECOVER);
     ASSERT_TRUE(WaitIdle());
+    int stored = 0;
     for (const Photo* photo : *photos) {
         const std::string copy = folderAnswer_ + "/" + Utf8(photo->file_name);
-        const std::string original = ReadFile(Utf8(photo->path));
-        if (original.empty()) continue;  // a picture the manifest lists but the backup lacks
-        EXPECT_EQ(ReadFile(copy), original) << copy;
+        if (!std::filesystem::exists(Utf8(photo->path))) continue;  // listed, but not stored
+        ++stored;
+        EXPECT_EQ(ReadFile(copy), ReadFile(Utf8(photo->path))) << copy;
     }
+    // The user learns how many were copied, and why the others were not.
+    ASSERT_EQ(messages_.size(), 1u);
+    wxString told = wxString::Format("%d files were recovered into \"%s\".", stored,
+                                     wxString::FromUTF8(folderAnswer_));
+    const int missing = static_cast<int>(photos->size()) - stored;
+    if (missing > 0) {
+        told += wxString::Format("\n%d %s could not be recovered: not in the backup.", missing,
+                                 missing == 1 ? "item" : "items");
+    }
+    EXPECT_EQ(messages_[0], told);
     // Unchecking the box clears every check again.
     kind_->GetCheckAllBox()->SetValue(false);
     gui_test::SendCommand(kind_, wxEVT_CHECKBOX, PvRecoveryKindWindow::ID_CHECK_ALL);

@@ -1,9 +1,13 @@
 #include "window/content/kind_recovery.h"
 
+#include <wx/event.h>
 #include <wx/grid.h>
 #include <wx/intl.h>
 
+#include <string>
+
 #include "domain/domain_export.h"
+#include "domain/export_outcome.h"
 #include "domain/kind_obj.h"
 #include "window/base/pv_photo_check_cell_render.h"
 #include "window/base/rk_grid.h"
@@ -129,7 +133,18 @@ void KindRecovery::Recover(wxWindow* parent, wxEvtHandler* target, const KindJob
         TrackedDelete(__FILE__, __LINE__, request);
         return;
     }
+    std::string reason;
+    if (!ExportOutcome::MakeFolder(folder, &reason)) {
+        ScreenPrompt::ShowMessage(ExportOutcome::DescribeFolderFailure(folder, reason));
+        TrackedDelete(__FILE__, __LINE__, request);
+        return;
+    }
     request->outputDir = folder;
     request->grid = grid;
     startJob(DomainExport::ExportTask, request);
+}
+
+void KindRecovery::Report(const wxThreadEvent& done) {
+    // The export task sends its done event with the outcome, always.
+    ScreenPrompt::ShowMessage(done.GetPayload<ExportOutcome>().Describe());
 }

@@ -296,6 +296,7 @@ void PvRecoveryKindWindow::OnRecoverClicked(wxCommandEvent& /*event*/) {
                      [this](TaskCallback task, void* request) { StartJob(task, request); });
 }
 
-void PvRecoveryKindWindow::OnRecoverDone(wxThreadEvent& /*event*/) {
+void PvRecoveryKindWindow::OnRecoverDone(wxThreadEvent& event) {
     EndJob();
+    KindRecovery::Report(event);
 }
