@@ -43,6 +43,27 @@ class BrowserTest : public testing::Test {
     std::string last_dom_;
 };
 
+// Plays a reader's clicks and keystrokes: a copy of the page, beside it, with the script player
+// run after the page's own; returns the document the browser left (timersMs as DumpDom takes).
+std::string Play(const std::string& pagePath, const std::string& player, int timersMs = 0) {
+    std::string page = gen::ReadFile(pagePath);
+    const std::size_t end = page.rfind("</body>");
+    if (end == std::string::npos) return "";
+    page.replace(end, 7, "<script>\n(function () {\n" + player + "})();\n</script>\n</body>");
+    const std::string played = pagePath + ".played.html";
+    gen::WriteFile(played, page);
+    return Browser::DumpDom(export_test::FileUrl(played), timersMs);
+}
+
+// What the player noted in the document as data-name.
+std::string Noted(const std::string& dom, const std::string& name) {
+    const std::string key = "data-" + name + "=\"";
+    const std::size_t from = dom.find(key);
+    if (from == std::string::npos) return "(missing)";
+    const std::size_t start = from + key.size();
+    return dom.substr(start, dom.find('"', start) - start);
+}
+
 struct PageKind {
     std::uint32_t kind;
     const char* file;
@@ -210,10 +231,7 @@ TEST_F(BrowserTest, ColumnsSortAndTypingFilters) {
     }
     TempDir out;
     export_test::RunExport(KIND_MESSAGES, &chats, {0, 1, 2}, out.Path());
-    std::string page = gen::ReadFile(out / "Messages.html");
-    const std::string player = R"(<script>
-(function () {
-  function shown() {
+    const std::string dom = Play(out / "Messages.html", R"(  function shown() {
     return [].filter.call(document.querySelectorAll("tbody tr"), function (r) {
       return !r.hidden;
     }).map(function (r) { return r.cells[6].textContent === "-" ? r.cells[1].textContent
@@ -230,31 +248,17 @@ TEST_F(BrowserTest, ColumnsSortAndTypingFilters) {
   box.value = "ann 1";
   box.dispatchEvent(new Event("input"));
   setTimeout(function () { note("typed"); document.body.setAttribute("data-hash", location.hash); }, 500);
-})();
-</script>
-</body>)";
-    const std::size_t end = page.rfind("</body>");
-    ASSERT_NE(end, std::string::npos);
-    page.replace(end, 7, player);
-    gen::WriteFile(out / "played.html", page);
-
-    const std::string dom = Browser::DumpDom(export_test::FileUrl(out / "played.html"), 3000);
-    auto attribute = [&](const std::string& name) {
-        const std::string key = "data-" + name + "=\"";
-        const std::size_t from = dom.find(key);
-        if (from == std::string::npos) return std::string("(missing)");
-        const std::size_t start = from + key.size();
-        return dom.substr(start, dom.find('"', start) - start);
-    };
+)",
+                                 3000);
     // Groups sort by the conversation's name, case aside, and keep their messages.
-    EXPECT_EQ(attribute("name-up"), "ann,ann 0,ann 1,Bo,Bo 0,Bo 1,Zed,Zed 0,Zed 1");
-    EXPECT_EQ(attribute("name-down"), "Zed,Zed 0,Zed 1,Bo,Bo 0,Bo 1,ann,ann 0,ann 1");
-    EXPECT_EQ(attribute("name-off"), "Zed,Zed 0,Zed 1,ann,ann 0,ann 1,Bo,Bo 0,Bo 1");
+    EXPECT_EQ(Noted(dom, "name-up"), "ann,ann 0,ann 1,Bo,Bo 0,Bo 1,Zed,Zed 0,Zed 1");
+    EXPECT_EQ(Noted(dom, "name-down"), "Zed,Zed 0,Zed 1,Bo,Bo 0,Bo 1,ann,ann 0,ann 1");
+    EXPECT_EQ(Noted(dom, "name-off"), "Zed,Zed 0,Zed 1,ann,ann 0,ann 1,Bo,Bo 0,Bo 1");
     // A column that only the messages fill sorts the messages inside each conversation.
-    EXPECT_EQ(attribute("date-up"), "Zed,Zed 1,Zed 0,ann,ann 1,ann 0,Bo,Bo 0,Bo 1");
+    EXPECT_EQ(Noted(dom, "date-up"), "Zed,Zed 1,Zed 0,ann,ann 1,ann 0,Bo,Bo 0,Bo 1");
     // Typing filters after a short pause and keeps the search in the address.
-    EXPECT_EQ(attribute("typed"), "ann,ann 1");
-    EXPECT_EQ(attribute("hash"), "#search=ann%201");
+    EXPECT_EQ(Noted(dom, "typed"), "ann,ann 1");
+    EXPECT_EQ(Noted(dom, "hash"), "#search=ann%201");
     for (Sms* c : chats) delete c;
 }
 
@@ -285,8 +289,7 @@ TEST_F(BrowserTest, LargePageShowsAStretchOfRowsInTheUsersLanguage) {
         request = export_test::MakeRequest(KIND_NOTES, &notes, all, out.Path());
     }
     DomainExport::ExportTask(request);
-    std::string page = gen::ReadFile(out / "Notes.html");
-    EXPECT_EQ(page.find("{{"), std::string::npos);
+    EXPECT_EQ(gen::ReadFile(out / "Notes.html").find("{{"), std::string::npos);
 
     const RenderedTable table = Render(out / "Notes.html");
     ASSERT_EQ(table.rows.size(), 500u);
@@ -302,9 +305,7 @@ TEST_F(BrowserTest, LargePageShowsAStretchOfRowsInTheUsersLanguage) {
     EXPECT_NE(last_dom_.find(">Weiter<"), std::string::npos);
 
     // The next stretch, and the last one.
-    const std::string player = R"(<script>
-(function () {
-  function note(name) {
+    const std::string dom = Play(out / "Notes.html", R"(  function note(name) {
     var rows = document.querySelectorAll("tbody tr");
     document.body.setAttribute("data-" + name, rows.length + "|" + rows[0].cells[1].textContent +
                                "|" + document.getElementById("range").textContent);
@@ -315,25 +316,11 @@ TEST_F(BrowserTest, LargePageShowsAStretchOfRowsInTheUsersLanguage) {
   document.getElementById("next").click(); note("second");
   document.getElementById("next").click(); note("third");
   document.getElementById("next").click(); note("beyond");
-})();
-</script>
-</body>)";
-    const std::size_t end = page.rfind("</body>");
-    ASSERT_NE(end, std::string::npos);
-    page.replace(end, 7, player);
-    gen::WriteFile(out / "played.html", page);
-    Render(out / "played.html");
-    auto attribute = [&](const std::string& name) {
-        const std::string key = "data-" + name + "=\"";
-        const std::size_t from = last_dom_.find(key);
-        if (from == std::string::npos) return std::string("(missing)");
-        const std::size_t start = from + key.size();
-        return last_dom_.substr(start, last_dom_.find('"', start) - start);
-    };
-    EXPECT_EQ(attribute("whole"), std::to_string(blob.size()));
-    EXPECT_EQ(attribute("second"), "500|Note 501|Zeilen 501 bis 1000 von 1200");
-    EXPECT_EQ(attribute("third"), "200|Note 1001|Zeilen 1001 bis 1200 von 1200");
-    EXPECT_EQ(attribute("beyond"), "200|Note 1001|Zeilen 1001 bis 1200 von 1200");
+)");
+    EXPECT_EQ(Noted(dom, "whole"), std::to_string(blob.size()));
+    EXPECT_EQ(Noted(dom, "second"), "500|Note 501|Zeilen 501 bis 1000 von 1200");
+    EXPECT_EQ(Noted(dom, "third"), "200|Note 1001|Zeilen 1001 bis 1200 von 1200");
+    EXPECT_EQ(Noted(dom, "beyond"), "200|Note 1001|Zeilen 1001 bis 1200 von 1200");
     for (Note* n : notes) delete n;
 }
 
