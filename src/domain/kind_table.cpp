@@ -315,11 +315,12 @@ KindColumn Number(const char* title) {
 std::vector<KindInfo> MakeTable() {
     std::vector<KindInfo> table;
     table.reserve(kKindCount);
-    // Call history: name, address, date, type, duration.
+    // Call history: name, address, date, type, duration (the date column holds a whole date
+    // with its seconds).
     table.push_back(Row<CallHistory>(
         KIND_CALL_HISTORY, wxTRANSLATE("Call History"), false, 5,
         {Field(wxTRANSLATE("Name"), 140, 0), Field(wxTRANSLATE("Phone Number"), 150, 1),
-         Field(wxTRANSLATE("Date Time"), 130, 2), Field(wxTRANSLATE("Type"), 100, 3),
+         Field(wxTRANSLATE("Date Time"), 140, 2), Field(wxTRANSLATE("Type"), 100, 3),
          Field(wxTRANSLATE("Duration"), 102, 4)},
         wxTRANSLATE("/Call History.html"),
         {Page(wxTRANSLATE("Name"), 0), Page(wxTRANSLATE("Phone Number"), 1),
@@ -352,11 +353,12 @@ std::vector<KindInfo> MakeTable() {
     // Message attachments: file name, path, size.
     table.push_back(Row<Photo>(KIND_SMS_ATTACHMENTS, wxTRANSLATE("Sms Attachments"), true, 3, {},
                                nullptr, {}, 1, 0));
-    // Notes: creation date, title, body.
+    // Notes: creation date, title, body. The date follows its row's check box, so its column is
+    // wider than the other date columns; the body takes the rest.
     table.push_back(
         Row<Note>(KIND_NOTES, wxTRANSLATE("Notes"), false, 3,
-                  {Field(wxTRANSLATE("Date Time"), 144, 0), Field(wxTRANSLATE("Title"), 200, 1),
-                   Field(wxTRANSLATE("Contents"), -344, 2)},
+                  {Field(wxTRANSLATE("Date Time"), 160, 0), Field(wxTRANSLATE("Title"), 200, 1),
+                   Field(wxTRANSLATE("Contents"), -360, 2)},
                   wxTRANSLATE("/Notes.html"),
                   {Page(wxTRANSLATE("Date Time"), 0), Page(wxTRANSLATE("Title"), 1),
                    Page(wxTRANSLATE("Contents"), 2)}));

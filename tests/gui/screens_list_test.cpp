@@ -1,15 +1,20 @@
 // The backup-list screen over generated backups: the list on the first idle event, once; the
 // encrypted backup refused with its message; "Start Scan" without a selection; the chosen row
-// handed to the kind screen; the button kept at the right edge.
+// handed to the kind screen; the button kept at the right edge; where the folder dialog opens.
 #include <gtest/gtest.h>
 #include <wx/gauge.h>
+#include <wx/utils.h>
 
+#include <filesystem>
+
+#include "common/app_info.h"
 #include "screens_fixture.h"
 #include "window/base/pv_pdf_item_grid_cell_renderer.h"
 #include "window/base/pv_word_button.h"
 #include "window/base/rk_grid.h"
 #include "window/content/pv_recovery_kind_window.h"
 #include "window/content/pv_recovery_list_window.h"
+#include "window/content/screen_prompt.h"
 
 namespace screens_test {
 namespace {
@@ -134,6 +139,22 @@ TEST_F(ListScreen, ButtonsKeepTheirRightEdgeWhateverTheLabel) {
     EXPECT_TRUE(gui_test::PumpUntil(laidOut, 2));
     kind_->Hide();
     list_->Show();
+}
+
+// The recovery's folder dialog opens in the user's documents folder (not on an empty page of
+// recent places), or in his home folder while he has no documents folder.
+TEST(ScreenPromptFolder, StartsInTheDocumentsFolderOrElseTheHomeFolder) {
+    const std::string documents = AppInfo::GetDocumentsDir().ToStdString(wxConvUTF8);
+    ASSERT_FALSE(documents.empty());
+    std::error_code error;
+    const bool existed = std::filesystem::is_directory(documents);
+    std::filesystem::remove(documents, error);  // only when empty
+    if (!std::filesystem::is_directory(documents)) {
+        EXPECT_EQ(wxGetHomeDir(), ScreenPrompt::StartFolder());
+    }
+    std::filesystem::create_directories(documents, error);
+    EXPECT_EQ(AppInfo::GetDocumentsDir(), ScreenPrompt::StartFolder());
+    if (!existed) std::filesystem::remove(documents, error);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "window/content/screen_prompt.h"
 
+#include <wx/dir.h>
 #include <wx/dirdlg.h>
 #include <wx/msgdlg.h>
+#include <wx/utils.h>
 
 #include "common/app_info.h"
 
@@ -29,10 +31,16 @@ void ScreenPrompt::ShowMessage(const wxString& text) {
 
 bool ScreenPrompt::ChooseFolder(wxWindow* parent, const wxString& message, wxString* path) {
     if (FolderStandIn()) return FolderStandIn()(parent, message, path);
-    wxDirDialog dialog(parent, message, wxEmptyString, 0, wxDefaultPosition, wxDefaultSize);
+    wxDirDialog dialog(parent, message, StartFolder(), 0, wxDefaultPosition, wxDefaultSize);
     if (dialog.ShowModal() != wxID_OK) return false;
     if (path != nullptr) *path = dialog.GetPath();
     return true;
+}
+
+wxString ScreenPrompt::StartFolder() {
+    const wxString documents = AppInfo::GetDocumentsDir();
+    if (!documents.empty() && wxDirExists(documents)) return documents;
+    return wxGetHomeDir();
 }
 
 void ScreenPrompt::SetMessageAnswer(MessageAnswer answer) {

@@ -16,9 +16,12 @@ class ScreenPrompt {
     // Shows text in a message box with an OK button, centred, without parent, captioned with the
     // product name.
     static void ShowMessage(const wxString& text);
-    // Asks for a folder with a folder dialog (parent, message, empty default path, no style);
-    // true and the chosen path when the user confirms, false when he cancels.
+    // Asks for a folder with a folder dialog (parent, message, StartFolder as the default path,
+    // no style); true and the chosen path when the user confirms, false when he cancels.
     static bool ChooseFolder(wxWindow* parent, const wxString& message, wxString* path);
+    // Where the folder dialog opens: the user's documents folder, or his home folder when the
+    // documents folder does not exist.
+    static wxString StartFolder();
 
     using MessageAnswer = std::function<void(const wxString& text)>;
     using FolderAnswer =
