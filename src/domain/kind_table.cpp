@@ -341,10 +341,12 @@ std::vector<KindInfo> MakeTable() {
          Page(wxTRANSLATE("Job Title"), 5), Page(wxTRANSLATE("Nick Name"), 6),
          Page(wxTRANSLATE("Create Date"), 7), Fixed(wxTRANSLATE("Type"), 0, L"-"),
          Fixed(wxTRANSLATE("Value"), 0, L"-")}));
-    // Messages: phone, another; the page adds a line per message.
+    // Messages: phone, another; the page adds a line per message. The list is narrowed beside
+    // the conversation: the phone column gets what the name leaves (the grid keeps room for its
+    // scroll bar).
     table.push_back(
         Row<Sms>(KIND_MESSAGES, wxTRANSLATE("Messages"), false, 2,
-                 {Field(wxTRANSLATE("Name"), 140, 1), Field(wxTRANSLATE("Phone Number"), 140, 0)},
+                 {Field(wxTRANSLATE("Name"), 130, 1), Field(wxTRANSLATE("Phone Number"), 140, 0)},
                  wxTRANSLATE("/Messages.html"),
                  {Number(wxTRANSLATE("ID")), Page(wxTRANSLATE("Name"), 1),
                   Page(wxTRANSLATE("Phone Number"), 0), Fixed(wxTRANSLATE("Message"), 0, L"->"),

@@ -8,6 +8,7 @@
 #include <wx/gauge.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -65,6 +66,8 @@ using KindScreen = ScreensTest;
 TEST_F(KindScreen, ScanLabelsEveryKindWithItsCountAndEndsWithBackEnabled) {
     Build({Options()});
     ASSERT_EQ(list_->GetDevices().size(), 1u);
+    // Before the first result the grid shows no placeholder columns.
+    EXPECT_EQ(VisibleColumns(kind_->GetMainGrid()), 0);
     list_->GetGrid()->SelectRow(0);
     gui_test::SendCommand(list_, wxEVT_BUTTON, PvRecoveryListWindow::ID_SCAN);
     // The list screen handed over: it hides, the kind screen scans with Back disabled.
@@ -562,8 +565,22 @@ TEST_F(KindScreen, JobsMoveTheGaugeAndHoldBack) {
     kind_->BeginJob();
     EXPECT_EQ(gauge->GetValue(), 0);
     EXPECT_EQ(kind_->GetTotalJobs(), 1);
+    const wxImage empty = gui_test::WindowImage(gauge);
     kind_->EndJob();
     EXPECT_EQ(gauge->GetValue(), 100);
+    // The bar is plain to see: in the middle of the gauge at least 6 rows change clearly from
+    // the empty gauge to the full one.
+    const wxImage full = gui_test::WindowImage(gauge);
+    ASSERT_TRUE(empty.IsOk() && full.IsOk());
+    int barRows = 0;
+    const int x = full.GetWidth() / 2;
+    for (int y = 0; y < full.GetHeight(); ++y) {
+        const int change = std::abs(full.GetRed(x, y) - empty.GetRed(x, y)) +
+                           std::abs(full.GetGreen(x, y) - empty.GetGreen(x, y)) +
+                           std::abs(full.GetBlue(x, y) - empty.GetBlue(x, y));
+        if (change > 90) ++barRows;
+    }
+    EXPECT_GE(barRows, 6);
     EXPECT_EQ(kind_->GetTotalJobs(), 0);
     EXPECT_TRUE(kind_->GetBackButton()->IsEnabled());
     // Three jobs: thirds, truncated; Back only after the last.

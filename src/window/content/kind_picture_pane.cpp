@@ -23,7 +23,7 @@ void KindPicturePane::Create(wxWindow* parent, const wxRect& rect) {
         grid->SetCellHighlightPenWidth(0);
         grid->EnableDragGridSize(false);
         grid->UseNativeColHeader(true);
-        for (int i = 0; i < kPhotoColumns; ++i) grid->AppendColumn(wxS("."), 112, true);
+        for (int i = 0; i < kPhotoColumns; ++i) grid->AppendColumn(wxS("."), kPhotoWidth, true);
         grid->SetColLabelSize(0);
         grid->Hide();
         grids_.push_back(Grid{kind, grid, false});

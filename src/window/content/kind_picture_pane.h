@@ -19,6 +19,10 @@ class KindPicturePane {
   public:
     // Cells per row of a thumbnail grid.
     static constexpr int kPhotoColumns = 5;
+    // A picture column: the 100-pixel thumbnail with its margins, and room under it for a file
+    // name such as "IMG_0001.JPG" beside its check box; five of them and the row numbers fit the
+    // grid with its scroll bar.
+    static constexpr int kPhotoWidth = 124;
 
     // The three grids at rect, hidden, in the order camera roll, photos, attachments.
     void Create(wxWindow* parent, const wxRect& rect);

@@ -1,8 +1,12 @@
 #include "window/content/kind_table_pane.h"
 
 #include <wx/grid.h>
+#include <wx/settings.h>
 
+#include <algorithm>
 #include <array>
+#include <utility>
+#include <vector>
 
 #include "common/face_layout.h"
 #include "domain/kind_obj.h"
@@ -38,26 +42,38 @@ void KindTablePane::Create(wxWindow* parent) {
     grid_->EnableDragGridSize(false);
     grid_->UseNativeColHeader(true);
     for (int i = 0; i < kMainColumns; ++i) grid_->AppendColumn(wxS("."), 1, true);
+    // The columns stay out of sight until a kind gives them labels and widths (the toolkit
+    // would show a 1-pixel column at its least width, which is far wider).
+    grid_->SetColumns({});
 }
 
 void KindTablePane::SetKindColumns(std::uint32_t kind) {
     const KindInfo* info = FindKind(kind);
     if (info == nullptr || info->pictures) return;
-    int col = 0;
+    std::vector<std::pair<wxString, int>> columns;
     for (const KindColumn& column : info->gridColumns) {
         const wxString label = column.title[0] != '\0'
                                    ? wxGetTranslation(wxString::FromUTF8(column.title))
                                    : wxString();
-        grid_->SetColumnLabel(col++, label, column.WidthIn(rect_.width));
+        columns.emplace_back(label, column.WidthIn(rect_.width));
     }
+    if (kind == KIND_MESSAGES && !columns.empty()) {
+        // The narrowed list never scrolls sideways: its last column takes what is left of the
+        // list's width once room for the vertical scroll bar is kept.
+        const int scrollBar = std::max(0, wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, grid_));
+        int rest = kConversationListWidth - scrollBar;
+        for (std::size_t c = 0; c + 1 < columns.size(); ++c) rest -= columns[c].second;
+        columns.back().second = std::max(0, std::min(columns.back().second, rest));
+    }
+    grid_->SetColumns(columns);
 }
 
 void KindTablePane::ShowKind(const Device& device, std::uint32_t kind) {
     const KindInfo* info = FindKind(kind);
     if (info == nullptr || info->pictures) return;
-    const int columns = static_cast<int>(info->gridColumns.size());
     grid_->ClearRows();
-    grid_->HideColumnsFrom(columns);
+    // A kind starts at its first column (the header follows the cells).
+    grid_->Scroll(0, 0);
     SetKindColumns(kind);
     if (kind == KIND_MESSAGES) {
         grid_->SetSize(grid_->GetPosition().x, grid_->GetPosition().y, kConversationListWidth,

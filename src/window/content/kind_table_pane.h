@@ -19,7 +19,7 @@ class KindTablePane {
     // The width of the grid while a conversation is shown beside it.
     static constexpr int kConversationListWidth = 280;
 
-    // The grid at "/face/kindwindow/grid", with kMainColumns columns labelled "." and 1 wide.
+    // The grid at "/face/kindwindow/grid", with kMainColumns columns labelled "." and hidden.
     void Create(wxWindow* parent);
 
     RkGrid* GetGrid() const { return grid_; }
@@ -31,7 +31,8 @@ class KindTablePane {
     // grid so that the conversation fits beside it.
     void ShowKind(const Device& device, std::uint32_t kind);
     // Labels and widths of the kind's columns in the current language; every further column is
-    // hidden.
+    // hidden. The conversation list's last column is narrowed so that the list never scrolls
+    // sideways.
     void SetKindColumns(std::uint32_t kind);
     // Back to the full width after a narrowed fill.
     void RestoreMainGridSize();

@@ -9,6 +9,7 @@
 #include "common/image_util.h"
 #include "common/task_thread.h"
 #include "domain/domain_ib.h"
+#include "window/base/gauge_look.h"
 #include "window/base/pv_tree_ctrl.h"
 #include "window/base/pv_word_button.h"
 #include "window/base/rk_grid.h"
@@ -75,6 +76,7 @@ bool PvRecoveryKindWindow::Create(wxBitmap* background, wxWindow* parent, wxWind
     const FaceRect g = GetFaceRect(wxS("/face/kindwindow/gauge"));
     gauge = new wxGauge(this, wxID_ANY, 100, wxPoint(g.x, g.y), wxSize(g.width, g.height),
                         wxBORDER_NONE | wxGA_HORIZONTAL);
+    GaugeLook::FillHeight(gauge);
 
     CreateButtons();
     tree.Create(this, ID_KIND_TREE);
