@@ -1,9 +1,11 @@
 #include "mbdb/mbdb.h"
 
 #include <gcrypt.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
+#include <unordered_set>
 
 #include "ib/ib_util.h"
 #include "util/big_endian_bit_converter.h"
@@ -15,80 +17,104 @@ namespace {
 const unsigned char kHeader[6] = {0x6D, 0x62, 0x64, 0x62, 0x05, 0x00};
 const int kFixedGroups[] = {2, 4, 4, 4, 4, 4, 4, 4, 8, 1, 1};
 constexpr std::size_t kFixedSize = 40;
-constexpr std::size_t kFixedHexSize = 2 * kFixedSize + 10;
 constexpr std::size_t kArenaBlock = 1 << 20;
+constexpr std::size_t kWindow = 1 << 18;
 
-// A bounded cursor over the manifest bytes; every read checks the end first.
+// The manifest read in pieces: only the texts that the records keep are copied into the arena,
+// so the file itself is never held whole. Every read checks the end first.
 class Reader {
   public:
-    Reader(const unsigned char* data, std::size_t size, MbdbArena& arena)
-        : data_(data), size_(size), arena_(arena) {}
+    Reader(FILE* file, MbdbArena& arena) : file_(file), arena_(arena) {}
 
-    bool AtEnd() const { return pos_ >= size_; }
+    bool AtEnd() { return !Fill(1); }
 
+    // n bytes, valid until the next read.
     bool Bytes(std::size_t n, const unsigned char** out) {
-        if (size_ - pos_ < n) return false;
-        *out = data_ + pos_;
+        if (!Fill(n)) return false;
+        *out = window_.data() + pos_;
         pos_ += n;
         return true;
     }
 
-    // Absent (0xFFFF) and empty (0) values both read as the empty text.
-    bool String(std::string_view* out) {
-        const unsigned char* len = nullptr;
-        if (!Bytes(2, &len)) return false;
-        const std::uint16_t n = BigEndianBitConverter::ToUInt16(len, 2, 0);
+    // Absent (0xFFFF) and empty (0) values both read as the empty text. A text that many records
+    // share (a domain, a property name) is kept once.
+    bool String(std::string_view* out, bool shared = false) {
+        const unsigned char* bytes = nullptr;
+        if (!Bytes(2, &bytes)) return false;
+        const std::uint16_t n = BigEndianBitConverter::ToUInt16(bytes, 2, 0);
         *out = std::string_view();
         if (n == 0xFFFF || n == 0) return true;
-        const unsigned char* bytes = nullptr;
         if (!Bytes(n, &bytes)) return false;
-        *out = std::string_view(reinterpret_cast<const char*>(bytes), n);
+        const std::string_view text(reinterpret_cast<const char*>(bytes), n);
+        if (!shared) {
+            *out = arena_.Copy(text.data(), text.size());
+            return true;
+        }
+        auto it = shared_.find(text);
+        if (it == shared_.end()) it = shared_.insert(arena_.Copy(text.data(), text.size())).first;
+        *out = *it;
         return true;
     }
 
     // Printable values are kept as text; any other value becomes upper-case hex.
     bool HashString(std::string_view* out) {
-        if (!String(out)) return false;
+        const unsigned char* bytes = nullptr;
+        if (!Bytes(2, &bytes)) return false;
+        const std::uint16_t n = BigEndianBitConverter::ToUInt16(bytes, 2, 0);
+        *out = std::string_view();
+        if (n == 0xFFFF || n == 0) return true;
+        if (!Bytes(n, &bytes)) return false;
         bool printable = true;
-        for (unsigned char c : *out) {
-            if (c < 0x20 || c > 0x7F) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (bytes[i] < 0x20 || bytes[i] > 0x7F) {
                 printable = false;
                 break;
             }
         }
-        if (!printable) {
-            hex_.clear();
-            for (unsigned char c : *out) {
-                hex_ += HexDigitUpper(c >> 4);
-                hex_ += HexDigitUpper(c);
-            }
-            *out = arena_.Copy(hex_.data(), hex_.size());
+        if (printable) {
+            *out = arena_.Copy(reinterpret_cast<const char*>(bytes), n);
+            return true;
         }
+        hex_.clear();
+        for (std::size_t i = 0; i < n; ++i) {
+            hex_ += HexDigitUpper(bytes[i] >> 4);
+            hex_ += HexDigitUpper(bytes[i]);
+        }
+        *out = arena_.Copy(hex_.data(), hex_.size());
         return true;
     }
 
   private:
-    const unsigned char* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
-    MbdbArena& arena_;
-    std::string hex_;
-};
+    // Makes n bytes available at pos_; false when the file ends (or fails) before them. A read
+    // error ends the data where it stopped, like the end of the file.
+    bool Fill(std::size_t n) {
+        if (end_ - pos_ >= n) return true;
+        if (eof_) return false;
+        std::memmove(window_.data(), window_.data() + pos_, end_ - pos_);
+        end_ -= pos_;
+        pos_ = 0;
+        if (window_.size() < n) window_.resize(n);
+        while (end_ < window_.size()) {
+            const std::size_t got =
+                std::fread(window_.data() + end_, 1, window_.size() - end_, file_);
+            end_ += got;
+            if (got == 0) {
+                eof_ = true;
+                break;
+            }
+        }
+        return end_ - pos_ >= n;
+    }
 
-void ReadWholeFile(FILE* f, std::vector<unsigned char>* out) {
-    if (std::fseek(f, 0, SEEK_END) == 0) {
-        const long size = std::ftell(f);
-        if (size > 0) out->reserve(static_cast<std::size_t>(size));
-        std::rewind(f);
-    }
-    unsigned char chunk[65536];
-    for (;;) {
-        const std::size_t n = std::fread(chunk, 1, sizeof chunk, f);
-        out->insert(out->end(), chunk, chunk + n);
-        // A read error ends the data where it stopped, like the end of the file.
-        if (n < sizeof chunk) return;
-    }
-}
+    FILE* file_;
+    MbdbArena& arena_;
+    std::vector<unsigned char> window_ = std::vector<unsigned char>(kWindow);
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    bool eof_ = false;
+    std::string hex_;
+    std::unordered_set<std::string_view> shared_;
+};
 
 class Parser {
   public:
@@ -96,16 +122,13 @@ class Parser {
 
     // Reads one record into rec; false when it is cut short.
     bool ReadRecord(Reader& in, Mbdb::MBFileRecord* rec) {
-        if (!in.String(&rec->domain) || !in.String(&rec->path) || !in.String(&rec->linkTarget) ||
-            !in.HashString(&rec->dataHash) || !in.HashString(&rec->encryptionKey)) {
+        if (!in.String(&rec->domain, true) || !in.String(&rec->path) ||
+            !in.String(&rec->linkTarget) || !in.HashString(&rec->dataHash) ||
+            !in.HashString(&rec->encryptionKey)) {
             return false;
         }
         const unsigned char* fixed = nullptr;
         if (!in.Bytes(kFixedSize, &fixed)) return false;
-        char hex[kFixedHexSize];
-        const std::size_t hexLen = HexDump(fixed, kFixedSize, kFixedGroups,
-                                           sizeof kFixedGroups / sizeof kFixedGroups[0], hex);
-        rec->fixedFieldsHex = arena_.Copy(hex, hexLen);
         rec->mode = BigEndianBitConverter::ToUInt16(fixed, kFixedSize, 0);
         rec->inodeHigh = BigEndianBitConverter::ToInt32(fixed, kFixedSize, 2);
         rec->inodeLow = BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 6);
@@ -114,14 +137,15 @@ class Parser {
         rec->mtimeSeconds = BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 18);
         rec->atimeSeconds = BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 22);
         rec->ctimeSeconds = BigEndianBitConverter::ToUInt32(fixed, kFixedSize, 26);
-        rec->size =
-            static_cast<std::uint32_t>(BigEndianBitConverter::ToUInt64(fixed, kFixedSize, 30));
+        const std::uint64_t size = BigEndianBitConverter::ToUInt64(fixed, kFixedSize, 30);
+        rec->size = static_cast<std::uint32_t>(size);
+        rec->sizeHigh = static_cast<std::uint32_t>(size >> 32);
         rec->flags = fixed[38];
         rec->propertyCount = fixed[39];
         if (rec->propertyCount != 0) {
             rec->properties = new (arena_) Mbdb::MBFileRecord::Property[rec->propertyCount];
             for (unsigned i = 0; i < rec->propertyCount; ++i) {
-                if (!in.String(&rec->properties[i].name) ||
+                if (!in.String(&rec->properties[i].name, true) ||
                     !in.HashString(&rec->properties[i].value)) {
                     return false;
                 }
@@ -235,16 +259,16 @@ bool Mbdb::Parse(const std::string& folder) {
     const std::string file = folder + "Manifest.mbdb";
     FILE* f = WZfopen(file.c_str(), "rb");
     if (f == nullptr) return false;
-    ReadWholeFile(f, &bytes);
-    std::fclose(f);
-    if (bytes.size() < sizeof kHeader || std::memcmp(bytes.data(), kHeader, sizeof kHeader) != 0) {
-        bytes.clear();
-        bytes.shrink_to_fit();
+    Reader in(f, *arena);
+    const unsigned char* header = nullptr;
+    if (!in.Bytes(sizeof kHeader, &header) || std::memcmp(header, kHeader, sizeof kHeader) != 0) {
+        std::fclose(f);
         return false;
     }
-    // Records are at least 50 bytes long.
-    records->reserve(bytes.size() / 100);
-    Reader in(bytes.data() + sizeof kHeader, bytes.size() - sizeof kHeader, *arena);
+    // Records are at least 50 bytes long; real ones about 100 to 200.
+    struct stat st;
+    if (fstat(fileno(f), &st) == 0 && st.st_size > 0)
+        records->reserve(static_cast<std::size_t>(st.st_size) / 120);
     Parser parser(*arena);
     while (!in.AtEnd()) {
         auto* rec = new (*arena) MBFileRecord;
@@ -254,8 +278,30 @@ bool Mbdb::Parse(const std::string& folder) {
         }
         records->push_back(rec);
     }
+    std::fclose(f);
     mapBuilt = false;
     return true;
+}
+
+std::string Mbdb::MBFileRecord::fixedFieldsHex() const {
+    // The 40 bytes as the file holds them, big-endian.
+    unsigned char fixed[kFixedSize];
+    auto put = [&fixed](std::size_t at, std::uint64_t v, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i)
+            fixed[at + i] = static_cast<unsigned char>(v >> (8 * (n - 1 - i)));
+    };
+    put(0, mode, 2);
+    put(2, static_cast<std::uint32_t>(inodeHigh), 4);
+    put(6, inodeLow, 4);
+    put(10, uid, 4);
+    put(14, gid, 4);
+    put(18, mtimeSeconds, 4);
+    put(22, atimeSeconds, 4);
+    put(26, ctimeSeconds, 4);
+    put(30, std::uint64_t(sizeHigh) << 32 | size, 8);
+    fixed[38] = flags;
+    fixed[39] = propertyCount;
+    return HexDump(fixed, kFixedSize, kFixedGroups, sizeof kFixedGroups / sizeof kFixedGroups[0]);
 }
 
 const Mbdb::RecordMap& Mbdb::Map() const {

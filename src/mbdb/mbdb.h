@@ -1,9 +1,10 @@
 // The backup's manifest, "Manifest.mbdb": which device path each stored file holds.
 //
 // A manifest may hold hundreds of thousands of records, so the records and their texts live in
-// memory owned by the manifest: the texts view the file's bytes (or the manifest's arena where
-// they had to be converted), and the records are placed in the arena. Everything stays valid
-// until the manifest is destroyed.
+// memory owned by the manifest: the file is read in pieces, the texts that the records keep are
+// copied into the manifest's arena (a domain or property name that many records share, once),
+// and the records are placed in the arena. Nothing else of the file is kept. Everything stays
+// valid until the manifest is destroyed.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +20,7 @@
 
 // Bump allocator for the records of one manifest; released as a whole.
 class MbdbArena {
-public:
+  public:
     MbdbArena() = default;
     MbdbArena(const MbdbArena&) = delete;
     MbdbArena& operator=(const MbdbArena&) = delete;
@@ -28,18 +29,18 @@ public:
     // A copy of the bytes that lives as long as the arena.
     std::string_view Copy(const char* data, std::size_t size);
 
-private:
+  private:
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* next_ = nullptr;
     std::size_t left_ = 0;
 };
 
 class Mbdb : public WzBase {
-public:
+  public:
     class MBFileRecord : public WzBase {
-    public:
+      public:
         class Property : public WzBase {
-        public:
+          public:
             std::string_view name;
             std::string_view value;  // hash text
 
@@ -55,9 +56,8 @@ public:
         std::string_view domain;
         std::string_view path;  // device path relative to the domain, '/' separated
         std::string_view linkTarget;
-        std::string_view dataHash;        // hash text
-        std::string_view encryptionKey;   // hash text
-        std::string_view fixedFieldsHex;  // the 40 fixed bytes as grouped upper-case hex
+        std::string_view dataHash;       // hash text
+        std::string_view encryptionKey;  // hash text
         std::uint16_t mode = 0;
         std::int32_t inodeHigh = 0;
         std::uint32_t inodeLow = 0;
@@ -68,14 +68,25 @@ public:
         std::uint32_t mtimeSeconds = 0;
         std::uint32_t atimeSeconds = 0;
         std::uint32_t ctimeSeconds = 0;
-        std::uint32_t size = 0;  // low 32 bits of the size field
+        std::uint32_t size = 0;      // low 32 bits of the size field
+        std::uint32_t sizeHigh = 0;  // its high 32 bits
         std::uint8_t flags = 0;
         std::uint8_t propertyCount = 0;
         Property* properties = nullptr;  // propertyCount elements, released by the owning Mbdb
 
-        struct tm MTime() const { return ToUtc(mtimeSeconds); }
-        struct tm ATime() const { return ToUtc(atimeSeconds); }
-        struct tm CTime() const { return ToUtc(ctimeSeconds); }
+        // The 40 fixed bytes as grouped upper-case hex ("81A4 00000001 ... 04 02"), worked out
+        // from the fields when asked: kept for every record it would double the manifest's size.
+        std::string fixedFieldsHex() const;
+
+        struct tm MTime() const {
+            return ToUtc(mtimeSeconds);
+        }
+        struct tm ATime() const {
+            return ToUtc(atimeSeconds);
+        }
+        struct tm CTime() const {
+            return ToUtc(ctimeSeconds);
+        }
         // Unix seconds as broken-down UTC time, as gmtime gives it.
         static struct tm ToUtc(std::uint32_t seconds);
 
@@ -113,7 +124,7 @@ public:
     // rootFolder followed by the record's stored-file name.
     std::string StoredPath(const MBFileRecord* record) const;
 
-private:
+  private:
     // The path map is built at its first use: listing a backup does not need it.
     const RecordMap& Map() const;
 
@@ -121,6 +132,5 @@ private:
     RecordList* records;
     mutable RecordMap recordMap;
     mutable bool mapBuilt = false;
-    std::vector<unsigned char> bytes;  // the file, which the record texts view
     std::unique_ptr<MbdbArena> arena;
 };
