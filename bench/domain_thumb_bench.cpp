@@ -1,9 +1,10 @@
-// Thumbnails of generated JPEG pictures of 1,600 x 1,200 through DomainIB::ThumbnailTask on a
-// TaskThread, against a floor measured in the same run: decoding the same files with the
-// toolkit's loader alone (wxImage::LoadFile). Prints thumbnails per second and the ratio of the
-// times. Target: at most 1.3x the floor. Needs a display (run under xvfb-run -a).
+// Thumbnails of generated camera pictures (JPEG, 1,600 x 1,200) through DomainIB::ThumbnailTask
+// on a TaskThread, against a floor measured in the same run: reading every file and decoding it at
+// 1/8 of its size with libjpeg, the least decoding that covers a thumbnail, on all cores. Prints
+// thumbnails per second and the ratio of the times. Target: at most 1.5x the floor. Needs a
+// display (run under xvfb-run -a).
 //
-// Usage: domain_thumb_bench [pictures]   (default 2000)
+// Usage: domain_thumb_bench [pictures]   (default 10000)
 #include <wx/app.h>
 #include <wx/bitmap.h>
 #include <wx/image.h>
@@ -12,10 +13,16 @@
 #include <wx/utils.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
+#include <vector>
+
+// jpeglib.h needs the standard types declared before it.
+#include <jpeglib.h>
 
 #include "bench_util.h"
 #include "common/task_thread.h"
@@ -46,16 +53,59 @@ class Receiver : public wxEvtHandler {
     }
 };
 
-double DecodeOnly(const std::vector<std::string>& files) {
-    const auto start = std::chrono::steady_clock::now();
-    for (const std::string& f : files) {
-        wxImage image;
-        if (!image.LoadFile(wxString::FromUTF8(f), wxBITMAP_TYPE_ANY, -1)) {
-            std::fprintf(stderr, "cannot decode %s\n", f.c_str());
-            std::exit(1);
-        }
+// One file read whole and decoded at 1/8 scale; false when it does not decode.
+bool DecodeEighth(const std::string& path, std::vector<unsigned char>& bytes,
+                  std::vector<unsigned char>& pixels) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    std::fseek(file, 0, SEEK_END);
+    bytes.resize(static_cast<std::size_t>(std::ftell(file)));
+    std::fseek(file, 0, SEEK_SET);
+    const bool read = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    std::fclose(file);
+    if (!read) return false;
+    jpeg_decompress_struct info;
+    jpeg_error_mgr error;
+    info.err = jpeg_std_error(&error);
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_RGB;
+    info.scale_num = 1;
+    info.scale_denom = 8;
+    jpeg_start_decompress(&info);
+    const std::size_t stride = static_cast<std::size_t>(info.output_width) * 3;
+    pixels.resize(stride * info.output_height);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = pixels.data() + stride * info.output_scanline;
+        jpeg_read_scanlines(&info, &row, 1);
     }
-    return Seconds(start);
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return true;
+}
+
+// Every file decoded at 1/8 scale, on as many threads as the machine has cores.
+double ScaledDecodeFloor(const std::vector<std::string>& files) {
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < cores; ++t) {
+        threads.emplace_back([&] {
+            std::vector<unsigned char> bytes, pixels;
+            for (std::size_t i = next++; i < files.size(); i = next++)
+                if (!DecodeEighth(files[i], bytes, pixels)) failed = true;
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    const double seconds = Seconds(start);
+    if (failed) {
+        std::fprintf(stderr, "a picture did not decode\n");
+        std::exit(1);
+    }
+    return seconds;
 }
 
 double Thumbnails(const std::vector<std::string>& files, int* made) {
@@ -87,7 +137,7 @@ double Thumbnails(const std::vector<std::string>& files, int* made) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
+    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
     wxApp::SetInstance(new wxApp());
     int wxArgc = 1;
     if (!wxEntryStart(wxArgc, argv)) {
@@ -112,16 +162,16 @@ int main(int argc, char** argv) {
     double floor = 1e30, thumbs = 1e30;
     int made = 0;
     for (int run = 0; run < 2; ++run) {
-        floor = std::min(floor, DecodeOnly(files));
+        floor = std::min(floor, ScaledDecodeFloor(files));
         thumbs = std::min(thumbs, Thumbnails(files, &made));
     }
-    std::printf("decode only (wxImage::LoadFile): %8.3f s  %8.1f pictures/s\n", floor,
-                count / floor);
-    std::printf("DomainIB::ThumbnailTask:         %8.3f s  %8.1f thumbnails/s (%d of %d)\n", thumbs,
-                count / thumbs, made, count);
+    std::printf("floor: 1/8 decode on %u threads: %8.3f s  %8.1f pictures/s\n",
+                std::max(1u, std::thread::hardware_concurrency()), floor, count / floor);
+    std::printf("DomainIB::ThumbnailTask:            %8.3f s  %8.1f thumbnails/s (%d of %d)\n",
+                thumbs, count / thumbs, made, count);
     const double ratio = thumbs / floor;
-    std::printf("ratio %.2f (target at most 1.30) %s\n", ratio,
-                ratio <= 1.3 ? "ok" : "ABOVE TARGET");
+    std::printf("ratio %.2f (target at most 1.50) %s\n", ratio,
+                ratio <= 1.5 ? "ok" : "ABOVE TARGET");
 
     gen::RemoveTree(folder);
     wxEntryCleanup();

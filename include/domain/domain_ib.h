@@ -76,6 +76,7 @@ class DomainIB {
     // false when the header is not one of those or is damaged. Thumbnails are made only of
     // these pictures, and only up to 100 million pixels.
     static bool PeekImageSize(const wxString& path, int* width, int* height);
+    static bool PeekImageSize(const unsigned char* data, std::size_t size, int* width, int* height);
     // False for a JPEG file whose first picture ends before its end marker (cut off, as by an
     // interrupted copy), which the decoder would show half grey; true for every other file,
     // also for a whole picture followed by other bytes. The second form checks a file's bytes

@@ -4,17 +4,21 @@
 #include <wx/event.h>
 #include <wx/image.h>
 #include <wx/log.h>
-#include <wx/wfstream.h>
 
+#include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "common/image_util.h"
 #include "common/string_util.h"
 #include "common/task_thread.h"
 #include "domain/kind_table.h"
+#include "domain/thumbnail_decoder.h"
 #include "util/wz_tool.h"
 
 namespace {
@@ -30,8 +34,10 @@ DataRecoveryService* g_service = nullptr;
 
 constexpr int kThumbnailBatch = 20;
 constexpr int kThumbnailSide = 100;
-// Pictures above this many pixels are not decoded: they get the fallback picture.
-constexpr std::uint64_t kMaxThumbnailSourcePixels = 100ull * 1000 * 1000;
+// Pictures decoded ahead of the one whose thumbnail is stored next, at most, and the most
+// threads that decode them.
+constexpr int kThumbnailLead = 64;
+constexpr unsigned kMaxThumbnailThreads = 8;
 const char kFallbackPicture[] = "image/content/unload_picture.png";
 
 // Asks the library for one kind, converts and frees the list, and queues the records to target.
@@ -69,68 +75,6 @@ void QueueDone(const ScanRequest& request) {
     auto* event = new wxThreadEvent(wxEVT_THREAD, ID_THUMBNAILS_DONE);
     event->SetInt(0);
     request.target->QueueEvent(event);
-}
-
-// Nearest-neighbour scaling, the toolkit's normal quality. The toolkit's own Scale switches to a
-// much slower box average whenever the sizes divide evenly (1600 x 1200 into 100 x 75).
-wxImage ScaleNearest(const wxImage& source, int width, int height) {
-    const int oldWidth = source.GetWidth(), oldHeight = source.GetHeight();
-    wxImage result(width, height, false);
-    if (!result.IsOk()) return result;
-    const unsigned char* from = source.GetData();
-    unsigned char* to = result.GetData();
-    const unsigned char* fromAlpha = source.HasAlpha() ? source.GetAlpha() : nullptr;
-    unsigned char* toAlpha = nullptr;
-    if (fromAlpha != nullptr) {
-        result.SetAlpha();
-        toAlpha = result.GetAlpha();
-    }
-    if (source.HasMask())
-        result.SetMaskColour(source.GetMaskRed(), source.GetMaskGreen(), source.GetMaskBlue());
-    const std::uint64_t xDelta = (static_cast<std::uint64_t>(oldWidth) << 16) / width;
-    const std::uint64_t yDelta = (static_cast<std::uint64_t>(oldHeight) << 16) / height;
-    std::uint64_t y = 0;
-    for (int j = 0; j < height; ++j, y += yDelta) {
-        const std::size_t row = static_cast<std::size_t>(y >> 16) * oldWidth;
-        std::uint64_t x = 0;
-        for (int i = 0; i < width; ++i, x += xDelta) {
-            const std::size_t at = row + static_cast<std::size_t>(x >> 16);
-            *to++ = from[3 * at];
-            *to++ = from[3 * at + 1];
-            *to++ = from[3 * at + 2];
-            if (toAlpha != nullptr) *toAlpha++ = fromAlpha[at];
-        }
-    }
-    return result;
-}
-
-// The picture's thumbnail, or null when the file is missing, damaged, empty, too large or not a
-// picture at all.
-wxBitmap* MakeThumbnail(const wxString& path) {
-    if (!DomainIB::IsWholeJpeg(path)) return nullptr;
-    // Only pictures whose header tells their size are decoded: a backup's files come from a
-    // device, and a decoder with a weak signature would take any file's bytes for a size.
-    int peekWidth = 0, peekHeight = 0;
-    if (!DomainIB::PeekImageSize(path, &peekWidth, &peekHeight)) return nullptr;
-    const std::uint64_t pixels =
-        static_cast<std::uint64_t>(peekWidth) * static_cast<std::uint64_t>(peekHeight);
-    if (pixels == 0 || pixels > kMaxThumbnailSourcePixels) return nullptr;
-    wxImage image;
-    FILE* file = OpenStored(path);
-    if (file == nullptr) return nullptr;
-    wxFFileInputStream stream(file);  // closes the file
-    if (!image.LoadFile(stream, wxBITMAP_TYPE_ANY, -1) || !image.IsOk()) return nullptr;
-    const wxSize fit = DomainIB::FitThumbnail(image.GetWidth(), image.GetHeight());
-    if (fit.x <= 0 || fit.y <= 0) return nullptr;
-    wxImage scaled = ScaleNearest(image, fit.x, fit.y);
-    image.Destroy();
-    if (!scaled.IsOk()) return nullptr;
-    auto* bitmap = new wxBitmap(scaled, -1);
-    if (!bitmap->IsOk()) {
-        delete bitmap;
-        return nullptr;
-    }
-    return bitmap;
 }
 
 }  // namespace
@@ -230,28 +174,78 @@ void DomainIB::ThumbnailTask(void* data) {
     auto* request = static_cast<ScanRequest*>(data);
     if (request == nullptr) return;
     const int n = request->photos != nullptr ? static_cast<int>(request->photos->size()) : 0;
+    // The pictures are decoded by a few threads, each taking the next picture not yet taken and
+    // staying at most kThumbnailLead pictures ahead; this thread stores the thumbnails in order
+    // and reports them in batches, so that batches keep their order and ranges.
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<wxImage*> decoded(static_cast<std::size_t>(n), nullptr);
+    std::vector<char> ready(static_cast<std::size_t>(n), 0);
+    int next = 0;
+    int stored = 0;
+    auto decode = [&] {
+        // Damaged pictures must not pop up log boxes; this thread only.
+        wxLogNull noLog;
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            changed.wait(lock, [&] { return next >= n || next < stored + kThumbnailLead; });
+            if (next >= n) return;
+            const int j = next++;
+            const Photo* photo = (*request->photos)[static_cast<std::size_t>(j)];
+            wxImage* image = nullptr;
+            if (photo != nullptr) {
+                const wxString path = photo->path;
+                lock.unlock();
+                image = new wxImage(ThumbnailDecoder::Decode(path));
+                lock.lock();
+            }
+            decoded[static_cast<std::size_t>(j)] = image;
+            ready[static_cast<std::size_t>(j)] = 1;
+            changed.notify_all();
+        }
+    };
+    std::vector<std::thread> threads;
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const int count = static_cast<int>(
+        std::min<unsigned>(std::min(cores, kMaxThumbnailThreads), static_cast<unsigned>(n)));
+    for (int t = 0; t < count; ++t) threads.emplace_back(decode);
+
     int counter = 0;
     for (int j = 0; j < n; ++j) {
+        wxImage* image = nullptr;
         {
-            // Damaged pictures must not pop up log boxes; this thread only.
-            wxLogNull noLog;
-            Photo* photo = (*request->photos)[j];
-            if (photo != nullptr) {
-                wxBitmap* thumbnail = MakeThumbnail(photo->path);
-                if (thumbnail == nullptr)
-                    thumbnail = ImageUtil::LoadThemeBitmap(kFallbackPicture, wxBITMAP_TYPE_PNG);
-                // A record that already holds a thumbnail keeps it; the new one is dropped.
-                if (photo->thumbnail == nullptr)
-                    photo->thumbnail = thumbnail;
-                else
-                    delete thumbnail;
-            }
+            std::unique_lock<std::mutex> lock(mutex);
+            changed.wait(lock, [&] { return ready[static_cast<std::size_t>(j)] != 0; });
+            image = decoded[static_cast<std::size_t>(j)];
+            stored = j + 1;
+            changed.notify_all();
         }
+        Photo* photo = (*request->photos)[static_cast<std::size_t>(j)];
+        if (photo != nullptr) {
+            wxLogNull noLog;
+            wxBitmap* thumbnail = nullptr;
+            if (image != nullptr && image->IsOk()) {
+                thumbnail = new wxBitmap(*image, -1);
+                if (!thumbnail->IsOk()) {
+                    delete thumbnail;
+                    thumbnail = nullptr;
+                }
+            }
+            if (thumbnail == nullptr)
+                thumbnail = ImageUtil::LoadThemeBitmap(kFallbackPicture, wxBITMAP_TYPE_PNG);
+            // A record that already holds a thumbnail keeps it; the new one is dropped.
+            if (photo->thumbnail == nullptr)
+                photo->thumbnail = thumbnail;
+            else
+                delete thumbnail;
+        }
+        delete image;
         if (++counter == kThumbnailBatch) {
             QueueBatch(*request, j - (kThumbnailBatch - 1), j);
             counter = 0;
         }
     }
+    for (std::thread& t : threads) t.join();
     if (counter != 0) QueueBatch(*request, n - counter, n - 1);
     QueueDone(*request);
     TrackedDelete(__FILE__, __LINE__, request);
@@ -447,9 +441,10 @@ bool DomainIB::IsWholeJpeg(const unsigned char* data, std::size_t size) {
     return IsWholeJpegStream(bytes);
 }
 
-bool DomainIB::PeekImageSize(const wxString& path, int* width, int* height) {
-    FILE* file = OpenStored(path);
-    if (file == nullptr) return false;
+namespace {
+
+// The size that the header of the picture in file tells; the file is read from its start.
+bool PeekImageSizeOf(FILE* file, int* width, int* height) {
     unsigned char head[32] = {};
     const std::size_t got = std::fread(head, 1, sizeof head, file);
     bool known = false;
@@ -486,10 +481,28 @@ bool DomainIB::PeekImageSize(const wxString& path, int* width, int* height) {
         w = static_cast<std::uint64_t>(jw);
         h = static_cast<std::uint64_t>(jh);
     }
-    std::fclose(file);
     if (!known) return false;
     constexpr std::uint64_t kMaxSide = 0x7FFFFFFF;
     *width = static_cast<int>(std::min(w, kMaxSide));
     *height = static_cast<int>(std::min(h, kMaxSide));
     return true;
+}
+
+}  // namespace
+
+bool DomainIB::PeekImageSize(const wxString& path, int* width, int* height) {
+    FILE* file = OpenStored(path);
+    if (file == nullptr) return false;
+    const bool known = PeekImageSizeOf(file, width, height);
+    std::fclose(file);
+    return known;
+}
+
+bool DomainIB::PeekImageSize(const unsigned char* data, std::size_t size, int* width, int* height) {
+    if (data == nullptr || size == 0) return false;
+    FILE* file = fmemopen(const_cast<unsigned char*>(data), size, "rb");
+    if (file == nullptr) return false;
+    const bool known = PeekImageSizeOf(file, width, height);
+    std::fclose(file);
+    return known;
 }

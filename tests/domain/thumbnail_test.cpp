@@ -14,6 +14,7 @@
 #include "common/task_thread.h"
 #include "domain/domain_ib.h"
 #include "domain/kind_obj.h"
+#include "domain/thumbnail_decoder.h"
 #include "domain_test_env.h"
 #include "gen/backup_gen.h"
 #include "gen/media.h"
@@ -326,6 +327,62 @@ TEST_F(Thumbnails, PicturesWithTrailingBytesKeepTheirThumbnail) {
             EXPECT_EQ(image.GetSize(), wxSize(100, 100)) << i;  // the fallback picture
         }
     }
+}
+
+// A JPEG picture is decoded at a reduced scale that still covers its thumbnail; the thumbnail
+// matches the one scaled down from the full decode, for wide, tall, square, tiny and odd sizes,
+// progressive pictures and pictures with an orientation tag, also with several pictures decoded
+// at once.
+TEST_F(Thumbnails, ScaledJpegDecodesMatchTheFullDecodeScaledDown) {
+    struct Case {
+        int width, height, orientation;
+        bool progressive;
+    };
+    const Case cases[] = {{1600, 1200, 0, false}, {1200, 1600, 6, false}, {640, 480, 0, true},
+                          {101, 99, 3, false},    {100, 100, 0, false},   {50, 30, 0, false},
+                          {30, 50, 8, true},      {8, 800, 0, false},     {800, 8, 0, false},
+                          {2001, 1333, 0, false}, {1, 1, 0, false},       {799, 1203, 5, true}};
+    std::vector<std::string> files;
+    for (const Case& c : cases) {
+        files.push_back(gen::MakeJpeg(c.width, c.height, c.orientation,
+                                      static_cast<std::uint32_t>(files.size() + 7), 90,
+                                      c.progressive));
+    }
+    for (int copy = 0; copy < 3; ++copy) {
+        for (std::size_t i = 0; i < files.size(); ++i)
+            Add("IMG_" + std::to_string(copy) + "_" + std::to_string(i) + ".JPG", &files[i]);
+    }
+    Run();
+    for (std::size_t i = 0; i < photos_.size(); ++i) {
+        const Case& c = cases[i % files.size()];
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        wxImage full;
+        ASSERT_TRUE(full.LoadFile(photos_[i]->path, wxBITMAP_TYPE_JPEG));
+        const wxSize fit = DomainIB::FitThumbnail(full.GetWidth(), full.GetHeight());
+        const wxImage expected = ThumbnailDecoder::ScaleNearest(full, fit.x, fit.y);
+        ASSERT_NE(photos_[i]->thumbnail, nullptr);
+        const wxImage shown = photos_[i]->thumbnail->ConvertToImage();
+        ASSERT_EQ(shown.GetSize(), expected.GetSize());
+        // A side of eight pixels shrinks to one: that pixel is the mean of the eight, where the
+        // full decode shows the first; only the size is compared then.
+        if (c.width <= 8 || c.height <= 8) continue;
+        const std::size_t bytes = 3u * static_cast<std::size_t>(fit.x) * fit.y;
+        long total = 0;
+        std::size_t far = 0;
+        for (std::size_t b = 0; b < bytes; ++b) {
+            const int d = std::abs(shown.GetData()[b] - expected.GetData()[b]);
+            total += d;
+            if (d > 40) ++far;
+        }
+        EXPECT_LE(static_cast<double>(total) / bytes, 4.0);
+        EXPECT_LE(static_cast<double>(far) / bytes, 0.03);
+    }
+    // The scale: the smallest eighth that still covers the thumbnail.
+    EXPECT_EQ(ThumbnailDecoder::JpegEighths(1600, 1200, 100, 75), 1);
+    EXPECT_EQ(ThumbnailDecoder::JpegEighths(640, 480, 100, 75), 2);
+    EXPECT_EQ(ThumbnailDecoder::JpegEighths(799, 1203, 66, 100), 1);
+    EXPECT_EQ(ThumbnailDecoder::JpegEighths(101, 99, 100, 98), 8);
+    EXPECT_EQ(ThumbnailDecoder::JpegEighths(50, 30, 100, 60), 8);
 }
 
 // Nearest-neighbour scaling takes source pixels as they are, also when the sizes divide evenly.
