@@ -1,10 +1,10 @@
 // Reads all eleven kinds of a large generated backup, against a floor measured in the same run:
 // the readers' own SQL texts through sqlite3_exec with an empty callback, and one parse of the
-// history file. Targets: the total at most 2x the floor, and no kind growing faster than its
-// input (a run at double every count at most 2.3x the run at single counts).
+// history file. Each kind's time includes freeing its property list. Targets: the total at most 2x
+// the floor, and no kind growing faster than its input (a run at double every count at most 2.3x
+// the run at single counts).
 //
 // kinds_bench [SCALE]   SCALE multiplies every count (default 1: the sizes below).
-#include <malloc.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -23,6 +23,7 @@
 #include "ib/ib_util.h"
 #include "kind/sqlite_db.h"
 #include "mbdb/mbdb.h"
+#include "sql_floor.h"
 
 namespace {
 
@@ -34,70 +35,6 @@ const char* const kKindNames[kKindCount] = {"calls", "contacts", "messages", "at
                                             "memos", "camera",   "photos"};
 // The program's scan order: the call history first, whose name fill reads the address book.
 const std::uint32_t kScanOrder[kKindCount] = {0, 4, 5, 6, 7, 1, 2, 3, 8, 9, 10};
-
-struct Query {
-    const char* domain;
-    const char* path;
-    const char* sql;
-};
-
-// The readers' SQL texts, per kind; kinds that share a reader carry its queries once.
-const std::vector<std::vector<Query>> kFloorQueries = {
-    {{"WirelessDomain", "Library/CallHistory/call_history.db",
-      "select name,address,date,flags,duration,country_code,network_code from call"}},
-    {{"HomeDomain", "Library/AddressBook/AddressBook.sqlitedb",
-      "select rowid as record_id, (ifnull(First,'')||' '|| ifnull(Middle,'')|| ' ' || "
-      "ifnull(Last,'')) as name,Organization,Department,Note,Birthday,JobTitle,Nickname,"
-      "CreationDate from ABPerson"},
-     {"HomeDomain", "Library/AddressBook/AddressBook.sqlitedb",
-      "select  m.record_id, l.value as type,m.value from ABMultiValue m left join "
-      "ABMultiValueLabel l on l.rowid=m.label;"}},
-    {{"HomeDomain", "Library/SMS/sms.db", "select rowid from chat"},
-     {"HomeDomain", "Library/SMS/sms.db",
-      "select distinct chj.chat_id,h.country,h.service,h.uncanonicalized_id, m.text,m.date,"
-      "m.is_from_me from message m ,handle h , chat_handle_join chj where m.handle_id = h.ROWID "
-      "and h.ROWID = chj.handle_id"}},
-    {{"HomeDomain", "Library/SMS/sms.db", "select filename,mime_type from attachment"}},
-    {{"HomeDomain", "Library/Notes/notes.sqlite",
-      "select t.ZCREATIONDATE,t.ZMODIFICATIONDATE,t.ztitle,b.ZCONTENT from ZNOTE t inner join "
-      "ZNOTEBODY b on t.zbody = b.Z_PK"}},
-    {{"HomeDomain", "Library/Safari/Bookmarks.db", "select title,url from bookmarks"}},
-    {{"HomeDomain", "Library/Calendar/Calendar.sqlitedb",
-      "select c.title,ci.summary as title,l.title as location,ci.description,ci.url,"
-      "ci.start_date,ci.end_date,ci.start_tz,ci.all_day,ci.status from CalendarItem ci left "
-      "join Location l  on ci.location_id = l.ROWID left join Calendar c on c.ROWID = "
-      "ci.calendar_id"}},
-    {},
-    {{"MediaDomain", "Media/Recordings/Recordings.db",
-      "select ZDATE,ZDURATION,ZPATH from ZRECORDING"}},
-    {{"CameraRollDomain", "Media/PhotoData/Photos.sqlite",
-      "select ZDIRECTORY || '/' || ZFILENAME,ZFILENAME from ZGENERICASSET where ZFILENAME is not "
-      "null and ZDIRECTORY is not null"}},
-    {},
-};
-
-int Empty(void*, int, char**, char**) {
-    return 0;
-}
-
-double FloorOf(const std::string& folder, std::uint32_t kind) {
-    double total = 0;
-    for (const Query& q : kFloorQueries[kind]) {
-        const std::string uri = SqliteDb::ImmutableUri(folder + gen::StoredName(q.domain, q.path));
-        total += Best(5, [&] {
-            sqlite3* db = nullptr;
-            sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
-            sqlite3_exec(db, q.sql, Empty, nullptr, nullptr);
-            sqlite3_close(db);
-        });
-    }
-    if (kind == KIND_SAFARI) {
-        const std::string history =
-            folder + gen::StoredName("HomeDomain", "Library/Safari/History.plist");
-        total += Best(5, [&] { plist_free(ReadPlistFile(history.c_str())); });
-    }
-    return total;
-}
 
 struct Run {
     double kind[kKindCount] = {};
@@ -142,7 +79,8 @@ Run Measure(double scale) {
     gen::WriteSampleBackup(folder, o);
 
     Run run;
-    for (std::uint32_t k = 0; k < kKindCount; ++k) run.floor[k] = FloorOf(folder, k);
+    for (std::uint32_t k = 0; k < kKindCount; ++k)
+        run.floor[k] = bench::FloorOf(folder, k, SqliteDb::ImmutableUri, ReadPlistFile);
     // Each round reads every kind of a freshly listed backup, in scan order; the best round of
     // five counts per kind.
     for (double& t : run.kind) t = 1e30;
@@ -151,15 +89,12 @@ Run Measure(double scale) {
         if (head == nullptr) std::exit(1);
         run.records = head->mbdb->GetRecords()->size();
         for (std::uint32_t k : kScanOrder) {
+            // Freeing the result is part of the work of reading a kind.
             const auto t = std::chrono::steady_clock::now();
             plist_t data = GetKindData(head, k);
-            const double s = Seconds(t);
-            run.kind[k] = std::min(run.kind[k], s);
             run.entries[k] = data ? plist_array_get_size(data) : 0;
-            // Freeing the result is the caller's work, and so is the allocator's tidying after
-            // it; neither belongs to the next kind's time.
             plist_free(data);
-            malloc_trim(0);
+            run.kind[k] = std::min(run.kind[k], Seconds(t));
         }
         FreeBackupList(head);
     }

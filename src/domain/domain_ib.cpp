@@ -1,5 +1,6 @@
 #include "domain/domain_ib.h"
 
+#include <malloc.h>
 #include <wx/bitmap.h>
 #include <wx/event.h>
 #include <wx/image.h>
@@ -168,6 +169,9 @@ void DomainIB::ScanTask(void* data) {
     wxEvtHandler* target = request->target;
     for (RecoveryKind kind : KindScanOrder()) ReadKind(device, target, kind, kind);
     TrackedDelete(__FILE__, __LINE__, request);
+    // The property lists of the kinds are freed; their memory goes back to the system, so that
+    // the program keeps about what its records need rather than the largest list's peak.
+    malloc_trim(0);
 }
 
 void DomainIB::ThumbnailTask(void* data) {
