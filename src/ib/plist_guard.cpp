@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+static_assert(kPlistMaxBytes < UINT32_MAX, "byte counts of the binary walk are 32-bit");
+
 namespace {
 
 // --- XML ---
@@ -61,13 +63,15 @@ class BinaryCheck {
         const std::uint64_t tableEnd = size_ - 32;
         if (count == 0 || root >= count || table < 8 || table > tableEnd) return false;
         if (count > (tableEnd - table) / offsetSize_) return false;
+        // Every object of a real file is part of the tree; more objects than the tree may hold
+        // nodes only cost memory here and in libplist.
+        if (count > kPlistMaxNodes) return false;
         objectsEnd_ = static_cast<std::size_t>(table);
+        table_ = data_ + table;
         count_ = static_cast<std::size_t>(count);
-        offsets_.resize(count_);
         for (std::size_t i = 0; i < count_; ++i) {
-            const std::uint64_t at = BigEndian(data_ + table + i * offsetSize_, offsetSize_);
+            const std::uint64_t at = Offset(i);
             if (at < 8 || at >= objectsEnd_) return false;
-            offsets_[i] = static_cast<std::size_t>(at);
         }
         return Walk(static_cast<std::size_t>(root));
     }
@@ -109,8 +113,12 @@ class BinaryCheck {
         return n <= (objectsEnd_ - at) / unit;
     }
 
+    std::size_t Offset(std::size_t index) const {
+        return static_cast<std::size_t>(BigEndian(table_ + index * offsetSize_, offsetSize_));
+    }
+
     bool ShapeOf(std::size_t index, Shape* shape) const {
-        std::size_t at = offsets_[index];
+        std::size_t at = Offset(index);
         const unsigned char marker = data_[at];
         const unsigned type = marker >> 4;
         std::uint64_t n = marker & 0xF;
@@ -158,7 +166,7 @@ class BinaryCheck {
         std::vector<unsigned char> state(count_, kNew);
         std::vector<std::uint16_t> depth(count_, 0);
         std::vector<std::uint32_t> nodes(count_, 0);
-        std::vector<std::uint64_t> bytes(count_, 0);
+        std::vector<std::uint32_t> bytes(count_, 0);  // at most kPlistMaxBytes
         std::vector<Frame> stack;
         auto open = [&](std::size_t index) {
             Frame f{index, Shape(), 0, 1, 1, 0};
@@ -189,7 +197,7 @@ class BinaryCheck {
             state[done.index] = kDone;
             depth[done.index] = static_cast<std::uint16_t>(done.depth);
             nodes[done.index] = static_cast<std::uint32_t>(done.nodes);
-            bytes[done.index] = done.bytes;
+            bytes[done.index] = static_cast<std::uint32_t>(done.bytes);
             if (!stack.empty() && !Add(&stack.back(), done.depth, done.nodes, done.bytes))
                 return false;
         }
@@ -212,7 +220,7 @@ class BinaryCheck {
     std::size_t refSize_ = 0;
     std::size_t objectsEnd_ = 0;
     std::size_t count_ = 0;
-    std::vector<std::size_t> offsets_;
+    const unsigned char* table_ = nullptr;
 };
 
 }  // namespace
