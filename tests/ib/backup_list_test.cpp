@@ -36,6 +36,17 @@ std::vector<BackupInfo*> Nodes(BackupInfo* head) {
     return nodes;
 }
 
+// A binary Info.plist whose "Device Name" value is a reference past the last object, or whose
+// last offset points past the objects.
+std::string OutOfRangeBinary(bool badOffset) {
+    gen::BinaryPlist p;
+    const std::size_t root = p.Dict({{p.String("Device Name"), badOffset ? p.String("x") : 99}});
+    std::string bytes = p.Bytes(root);
+    // The offset table holds one byte per object here and ends where the 32-byte trailer begins.
+    if (badOffset) bytes[bytes.size() - 33] = static_cast<char>(0xF0);
+    return bytes;
+}
+
 class BackupListTest : public testing::Test {
   protected:
     BackupListTest() : tz_("TZ", "UTC") {
@@ -179,6 +190,8 @@ TEST_F(BackupListTest, DamagedMarkerFilesStillListTheBackup) {
         {"cyclic", gen::CyclicBinaryPlist(), gen::CyclicBinaryPlist(),
          std::string("mbdb\x05\x00", 6)},
         {"huge-count", gen::WideBinaryPlist(4000), gen::WideBinaryPlist(4000),
+         std::string("mbdb\x05\x00", 6)},
+        {"out-of-range", OutOfRangeBinary(false), OutOfRangeBinary(true),
          std::string("mbdb\x05\x00", 6)},
     };
     for (const Row& r : rows) {
