@@ -384,6 +384,22 @@ TEST_F(AppProgram, EveryScreenReadsRightInEveryLanguage) {
                                          "because iTunes has not made backup for the device."))
                           .x,
                   list_->GetSize().x);
+        // The About box as the settings menu builds it.
+        wxBitmap* background =
+            ImageUtil::LoadThemeBitmap(wxS("image/dialog/dialog_bg.png"), wxBITMAP_TYPE_PNG);
+        ASSERT_NE(nullptr, background);
+        AboutDialog* about = new AboutDialog();
+        ASSERT_TRUE(about->Create(background, frame_, wxID_ANY, _("About"), wxDefaultPosition,
+                                  background->GetSize(), wxBORDER_NONE | wxFRAME_SHAPED));
+        about->Show();
+        ASSERT_TRUE(gui_test::PumpUntil([&] { return about->IsShownOnScreen(); }, 2));
+        gui_test::PumpFor(0.1);
+        const std::vector<std::string> problems = gui_test::TextFitProblems(about);
+        EXPECT_TRUE(problems.empty()) << "about" << Lines(problems);
+        EXPECT_TRUE(gui_test::SaveScreenshot(
+            about,
+            gui_test::OutputDir() + "/screenshots/app_lang_" + language.code + "_about.png"));
+        gui_test::DestroyAndWait(about);
     }
     ScanRow(RowOf(wxS("Ann's iPhone")));
     for (const Language& language : kLanguages) {

@@ -296,7 +296,18 @@ void CheckTree(wxTreeCtrl* tree, std::vector<std::string>& problems) {
 void CheckWindow(wxWindow* window, std::vector<std::string>& problems) {
     if (!window->IsShown()) return;
     const wxSize size = window->GetSize();
-    if (IsNativeLabel(window)) {
+    if (auto* button = dynamic_cast<wxButton*>(window)) {
+        // A native button may be given a size of its own (its label's extent and a margin),
+        // smaller than the toolkit's wish: its label must still fit inside.
+        wxClientDC dc(button);
+        dc.SetFont(button->GetFont());
+        const wxSize text = dc.GetTextExtent(button->GetLabel());
+        if (text.x + 8 > size.x || text.y > size.y) {
+            problems.push_back(Describe(window) + " label needs " + std::to_string(text.x + 8) +
+                               " x " + std::to_string(text.y) + ", has " + std::to_string(size.x) +
+                               " x " + std::to_string(size.y));
+        }
+    } else if (IsNativeLabel(window)) {
         const wxSize best = window->GetBestSize();
         if (best.x > size.x || best.y > size.y) {
             problems.push_back(Describe(window) + " needs " + std::to_string(best.x) + " x " +

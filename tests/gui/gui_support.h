@@ -78,10 +78,11 @@ class StderrCapture {
 std::vector<std::string> ToolkitWarnings(const std::string& text);
 
 // Every place under root (root included, shown windows only) where a text does not fit the
-// window that shows it, one line each: a native label (check box, button, static text) narrower
-// than its best size, a word button whose label runs past its face, a grid column label wider
-// than its column, a grid cell holding a date, a time or a count that is cut, a tree item (text
-// with its count) that ends past the tree's edge, and two sibling controls that overlap.
+// window that shows it, one line each: a native label (check box, static text) smaller than its
+// best size, a native button's label wider than the button less a margin, a word button whose
+// label runs past its face, a grid column label wider than its column, a grid cell holding a
+// date, a time or a count that is cut, a tree item (text with its count) that ends past the
+// tree's edge, and two sibling controls that overlap.
 std::vector<std::string> TextFitProblems(wxWindow* root);
 
 // Finds the first child (at any depth) of parent with the given type, or for which match holds.
