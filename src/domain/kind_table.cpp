@@ -326,12 +326,13 @@ std::vector<KindInfo> MakeTable() {
         {Page(wxTRANSLATE("Name"), 0), Page(wxTRANSLATE("Phone Number"), 1),
          Page(wxTRANSLATE("Date Time"), 2), Page(wxTRANSLATE("Duration"), 4)}));
     // Contacts: name, organization, department, note, birthday, job title, nick name, creation
-    // date; the page adds a line per property.
+    // date; the page adds a line per property. The birthday is the address book's own text
+    // ("1984-01-12T12:00:00Z"), shown whole.
     table.push_back(Row<Contact>(
         KIND_CONTACTS, wxTRANSLATE("Contacts"), false, 8,
         {Field(wxTRANSLATE("Name"), 140, 0), Field(wxTRANSLATE("Organization"), 100, 1),
          Field(wxTRANSLATE("Department"), 130, 2), Field(wxTRANSLATE("Note"), 140, 3),
-         Field(wxTRANSLATE("Birthday"), 100, 4), Field(wxTRANSLATE("Job Title"), 100, 5),
+         Field(wxTRANSLATE("Birthday"), 156, 4), Field(wxTRANSLATE("Job Title"), 100, 5),
          Field(wxTRANSLATE("Nick Name"), 100, 6), Field(wxTRANSLATE("Create Date"), 140, 7),
          Fixed(wxTRANSLATE("Others"), 100, L"...")},
         wxTRANSLATE("/Contacts.html"),

@@ -208,7 +208,7 @@ std::string Text(const wxString& text) {
 
 // Texts that are cut lose their meaning at once: dates, times, durations, counts, sizes.
 bool MustShowWhole(const wxString& value) {
-    static const std::regex kFigures("[0-9][0-9 :./()-]*( ?[A-Za-z]{1,2})?");
+    static const std::regex kFigures("[0-9][0-9 :./()TZ+-]*( ?[A-Za-z]{1,2})?");
     return std::regex_match(value.ToStdString(wxConvUTF8), kFigures);
 }
 
