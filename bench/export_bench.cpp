@@ -109,18 +109,33 @@ wxString Phone(std::mt19937& rng) {
     return text;
 }
 
-// The floor: the same cells read from the same records, each converted to UTF-8 and handed
-// straight to RapidJSON's writer, the text written in one write. No table, no template, no
-// escaping for the page's script.
+// A cell of the floor: a record's text, converted to UTF-8 when written, or a text already in
+// UTF-8 (the row numbers and the constant cells, which the export does not convert per row
+// either).
+struct FloorCell {
+    FloorCell(const wxString* t) : text(t) {}
+    FloorCell(const std::string* u) : utf8(u) {}
+    const wxString* text = nullptr;
+    const std::string* utf8 = nullptr;
+};
+
+// The floor: the same cells read from the same records, each record text converted to UTF-8 and
+// handed straight to RapidJSON's writer, the text written in one write. No table, no template,
+// no escaping for the page's script, and no formatting the export does not do: row numbers are
+// written as decimal digits directly.
 class Floor {
   public:
     Floor() : writer_(buffer_) { writer_.StartArray(); }
-    void Row(std::initializer_list<const wxString*> cells) {
+    void Row(std::initializer_list<FloorCell> cells) {
         writer_.StartArray();
-        for (const wxString* c : cells) {
-            cell_.clear();
-            DomainExport::AppendUtf8(cell_, *c);
-            writer_.String(cell_.data(), static_cast<rapidjson::SizeType>(cell_.size()));
+        for (const FloorCell& c : cells) {
+            const std::string* text = c.utf8;
+            if (text == nullptr) {
+                cell_.clear();
+                DomainExport::AppendUtf8(cell_, *c.text);
+                text = &cell_;
+            }
+            writer_.String(text->data(), static_cast<rapidjson::SizeType>(text->size()));
         }
         writer_.EndArray();
     }
@@ -222,14 +237,15 @@ int main(int argc, char** argv) {
     auto exportContacts = [&] {
         DomainExport::ExportTask(request(KIND_CONTACTS, &contacts, contacts.size()));
     };
-    const wxString none, arrow("->"), dash("-"), sent("Sent"), received("Received");
+    const std::string none, arrow("->"), dash("-"), sent("Sent"), received("Received");
     auto floorMessages = [&] {
         Floor floor;
-        const wxString h[] = {"ID", "Name", "Phone Number", "Message", "Date Time", "Type", "Text"};
+        const std::string h[] = {"ID",        "Name", "Phone Number", "Message",
+                                 "Date Time", "Type", "Text"};
         floor.Row({&h[0], &h[1], &h[2], &h[3], &h[4], &h[5], &h[6]});
         int number = 0;
         for (const Sms* s : chats) {
-            const wxString id = wxString::Format("%d", ++number);
+            const std::string id = std::to_string(++number);
             floor.Row({&id, &s->another, &s->phone, &arrow, &dash, &dash, &dash});
             for (const Message* m : s->messages) {
                 floor.Row(
@@ -240,13 +256,13 @@ int main(int argc, char** argv) {
     };
     auto floorContacts = [&] {
         Floor floor;
-        const wxString h[] = {"ID",          "Name",     "Organization", "Department",
-                              "Note",        "Birthday", "Job Title",    "Nick Name",
-                              "Create Date", "Type",     "Value"};
+        const std::string h[] = {"ID",          "Name",     "Organization", "Department",
+                                 "Note",        "Birthday", "Job Title",    "Nick Name",
+                                 "Create Date", "Type",     "Value"};
         floor.Row({&h[0], &h[1], &h[2], &h[3], &h[4], &h[5], &h[6], &h[7], &h[8], &h[9], &h[10]});
         int number = 0;
         for (const Contact* c : contacts) {
-            const wxString id = wxString::Format("%d", ++number);
+            const std::string id = std::to_string(++number);
             floor.Row({&id, &c->name, &c->organization, &c->department, &c->note, &c->birthday,
                        &c->jobTitle, &c->nickName, &c->creationDate, &dash, &dash});
             for (const auto& p : c->properties) {
