@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -163,8 +164,8 @@ class DomainExport {
     // "var data = " json ";" and then its first "<title></title>" by the title. Each "{{text}}"
     // of the template becomes the text's translation from texts (the text itself without one),
     // written as HTML text. No page is written when the template cannot be read or holds no
-    // "var data = [];"; a page whose writing fails is removed. False, with the error, when no
-    // page was written.
+    // "var data = [];"; an existing file at pagePath is never replaced (EEXIST); a page whose
+    // writing fails is removed. False, with the error, when no page was written.
     static bool WriteHtml(const char* templatePath, const char* pagePath, const char* json,
                           const char* title, const PageTexts* texts = nullptr,
                           ExportError* error = nullptr);
@@ -192,6 +193,13 @@ class DomainExport {
     static void CopyIntoFolder(const std::string& sourcePath, const std::string& folder,
                                const std::string& name, CopyNumbers& numbers,
                                ExportOutcome& outcome);
+    // Writes one new file into folder through writeNew (which must refuse an existing target
+    // with EEXIST) under name made safe, or under the next free numbered name when it is taken.
+    // Counts the file in outcome.
+    static void WriteUnderFreeName(
+        const std::string& folder, const std::string& name, CopyNumbers& numbers,
+        const std::function<bool(const std::string&, ExportError*)>& writeNew,
+        ExportOutcome& outcome);
 
     // The name a media copy gets for a record name: unchanged when it is an ordinary file name;
     // each "/" becomes "_", an empty name becomes "_" and "." and ".." get a "_" in front, so

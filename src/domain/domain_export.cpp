@@ -12,6 +12,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <new>
 
 #include "base/wz_base.h"
@@ -86,17 +87,22 @@ void FinishPage(ExportTable& table, RecoverRequest& request, const KindInfo& kin
 
     const ExportLabels& labels = request.labels[kind.kind];
     const std::string& page = labels.page.empty() ? std::string(kind.page) : labels.page;
+    std::string folder;
+    DomainExport::AppendUtf8(folder, request.outputDir);
     request.outputDir += wxString::FromUTF8(page.c_str());
-    std::string pagePath;
-    DomainExport::AppendUtf8(pagePath, request.outputDir);
 
-    ExportError error;
-    if (DomainExport::WriteHtml(templatePath.c_str(), pagePath.c_str(), json.c_str(), kind.name,
-                                &request.pageTexts, &error)) {
-        request.outcome.Written();
-    } else {
-        request.outcome.Failed(error);
-    }
+    // Like a copy, the page never replaces a file: an earlier page of the same kind, or a file
+    // of the user's under that name, stays, and the page takes the next free name.
+    // The page name comes with the separator in front ("/Notes.html").
+    const std::string name = page.substr(std::min(page.find_first_not_of('/'), page.size()));
+    DomainExport::CopyNumbers numbers;
+    DomainExport::WriteUnderFreeName(
+        folder, name, numbers,
+        [&](const std::string& pagePath, ExportError* error) {
+            return DomainExport::WriteHtml(templatePath.c_str(), pagePath.c_str(), json.c_str(),
+                                           kind.name, &request.pageTexts, error);
+        },
+        request.outcome);
 }
 
 // A table kind's page: the header, then per checked record its line and the lines under it.
@@ -634,7 +640,9 @@ bool DomainExport::WriteHtml(const char* templatePath, const char* pagePath, con
     text.clear();
     text.shrink_to_fit();
 
-    FILE* out = WZfopen(pagePath, "w");
+    // A new file only ("x"): a page never replaces a file, and a failed page removes only
+    // what this call wrote.
+    FILE* out = WZfopen(pagePath, "wx");
     if (out == nullptr) return fail(ExportError::kTarget, errno);
     int writeError = 0;
     for (const Piece& piece : pieces) {
@@ -713,13 +721,24 @@ int DomainExport::CopyFile(const char* sourcePath, const char* targetPath, Expor
 void DomainExport::CopyIntoFolder(const std::string& sourcePath, const std::string& folder,
                                   const std::string& name, CopyNumbers& numbers,
                                   ExportOutcome& outcome) {
+    WriteUnderFreeName(
+        folder, name, numbers,
+        [&sourcePath](const std::string& target, ExportError* error) {
+            return CopyFile(sourcePath.c_str(), target.c_str(), error) == 0;
+        },
+        outcome);
+}
+
+void DomainExport::WriteUnderFreeName(
+    const std::string& folder, const std::string& name, CopyNumbers& numbers,
+    const std::function<bool(const std::string&, ExportError*)>& writeNew, ExportOutcome& outcome) {
     const std::string safe = SafeFileName(name);
     // Numbers up to the last one this export gave the name are taken already.
     int& last = numbers[safe];
     for (int n = std::max(last + 1, 1);; ++n) {
         const std::string target = folder + "/" + (n == 1 ? safe : NumberedFileName(safe, n));
         ExportError error;
-        if (CopyFile(sourcePath.c_str(), target.c_str(), &error) == 0) {
+        if (writeNew(target, &error)) {
             last = n;
             outcome.Written();
             return;

@@ -232,13 +232,16 @@ TEST(ExportKinds, PositionsOutsideTheRecordsAreSkipped) {
     EXPECT_EQ(empty.size(), 1u);
 }
 
-TEST(ExportKinds, LaterExportReplacesThePage) {
+TEST(ExportKinds, LaterExportKeepsTheEarlierPage) {
     Records records;
     export_test::FillRecords(records, 3, 6);
     TempDir out;
+    gen::WriteFile(out / "Notes (2).html", "a file of the user's");
     RunExport(KIND_NOTES, &records.notes, {0, 1, 2, 3}, out.Path());
     RunExport(KIND_NOTES, &records.notes, {5}, out.Path());
-    const Grid grid = export_test::ReadPageData(out / "Notes.html");
+    EXPECT_EQ(export_test::ReadPageData(out / "Notes.html").size(), 5u);
+    EXPECT_EQ(gen::ReadFile(out / "Notes (2).html"), "a file of the user's");
+    const Grid grid = export_test::ReadPageData(out / "Notes (3).html");
     ASSERT_EQ(grid.size(), 2u);
     EXPECT_EQ(grid[1][1], U(records.notes[5]->title));
 }

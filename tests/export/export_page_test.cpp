@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 
@@ -145,20 +146,23 @@ TEST(ExportPage, UnwritableFolderWritesNothingAndDoesNotCrash) {
     }
 }
 
-TEST(ExportPage, FullDiskRemovesThePartialPage) {
-    // /dev/full accepts the open and fails every write.
-    if (!Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+TEST(ExportPage, PageNeverReplacesAFile) {
     TempDir dir;
     gen::WriteFile(dir / "template.html", "<title></title>var data = [];");
-    const std::string json = "[[\"" + std::string(1 << 20, 'x') + "\"]]";
-    // The page is /dev/full itself: the writer must report the failure by removing what it
-    // wrote, which for a device it may not do. So use a link in the scratch folder.
-    ASSERT_EQ(symlink("/dev/full", (dir / "Notes.html").c_str()), 0);
-    DomainExport::WriteHtml((dir / "template.html").c_str(), (dir / "Notes.html").c_str(),
-                            json.c_str(), "Notes");
-    struct stat st;
-    EXPECT_NE(lstat((dir / "Notes.html").c_str(), &st), 0) << "the failed page is still there";
-    EXPECT_TRUE(Exists("/dev/full"));
+    // A page of an earlier recovery, and a link to a device, under the page's name.
+    gen::WriteFile(dir / "Notes.html", "earlier");
+    ASSERT_EQ(symlink("/dev/full", (dir / "Safari.html").c_str()), 0);
+    ExportError error;
+    EXPECT_FALSE(DomainExport::WriteHtml((dir / "template.html").c_str(),
+                                         (dir / "Notes.html").c_str(), "[]", "Notes", nullptr,
+                                         &error));
+    EXPECT_EQ(error.code, EEXIST);
+    EXPECT_FALSE(DomainExport::WriteHtml((dir / "template.html").c_str(),
+                                         (dir / "Safari.html").c_str(), "[]", "Safari"));
+    EXPECT_EQ(gen::ReadFile(dir / "Notes.html"), "earlier");
+    char target[64] = {};
+    ASSERT_GT(readlink((dir / "Safari.html").c_str(), target, sizeof target - 1), 0);
+    EXPECT_STREQ(target, "/dev/full");
 }
 
 TEST(ExportPage, ShippedTemplateHoldsEachMarkerOnceAndNoExternalResource) {
