@@ -93,6 +93,17 @@ TEST_F(MessageView, LongTextsBreakAtWordsToTheFieldWidth) {
         joined += line;
     }
     EXPECT_EQ(joined, words);
+    // Texts whose letters join, pairs that kern, wide letters and pictures fit the width too.
+    for (const wxString& text :
+         {wxString::FromUTF8("مرحبا، كيف حالك؟ مرحبا، كيف حالك؟ مرحبا، كيف حالك؟ مرحبا"),
+          wxString::FromUTF8("AVAWAY To Ty Yo We Va AVAWAY To Ty Yo We Va AVAWAY To Ty Yo"),
+          wxString::FromUTF8(
+              "明天见 明天见明天见 明天见明天见明天见 明天见 明天见明天见明天见明天见"),
+          wxString::FromUTF8("Happy birthday!!! 🎉🎂 Happy birthday!!! 🎉🎂 Happy 🎉🎂🎉🎂")}) {
+        const wxArrayString broken = view_->WrapLines(text);
+        EXPECT_GT(broken.size(), 1u) << text;
+        for (const wxString& line : broken) EXPECT_LE(view_->GetTextExtent(line).x, 180) << line;
+    }
     EXPECT_EQ(view_->WrapLines(wxString()).size(), 1u);
     EXPECT_EQ(view_->WrapLines(wxS("a\r\nb")).size(), 2u);
     EXPECT_EQ(view_->WrapLines(wxS("a\rb")).size(), 2u);

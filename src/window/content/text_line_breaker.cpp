@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
-// A line whose summed word widths lie this close to the limit is measured as a whole: kerning
-// and rounding between words move a line's width by a fraction of a pixel per word.
+// A word whose width lies this close to the limit is measured as a whole before it is broken.
 constexpr double kUncertain = 2.0;
 
 }  // namespace
@@ -19,10 +19,45 @@ TextLineBreaker::TextLineBreaker(wxDC& dc, int width)
     space_ = Measure(L" ");
 }
 
+namespace {
+
+// Letters of scripts whose letters keep their shape and width next to each other; combining marks
+// and scripts that join or reorder letters are left out.
+bool KeepsShape(wchar_t c) {
+    const auto u = static_cast<std::uint32_t>(c);
+    return (u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u < 0x0250) || (u >= 0x0370 && u < 0x0530) ||
+           (u >= 0x3040 && u < 0x3100) || (u >= 0x4E00 && u < 0xA000) ||
+           (u >= 0xAC00 && u < 0xD7A4);
+}
+
+}  // namespace
+
+bool TextLineBreaker::SumLetters(const std::wstring& word, Extent* extent) {
+    for (wchar_t c : word)
+        if (!KeepsShape(c)) return false;
+    Extent sum;
+    for (wchar_t c : word) {
+        auto found = letters_.find(c);
+        if (found == letters_.end())
+            found = letters_.emplace(c, MeasureText(std::wstring(1, c))).first;
+        sum.width += found->second.width;
+        sum.height = std::max(sum.height, found->second.height);
+    }
+    *extent = sum;
+    return true;
+}
+
 TextLineBreaker::Extent TextLineBreaker::Measure(const std::wstring& word) {
     if (word.empty()) return Extent{};
     const auto found = words_.find(word);
     if (found != words_.end()) return found->second;
+    Extent e;
+    if (!SumLetters(word, &e)) e = MeasureText(word);
+    words_.emplace(word, e);
+    return e;
+}
+
+TextLineBreaker::Extent TextLineBreaker::MeasureText(const std::wstring& word) {
     Extent e;
     if (gc_ != nullptr) {
         wxDouble w = 0, h = 0;
@@ -35,17 +70,11 @@ TextLineBreaker::Extent TextLineBreaker::Measure(const std::wstring& word) {
         e.width = w;
         e.height = h;
     }
-    words_.emplace(word, e);
     return e;
 }
 
 double TextLineBreaker::ExactWidth(const std::wstring& text) {
-    if (gc_ != nullptr) {
-        wxDouble w = 0, h = 0;
-        gc_->GetTextExtent(wxString(text), &w, &h);
-        return w;
-    }
-    return dc_.GetTextExtent(wxString(text)).x;
+    return MeasureText(text).width;
 }
 
 std::wstring TextLineBreaker::SplitLongWord(const std::wstring& word, wxArrayString& lines) {
@@ -83,11 +112,10 @@ void TextLineBreaker::BreakParagraph(const std::wstring& p, wxArrayString& lines
             }
             lineWidth = e.width;
         } else {
+            // Kerning draws letters closer, so a sum of widths is about the width of the text laid
+            // out as a whole or more: a line whose sum fits does fit.
             const double candidate = lineWidth + space_.width + e.width;
-            bool fits = candidate <= width_ - kUncertain;
-            if (!fits && candidate <= width_ + kUncertain)
-                fits = ExactWidth(p.substr(lineStart, end - lineStart)) <= width_;
-            if (!fits) {
+            if (candidate > width_) {
                 // The blank before the word ends the line; the word starts the next one.
                 lines.Add(wxString(p.substr(lineStart, i - 1 - lineStart)));
                 lineStart = i;

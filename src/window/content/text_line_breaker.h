@@ -1,7 +1,10 @@
 // Breaks texts into lines of at most a given width in one font, measured with a device context.
-// Word widths are measured once and kept, so that a long conversation, whose words repeat, costs
-// a few measurements per new word rather than one text layout per message; a line whose summed
-// width lies close to the limit is measured as a whole before it is decided.
+// Widths are measured once and kept: a word of letters of scripts whose letters keep their shape
+// next to each other (Latin, Greek, Cyrillic, Chinese, Japanese, Korean) is as wide as its letters,
+// each measured once; any other word is measured whole, once. A long conversation so costs a few
+// measurements per new letter or word rather than one text layout per message. Kerning draws
+// letters closer, so a sum of widths is about the width of the same text laid out as a whole or
+// more: lines do not overflow, and a line may end one word earlier than a whole measure would.
 #pragma once
 
 #include <wx/arrstr.h>
@@ -30,6 +33,10 @@ class TextLineBreaker {
         double height = 0;
     };
     Extent Measure(const std::wstring& word);
+    Extent MeasureText(const std::wstring& text);
+    // The width of a word of letters that keep their shape, from its letters' widths; false for
+    // any other word.
+    bool SumLetters(const std::wstring& word, Extent* extent);
     double ExactWidth(const std::wstring& text);
     // Breaks one line of the text (no line break inside) and appends its lines.
     void BreakParagraph(const std::wstring& paragraph, wxArrayString& lines, double* height);
@@ -41,4 +48,5 @@ class TextLineBreaker {
     double width_;
     Extent space_;
     std::unordered_map<std::wstring, Extent> words_;
+    std::unordered_map<wchar_t, Extent> letters_;
 };
