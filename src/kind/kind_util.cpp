@@ -44,22 +44,9 @@ std::string KindUtil::Duration(std::int64_t seconds) {
     return Take(FormatDuration(static_cast<std::uint32_t>(seconds)));
 }
 
-std::string KindUtil::Now() {
-    return Take(FormatNow());
-}
-
 std::string KindUtil::LocalText(std::int64_t seconds) {
     char out[19];
     return FormatUnixTimeInto(seconds, out) ? std::string(out, sizeof out) : std::string();
-}
-
-const std::string& KindUtil::NowClock::Text() {
-    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
-    if (now != second_) {
-        text_ = Now();
-        second_ = now;
-    }
-    return text_;
 }
 
 std::string KindUtil::LocateFirst(const Mbdb* mbdb, const char* devicePath) {

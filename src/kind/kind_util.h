@@ -33,22 +33,9 @@ class KindUtil {
     static std::string UnixTime(std::int64_t seconds);
     // Seconds as "hh:mm:ss"; a negative count or one beyond 32 bits shows as 00:00:00.
     static std::string Duration(std::int64_t seconds);
-    // The current local time, as the bookmark and calendar readers stamp it.
-    static std::string Now();
 
     // The text of FormatUnixTime: Unix seconds as local time, or empty when it cannot be shown.
     static std::string LocalText(std::int64_t seconds);
-
-    // The current local time as FormatNow prints it, worked out again only when the second
-    // changes.
-    class NowClock {
-      public:
-        const std::string& Text();
-
-      private:
-        std::int64_t second_ = -1;
-        std::string text_;
-    };
 
     // The stored file of the first manifest record with devicePath, or empty.
     static std::string LocateFirst(const Mbdb* mbdb, const char* devicePath);

@@ -25,10 +25,10 @@ bool IsSet(const char* value) {
 
 struct ItemRows {
     std::vector<CalendarItem*>* items;
-    KindUtil::NowClock now;
 
-    std::string DateOrNow(const char* value) {
-        if (value == nullptr) return now.Text();
+    // A missing date stays empty: the time of reading would pass for the item's own date.
+    static std::string Date(const char* value) {
+        if (value == nullptr) return std::string();
         return KindUtil::AppleTime(KindUtil::Number(value));
     }
 };
@@ -58,7 +58,7 @@ plist_t Calendar::GetData(Mbdb* mbdb, int typeFilter) {
 
 void Calendar::Load(const std::string& path) {
     SqliteDb db(path);
-    ItemRows rows{&items_, {}};
+    ItemRows rows{&items_};
     db.Exec(kItemSql, &Calendar::OnItemRow, &rows);
 }
 
@@ -71,8 +71,8 @@ int Calendar::OnItemRow(void* context, int columns, char** values, char** /*name
     item->location = KindUtil::Text(KindUtil::Column(columns, values, 2));
     item->description = KindUtil::Text(KindUtil::Column(columns, values, 3));
     item->url = KindUtil::Text(KindUtil::Column(columns, values, 4));
-    item->start_date = rows->DateOrNow(KindUtil::Column(columns, values, 5));
-    item->end_date = rows->DateOrNow(KindUtil::Column(columns, values, 6));
+    item->start_date = ItemRows::Date(KindUtil::Column(columns, values, 5));
+    item->end_date = ItemRows::Date(KindUtil::Column(columns, values, 6));
     item->area = KindUtil::Text(KindUtil::Column(columns, values, 7));
     item->all_day = IsSet(KindUtil::Column(columns, values, 8)) ? "YES" : "NO";
     item->status = IsSet(KindUtil::Column(columns, values, 9)) ? "Completed" : "Uncompleted";

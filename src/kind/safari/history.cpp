@@ -53,7 +53,6 @@ bool VisitSeconds(plist_t node, std::int64_t* seconds, bool* shown) {
 
 struct BookmarkRows {
     plist_t array;
-    KindUtil::NowClock now;
 };
 
 void AddHistoryEntry(plist_t element, plist_t array) {
@@ -144,7 +143,7 @@ void History::ReadHistoryPlist(const std::string& path, plist_t array) {
 
 void History::ReadBookmarks(const std::string& path, plist_t array) {
     SqliteDb db(path);
-    BookmarkRows rows{array, {}};
+    BookmarkRows rows{array};
     db.Exec(kBookmarkSql, &History::OnBookmarkRow, &rows);
 }
 
@@ -156,7 +155,9 @@ int History::OnBookmarkRow(void* context, int columns, char** values, char** /*n
     DictInsertString(dict, "url", url);
     DictInsertString(dict, "type", "bookmark");
     DictInsertString(dict, "title", KindUtil::Column(columns, values, 0));
-    DictInsertString(dict, "lastVisitedDate", rows->now.Text().c_str());
+    // A bookmark has no visit of its own: its date stays empty rather than show the time of
+    // reading as if it were one.
+    DictInsertString(dict, "lastVisitedDate", "");
     plist_dict_set_item(dict, "visitCount", plist_new_uint(1));
     plist_array_append_item(rows->array, dict);
     return 0;
