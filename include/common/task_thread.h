@@ -11,6 +11,8 @@
 #include <wx/event.h>
 #include <wx/thread.h>
 
+#include <atomic>
+
 // The type of the tasks: one untyped pointer, nothing returned.
 typedef void (*TaskCallback)(void* userData);
 
@@ -61,10 +63,16 @@ class TaskThread : public wxThread {
     // thread can be had. The thread must not have been started.
     static void RunHere(TaskThread* thread);
 
+    // How many task threads exist: made and not yet deleted. A thread counts until its object is
+    // deleted, after which the toolkit itself waits for the rest of its end at shut-down.
+    static int Alive();
+
   protected:
     ExitCode Entry() override;
 
   private:
+    static std::atomic<int> alive;
+
     void* userData = nullptr;
     TaskCallback run = nullptr;
     TaskCallback onCreate = nullptr;

@@ -1,6 +1,10 @@
 #include "common/task_thread.h"
 
-TaskThread::TaskThread() : wxThread(wxTHREAD_DETACHED) {}
+std::atomic<int> TaskThread::alive{0};
+
+TaskThread::TaskThread() : wxThread(wxTHREAD_DETACHED) {
+    ++alive;
+}
 
 TaskThread::TaskThread(void* userData, TaskCallback run, TaskCallback onCreate,
                        TaskCallback onDestroy)
@@ -9,11 +13,17 @@ TaskThread::TaskThread(void* userData, TaskCallback run, TaskCallback onCreate,
       run(run),
       onCreate(onCreate),
       onDestroy(onDestroy) {
+    ++alive;
     if (this->onCreate != nullptr) this->onCreate(this->userData);
 }
 
 TaskThread::~TaskThread() {
     if (onDestroy != nullptr) onDestroy(userData);
+    --alive;
+}
+
+int TaskThread::Alive() {
+    return alive.load();
 }
 
 void TaskThread::Start(TaskThread* thread) {

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/task_thread.h"
 #include "support/toolkit_assertions.h"
 
 namespace testing_support {
@@ -140,6 +141,14 @@ bool StartToolkit(const char* name, ToolkitMode mode) {
 void StopToolkit() {
     if (!g_started) return;
     g_started = false;
+    // A worker still running when the toolkit shuts down would be ended under its feet: a test
+    // whose last events arrived before its thread finished leaves it a moment to do so.
+    for (int waited = 0; TaskThread::Alive() > 0 && waited < 30000; waited += 10) wxMilliSleep(10);
+    if (TaskThread::Alive() > 0) {
+        std::fprintf(stderr, "%d worker threads still run at the end of the test program\n",
+                     TaskThread::Alive());
+        std::_Exit(1);
+    }
     if (g_mode == ToolkitMode::kBase) {
         wxUninitialize();
         return;
