@@ -78,7 +78,17 @@ for fuzzer in "$here"/build-fuzz/fuzz/*_fuzzer; do
   rc=$?
   set -e
   tail -n 2 "$work/log"
-  if [ $rc -ne 0 ]; then grep -E 'ERROR|SUMMARY|Test unit written' "$work/log" | head -20; fi
+  if [ $rc -ne 0 ]; then
+    # The report and the input that caused it, kept where they can be replayed and committed.
+    grep -v -E '^#[0-9]+\s+(NEW|REDUCE|pulse|INITED|RELOAD)' "$work/log" | tail -n 60
+    mkdir -p "$here/build-fuzz/artifacts/$name"
+    for unit in "$work"/crash-* "$work"/timeout-* "$work"/oom-* "$work"/leak-*; do
+      [ -f "$unit" ] || continue
+      cp "$unit" "$here/build-fuzz/artifacts/$name/"
+      echo "kept $here/build-fuzz/artifacts/$name/$(basename "$unit") (base64 follows)"
+      base64 -w 0 "$unit" | head -c 8192; echo
+    done
+  fi
   result $rc "fuzzer $name"
   rm -rf "$work"
 done
