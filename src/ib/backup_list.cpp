@@ -26,10 +26,7 @@ namespace {
 
 char* PlistString(plist_t dict, const char* key) {
     plist_t node = plist_dict_get_item(dict, key);
-    if (node == nullptr || plist_get_node_type(node) != PLIST_STRING) return nullptr;
-    char* value = nullptr;
-    plist_get_string_val(node, &value);
-    return value;
+    return PlistStringValue(node);
 }
 
 bool IsDirectory(const std::string& path) {

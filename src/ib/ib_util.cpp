@@ -176,6 +176,19 @@ void ArrayAppendString(plist_t array, const char* text) {
     plist_array_append_item(array, plist_new_string(text ? text : ""));
 }
 
+char* PlistStringValue(plist_t node) {
+    if (node == nullptr || plist_get_node_type(node) != PLIST_STRING) return nullptr;
+    uint64_t length = 0;
+    const char* text = plist_get_string_ptr(node, &length);
+    if (text == nullptr) return nullptr;
+    const std::size_t n = strnlen(text, static_cast<std::size_t>(length));
+    char* copy = static_cast<char*>(std::malloc(n + 1));
+    if (copy == nullptr) return nullptr;
+    std::memcpy(copy, text, n);
+    copy[n] = 0;
+    return copy;
+}
+
 plist_t CopyOrNewUint(plist_t node) {
     return node ? plist_copy(node) : plist_new_uint(0);
 }

@@ -60,6 +60,10 @@ void DictInsertString(plist_t dict, const char* key, const char* value);
 void DictInsertStringOrNone(plist_t dict, const char* key, const char* value);
 // Appends a new string node; null appends the empty string.
 void ArrayAppendString(plist_t array, const char* text);
+// A new copy (free with free()) of a string node's text up to its first zero byte, or null when
+// node is not a string. A string read from a file may hold zero bytes, which libplist's own
+// getter refuses by ending the process.
+char* PlistStringValue(plist_t node);
 // A deep copy of node, or a new unsigned 0 / empty string when node is null.
 plist_t CopyOrNewUint(plist_t node);
 plist_t CopyOrNewString(plist_t node);

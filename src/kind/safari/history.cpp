@@ -22,8 +22,7 @@ const char kBookmarkSql[] = "select title,url from bookmarks";
 bool VisitSeconds(plist_t node, std::int64_t* seconds, bool* shown) {
     switch (plist_get_node_type(node)) {
         case PLIST_STRING: {
-            char* text = nullptr;
-            plist_get_string_val(node, &text);
+            char* text = PlistStringValue(node);
             *seconds = KindUtil::Number(text);
             std::free(text);
             return true;
@@ -74,13 +73,19 @@ void AddHistoryEntry(plist_t element, plist_t array) {
             std::free(key);
             if (plist_get_node_type(value) != PLIST_STRING) break;
             dict = plist_new_dict();
-            plist_dict_set_item(dict, "url", plist_copy(value));
+            char* url = PlistStringValue(value);
+            DictInsertString(dict, "url", url);
+            std::free(url);
             plist_dict_set_item(dict, "type", plist_new_string("history"));
             continue;
         }
         const plist_type type = plist_get_node_type(value);
         if (std::strcmp(key, "title") == 0) {
-            if (type == PLIST_STRING) plist_dict_set_item(dict, "title", plist_copy(value));
+            if (type == PLIST_STRING) {
+                char* title = PlistStringValue(value);
+                DictInsertString(dict, "title", title);
+                std::free(title);
+            }
         } else if (std::strcmp(key, "lastVisitedDate") == 0) {
             std::int64_t seconds = 0;
             bool shown = true;
