@@ -65,20 +65,23 @@ wxString StringUtil::FromUtf8(const char* text, std::size_t length) {
     if (text == nullptr || length == 0) return wxString();
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     const unsigned char* end = p + length;
+    // The wide characters are gathered in a buffer of this thread that is kept from call to call,
+    // so that the text made from them is the only allocation.
+    thread_local std::vector<wchar_t> out;
+    if (out.size() < length) out.resize(length);
+    wchar_t* w = out.data();
     // Pure ASCII is the common case and needs no decoding.
     const unsigned char* q = p;
-    while (q < end && *q < 0x80) ++q;
-    if (q == end) return wxString(std::wstring(text, text + length));
-
-    std::vector<wchar_t> out;
-    out.reserve(length);
-    for (const unsigned char* a = p; a < q; ++a) out.push_back(*a);
+    for (; q < end && *q < 0x80; ++q) *w++ = static_cast<wchar_t>(*q);
     while (q < end) {
         wchar_t c = 0;
         q += DecodeOne(q, end, &c);
-        out.push_back(c);
+        *w++ = c;
     }
-    return wxString(out.data(), out.size());
+    const wxString result(out.data(), static_cast<std::size_t>(w - out.data()));
+    // A buffer grown for one long text is not kept.
+    if (out.size() > 65536) std::vector<wchar_t>().swap(out);
+    return result;
 }
 
 const char* StringUtil::GetBuildYear() {

@@ -279,7 +279,7 @@ bool Mbdb::Parse(const std::string& folder) {
         records->push_back(rec);
     }
     std::fclose(f);
-    mapBuilt = false;
+    indexBuilt = false;
     return true;
 }
 
@@ -304,15 +304,51 @@ std::string Mbdb::MBFileRecord::fixedFieldsHex() const {
     return HexDump(fixed, kFixedSize, kFixedGroups, sizeof kFixedGroups / sizeof kFixedGroups[0]);
 }
 
-const Mbdb::RecordMap& Mbdb::Map() const {
-    if (!mapBuilt) {
-        recordMap.clear();
-        recordMap.reserve(records->size());
-        // A later record with the same path replaces the earlier one.
-        for (MBFileRecord* rec : *records) recordMap[rec->path] = rec;
-        mapBuilt = true;
+Mbdb::RecordMap Mbdb::GetRecordMap() const {
+    RecordMap map;
+    map.reserve(records->size());
+    // A later record with the same path replaces the earlier one.
+    for (MBFileRecord* rec : *records) map[rec->path] = rec;
+    return map;
+}
+
+void Mbdb::BuildIndex() const {
+    std::size_t size = 16;
+    while (size < records->size() * 2) size *= 2;
+    pathIndex.assign(size, Slot{0, 0});
+    const std::size_t mask = size - 1;
+    const std::hash<std::string_view> hasher;
+    for (std::size_t i = 0; i < records->size(); ++i) {
+        const std::string_view path = (*records)[i]->path;
+        const std::size_t h = hasher(path);
+        const auto low = static_cast<std::uint32_t>(h);
+        for (std::size_t at = h & mask;; at = (at + 1) & mask) {
+            Slot& slot = pathIndex[at];
+            if (slot.record == 0) {
+                slot = Slot{low, static_cast<std::uint32_t>(i + 1)};
+                break;
+            }
+            // A later record with the same path replaces the earlier one.
+            if (slot.hash == low && (*records)[slot.record - 1]->path == path) {
+                slot.record = static_cast<std::uint32_t>(i + 1);
+                break;
+            }
+        }
     }
-    return recordMap;
+    indexBuilt = true;
+}
+
+const Mbdb::MBFileRecord* Mbdb::FindLast(std::string_view devicePath) const {
+    if (!indexBuilt) BuildIndex();
+    const std::size_t mask = pathIndex.size() - 1;
+    const std::size_t h = std::hash<std::string_view>()(devicePath);
+    const auto low = static_cast<std::uint32_t>(h);
+    for (std::size_t at = h & mask;; at = (at + 1) & mask) {
+        const Slot& slot = pathIndex[at];
+        if (slot.record == 0) return nullptr;
+        const MBFileRecord* rec = (*records)[slot.record - 1];
+        if (slot.hash == low && CheckedPtr(rec)->path == devicePath) return rec;
+    }
 }
 
 std::string Mbdb::StoredPath(const MBFileRecord* record) const {
@@ -329,8 +365,6 @@ std::string Mbdb::FindStoredFile(std::string_view devicePath) const {
 }
 
 std::string Mbdb::FindMediaFile(std::string_view devicePath) const {
-    const RecordMap& map = Map();
-    auto it = map.find(devicePath);
-    if (it == map.end()) return std::string();
-    return StoredPath(CheckedPtr(it->second));
+    const MBFileRecord* rec = FindLast(devicePath);
+    return rec != nullptr ? StoredPath(rec) : std::string();
 }

@@ -113,8 +113,8 @@ class Mbdb : public WzBase {
     std::string GetRootFolder() const { return rootFolder; }
     // Every complete record in file order; owned by the manifest.
     const RecordList* GetRecords() const { return records; }
-    // A copy of the map from device path to the last record (in file order) with that path.
-    RecordMap GetRecordMap() const { return Map(); }
+    // A new map from device path to the last record (in file order) with that path.
+    RecordMap GetRecordMap() const;
 
     // The stored file of the first record (in file order) whose path equals devicePath, or an
     // empty text when no record has it.
@@ -125,12 +125,22 @@ class Mbdb : public WzBase {
     std::string StoredPath(const MBFileRecord* record) const;
 
   private:
-    // The path map is built at its first use: listing a backup does not need it.
-    const RecordMap& Map() const;
+    // One slot of the path index: the low bits of the path's hash and the record's position
+    // plus one (0: an empty slot).
+    struct Slot {
+        std::uint32_t hash;
+        std::uint32_t record;
+    };
+
+    // The last record with devicePath, or null. The path index is built at its first use
+    // (listing a backup does not need it): an open-addressed table of record positions, without
+    // an allocation per record.
+    const MBFileRecord* FindLast(std::string_view devicePath) const;
+    void BuildIndex() const;
 
     std::string rootFolder;
     RecordList* records;
-    mutable RecordMap recordMap;
-    mutable bool mapBuilt = false;
+    mutable std::vector<Slot> pathIndex;
+    mutable bool indexBuilt = false;
     std::unique_ptr<MbdbArena> arena;
 };

@@ -140,6 +140,9 @@ TEST(StringUtil, FromUtf8) {
                                    "b"),
               wxString(L"a\uFFFDb"));
     EXPECT_EQ(StringUtil::FromUtf8("ab\0cd", 5).length(), 5u);
+    // A long text, then a short one: nothing of the first shows in the second.
+    EXPECT_EQ(StringUtil::FromUtf8(std::string(70000, 'x').c_str()), wxString(70000, 'x'));
+    EXPECT_EQ(StringUtil::FromUtf8("\xC3\xBCy"), wxString(L"\u00FCy"));
 }
 
 TEST(StringUtil, BuildYearIsFourDigits) {

@@ -254,6 +254,7 @@ TEST_F(MbdbTest, GeneratedBackupRoundTrips) {
     b.AddDomainRoot("HomeDomain");
     b.AddFiller(2000);
     b.AddFile("HomeDomain", "Library/CallHistory/call_history.db", "db");
+    b.AddFile("AppDomain-x", "Library/CallHistory/call_history.db", "other");
     b.Write();
     const auto paths = ParsePaths();
     ASSERT_EQ(paths.size(), b.RecordCount());
@@ -264,6 +265,11 @@ TEST_F(MbdbTest, GeneratedBackupRoundTrips) {
         ++i;
     }
     EXPECT_EQ(gen::ReadFile(mbdb_->FindStoredFile("Library/CallHistory/call_history.db")), "db");
+    EXPECT_EQ(gen::ReadFile(mbdb_->FindMediaFile("Library/CallHistory/call_history.db")), "other");
+    // The media lookup agrees with the plain map for every path, a repeated one included.
+    const Mbdb::RecordMap map = mbdb_->GetRecordMap();
+    for (const auto* r : *mbdb_->GetRecords())
+        EXPECT_EQ(mbdb_->FindMediaFile(r->path), mbdb_->StoredPath(map.at(r->path)));
 }
 
 }  // namespace
