@@ -36,20 +36,36 @@ struct PersonRows {
 // "Mobile", "Mobile (2)", "Mobile (3)". A number that the person also has as a label of its own
 // ("Mobile (2)" typed by the user) is skipped, so that no two values share a key. Values without
 // a label all go under the empty key, which the program does not show.
+// Whether a non-empty label comes more than once. A person has a few properties, compared pairwise;
+// many go through a set.
+bool HasRepeatedLabel(const std::vector<PersonProperty*>& properties) {
+    const std::size_t n = properties.size();
+    if (n <= 16) {
+        for (std::size_t i = 1; i < n; ++i) {
+            const std::string& label = properties[i]->label;
+            if (label.empty()) continue;
+            for (std::size_t j = 0; j < i; ++j) {
+                if (properties[j]->label == label) return true;
+            }
+        }
+        return false;
+    }
+    std::set<std::string_view> seen;
+    for (const PersonProperty* p : properties) {
+        if (!p->label.empty() && !seen.insert(p->label).second) return true;
+    }
+    return false;
+}
+
 std::vector<std::string> PropertyKeys(const std::vector<PersonProperty*>& properties) {
     std::vector<std::string> keys;
     keys.reserve(properties.size());
-    bool repeated = false;
-    std::set<std::string_view> seen;
-    for (const PersonProperty* p : properties) {
-        keys.push_back(p->label);
-        if (!p->label.empty() && !seen.insert(p->label).second) repeated = true;
-    }
-    if (!repeated) return keys;
+    for (const PersonProperty* p : properties) keys.push_back(p->label);
+    if (!HasRepeatedLabel(properties)) return keys;
     // Every label, and every number given out, is taken.
     std::set<std::string> taken(keys.begin(), keys.end());
     std::map<std::string_view, int> next;
-    seen.clear();
+    std::set<std::string_view> seen;
     for (std::size_t i = 0; i < properties.size(); ++i) {
         const std::string& label = properties[i]->label;
         if (label.empty() || seen.insert(label).second) continue;

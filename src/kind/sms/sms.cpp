@@ -18,7 +18,14 @@ const char kMessageSql[] =
 // What the message rows are read into.
 struct MessageRows {
     std::map<std::int32_t, Chat*>* chats;
+    // The chat of the previous row: rows come grouped by chat.
+    Chat* last = nullptr;
 };
+
+// The column text, or the empty text for SQL NULL, into an existing text.
+void Assign(std::string& to, const char* value) {
+    if (value != nullptr) to.assign(value);
+}
 
 }  // namespace
 
@@ -70,18 +77,22 @@ int Sms::OnChatRow(void* context, int columns, char** values, char** /*names*/) 
 
 int Sms::OnMessageRow(void* context, int columns, char** values, char** /*names*/) {
     auto* rows = static_cast<MessageRows*>(context);
-    auto* chats = rows->chats;
-    auto it = chats->find(KindUtil::Number32(KindUtil::Column(columns, values, 0)));
-    if (it == chats->end()) return 0;
-    Chat* chat = CheckedPtr(it->second);
-    ChatMessage message;
-    message.country = KindUtil::Text(KindUtil::Column(columns, values, 1));
-    message.service = KindUtil::Text(KindUtil::Column(columns, values, 2));
-    message.text = KindUtil::Text(KindUtil::Column(columns, values, 4));
+    const std::int32_t id = KindUtil::Number32(KindUtil::Column(columns, values, 0));
+    Chat* chat = rows->last;
+    if (chat == nullptr || chat->chat_id != id) {
+        auto it = rows->chats->find(id);
+        if (it == rows->chats->end()) return 0;
+        chat = rows->last = CheckedPtr(it->second);
+    }
+    // The message is filled where it is kept.
+    chat->messages.emplace_back();
+    ChatMessage& message = chat->messages.back();
+    Assign(message.country, KindUtil::Column(columns, values, 1));
+    Assign(message.service, KindUtil::Column(columns, values, 2));
+    Assign(message.text, KindUtil::Column(columns, values, 4));
     message.date = KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 5)));
     message.type = KindUtil::Number32(KindUtil::Column(columns, values, 6));
-    if (chat->phone.empty()) chat->phone = KindUtil::Text(KindUtil::Column(columns, values, 3));
-    chat->messages.push_back(std::move(message));
+    if (chat->phone.empty()) Assign(chat->phone, KindUtil::Column(columns, values, 3));
     return 0;
 }
 
