@@ -81,7 +81,9 @@ class BinaryCheck {
     struct Shape {
         const unsigned char* refs = nullptr;
         std::uint64_t refCount = 0;
+        std::uint64_t keyCount = 0;  // a dictionary's first references are its keys
         std::uint64_t payload = 0;
+        bool nulText = false;  // a UTF-16 text holding a NUL
     };
 
     // An object of the walk whose children are being looked at, with what they add up to.
@@ -113,6 +115,16 @@ class BinaryCheck {
         return n <= (objectsEnd_ - at) / unit;
     }
 
+    // libplist turns a UTF-16 NUL into a NUL byte inside the UTF-8 text but keeps the length of
+    // the whole text. The text getters cope with that, but libplist's own key getter, which
+    // every walk over a dictionary's entries calls, ends the process on it.
+    bool HasNulUnit(std::size_t at, std::size_t units) const {
+        for (std::size_t i = 0; i < units; ++i) {
+            if (data_[at + 2 * i] == 0 && data_[at + 2 * i + 1] == 0) return true;
+        }
+        return false;
+    }
+
     std::size_t Offset(std::size_t index) const {
         return static_cast<std::size_t>(BigEndian(table_ + index * offsetSize_, offsetSize_));
     }
@@ -140,6 +152,7 @@ class BinaryCheck {
                 const std::uint64_t unit = type == 0x6 ? 2 : 1;
                 if (!Fits(at, n, unit)) return false;
                 shape->payload = n * unit;
+                shape->nulText = type == 0x6 && HasNulUnit(at, static_cast<std::size_t>(n));
                 return true;
             }
             case 0xA:
@@ -151,6 +164,7 @@ class BinaryCheck {
                 if (!Fits(at, refs, refSize_)) return false;
                 shape->refs = data_ + at;
                 shape->refCount = refs;
+                if (type == 0xD) shape->keyCount = n;
                 return true;
             }
             default:
@@ -167,11 +181,13 @@ class BinaryCheck {
         std::vector<std::uint16_t> depth(count_, 0);
         std::vector<std::uint32_t> nodes(count_, 0);
         std::vector<std::uint32_t> bytes(count_, 0);  // at most kPlistMaxBytes
+        std::vector<bool> nulText(count_, false);
         std::vector<Frame> stack;
         auto open = [&](std::size_t index) {
             Frame f{index, Shape(), 0, 1, 1, 0};
             if (!ShapeOf(index, &f.shape)) return false;
             f.bytes = f.shape.payload;
+            nulText[index] = f.shape.nulText;
             state[index] = kOpen;
             stack.push_back(f);
             return stack.size() <= kPlistMaxDepth;
@@ -181,14 +197,17 @@ class BinaryCheck {
             Frame& f = stack.back();
             if (f.next < f.shape.refCount) {
                 const std::uint64_t child = BigEndian(f.shape.refs + f.next * refSize_, refSize_);
+                const bool key = f.next < f.shape.keyCount;
                 ++f.next;
                 if (child >= count_) return false;
                 const std::size_t c = static_cast<std::size_t>(child);
                 if (state[c] == kOpen) return false;  // an object that contains itself
                 if (state[c] == kNew) {
-                    if (!open(c)) return false;
+                    // f is not used past open, which may move the stack.
+                    if (!open(c) || (key && nulText[c])) return false;
                     continue;
                 }
+                if (key && nulText[c]) return false;
                 if (!Add(&f, depth[c], nodes[c], bytes[c])) return false;
                 continue;
             }

@@ -21,8 +21,9 @@ constexpr std::uint64_t kPlistMaxBytes = std::uint64_t(64) << 20;
 bool XmlPlistIsSafe(const char* data, std::size_t size);
 
 // True when libplist may parse the binary property list: its trailer, offset table and object
-// references lie within the file, no object contains itself, and the tree that the references
-// make stays within the depth, node and byte limits.
+// references lie within the file, no object contains itself, no dictionary key is a UTF-16 text
+// holding a NUL, and the tree that the references make stays within the depth, node and byte
+// limits.
 bool BinaryPlistIsSafe(const char* data, std::size_t size);
 
 // The property list held in the bytes (binary when they start with "bplist00", else XML), or
