@@ -167,6 +167,10 @@ void DomainIB::ScanTask(void* data) {
     if (request == nullptr) return;
     Device* device = request->device;
     wxEvtHandler* target = request->target;
+    // A scan frees millions of small blocks: every key and value of the kinds' property lists.
+    // Without the allocator's fast bins each block is merged with its free neighbours as it is
+    // freed, while they are still in the cache, instead of all of them at the next large request.
+    mallopt(M_MXFAST, 0);
     for (RecoveryKind kind : KindScanOrder()) ReadKind(device, target, kind, kind);
     TrackedDelete(__FILE__, __LINE__, request);
     // The property lists of the kinds are freed; their memory goes back to the system, so that
