@@ -3,6 +3,7 @@
 #include <gcrypt.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <unordered_set>
@@ -313,42 +314,25 @@ Mbdb::RecordMap Mbdb::GetRecordMap() const {
 }
 
 void Mbdb::BuildIndex() const {
-    std::size_t size = 16;
-    while (size < records->size() * 2) size *= 2;
-    pathIndex.assign(size, Slot{0, 0});
-    const std::size_t mask = size - 1;
-    const std::hash<std::string_view> hasher;
-    for (std::size_t i = 0; i < records->size(); ++i) {
-        const std::string_view path = (*records)[i]->path;
-        const std::size_t h = hasher(path);
-        const auto low = static_cast<std::uint32_t>(h);
-        for (std::size_t at = h & mask;; at = (at + 1) & mask) {
-            Slot& slot = pathIndex[at];
-            if (slot.record == 0) {
-                slot = Slot{low, static_cast<std::uint32_t>(i + 1)};
-                break;
-            }
-            // A later record with the same path replaces the earlier one.
-            if (slot.hash == low && (*records)[slot.record - 1]->path == path) {
-                slot.record = static_cast<std::uint32_t>(i + 1);
-                break;
-            }
-        }
-    }
+    pathIndex.resize(records->size());
+    for (std::size_t i = 0; i < pathIndex.size(); ++i) pathIndex[i] = static_cast<std::uint32_t>(i);
+    const RecordList& list = *records;
+    std::stable_sort(pathIndex.begin(), pathIndex.end(), [&list](std::uint32_t a, std::uint32_t b) {
+        return list[a]->path < list[b]->path;
+    });
     indexBuilt = true;
 }
 
 const Mbdb::MBFileRecord* Mbdb::FindLast(std::string_view devicePath) const {
     if (!indexBuilt) BuildIndex();
-    const std::size_t mask = pathIndex.size() - 1;
-    const std::size_t h = std::hash<std::string_view>()(devicePath);
-    const auto low = static_cast<std::uint32_t>(h);
-    for (std::size_t at = h & mask;; at = (at + 1) & mask) {
-        const Slot& slot = pathIndex[at];
-        if (slot.record == 0) return nullptr;
-        const MBFileRecord* rec = (*records)[slot.record - 1];
-        if (slot.hash == low && CheckedPtr(rec)->path == devicePath) return rec;
-    }
+    const RecordList& list = *records;
+    // The end of the run of records with devicePath; a later record with the same path wins.
+    const auto end = std::upper_bound(
+        pathIndex.begin(), pathIndex.end(), devicePath,
+        [&list](std::string_view path, std::uint32_t at) { return path < list[at]->path; });
+    if (end == pathIndex.begin()) return nullptr;
+    const MBFileRecord* rec = CheckedPtr(list[*(end - 1)]);
+    return rec->path == devicePath ? rec : nullptr;
 }
 
 std::string Mbdb::StoredPath(const MBFileRecord* record) const {

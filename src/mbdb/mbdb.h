@@ -125,22 +125,17 @@ class Mbdb : public WzBase {
     std::string StoredPath(const MBFileRecord* record) const;
 
   private:
-    // One slot of the path index: the low bits of the path's hash and the record's position
-    // plus one (0: an empty slot).
-    struct Slot {
-        std::uint32_t hash;
-        std::uint32_t record;
-    };
-
     // The last record with devicePath, or null. The path index is built at its first use
-    // (listing a backup does not need it): an open-addressed table of record positions, without
-    // an allocation per record.
+    // (listing a backup does not need it): the record positions sorted by path, without an
+    // allocation per record. A table hashed on the paths would let a manifest whose paths all
+    // fall into a few slots take hours to index.
     const MBFileRecord* FindLast(std::string_view devicePath) const;
     void BuildIndex() const;
 
     std::string rootFolder;
     RecordList* records;
-    mutable std::vector<Slot> pathIndex;
+    // Positions in records, by path; records with the same path stay in file order.
+    mutable std::vector<std::uint32_t> pathIndex;
     mutable bool indexBuilt = false;
     std::unique_ptr<MbdbArena> arena;
 };
