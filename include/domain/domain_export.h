@@ -8,13 +8,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "domain/export_failure_list.h"
 #include "domain/export_outcome.h"
 #include "ib/wz_ib.h"
 
@@ -48,14 +47,25 @@ struct RecoverRequest {
     // The Device's record vector of this kind (CallHistoryList, ContactList, ... as the kind
     // says); not owned.
     void* items = nullptr;
-    // The chosen folder. The table exporters append the page name to it.
+    // The chosen folder as the user reads it. The table exporters append the page name to it.
     wxString outputDir;
+    // The chosen folder as the system's bytes, which every file of the recovery goes into; when
+    // empty, outputDir in UTF-8.
+    std::string folder;
+    // Sets folder to the system's bytes and outputDir to their readable form.
+    void SetFolder(const std::string& bytes);
+    // The folder the recovery writes into, the system's bytes.
+    std::string FolderBytes() const;
     std::uint32_t kind = 0;  // a RecoveryKind
     // Positions in items of the checked records, ascending.
     std::vector<std::int32_t> checked;
     // Translations taken at construction, indexed by RecoveryKind.
     ExportLabels labels[kKindCount];
     PageTexts pageTexts;
+    // The name of the list of the items not recovered ("Not recovered.txt") and the reasons it
+    // gives, in the user's language.
+    std::string failureListName;
+    ReasonTexts reasonTexts;
     // What the export did; the task hands it to the target with the done event.
     ExportOutcome outcome;
 };
@@ -133,8 +143,10 @@ class DomainExport {
     virtual ~DomainExport();
 
     // The task of a recovery (a TaskCallback): userData is the RecoverRequest, which this
-    // deletes. Runs the kind's exporter, then queues ID_RECOVER_DONE to the request's target,
-    // whatever the exporter did, with the ExportOutcome as its payload.
+    // deletes. Runs the kind's exporter, writes the list of the items it could not recover
+    // beside them, then queues ID_RECOVER_DONE to the request's target, whatever the exporter
+    // did, with the ExportOutcome as its payload. A folder in a backup (ExportDestination) is
+    // refused: nothing is written.
     static void ExportTask(void* userData);
 
     // Table kinds: one page named after the kind in the request's folder. Nothing is written when
@@ -183,24 +195,6 @@ class DomainExport {
     static int CopyFile(const char* sourcePath, const char* targetPath,
                         ExportError* error = nullptr);
 
-    // The highest number a copy's name gets ("name (10000).ext").
-    static constexpr int kMaxCopyNumber = 10000;
-    // The numbers given so far to copies of each name within one export.
-    using CopyNumbers = std::map<std::string, int>;
-    // Copies a stored file into folder (UTF-8, no trailing "/") under the record's name, made
-    // safe; when that name is taken, under the next free "name (2).ext", "name (3).ext".
-    // Counts the copy in outcome.
-    static void CopyIntoFolder(const std::string& sourcePath, const std::string& folder,
-                               const std::string& name, CopyNumbers& numbers,
-                               ExportOutcome& outcome);
-    // Writes one new file into folder through writeNew (which must refuse an existing target
-    // with EEXIST) under name made safe, or under the next free numbered name when it is taken.
-    // Counts the file in outcome.
-    static void WriteUnderFreeName(
-        const std::string& folder, const std::string& name, CopyNumbers& numbers,
-        const std::function<bool(const std::string&, ExportError*)>& writeNew,
-        ExportOutcome& outcome);
-
     // The name a media copy gets for a record name: unchanged when it is an ordinary file name;
     // each "/" becomes "_", an empty name becomes "_" and "." and ".." get a "_" in front, so
     // that a copy lands inside the chosen folder; a name longer than a file system takes (255
@@ -213,6 +207,8 @@ class DomainExport {
     static void TranslateLabels(ExportLabels (&labels)[kKindCount]);
     // The page's own texts in the current catalog's language.
     static void TranslatePageTexts(PageTexts& texts);
+    // The failure list's name and reasons in the current catalog's language.
+    static void TranslateFailureTexts(std::string& listName, ReasonTexts& reasons);
 
     // Appends the UTF-8 form of text (up to its first zero character, if any) to out. Code points
     // that UTF-8 cannot carry become U+FFFD.

@@ -1,11 +1,13 @@
-// What a recovery did: how many pages or copies it wrote, how many it could not write and why.
-// The export task fills it on its worker; the done event carries it to the kind screen, which
-// tells the user.
+// What a recovery did: how many of the items the user checked it recovered, which it could not
+// and why. The export task fills it on its worker; the done event carries it to the kind screen,
+// which tells the user.
 #pragma once
 
 #include <wx/string.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 // Why one item of a recovery was not written: the system's error number and where it arose.
 struct ExportError {
@@ -18,32 +20,61 @@ struct ExportError {
     Place place = kTarget;
 };
 
-struct ExportOutcome {
-    std::string folder;  // the chosen folder, UTF-8
-    int written = 0;     // pages or copies written whole
-    int failed = 0;      // items that could not be written
-    // Why the first of them failed, in English; a catalog key where the text is one of the
-    // reasons that ReasonText names.
+// One checked item that was not recovered.
+struct ExportFailure {
+    // The item as the user knows it: a copy by its name, a row by its first non-empty cell
+    // (UTF-8); empty when it has none.
+    std::string name;
+    // Why, in English: a catalog key where the text is one of the reasons that ReasonText names.
     std::string reason;
+};
 
-    // Counts one item written.
-    void Written() { ++written; }
-    // Counts one item not written, keeping the reason of the first.
-    void Failed(const ExportError& error);
-    void Failed(const std::string& why);
+struct ExportOutcome {
+    // The RecoveryKind of the items; above 10 for none.
+    std::uint32_t kind = UINT32_MAX;
+    std::string folder;  // the chosen folder, the system's bytes
+    std::string page;    // the file name of the page written (table kinds), empty when none
+    int checked = 0;     // items the user checked
+    int recovered = 0;   // of them, items recovered (every row of a page written)
+    int failed = 0;      // of them, items not recovered
+    std::string reason;  // why the first of them failed (see ExportFailure::reason)
+    std::vector<ExportFailure> failures;  // every item not recovered, in the order checked
+    // The file beside the recovered ones that lists the failures (its name in the folder), or,
+    // when it could not be written, why (English, as reason); both empty when nothing failed.
+    std::string listFile;
+    std::string listReason;
+    // The folder lies in a backup (or is the folder of the backups): nothing was written.
+    bool refused = false;
+    bool refusedRoot = false;
+    std::string refusedIn;  // the backup folder (or the folder of the backups)
+
+    // Counts n items recovered.
+    void Recovered(int n = 1) { recovered += n; }
+    // Counts one item not recovered, keeping its name and reason.
+    void Failed(const std::string& name, const ExportError& error);
+    void Failed(const std::string& name, const std::string& why);
 
     // The English reason of an error: "not in the backup", "not a regular file", "Permission
     // denied", "No space left on device" and the like.
     static std::string ReasonText(const ExportError& error);
+    // Every reason that ReasonText may give and the catalog translates.
+    static std::vector<std::string> ReasonKeys();
 
     // The message the kind screen shows when the recovery ends, in the current catalog's
-    // language: the folder and the count written, and, where anything failed, how many items
-    // could not be recovered and why. Call it on the GUI thread.
+    // language: how many of the checked items were recovered into which page or folder, and,
+    // where any failed, how many, why, the first ten by name and where all are listed. Call it
+    // on the GUI thread.
     wxString Describe() const;
+    // How many failed items the message names.
+    static constexpr int kNamesShown = 10;
 
-    // Creates folder with its parents when it does not exist. False, with the English reason,
-    // when it cannot be made or is no folder.
-    static bool MakeFolder(const wxString& folder, std::string* reason);
+    // Creates folder (the system's bytes) with its parents when it does not exist. False, with
+    // the English reason, when it cannot be made or is no folder.
+    static bool MakeFolder(const std::string& folder, std::string* reason);
     // The message that tells the user a folder could not be made, in the current language.
     static wxString DescribeFolderFailure(const wxString& folder, const std::string& reason);
+
+    // A path (the system's bytes) as the user reads it: UTF-8 as it stands, each byte that is
+    // not part of a UTF-8 character as U+FFFD.
+    static wxString DisplayPath(const std::string& bytes);
 };

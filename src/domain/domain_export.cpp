@@ -18,6 +18,8 @@
 #include "base/wz_base.h"
 #include "common/app_util.h"
 #include "common/task_thread.h"
+#include "domain/export_destination.h"
+#include "domain/export_free_names.h"
 #include "domain/kind_obj.h"
 #include "domain/kind_table.h"
 #include "util/wz_tool.h"
@@ -76,8 +78,10 @@ void AddHeaderRow(ExportTable& table, const RecoverRequest& request, const KindI
     AddTextsRow(table, row, n);
 }
 
-// The common end of every table export: the JSON, the page path and the page.
-void FinishPage(ExportTable& table, RecoverRequest& request, const KindInfo& kind) {
+// The common end of every table export: the JSON, the page path and the page. A page is all or
+// nothing: written, it recovers every row counted in rows; not written, each of them failed.
+void FinishPage(ExportTable& table, RecoverRequest& request, const KindInfo& kind,
+                const std::vector<std::size_t>& rows) {
     std::string json = DomainExport::RowsToJson(table);
     // The table is no longer needed once its JSON exists: release it before the page is built.
     DomainExport::FreeTable(table);
@@ -87,22 +91,29 @@ void FinishPage(ExportTable& table, RecoverRequest& request, const KindInfo& kin
 
     const ExportLabels& labels = request.labels[kind.kind];
     const std::string& page = labels.page.empty() ? std::string(kind.page) : labels.page;
-    std::string folder;
-    DomainExport::AppendUtf8(folder, request.outputDir);
     request.outputDir += wxString::FromUTF8(page.c_str());
 
     // Like a copy, the page never replaces a file: an earlier page of the same kind, or a file
     // of the user's under that name, stays, and the page takes the next free name.
     // The page name comes with the separator in front ("/Notes.html").
     const std::string name = page.substr(std::min(page.find_first_not_of('/'), page.size()));
-    DomainExport::CopyNumbers numbers;
-    DomainExport::WriteUnderFreeName(
-        folder, name, numbers,
-        [&](const std::string& pagePath, ExportError* error) {
+    ExportFreeNames names(request.FolderBytes());
+    ExportError error;
+    const bool written = names.Write(
+        name,
+        [&](const std::string& pagePath, ExportError* e) {
             return DomainExport::WriteHtml(templatePath.c_str(), pagePath.c_str(), json.c_str(),
-                                           kind.name, &request.pageTexts, error);
+                                           kind.name, &request.pageTexts, e);
         },
-        request.outcome);
+        &request.outcome.page, &error);
+    if (written) {
+        request.outcome.Recovered(static_cast<int>(rows.size()));
+        return;
+    }
+    request.outcome.page.clear();
+    for (std::size_t i : rows) {
+        request.outcome.Failed(ExportFailureList::ItemName(kind.kind, request.items, i), error);
+    }
 }
 
 // A table kind's page: the header, then per checked record its line and the lines under it.
@@ -119,10 +130,16 @@ void ExportPage(RecoverRequest* request, std::uint32_t kindId) {
     RowTexts row(n);
     std::vector<const wxString*> texts(kind->textCount);
     std::vector<const wxString*> detail(n);
+    std::vector<std::size_t> rows;
+    rows.reserve(request->checked.size());
     int number = 0;
     for (std::int32_t index : request->checked) {
-        if (index < 0 || static_cast<std::size_t>(index) >= count) continue;
+        if (index < 0 || static_cast<std::size_t>(index) >= count) {
+            request->outcome.Failed(std::string(), ExportError{ENOENT, ExportError::kStored});
+            continue;
+        }
         const auto i = static_cast<std::size_t>(index);
+        rows.push_back(i);
         ++number;
         kind->texts(items, i, texts.data());
         for (std::size_t c = 0; c < n; ++c) {
@@ -142,7 +159,7 @@ void ExportPage(RecoverRequest* request, std::uint32_t kindId) {
             AddTextsRow(table, row, n);
         }
     }
-    FinishPage(table, *request, *kind);
+    FinishPage(table, *request, *kind, rows);
 }
 
 // A media kind: a copy of each checked record's stored file, named after the record.
@@ -153,12 +170,10 @@ void ExportCopies(RecoverRequest* request, std::uint32_t kindId) {
     const void* items = request->items;
     const std::size_t count = kind->count(items);
     std::vector<const wxString*> texts(kind->textCount);
-    std::string folder;
-    DomainExport::AppendUtf8(folder, request->outputDir);
-    DomainExport::CopyNumbers numbers;
+    ExportFreeNames names(request->FolderBytes());
     for (std::int32_t index : request->checked) {
         if (index < 0 || static_cast<std::size_t>(index) >= count) {
-            request->outcome.Failed(ExportError{ENOENT, ExportError::kStored});
+            request->outcome.Failed(std::string(), ExportError{ENOENT, ExportError::kStored});
             continue;
         }
         kind->texts(items, static_cast<std::size_t>(index), texts.data());
@@ -166,7 +181,17 @@ void ExportCopies(RecoverRequest* request, std::uint32_t kindId) {
         DomainExport::AppendUtf8(sourcePath, *texts[static_cast<std::size_t>(kind->copySource)]);
         std::string fileName;
         DomainExport::AppendUtf8(fileName, *texts[static_cast<std::size_t>(kind->copyName)]);
-        DomainExport::CopyIntoFolder(sourcePath, folder, fileName, numbers, request->outcome);
+        ExportError error;
+        const bool copied = names.Write(
+            fileName,
+            [&sourcePath](const std::string& target, ExportError* e) {
+                return DomainExport::CopyFile(sourcePath.c_str(), target.c_str(), e) == 0;
+            },
+            nullptr, &error);
+        if (copied)
+            request->outcome.Recovered();
+        else
+            request->outcome.Failed(fileName, error);
     }
 }
 
@@ -387,9 +412,22 @@ std::string FillTexts(const char* p, std::size_t n, const PageTexts* texts) {
 RecoverRequest::RecoverRequest() {
     DomainExport::TranslateLabels(labels);
     DomainExport::TranslatePageTexts(pageTexts);
+    DomainExport::TranslateFailureTexts(failureListName, reasonTexts);
 }
 
 RecoverRequest::~RecoverRequest() = default;
+
+void RecoverRequest::SetFolder(const std::string& bytes) {
+    folder = bytes;
+    outputDir = ExportOutcome::DisplayPath(bytes);
+}
+
+std::string RecoverRequest::FolderBytes() const {
+    if (!folder.empty()) return folder;
+    std::string bytes;
+    DomainExport::AppendUtf8(bytes, outputDir);
+    return bytes;
+}
 
 ExportTable::~ExportTable() {
     DomainExport::FreeTable(*this);
@@ -465,18 +503,28 @@ DomainExport::~DomainExport() = default;
 void DomainExport::ExportTask(void* userData) {
     RecoverRequest* request = static_cast<RecoverRequest*>(userData);
     if (request == nullptr) return;
-    // The table exporters append the page name to outputDir: name the folder before they run.
-    request->outcome = ExportOutcome();
-    AppendUtf8(request->outcome.folder, request->outputDir);
+    ExportOutcome& outcome = request->outcome;
+    outcome = ExportOutcome();
+    outcome.kind = request->kind;
+    outcome.folder = request->FolderBytes();
     const KindInfo* kind = FindKind(request->kind);
-    if (kind != nullptr && kind->page != nullptr)
-        ExportPage(request, request->kind);
-    else if (kind != nullptr)
-        ExportCopies(request, request->kind);
+    if (kind != nullptr) outcome.checked = static_cast<int>(request->checked.size());
+    // Refused here, whoever asks: a backup is never written into.
+    if (kind != nullptr && !ExportDestination::MayWriteInto(outcome.folder, &outcome.refusedIn,
+                                                            &outcome.refusedRoot)) {
+        outcome.refused = true;
+    } else if (kind != nullptr) {
+        if (kind->page != nullptr)
+            ExportPage(request, request->kind);
+        else
+            ExportCopies(request, request->kind);
+        ExportFailureList::Write(outcome.folder, request->failureListName, request->reasonTexts,
+                                 outcome);
+    }
     if (request->target != nullptr) {
         wxThreadEvent* done = new wxThreadEvent(wxEVT_THREAD, ID_RECOVER_DONE);
         done->SetInt(0);
-        done->SetPayload(request->outcome);
+        done->SetPayload(outcome);
         request->target->QueueEvent(done);
     }
     TrackedDelete(__FILE__, __LINE__, request);
@@ -718,40 +766,6 @@ int DomainExport::CopyFile(const char* sourcePath, const char* targetPath, Expor
     return 0;
 }
 
-void DomainExport::CopyIntoFolder(const std::string& sourcePath, const std::string& folder,
-                                  const std::string& name, CopyNumbers& numbers,
-                                  ExportOutcome& outcome) {
-    WriteUnderFreeName(
-        folder, name, numbers,
-        [&sourcePath](const std::string& target, ExportError* error) {
-            return CopyFile(sourcePath.c_str(), target.c_str(), error) == 0;
-        },
-        outcome);
-}
-
-void DomainExport::WriteUnderFreeName(
-    const std::string& folder, const std::string& name, CopyNumbers& numbers,
-    const std::function<bool(const std::string&, ExportError*)>& writeNew, ExportOutcome& outcome) {
-    const std::string safe = SafeFileName(name);
-    // Numbers up to the last one this export gave the name are taken already.
-    int& last = numbers[safe];
-    for (int n = std::max(last + 1, 1);; ++n) {
-        const std::string target = folder + "/" + (n == 1 ? safe : NumberedFileName(safe, n));
-        ExportError error;
-        if (writeNew(target, &error)) {
-            last = n;
-            outcome.Written();
-            return;
-        }
-        // A taken name: try the next number. A bound keeps a folder that refuses every name
-        // with "exists" from holding the export.
-        if (error.place != ExportError::kTarget || error.code != EEXIST || n >= kMaxCopyNumber) {
-            outcome.Failed(error);
-            return;
-        }
-    }
-}
-
 namespace {
 
 const std::size_t kMaxNameBytes = 255;
@@ -802,6 +816,17 @@ void DomainExport::TranslatePageTexts(PageTexts& texts) {
     for (const char* text : kPageTexts) {
         texts.emplace_back(text, std::string());
         AppendUtf8(texts.back().second, wxGetTranslation(wxString::FromUTF8(text)));
+    }
+}
+
+void DomainExport::TranslateFailureTexts(std::string& listName, ReasonTexts& reasons) {
+    listName.clear();
+    // TRANSLATORS: the file beside the recovered files that names the items not recovered.
+    AppendUtf8(listName, _("Not recovered.txt"));
+    reasons.clear();
+    for (const std::string& key : ExportOutcome::ReasonKeys()) {
+        reasons.emplace_back(key, std::string());
+        AppendUtf8(reasons.back().second, wxGetTranslation(wxString::FromUTF8(key.c_str())));
     }
 }
 

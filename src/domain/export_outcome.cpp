@@ -4,10 +4,13 @@
 #include <wx/intl.h>
 #include <wx/translation.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "domain/domain_export.h"
+#include "domain/export_destination.h"
+#include "domain/kind_table.h"
 
 namespace {
 
@@ -44,15 +47,141 @@ std::string SystemText(int code) {
     return text != nullptr ? std::string(text) : std::string("error ") + std::to_string(code);
 }
 
-}  // namespace
-
-void ExportOutcome::Failed(const ExportError& error) {
-    Failed(ReasonText(error));
+// A failed item's name as the message shows it: on one line, at most 80 characters.
+wxString ShownName(const std::string& name) {
+    wxString text = ExportOutcome::DisplayPath(name);
+    if (text.empty()) return _("(no name)");
+    for (auto it = text.begin(); it != text.end(); ++it) {
+        if (*it < 0x20 || *it == 0x7F) *it = ' ';
+    }
+    const std::size_t kMax = 80;
+    if (text.length() > kMax) text = text.Left(kMax - 1) + wxString::FromUTF8("\xE2\x80\xA6");
+    return text;
 }
 
-void ExportOutcome::Failed(const std::string& why) {
+// Every checked item recovered: n items of kind, into the page (table kinds) in folder.
+wxString AllRecovered(std::uint32_t kind, int n, const wxString& page, const wxString& folder) {
+    switch (kind) {
+        case KIND_CALL_HISTORY:
+            // TRANSLATORS: the number of items, the page's file name, the folder.
+            return wxString::Format(wxPLURAL("%d call was recovered into %s in \"%s\".",
+                                             "%d calls were recovered into %s in \"%s\".", n),
+                                    n, page, folder);
+        case KIND_CONTACTS:
+            return wxString::Format(wxPLURAL("%d contact was recovered into %s in \"%s\".",
+                                             "%d contacts were recovered into %s in \"%s\".", n),
+                                    n, page, folder);
+        case KIND_MESSAGES:
+            return wxString::Format(
+                wxPLURAL("%d conversation was recovered into %s in \"%s\".",
+                         "%d conversations were recovered into %s in \"%s\".", n),
+                n, page, folder);
+        case KIND_NOTES:
+            return wxString::Format(wxPLURAL("%d note was recovered into %s in \"%s\".",
+                                             "%d notes were recovered into %s in \"%s\".", n),
+                                    n, page, folder);
+        case KIND_SAFARI:
+            return wxString::Format(
+                wxPLURAL("%d Safari item was recovered into %s in \"%s\".",
+                         "%d Safari items were recovered into %s in \"%s\".", n),
+                n, page, folder);
+        case KIND_CALENDAR:
+            return wxString::Format(wxPLURAL("%d event was recovered into %s in \"%s\".",
+                                             "%d events were recovered into %s in \"%s\".", n),
+                                    n, page, folder);
+        case KIND_REMINDERS:
+            return wxString::Format(wxPLURAL("%d reminder was recovered into %s in \"%s\".",
+                                             "%d reminders were recovered into %s in \"%s\".", n),
+                                    n, page, folder);
+        case KIND_SMS_ATTACHMENTS:
+            // TRANSLATORS: the number of copies, the folder.
+            return wxString::Format(wxPLURAL("%d attachment was recovered into \"%s\".",
+                                             "%d attachments were recovered into \"%s\".", n),
+                                    n, folder);
+        case KIND_VOICE_MEMOS:
+            return wxString::Format(wxPLURAL("%d voice memo was recovered into \"%s\".",
+                                             "%d voice memos were recovered into \"%s\".", n),
+                                    n, folder);
+        case KIND_CAMERA_ROLL:
+            return wxString::Format(wxPLURAL("%d picture was recovered into \"%s\".",
+                                             "%d pictures were recovered into \"%s\".", n),
+                                    n, folder);
+        case KIND_PHOTOS:
+            return wxString::Format(wxPLURAL("%d photo was recovered into \"%s\".",
+                                             "%d photos were recovered into \"%s\".", n),
+                                    n, folder);
+        default:
+            return wxString::Format(wxPLURAL("%d file was recovered into \"%s\".",
+                                             "%d files were recovered into \"%s\".", n),
+                                    n, folder);
+    }
+}
+
+// n of the items checked recovered into folder.
+wxString SomeRecovered(std::uint32_t kind, int n, int of, const wxString& folder) {
+    switch (kind) {
+        case KIND_CALL_HISTORY:
+            // TRANSLATORS: the number recovered, the number checked, the folder.
+            return wxString::Format(wxPLURAL("%d of %d calls was recovered into \"%s\".",
+                                             "%d of %d calls were recovered into \"%s\".", n),
+                                    n, of, folder);
+        case KIND_CONTACTS:
+            return wxString::Format(wxPLURAL("%d of %d contacts was recovered into \"%s\".",
+                                             "%d of %d contacts were recovered into \"%s\".", n),
+                                    n, of, folder);
+        case KIND_MESSAGES:
+            return wxString::Format(
+                wxPLURAL("%d of %d conversations was recovered into \"%s\".",
+                         "%d of %d conversations were recovered into \"%s\".", n),
+                n, of, folder);
+        case KIND_SMS_ATTACHMENTS:
+            return wxString::Format(wxPLURAL("%d of %d attachments was recovered into \"%s\".",
+                                             "%d of %d attachments were recovered into \"%s\".", n),
+                                    n, of, folder);
+        case KIND_NOTES:
+            return wxString::Format(wxPLURAL("%d of %d notes was recovered into \"%s\".",
+                                             "%d of %d notes were recovered into \"%s\".", n),
+                                    n, of, folder);
+        case KIND_SAFARI:
+            return wxString::Format(
+                wxPLURAL("%d of %d Safari items was recovered into \"%s\".",
+                         "%d of %d Safari items were recovered into \"%s\".", n),
+                n, of, folder);
+        case KIND_CALENDAR:
+            return wxString::Format(wxPLURAL("%d of %d events was recovered into \"%s\".",
+                                             "%d of %d events were recovered into \"%s\".", n),
+                                    n, of, folder);
+        case KIND_REMINDERS:
+            return wxString::Format(wxPLURAL("%d of %d reminders was recovered into \"%s\".",
+                                             "%d of %d reminders were recovered into \"%s\".", n),
+                                    n, of, folder);
+        case KIND_VOICE_MEMOS:
+            return wxString::Format(wxPLURAL("%d of %d voice memos was recovered into \"%s\".",
+                                             "%d of %d voice memos were recovered into \"%s\".", n),
+                                    n, of, folder);
+        case KIND_CAMERA_ROLL:
+            return wxString::Format(wxPLURAL("%d of %d pictures was recovered into \"%s\".",
+                                             "%d of %d pictures were recovered into \"%s\".", n),
+                                    n, of, folder);
+        case KIND_PHOTOS:
+            return wxString::Format(wxPLURAL("%d of %d photos was recovered into \"%s\".",
+                                             "%d of %d photos were recovered into \"%s\".", n),
+                                    n, of, folder);
+        default:
+            return AllRecovered(kind, n, wxString(), folder);
+    }
+}
+
+}  // namespace
+
+void ExportOutcome::Failed(const std::string& name, const ExportError& error) {
+    Failed(name, ReasonText(error));
+}
+
+void ExportOutcome::Failed(const std::string& name, const std::string& why) {
     if (failed == 0) reason = why;
     ++failed;
+    failures.push_back(ExportFailure{name, why});
 }
 
 std::string ExportOutcome::ReasonText(const ExportError& error) {
@@ -67,23 +196,52 @@ std::string ExportOutcome::ReasonText(const ExportError& error) {
     return SystemText(error.code);
 }
 
+std::vector<std::string> ExportOutcome::ReasonKeys() {
+    std::vector<std::string> keys = {kNotInBackup, kNotRegular, kNoTemplate};
+    for (const Reason& r : kReasons) {
+        if (std::find(keys.begin(), keys.end(), r.text) == keys.end()) keys.push_back(r.text);
+    }
+    return keys;
+}
+
 wxString ExportOutcome::Describe() const {
-    const wxString where = wxString::FromUTF8(folder.c_str());
-    wxString text = wxString::Format(wxPLURAL("%d file was recovered into \"%s\".",
-                                              "%d files were recovered into \"%s\".", written),
-                                     written, where);
-    if (failed > 0) {
+    const wxString where = DisplayPath(folder);
+    if (refused) return ExportDestination::DescribeRefusal(folder, refusedIn, refusedRoot);
+    const KindInfo* info = FindKind(kind);
+    const bool pageKind = info != nullptr && info->page != nullptr;
+    wxString text;
+    if (info == nullptr || (recovered == checked && (!pageKind || !page.empty()))) {
+        text = AllRecovered(kind, recovered, wxString::FromUTF8(page.c_str()), where);
+    } else {
+        text = SomeRecovered(kind, recovered, checked, where);
+    }
+    if (failed == 0) return text;
+    text += "\n";
+    text += wxString::Format(wxPLURAL("%d item could not be recovered: %s.",
+                                      "%d items could not be recovered: %s.", failed),
+                             failed, wxGetTranslation(wxString::FromUTF8(reason.c_str())));
+    const std::size_t shown = std::min<std::size_t>(failures.size(), kNamesShown);
+    for (std::size_t i = 0; i < shown; ++i) text += "\n- " + ShownName(failures[i].name);
+    if (failures.size() > shown) {
+        const int more = static_cast<int>(failures.size() - shown);
         text += "\n";
-        text += wxString::Format(wxPLURAL("%d item could not be recovered: %s.",
-                                          "%d items could not be recovered: %s.", failed),
-                                 failed, wxGetTranslation(wxString::FromUTF8(reason.c_str())));
+        text += wxString::Format(wxPLURAL("and %d more.", "and %d more.", more), more);
+    }
+    if (!listFile.empty()) {
+        text += "\n";
+        // TRANSLATORS: the name of the text file beside the recovered files.
+        text += wxString::Format(_("The items not recovered are listed in \"%s\"."),
+                                 DisplayPath(listFile));
+    } else if (!listReason.empty()) {
+        text += "\n";
+        text += wxString::Format(_("The list of the items not recovered could not be written: %s."),
+                                 wxGetTranslation(wxString::FromUTF8(listReason.c_str())));
     }
     return text;
 }
 
-bool ExportOutcome::MakeFolder(const wxString& folder, std::string* reason) {
-    std::string path;
-    DomainExport::AppendUtf8(path, folder);
+bool ExportOutcome::MakeFolder(const std::string& folder, std::string* reason) {
+    const std::string& path = folder;
     auto fail = [&](int code) {
         ExportError error;
         error.code = code;
@@ -113,4 +271,50 @@ bool ExportOutcome::MakeFolder(const wxString& folder, std::string* reason) {
 wxString ExportOutcome::DescribeFolderFailure(const wxString& folder, const std::string& reason) {
     return wxString::Format(_("The folder \"%s\" cannot be created: %s."), folder,
                             wxGetTranslation(wxString::FromUTF8(reason.c_str())));
+}
+
+wxString ExportOutcome::DisplayPath(const std::string& bytes) {
+    // Decoded by hand: the toolkit's UTF-8 conversion gives nothing at all for a text holding
+    // one stray byte.
+    std::wstring text;
+    text.reserve(bytes.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned c = p[i];
+        std::size_t len = 0;
+        std::uint32_t code = 0, least = 0;
+        if (c < 0x80) {
+            len = 1;
+            code = c;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+            code = c & 0x1F;
+            least = 0x80;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            code = c & 0x0F;
+            least = 0x800;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            code = c & 0x07;
+            least = 0x10000;
+        }
+        bool ok = len > 0 && i + len <= n;
+        for (std::size_t k = 1; ok && k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80) ok = false;
+            code = (code << 6) | (p[i + k] & 0x3F);
+        }
+        if (ok && (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)))
+            ok = false;
+        if (!ok) {
+            text += static_cast<wchar_t>(0xFFFD);
+            ++i;
+            continue;
+        }
+        if (code == 0) break;
+        text += static_cast<wchar_t>(code);
+        i += len;
+    }
+    return wxString(text);
 }

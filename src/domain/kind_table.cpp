@@ -316,7 +316,8 @@ std::vector<KindInfo> MakeTable() {
     std::vector<KindInfo> table;
     table.reserve(kKindCount);
     // Call history: name, address, date, type, duration (the date column holds a whole date
-    // with its seconds).
+    // with its seconds). The page keeps the call's direction after its duration, in the grid's
+    // words.
     table.push_back(Row<CallHistory>(
         KIND_CALL_HISTORY, wxTRANSLATE("Call History"), false, 5,
         {Field(wxTRANSLATE("Name"), 140, 0), Field(wxTRANSLATE("Phone Number"), 150, 1),
@@ -324,7 +325,8 @@ std::vector<KindInfo> MakeTable() {
          Field(wxTRANSLATE("Duration"), 102, 4)},
         wxTRANSLATE("/Call History.html"),
         {Page(wxTRANSLATE("Name"), 0), Page(wxTRANSLATE("Phone Number"), 1),
-         Page(wxTRANSLATE("Date Time"), 2), Page(wxTRANSLATE("Duration"), 4)}));
+         Page(wxTRANSLATE("Date Time"), 2), Page(wxTRANSLATE("Duration"), 4),
+         Page(wxTRANSLATE("Type"), 3)}));
     // Contacts: name, organization, department, note, birthday, job title, nick name, creation
     // date; the page adds a line per property. The birthday is the address book's own text
     // ("1984-01-12T12:00:00Z"), shown whole.

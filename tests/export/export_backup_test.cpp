@@ -4,15 +4,20 @@
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "common/app_util.h"
 #include "domain/domain_export.h"
 #include "domain/domain_ib.h"
+#include "domain/export_destination.h"
 #include "domain/kind_obj.h"
+#include "domain/language_locale.h"
 #include "export/export_fixture.h"
 #include "gen/backup_gen.h"
 #include "gen/sample.h"
@@ -82,7 +87,7 @@ TEST_F(ExportGeneratedBackup, EveryKindExportsEveryRecord) {
         std::size_t columns;
     };
     const Page pages[] = {
-        {KIND_CALL_HISTORY, "Call History.html", 4},
+        {KIND_CALL_HISTORY, "Call History.html", 5},
         {KIND_CONTACTS, "Contacts.html", 11},
         {KIND_MESSAGES, "Messages.html", 7},
         {KIND_NOTES, "Notes.html", 3},
@@ -114,8 +119,9 @@ TEST_F(ExportGeneratedBackup, EveryKindExportsEveryRecord) {
     // Spot checks of cells against the records.
     const auto& calls = *static_cast<CallHistoryList*>(records_[KIND_CALL_HISTORY]);
     const Grid callPage = export_test::ReadPageData(out / "Call History.html");
-    EXPECT_EQ(callPage[1], (std::vector<std::string>{U(calls[0]->name), U(calls[0]->address),
-                                                     U(calls[0]->date), U(calls[0]->duration)}));
+    EXPECT_EQ(callPage[1],
+              (std::vector<std::string>{U(calls[0]->name), U(calls[0]->address), U(calls[0]->date),
+                                        U(calls[0]->duration), U(calls[0]->type)}));
     const auto& chats = *static_cast<SmsList*>(records_[KIND_MESSAGES]);
     const Grid chatPage = export_test::ReadPageData(out / "Messages.html");
     std::size_t row = 1;
@@ -162,10 +168,15 @@ TEST_F(ExportGeneratedBackup, EveryKindExportsEveryRecord) {
         export_test::RunExport(kind, records_[kind], All(kind), media.Path());
         const auto copies = SnapshotTree(media.Path());
         std::map<std::string, std::string> expected;
+        std::string missing;
         auto expect = [&](const wxString& name, const wxString& path) {
             const std::string source = U(path);
             struct stat st;
-            if (stat(source.c_str(), &st) != 0) return;  // not stored: no copy
+            if (stat(source.c_str(), &st) != 0) {
+                // Not stored: no copy, a line in the list beside the copies.
+                missing += U(name) + "\tnot in the backup\n";
+                return;
+            }
             expected[DomainExport::SafeFileName(U(name))] = gen::ReadFile(source);
         };
         if (kind == KIND_VOICE_MEMOS) {
@@ -178,10 +189,92 @@ TEST_F(ExportGeneratedBackup, EveryKindExportsEveryRecord) {
             }
         }
         EXPECT_FALSE(expected.empty());
+        if (!missing.empty()) expected["Not recovered.txt"] = missing;
         EXPECT_EQ(copies, expected);
     }
     // The backup is evidence: exporting changed nothing in it.
     EXPECT_EQ(SnapshotTree(folder_), before);
+}
+
+// A recovery into the backup would change the evidence: the folder of the backups, a backup
+// folder (listed or not), any folder inside them, and links that lead there are refused before
+// anything is written, by the export task itself, with a message in the user's language.
+TEST_F(ExportGeneratedBackup, NothingIsWrittenIntoABackup) {
+    const std::string root = backup_.BackupRoot();
+    const std::string device = folder_.substr(0, folder_.size() - 1);
+    TempDir elsewhere;
+    // Folders that look like backups without being listed: one file of the two is enough.
+    gen::MakeDirs(elsewhere / "old phone");
+    gen::MakeDirs(elsewhere / "older phone/Snapshot");
+    gen::WriteFile(elsewhere / "old phone/Info.plist", "<plist/>");
+    gen::WriteFile(elsewhere / "older phone/Manifest.mbdb", "mbdb");
+    gen::MakeDirs(device + "/Inside");
+    ASSERT_EQ(symlink(device.c_str(), (elsewhere / "to the backup").c_str()), 0);
+    ASSERT_EQ(symlink((device + "/not yet").c_str(), (elsewhere / "dangling").c_str()), 0);
+    gen::MakeDirs(elsewhere / "plain");
+    struct Case {
+        const char* name;
+        std::string folder;
+        std::string in;  // the backup named in the message
+        bool root;
+    };
+    const Case refused[] = {
+        {"the folder of the backups", root, root, true},
+        {"a new folder in it", root + "/Recovered", root, true},
+        {"the backup folder", device, device, false},
+        {"the backup folder with a slash", folder_, device, false},
+        {"a folder inside it", device + "/Inside", device, false},
+        {"a folder inside it not made yet", device + "/Inside/new/deeper", device, false},
+        {"dot-dot into it", elsewhere / ("plain/../to the backup/x"), device, false},
+        {"a link to it", elsewhere / "to the backup", device, false},
+        {"a link into it that leads nowhere yet", elsewhere / "dangling", device, false},
+        {"an unlisted folder with Info.plist", elsewhere / "old phone", elsewhere / "old phone",
+         false},
+        {"inside one with Manifest.mbdb", elsewhere / "older phone/Snapshot",
+         elsewhere / "older phone", false},
+    };
+    const auto before = SnapshotTree(backup_.AppData());
+    std::unique_ptr<wxLocale> german(
+        LanguageLocale::Install(89, AppUtil::GetAppRoot() + "/Language"));
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.name);
+        std::string in;
+        bool isRoot = false;
+        EXPECT_FALSE(ExportDestination::MayWriteInto(c.folder, &in, &isRoot));
+        EXPECT_EQ(in, c.in);
+        EXPECT_EQ(isRoot, c.root);
+        for (std::uint32_t kind : {KIND_NOTES, KIND_CAMERA_ROLL}) {
+            const ExportOutcome outcome =
+                export_test::RunExport(kind, records_[kind], All(kind), c.folder);
+            EXPECT_TRUE(outcome.refused);
+            EXPECT_EQ(outcome.recovered, 0);
+            EXPECT_EQ(outcome.refusedIn, c.in);
+            const std::string told = outcome.Describe().utf8_string();
+            EXPECT_EQ(told.rfind("Nichts wurde nach", 0), 0u) << told;
+            EXPECT_NE(told.find(c.in), std::string::npos) << told;
+        }
+    }
+    german.reset();
+    EXPECT_EQ(ExportDestination::DescribeRefusal(device + "/Inside", device, false).utf8_string(),
+              "Nothing was recovered into \"" + device + "/Inside\": it lies in the backup \"" +
+                  device + "\", which is never changed. Choose a folder outside it.");
+    // Not a byte changed, and no folder was made.
+    EXPECT_EQ(SnapshotTree(backup_.AppData()), before);
+    struct stat st;
+    EXPECT_NE(lstat((device + "/Inside/new").c_str(), &st), 0);
+    EXPECT_NE(lstat((device + "/not yet").c_str(), &st), 0);
+    EXPECT_NE(lstat((root + "/Recovered").c_str(), &st), 0);
+
+    // Beside the backups, and above them, a recovery writes.
+    for (const std::string& folder : {elsewhere / "plain", backup_.OutputFolder("beside")}) {
+        SCOPED_TRACE(folder);
+        EXPECT_TRUE(ExportDestination::MayWriteInto(folder));
+        const ExportOutcome outcome =
+            export_test::RunExport(KIND_NOTES, records_[KIND_NOTES], All(KIND_NOTES), folder);
+        EXPECT_FALSE(outcome.refused);
+        EXPECT_EQ(outcome.recovered, static_cast<int>(All(KIND_NOTES).size()));
+    }
+    EXPECT_TRUE(ExportDestination::MayWriteInto(backup_.AppData()));
 }
 
 TEST_F(ExportGeneratedBackup, PagesRenderInTheBrowser) {

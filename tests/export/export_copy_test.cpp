@@ -1,5 +1,6 @@
 // Media copies: stored files of a generated backup copied under the records' names, byte for
 // byte; names from the backup that try to leave the folder; failed copies that leave nothing.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -9,11 +10,15 @@
 #include <chrono>
 #include <csignal>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "common/app_util.h"
 #include "domain/domain_export.h"
+#include "domain/export_free_names.h"
+#include "domain/language_locale.h"
 #include "export/export_fixture.h"
 #include "gen/backup_gen.h"
 #include "support/test_support.h"
@@ -101,8 +106,9 @@ TEST(ExportMedia, PictureKindsCopyTheStoredFilesUnderTheirNames) {
         TempDir out;
         export_test::RunExport(kind, &backup.photos, All(4), out.Path());
         const auto files = SnapshotTree(out.Path());
-        ASSERT_EQ(files.size(), 3u);
+        ASSERT_EQ(files.size(), 4u);
         EXPECT_EQ(files.at("IMG_0001.JPG"), big);
+        EXPECT_EQ(files.at("Not recovered.txt"), "IMG_0003.JPG\tnot in the backup\n");
         EXPECT_EQ(files.at("IMG_0002.MOV"), "");
         EXPECT_EQ(files.count("IMG_0003.JPG"), 0u);
         EXPECT_EQ(files.at("Caf\xC3\xA9 \xE7\x8E\x8B.png"), RandomBytes(255, 2));
@@ -140,7 +146,7 @@ TEST(ExportMedia, CopiesNeverReplaceAFile) {
 
     ExportOutcome outcome =
         export_test::RunExport(KIND_CAMERA_ROLL, &backup.photos, {0, 1, 2}, out.Path());
-    EXPECT_EQ(outcome.written, 3);
+    EXPECT_EQ(outcome.recovered, 3);
     EXPECT_EQ(outcome.failed, 0);
     EXPECT_EQ(outcome.folder, out.Path());
     auto files = SnapshotTree(out.Path());
@@ -154,13 +160,164 @@ TEST(ExportMedia, CopiesNeverReplaceAFile) {
 
     // The same recovery again keeps everything and adds numbered copies.
     outcome = export_test::RunExport(KIND_CAMERA_ROLL, &backup.photos, {0, 1, 2}, out.Path());
-    EXPECT_EQ(outcome.written, 3);
+    EXPECT_EQ(outcome.recovered, 3);
     files = SnapshotTree(out.Path());
     EXPECT_EQ(files.size(), 8u);
     EXPECT_EQ(files.at("IMG_1000.JPG"), "the user's own picture");
     EXPECT_EQ(files.at("IMG_1000 (5).JPG"), "first");
     EXPECT_EQ(files.at("IMG_1000 (6).JPG"), "second");
     EXPECT_EQ(files.at("IMG_1001 (2).JPG"), "other");
+}
+
+// The end of a recovery of copies counts the pictures the user checked, names the one that is
+// missing and lists it in a file beside the copies, in the user's language.
+TEST(ExportMedia, MessageCountsTheCheckedCopiesAndNamesTheFailed) {
+    MediaBackup backup;
+    for (int i = 1; i <= 9; ++i) {
+        const std::string name = "IMG_000" + std::to_string(i) + ".JPG";
+        backup.AddPhoto("Media/DCIM/100APPLE/" + name, name, "picture " + std::to_string(i),
+                        i != 5);
+    }
+    backup.Write();
+    struct Language {
+        int number;
+        const char* message;  // %s: the folder
+        const char* list;     // the list's file name
+        const char* line;     // its line for the missing picture
+    };
+    const Language languages[] = {
+        {58,
+         "8 of 9 pictures were recovered into \"%s\".\n"
+         "1 item could not be recovered: not in the backup.\n"
+         "- IMG_0005.JPG\n"
+         "The items not recovered are listed in \"Not recovered.txt\".",
+         "Not recovered.txt", "IMG_0005.JPG\tnot in the backup\n"},
+        {89,
+         "8 von 9 Bildern wurden in \xE2\x80\x9E%s\xE2\x80\x9C wiederhergestellt.\n"
+         "1 Element konnte nicht wiederhergestellt werden: nicht in der Sicherung.\n"
+         "- IMG_0005.JPG\n"
+         "Die nicht wiederhergestellten Elemente sind in \xE2\x80\x9E"
+         "Nicht wiederhergestellt.txt\xE2\x80\x9C aufgef\xC3\xBChrt.",
+         "Nicht wiederhergestellt.txt", "IMG_0005.JPG\tnicht in der Sicherung\n"},
+    };
+    for (const Language& l : languages) {
+        SCOPED_TRACE(l.number);
+        std::unique_ptr<wxLocale> locale(
+            LanguageLocale::Install(l.number, AppUtil::GetAppRoot() + "/Language"));
+        TempDir out;
+        ExportOutcome outcome =
+            export_test::RunExport(KIND_CAMERA_ROLL, &backup.photos, All(9), out.Path());
+        EXPECT_EQ(outcome.checked, 9);
+        EXPECT_EQ(outcome.recovered, 8);
+        ASSERT_EQ(outcome.failures.size(), 1u);
+        EXPECT_EQ(outcome.failures[0].name, "IMG_0005.JPG");
+        std::string message = l.message;
+        message.replace(message.find("%s"), 2, out.Path());
+        EXPECT_EQ(outcome.Describe().utf8_string(), message);
+        auto files = SnapshotTree(out.Path());
+        EXPECT_EQ(files.size(), 9u);
+        EXPECT_EQ(files[l.list], l.line);
+
+        // Again into the same folder: the list, like every file of a recovery, replaces nothing.
+        outcome = export_test::RunExport(KIND_CAMERA_ROLL, &backup.photos, All(9), out.Path());
+        const std::string second = DomainExport::NumberedFileName(l.list, 2);
+        EXPECT_EQ(outcome.listFile, second);
+        files = SnapshotTree(out.Path());
+        EXPECT_EQ(files.size(), 18u);
+        EXPECT_EQ(files[l.list], l.line);
+        EXPECT_EQ(files[second], l.line);
+    }
+    // All of them: no list, no failure lines.
+    TempDir out;
+    backup.photos.erase(backup.photos.begin() + 4);
+    const ExportOutcome all =
+        export_test::RunExport(KIND_CAMERA_ROLL, &backup.photos, All(8), out.Path());
+    EXPECT_EQ(all.Describe().utf8_string(),
+              "8 pictures were recovered into \"" + out.Path() + "\".");
+    EXPECT_EQ(SnapshotTree(out.Path()).size(), 8u);
+}
+
+// The chosen folder's name is the system's bytes, whatever they are: the copies and the page go
+// into exactly that folder, never into a sibling whose name was decoded and encoded again.
+TEST(ExportMedia, FolderNamesThatAreNotUtf8StayAsTheyAre) {
+    MediaBackup backup;
+    backup.AddPhoto("Media/DCIM/100APPLE/IMG_0001.JPG", "IMG_0001.JPG", "one");
+    backup.Write();
+    Note note;
+    note.title = W("Shopping");
+    NoteList notes = {&note};
+    TempDir root;
+    for (const std::string name : {"caf\xE9", "\xFF\xFE", "caf\xC3\xA9 \xE9"}) {
+        SCOPED_TRACE(name);
+        const std::string folder = root / name;
+        gen::MakeDirs(folder);
+        const ExportOutcome copies =
+            export_test::RunExport(KIND_CAMERA_ROLL, &backup.photos, {0}, folder);
+        EXPECT_EQ(copies.recovered, 1);
+        EXPECT_EQ(copies.folder, folder);
+        const ExportOutcome page = export_test::RunExport(KIND_NOTES, &notes, {0}, folder);
+        EXPECT_EQ(page.recovered, 1);
+        EXPECT_EQ(SnapshotTree(folder).size(), 2u);
+        EXPECT_EQ(gen::ReadFile(folder + "/IMG_0001.JPG"), "one");
+        EXPECT_FALSE(export_test::ReadPageData(folder + "/Notes.html").empty());
+        // The message shows what it cannot decode as U+FFFD.
+        EXPECT_NE(
+            copies.Describe().utf8_string().find(ExportOutcome::DisplayPath(name).utf8_string()),
+            std::string::npos);
+    }
+    // Nothing landed beside them.
+    EXPECT_EQ(SnapshotTree(root.Path()).size(), 6u);
+    EXPECT_EQ(ExportOutcome::DisplayPath("caf\xE9").utf8_string(), "caf\xEF\xBF\xBD");
+    EXPECT_EQ(ExportOutcome::DisplayPath("caf\xC3\xA9").utf8_string(), "caf\xC3\xA9");
+}
+
+// A second recovery of many same-named items into a folder that holds many numbered copies
+// already: each item is one try, not one per copy that exists.
+TEST(FreeNames, ManyTakenNumbersAreTriedOnce) {
+    TempDir out;
+    const int kTaken = 10000;
+    const int kItems = 10009;
+    gen::WriteFile(out / "IMG_1000.JPG", "taken");
+    for (int n = 2; n <= kTaken; ++n) {
+        gen::WriteFile(out / DomainExport::NumberedFileName("IMG_1000.JPG", n), "taken");
+    }
+    ExportFreeNames names(out.Path());
+    int tries = 0;
+    const ExportFreeNames::WriteNew create = [&tries](const std::string& path, ExportError* e) {
+        ++tries;
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        if (fd < 0) {
+            *e = ExportError{errno, ExportError::kTarget};
+            return false;
+        }
+        close(fd);
+        return true;
+    };
+    std::string written;
+    for (int i = 0; i < kItems; ++i) {
+        ExportError error;
+        ASSERT_TRUE(names.Write("IMG_1000.JPG", create, &written, &error)) << i;
+    }
+    EXPECT_EQ(written, DomainExport::NumberedFileName("IMG_1000.JPG", kTaken + kItems));
+    // The name itself, found taken, then one try per item.
+    EXPECT_EQ(tries, kItems + 1);
+    EXPECT_EQ(SnapshotTree(out.Path()).size(), static_cast<std::size_t>(kTaken + kItems));
+
+    // A name that another writer takes meanwhile is passed over; a folder that refuses every
+    // name gives up after a bound and then fails at once.
+    ExportFreeNames refusing(out.Path());
+    int refused = 0;
+    const ExportFreeNames::WriteNew exists = [&refused](const std::string&, ExportError* e) {
+        ++refused;
+        *e = ExportError{EEXIST, ExportError::kTarget};
+        return false;
+    };
+    ExportError error;
+    EXPECT_FALSE(refusing.Write("new.txt", exists, nullptr, &error));
+    EXPECT_EQ(error.code, EEXIST);
+    EXPECT_EQ(refused, ExportFreeNames::kMaxUnexpectedTries + 1);
+    EXPECT_FALSE(refusing.Write("new.txt", exists, nullptr, &error));
+    EXPECT_EQ(refused, ExportFreeNames::kMaxUnexpectedTries + 1);
 }
 
 TEST(ExportMedia, NamesFromTheBackupStayInsideTheFolder) {
@@ -202,7 +359,7 @@ TEST(ExportMedia, NamesFromTheBackupStayInsideTheFolder) {
     backup.Write();
     const ExportOutcome outcome =
         export_test::RunExport(KIND_CAMERA_ROLL, &backup.photos, All(backup.photos.size()), out);
-    EXPECT_EQ(outcome.written, static_cast<int>(backup.photos.size()));
+    EXPECT_EQ(outcome.recovered, static_cast<int>(backup.photos.size()));
     EXPECT_EQ(outcome.failed, 0) << outcome.reason;
 
     // Nothing appeared beside the chosen folder, and it is still a folder.
@@ -288,8 +445,8 @@ TEST(ExportMedia, StoredFilesThatAreNotRegularAreNeitherCopiedNorRead) {
         [&]() -> std::string {
             const ExportOutcome outcome =
                 export_test::RunExport(KIND_CAMERA_ROLL, &backup.photos, All(5), out.Path());
-            if (outcome.written != 1 || outcome.failed != 4) {
-                return "written " + std::to_string(outcome.written) + ", failed " +
+            if (outcome.recovered != 1 || outcome.failed != 4) {
+                return "recovered " + std::to_string(outcome.recovered) + ", failed " +
                        std::to_string(outcome.failed);
             }
             if (outcome.reason != "not a regular file") return "reason " + outcome.reason;
@@ -299,7 +456,11 @@ TEST(ExportMedia, StoredFilesThatAreNotRegularAreNeitherCopiedNorRead) {
     EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
     EXPECT_EQ(run.report, "");
     EXPECT_EQ(SnapshotTree(out.Path()),
-              (std::map<std::string, std::string>{{"IMG_0005.JPG", "a real picture"}}));
+              (std::map<std::string, std::string>{
+                  {"IMG_0005.JPG", "a real picture"},
+                  {"Not recovered.txt",
+                   "IMG_0001.JPG\tnot a regular file\nIMG_0002.JPG\tnot a regular file\n"
+                   "IMG_0003.JPG\tnot a regular file\nIMG_0004.JPG\tnot a regular file\n"}}));
 }
 
 TEST(CopyFile, CopiesIntoNewFilesOnly) {
@@ -408,11 +569,11 @@ TEST_F(ExportFolderTrouble, FullFileSystem) {
     if (small.Mounted()) {
         ExportOutcome copies =
             export_test::RunExport(KIND_CAMERA_ROLL, &backup_.photos, All(3), out.Path());
-        EXPECT_EQ(copies.written, 1);
+        EXPECT_EQ(copies.recovered, 1);
         EXPECT_EQ(copies.failed, 2);
         EXPECT_EQ(copies.reason, reason);
         ExportOutcome page = export_test::RunExport(KIND_NOTES, &notes_, {0}, out.Path());
-        EXPECT_EQ(page.written, 0);
+        EXPECT_EQ(page.recovered, 0);
         EXPECT_EQ(page.failed, 1);
         EXPECT_EQ(page.reason, reason);
     } else {
@@ -426,16 +587,21 @@ TEST_F(ExportFolderTrouble, FullFileSystem) {
                     export_test::RunExport(KIND_CAMERA_ROLL, &backup_.photos, All(3), out.Path());
                 const ExportOutcome page =
                     export_test::RunExport(KIND_NOTES, &notes_, {0}, out.Path());
-                if (copies.written != 3 || copies.failed != 0) return "copies counted wrong";
-                if (page.written != 0 || page.failed != 1) return "page counted wrong";
+                if (copies.recovered != 3 || copies.failed != 0) return "copies counted wrong";
+                if (page.recovered != 0 || page.failed != 1) return "page counted wrong";
                 return page.reason;
             },
             std::chrono::seconds(20));
         EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
         EXPECT_EQ(run.report, "File too large");
     }
-    // What was written is whole; nothing cut short stays.
+    // What was written is whole; nothing cut short stays. The lists of what failed are small
+    // enough to fit where the pictures did not.
     for (const auto& f : SnapshotTree(out.Path())) {
+        if (f.first.rfind("Not recovered", 0) == 0) {
+            EXPECT_EQ(f.second.back(), '\n') << f.first;
+            continue;
+        }
         EXPECT_EQ(f.second.size(), 40u * 1024) << f.first;
     }
 }
@@ -455,11 +621,11 @@ TEST_F(ExportFolderTrouble, ReadOnlyFolder) {
     }
     const ExportOutcome copies =
         export_test::RunExport(KIND_CAMERA_ROLL, &backup_.photos, All(3), out.Path());
-    EXPECT_EQ(copies.written, 0);
+    EXPECT_EQ(copies.recovered, 0);
     EXPECT_EQ(copies.failed, 3);
     EXPECT_EQ(copies.reason, reason);
     const ExportOutcome page = export_test::RunExport(KIND_NOTES, &notes_, {0}, out.Path());
-    EXPECT_EQ(page.written, 0);
+    EXPECT_EQ(page.recovered, 0);
     EXPECT_EQ(page.failed, 1);
     EXPECT_EQ(page.reason, reason);
     EXPECT_TRUE(SnapshotTree(out.Path()).empty());

@@ -212,7 +212,7 @@ RecoverRequest* MakeRequest(std::uint32_t kind, void* items, const std::vector<i
     auto* request = new RecoverRequest();
     request->kind = kind;
     request->items = items;
-    request->outputDir = W(folder.c_str());
+    request->SetFolder(folder);
     request->target = target;
     for (int i : checked) request->checked.push_back(i);
     return request;
@@ -441,7 +441,9 @@ std::string Browser::DumpDom(const std::string& url, int timersMs) {
     // Wait for the browser to end without reaping it: while it is not reaped, its process
     // group (the browser and the helpers it started) cannot be taken by anyone else, so the
     // helpers that outlived it can be ended by the group's id.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(45);
+    // Only a guard against a browser that never ends: a page that takes long on a busy machine
+    // must still be read, so the guard is far above any load's time.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(5);
     bool ended = false;
     while (!ended && std::chrono::steady_clock::now() < deadline) {
         siginfo_t info{};

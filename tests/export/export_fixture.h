@@ -46,7 +46,8 @@ void FillRecords(Records& records, unsigned seed, std::size_t count);
 // The record vector of a kind inside records.
 void* ItemsOf(Records& records, std::uint32_t kind);
 
-// A request for kind over items, checking the given positions, into folder.
+// A request for kind over items, checking the given positions, into folder (the system's
+// bytes).
 RecoverRequest* MakeRequest(std::uint32_t kind, void* items, const std::vector<int>& checked,
                             const std::string& folder, wxEvtHandler* target = nullptr);
 

@@ -49,7 +49,7 @@ const std::vector<KindCase>& KindCases() {
         {KIND_CALL_HISTORY,
          "Call History.html",
          "Call History",
-         {"Name", "Phone Number", "Date Time", "Duration"}},
+         {"Name", "Phone Number", "Date Time", "Duration", "Type"}},
         {KIND_CONTACTS,
          "Contacts.html",
          "Contacts",
@@ -84,7 +84,7 @@ Grid ExpectedRows(Records& r, std::uint32_t kind, const std::vector<int>& checke
         switch (kind) {
             case KIND_CALL_HISTORY: {
                 const CallHistory* c = r.calls[index];
-                rows.push_back({U(c->name), U(c->address), U(c->date), U(c->duration)});
+                rows.push_back({U(c->name), U(c->address), U(c->date), U(c->duration), U(c->type)});
                 break;
             }
             case KIND_CONTACTS: {
@@ -327,77 +327,115 @@ TEST(ExportCatalog, EveryKindHasLabelsAfterConstruction) {
     }
 }
 
-// What the kind screen tells the user when a recovery ends, or when its folder cannot be made,
-// with the shipped catalogs: English (the literals) and German.
-TEST(ExportCatalog, OutcomeMessagesInTheUsersLanguage) {
-    ExportOutcome all;
-    all.folder = "/home/ann/Recovered";
-    all.written = 1;
-    ExportOutcome some = all;
-    some.written = 12;
-    some.Failed(ExportError{ENOSPC, ExportError::kTarget});
-    some.Failed(ExportError{EACCES, ExportError::kTarget});
-    ExportOutcome none = all;
-    none.written = 0;
-    none.Failed(ExportError{ENOENT, ExportError::kStored});
-    const char* folderReason = "Read-only file system";
+// What the kind screen tells the user when a recovery of a page ends, or when its folder cannot
+// be made, with the shipped catalogs: English (the literals) and German. The message counts the
+// rows the user checked; a page that cannot be written loses all of them, each named by its first
+// non-empty cell, the first ten in the message and all in the list beside.
+TEST(ExportCatalog, PageMessagesCountTheCheckedRowsInTheUsersLanguage) {
+    Records records;
+    export_test::FillRecords(records, 4, 40);
+    std::vector<int> all;
+    for (int i = 0; i < 40; ++i) all.push_back(i);
+    // A call without a name is named by its number.
+    ASSERT_TRUE(records.calls[0]->name.empty());
+    std::vector<std::string> names;
+    for (const CallHistory* c : records.calls)
+        names.push_back(U(c->name.empty() ? c->address : c->name));
     struct Language {
         int number;
-        const char* all;
-        const char* some;
-        const char* none;
+        const char* page;
+        const char* written;  // %s: the folder
+        const char* lost;     // the lines before the names
+        const char* more;
+        const char* list;    // the list could not be written either
+        const char* reason;  // the reason in the list
         const char* folder;
     };
     const Language languages[] = {
-        {58, "1 file was recovered into \"/home/ann/Recovered\".",
-         "12 files were recovered into \"/home/ann/Recovered\".\n"
-         "2 items could not be recovered: No space left on device.",
-         "0 files were recovered into \"/home/ann/Recovered\".\n"
-         "1 item could not be recovered: not in the backup.",
+        {58, "Call History.html", "40 calls were recovered into Call History.html in \"%s\".",
+         "0 of 40 calls were recovered into \"%s\".\n"
+         "40 items could not be recovered: Not a directory.",
+         "and 30 more.",
+         "The list of the items not recovered could not be written: Not a directory.",
+         "Not a directory",
          "The folder \"/media/stick/x\" cannot be created: Read-only file system."},
-        {89, "1 Datei wurde in \xE2\x80\x9E/home/ann/Recovered\xE2\x80\x9C wiederhergestellt.",
-         "12 Dateien wurden in \xE2\x80\x9E/home/ann/Recovered\xE2\x80\x9C wiederhergestellt.\n"
-         "2 Elemente konnten nicht wiederhergestellt werden: Kein Speicherplatz mehr auf dem "
-         "Ger\xC3\xA4t.",
-         "0 Dateien wurden in \xE2\x80\x9E/home/ann/Recovered\xE2\x80\x9C wiederhergestellt.\n"
-         "1 Element konnte nicht wiederhergestellt werden: nicht in der Sicherung.",
+        {89, "Anrufliste.html",
+         "40 Anrufe wurden in die Datei Anrufliste.html im Ordner \xE2\x80\x9E%s\xE2\x80\x9C "
+         "wiederhergestellt.",
+         "0 von 40 Anrufen wurden in \xE2\x80\x9E%s\xE2\x80\x9C wiederhergestellt.\n"
+         "40 Elemente konnten nicht wiederhergestellt werden: Kein Verzeichnis.",
+         "und 30 weitere.",
+         "Die Liste der nicht wiederhergestellten Elemente konnte nicht geschrieben werden: "
+         "Kein Verzeichnis.",
+         "Kein Verzeichnis",
          "Der Ordner \xE2\x80\x9E/media/stick/x\xE2\x80\x9C kann nicht angelegt werden: "
          "Schreibgesch\xC3\xBCtztes Dateisystem."},
+    };
+    auto format = [](const char* text, const std::string& folder) {
+        std::string out = text;
+        out.replace(out.find("%s"), 2, folder);
+        return out;
     };
     for (const Language& l : languages) {
         SCOPED_TRACE(l.number);
         std::unique_ptr<wxLocale> locale(
             LanguageLocale::Install(l.number, AppUtil::GetAppRoot() + "/Language"));
-        EXPECT_EQ(all.Describe().utf8_string(), l.all);
-        EXPECT_EQ(some.Describe().utf8_string(), l.some);
-        EXPECT_EQ(none.Describe().utf8_string(), l.none);
-        EXPECT_EQ(
-            ExportOutcome::DescribeFolderFailure("/media/stick/x", folderReason).utf8_string(),
-            l.folder);
+        TempDir out;
+        const ExportOutcome page = RunExport(KIND_CALL_HISTORY, &records.calls, all, out.Path());
+        EXPECT_EQ(page.checked, 40);
+        EXPECT_EQ(page.recovered, 40);
+        EXPECT_EQ(page.page, l.page);
+        EXPECT_EQ(page.Describe().utf8_string(), format(l.written, out.Path()));
+        // Nothing failed: no list.
+        EXPECT_EQ(SnapshotTree(out.Path()).size(), 1u);
+
+        // A folder under a file takes no page: every row is lost.
+        gen::WriteFile(out / "plain", "a file of the user's");
+        const std::string under = out / "plain/sub";
+        const ExportOutcome lost = RunExport(KIND_CALL_HISTORY, &records.calls, all, under);
+        EXPECT_EQ(lost.recovered, 0);
+        EXPECT_EQ(lost.failed, 40);
+        ASSERT_EQ(lost.failures.size(), 40u);
+        std::string expected = format(l.lost, under);
+        for (int i = 0; i < ExportOutcome::kNamesShown; ++i) expected += "\n- " + names[i];
+        expected += std::string("\n") + l.more + "\n" + l.list;
+        EXPECT_EQ(lost.Describe().utf8_string(), expected);
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            EXPECT_EQ(lost.failures[i].name, names[i]);
+            EXPECT_EQ(lost.failures[i].reason, "Not a directory");
+        }
+        EXPECT_EQ(ExportFailureList::Text({lost.failures[0]}, RecoverRequest().reasonTexts),
+                  names[0] + "\t" + l.reason + "\n");
+        EXPECT_EQ(ExportOutcome::DescribeFolderFailure("/media/stick/x", "Read-only file system")
+                      .utf8_string(),
+                  l.folder);
     }
 }
 
 TEST(ExportFolder, MissingFolderIsMadeWithItsParents) {
     TempDir dir;
     std::string reason;
-    EXPECT_TRUE(ExportOutcome::MakeFolder(export_test::W((dir / "a/b/c").c_str()), &reason));
+    EXPECT_TRUE(ExportOutcome::MakeFolder(dir / "a/b/c", &reason));
     struct stat st;
     ASSERT_EQ(stat((dir / "a/b/c").c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
-    EXPECT_TRUE(ExportOutcome::MakeFolder(export_test::W((dir / "a/b/c/").c_str()), &reason));
+    EXPECT_TRUE(ExportOutcome::MakeFolder(dir / "a/b/c/", &reason));
+    // A name that is not UTF-8 is made as it stands.
+    EXPECT_TRUE(ExportOutcome::MakeFolder(dir / "caf\xE9", &reason));
+    ASSERT_EQ(stat((dir / "caf\xE9").c_str(), &st), 0);
 
     gen::WriteFile(dir / "file", "the user's");
     for (const std::string& path : {dir / "file", dir / "file/sub"}) {
         SCOPED_TRACE(path);
-        EXPECT_FALSE(ExportOutcome::MakeFolder(export_test::W(path.c_str()), &reason));
+        EXPECT_FALSE(ExportOutcome::MakeFolder(path, &reason));
         EXPECT_EQ(reason, "Not a directory");
     }
     EXPECT_EQ(gen::ReadFile(dir / "file"), "the user's");
-    EXPECT_FALSE(ExportOutcome::MakeFolder(wxString(), &reason));
+    EXPECT_FALSE(ExportOutcome::MakeFolder(std::string(), &reason));
 
     export_test::ScopedTmpfs readOnly(dir / "a", 64 * 1024);
     if (readOnly.Mounted() && readOnly.MakeReadOnly()) {
-        EXPECT_FALSE(ExportOutcome::MakeFolder(export_test::W((dir / "a/new").c_str()), &reason));
+        EXPECT_FALSE(ExportOutcome::MakeFolder(dir / "a/new", &reason));
         EXPECT_EQ(reason, "Read-only file system");
     }
 }

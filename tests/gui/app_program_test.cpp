@@ -63,10 +63,10 @@ class AppProgram : public ::testing::Test {
         // widget used after its end) that the picture may not show.
         stderr_.reset(new gui_test::StderrCapture());
         ScreenPrompt::SetMessageAnswer([this](const wxString& text) { messages_.push_back(text); });
-        ScreenPrompt::SetFolderAnswer([this](wxWindow*, const wxString&, wxString* path) {
+        ScreenPrompt::SetFolderAnswer([this](wxWindow*, const wxString&, std::string* path) {
             ++folderQuestions_;
             if (folderAnswer_.empty()) return false;
-            *path = wxString::FromUTF8(folderAnswer_);
+            *path = folderAnswer_;
             return true;
         });
     }
@@ -315,7 +315,12 @@ TEST_F(AppProgram, RecoversTheCheckedItemsIntoTheChosenFolder) {
     ASSERT_TRUE(WaitIdle(30));
     EXPECT_TRUE(std::filesystem::exists(out + "/Notes.html"));
     ASSERT_EQ(2u, messages_.size());
-    EXPECT_EQ(messages_[1], wxString::FromUTF8("1 file was recovered into \"" + out + "\"."));
+    // The message counts the checked notes, all on the one page.
+    const std::size_t notes = kind_->GetDevice()->Count(KIND_NOTES);
+    ASSERT_GT(notes, 1u);
+    EXPECT_EQ(messages_[1],
+              wxString::FromUTF8(std::to_string(notes) +
+                                 " notes were recovered into Notes.html in \"" + out + "\"."));
 
     // Pictures: checking two thumbnails of the camera roll copies those two files.
     const std::string photosOut = backup_->OutputFolder("photos");
@@ -335,7 +340,7 @@ TEST_F(AppProgram, RecoversTheCheckedItemsIntoTheChosenFolder) {
     EXPECT_EQ(2u, files);
     ASSERT_EQ(3u, messages_.size());
     EXPECT_EQ(messages_[2],
-              wxString::FromUTF8("2 files were recovered into \"" + photosOut + "\"."));
+              wxString::FromUTF8("2 pictures were recovered into \"" + photosOut + "\"."));
     // The backup is evidence: nothing in it changed.
     EXPECT_EQ(before, testing_support::SnapshotTree(backup_->BackupFolder()));
 }

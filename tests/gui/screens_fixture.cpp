@@ -70,10 +70,10 @@ void ScreensTest::SetUp() {
         }
     }
     ScreenPrompt::SetMessageAnswer([this](const wxString& text) { messages_.push_back(text); });
-    ScreenPrompt::SetFolderAnswer([this](wxWindow*, const wxString&, wxString* path) {
+    ScreenPrompt::SetFolderAnswer([this](wxWindow*, const wxString&, std::string* path) {
         ++folderQuestions_;
         if (folderAnswer_.empty()) return false;
-        *path = wxString::FromUTF8(folderAnswer_);
+        *path = folderAnswer_;
         return true;
     });
 }

@@ -19,10 +19,15 @@ void KindConversationPane::ShowRow(const Device& device, int row) {
     const SmsList* list = device.Records<Sms>(KIND_MESSAGES);
     if (list == nullptr || row < 0 || static_cast<std::size_t>(row) >= list->size()) return;
     selectedMessageRow_ = row;
-    view_->ShowConversation((*list)[static_cast<std::size_t>(row)]);
+    Sms* conversation = (*list)[static_cast<std::size_t>(row)];
+    view_->ShowConversation(conversation);
+    // Another conversation opens at its first message; the same one shown again keeps its place.
+    if (conversation != shownConversation_) view_->Scroll(0, 0);
+    shownConversation_ = conversation;
 }
 
 void KindConversationPane::Clear() {
     view_->Clear();
     view_->Hide();
+    shownConversation_ = nullptr;
 }

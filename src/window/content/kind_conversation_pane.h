@@ -7,6 +7,7 @@
 #include <cstdint>
 
 class Device;
+class Sms;
 class PvKindMessageWindow;
 class wxWindow;
 
@@ -19,14 +20,16 @@ class KindConversationPane {
     PvKindMessageWindow* GetView() const { return view_; }
     void Show(bool show);
     // A row of the messages list was selected: its conversation is shown, unless it is shown
-    // already or the row holds none.
+    // already or the row holds none. Another conversation than the one shown last opens at its
+    // first message.
     void ShowRow(const Device& device, int row);
     // The next selected row is shown even if it is the one shown last.
     void ResetMessageRow() { selectedMessageRow_ = -1; }
-    // No conversation, as after Back.
+    // No conversation, as after Back (the next one shown opens at its first message).
     void Clear();
 
   private:
     PvKindMessageWindow* view_ = nullptr;
     int selectedMessageRow_ = -1;
+    const Sms* shownConversation_ = nullptr;  // the conversation shown last
 };

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "domain/domain_export.h"
+#include "domain/export_destination.h"
 #include "domain/export_outcome.h"
 #include "domain/kind_obj.h"
 #include "window/base/pv_photo_check_cell_render.h"
@@ -128,18 +129,27 @@ void KindRecovery::Recover(wxWindow* parent, wxEvtHandler* target, const KindJob
         TrackedDelete(__FILE__, __LINE__, request);
         return;
     }
-    wxString folder;
+    std::string folder;
     if (!ScreenPrompt::ChooseFolder(parent, _("Select a output folder"), &folder)) {
+        TrackedDelete(__FILE__, __LINE__, request);
+        return;
+    }
+    // Said before anything is made: not even the folder itself is created in a backup.
+    std::string backup;
+    bool root = false;
+    if (!ExportDestination::MayWriteInto(folder, &backup, &root)) {
+        ScreenPrompt::ShowMessage(ExportDestination::DescribeRefusal(folder, backup, root));
         TrackedDelete(__FILE__, __LINE__, request);
         return;
     }
     std::string reason;
     if (!ExportOutcome::MakeFolder(folder, &reason)) {
-        ScreenPrompt::ShowMessage(ExportOutcome::DescribeFolderFailure(folder, reason));
+        ScreenPrompt::ShowMessage(
+            ExportOutcome::DescribeFolderFailure(ExportOutcome::DisplayPath(folder), reason));
         TrackedDelete(__FILE__, __LINE__, request);
         return;
     }
-    request->outputDir = folder;
+    request->SetFolder(folder);
     request->grid = grid;
     startJob(DomainExport::ExportTask, request);
 }

@@ -40,8 +40,8 @@ class KindRecovery {
     RkGrid* GetCheckedItems(std::vector<std::int32_t>& checked) const;
     // "Recover": the checked items into a folder the user chooses, as a job reporting to
     // target. Nothing checked: a message and no job; a cancelled folder dialog: no job.
-    // A chosen folder that does not exist is made first; when it cannot be, the user is told
-    // and no job starts.
+    // A folder in a backup is refused with a message before anything is made. A chosen folder
+    // that does not exist is made first; when it cannot be, the user is told and no job starts.
     void Recover(wxWindow* parent, wxEvtHandler* target, const KindJobStart& startJob);
     // A recovery ended: tells the user where it wrote how much, and what it could not write.
     static void Report(const wxThreadEvent& done);

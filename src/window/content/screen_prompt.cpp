@@ -1,5 +1,6 @@
 #include "window/content/screen_prompt.h"
 
+#include <gtk/gtk.h>
 #include <wx/dir.h>
 #include <wx/dirdlg.h>
 #include <wx/msgdlg.h>
@@ -29,11 +30,22 @@ void ScreenPrompt::ShowMessage(const wxString& text) {
     wxMessageBox(text, AppInfo::GetProductName(), wxOK | wxCENTRE, nullptr);
 }
 
-bool ScreenPrompt::ChooseFolder(wxWindow* parent, const wxString& message, wxString* path) {
+bool ScreenPrompt::ChooseFolder(wxWindow* parent, const wxString& message, std::string* path) {
     if (FolderStandIn()) return FolderStandIn()(parent, message, path);
     wxDirDialog dialog(parent, message, StartFolder(), 0, wxDefaultPosition, wxDefaultSize);
     if (dialog.ShowModal() != wxID_OK) return false;
-    if (path != nullptr) *path = dialog.GetPath();
+    if (path == nullptr) return true;
+    // The toolkit decodes the chooser's answer as UTF-8, which leaves nothing of a name that is
+    // not: take the bytes from the chooser itself.
+    path->clear();
+    if (GtkWidget* widget = static_cast<GtkWidget*>(dialog.GetHandle());
+        widget != nullptr && GTK_IS_FILE_CHOOSER(widget)) {
+        if (gchar* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(widget))) {
+            path->assign(name);
+            g_free(name);
+        }
+    }
+    if (path->empty()) path->assign(dialog.GetPath().fn_str());
     return true;
 }
 

@@ -1,0 +1,48 @@
+// Free file names in the folder of one recovery: a file keeps its own name, and when that is
+// taken it gets the next free "name (2).ext", "name (3).ext". A recovery never replaces a file.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "domain/export_outcome.h"
+
+class ExportFreeNames {
+  public:
+    // Writes one new file at a path, refusing an existing one with EEXIST (a kTarget error).
+    using WriteNew = std::function<bool(const std::string& path, ExportError* error)>;
+
+    // folder: the system's bytes, without a trailing "/".
+    explicit ExportFreeNames(std::string folder) : folder_(std::move(folder)) {}
+
+    // Writes a file through writeNew under name made safe (DomainExport::SafeFileName), or under
+    // the next free numbered name when that is taken. True with the name written (in the
+    // folder); false with the error of the last try.
+    //
+    // The folder is listed once, when a name is first found taken; from then on the names it
+    // holds are passed over without a try, and every name continues from the number it reached,
+    // so a folder of many numbered copies costs each item one try, not one per copy.
+    bool Write(const std::string& name, const WriteNew& writeNew, std::string* written,
+               ExportError* error);
+
+    // Tries that a name may fail with EEXIST although the listing does not hold it (a file
+    // made meanwhile, a file system that folds case) before the item counts as failed; a
+    // name that used them all up fails at once afterwards.
+    static constexpr int kMaxUnexpectedTries = 100000;
+
+  private:
+    void ListFolder();
+
+    struct NameState {
+        int next = 1;            // the number to try first (1: the name itself)
+        bool exhausted = false;  // every try failed with EEXIST
+    };
+
+    std::string folder_;
+    bool listed_ = false;
+    std::unordered_set<std::string> taken_;
+    std::unordered_map<std::string, NameState> names_;
+};
