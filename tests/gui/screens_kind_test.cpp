@@ -233,7 +233,9 @@ TEST_F(KindScreen, EmptyKindsAndKindsNotYetArrived) {
 }
 
 TEST_F(KindScreen, AConversationShowsItsBubbles) {
-    Build({Options()});
+    gen::SampleOptions options = Options();
+    options.messages = 90;  // conversations longer than the view
+    Build({options});
     ScanRow(0);
     SelectKind(KIND_MESSAGES);
     const auto* chats = kind_->GetDevice()->Records<Sms>(KIND_MESSAGES);
@@ -254,6 +256,18 @@ TEST_F(KindScreen, AConversationShowsItsBubbles) {
     }
     // A picture for a person to look at.
     gui_test::SaveScreenshot(frame_, gui_test::OutputDir() + wxS("/screens_conversation.png"));
+    // Scrolled down in one conversation, another opens at its first message.
+    kind_->GetMainGrid()->SetGridCursor(1, 1);
+    gui_test::PumpFor(0.01);
+    ASSERT_GT(view->GetVirtualSize().GetHeight(), view->GetClientSize().GetHeight())
+        << "the conversation fits the view: nothing to scroll";
+    view->Scroll(0, view->GetVirtualSize().GetHeight());
+    gui_test::PumpFor(0.01);
+    ASSERT_GT(view->GetViewStart().y, 0);
+    kind_->GetMainGrid()->SetGridCursor(0, 1);
+    gui_test::PumpFor(0.01);
+    EXPECT_EQ(view->GetViewStart().y, 0);
+    EXPECT_EQ(view->GetBubbles()[0]->dateText, (*chats)[0]->messages[0]->date);
     // Other kinds leave the conversation; Back clears it.
     SelectKind(KIND_NOTES);
     EXPECT_FALSE(view->GetBubbles().empty());
@@ -409,8 +423,10 @@ TEST_F(KindScreen, RecoverWritesTheCheckedRowsIntoTheChosenFolder) {
     EXPECT_TRUE(kind_->GetBackButton()->IsEnabled());
     EXPECT_EQ(kind_->GetGauge()->GetValue(), 100);
     ASSERT_EQ(messages_.size(), 2u);
+    // The message counts the checked rows, not the one page.
     EXPECT_EQ(messages_[1],
-              wxString::FromUTF8("1 file was recovered into \"" + folderAnswer_ + "\"."));
+              wxString::FromUTF8("2 calls were recovered into Call History.html in \"" +
+                                 folderAnswer_ + "\"."));
     const std::string page = ReadFile(folderAnswer_ + "/Call History.html");
     ASSERT_FALSE(page.empty());
     EXPECT_NE(page.find("var data = [["), std::string::npos);
@@ -428,6 +444,31 @@ TEST_F(KindScreen, RecoverWritesTheCheckedRowsIntoTheChosenFolder) {
     if (!number1.empty() && number1 != number0 && number1 != number2) {
         EXPECT_EQ(page.find(number1), std::string::npos);
     }
+
+    // A folder in the backup is refused before anything is made, not even the folder.
+    const std::string device = backup_->BackupFolder() + "new/for it";
+    folderAnswer_ = device;
+    gui_test::SendCommand(kind_, wxEVT_BUTTON, PvRecoveryKindWindow::ID_RECOVER);
+    EXPECT_EQ(folderQuestions_, 4);
+    EXPECT_EQ(kind_->GetPendingJobs(), 0);
+    ASSERT_EQ(messages_.size(), 3u);
+    const std::string backupFolder =
+        backup_->BackupFolder().substr(0, backup_->BackupFolder().size() - 1);
+    EXPECT_EQ(messages_[2], wxString::FromUTF8("Nothing was recovered into \"" + device +
+                                               "\": it lies in the backup \"" + backupFolder +
+                                               "\", which is never changed. Choose a folder "
+                                               "outside it."));
+    EXPECT_FALSE(std::filesystem::exists(backup_->BackupFolder() + "new"));
+
+    // A folder whose name is not UTF-8 is made and written as the dialog names it.
+    folderAnswer_ = backup_->OutputFolder() + "/caf\xE9";
+    gui_test::SendCommand(kind_, wxEVT_BUTTON, PvRecoveryKindWindow::ID_RECOVER);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_FALSE(ReadFile(folderAnswer_ + "/Call History.html").empty());
+    EXPECT_FALSE(std::filesystem::exists(backup_->OutputFolder() + "/caf\xC3\xA9"));
+    ASSERT_EQ(messages_.size(), 4u);
+    EXPECT_NE(messages_[3].Find(wxString::FromUTF8("caf\xEF\xBF\xBD\"")), wxNOT_FOUND)
+        << messages_[3];
 
     // "Check All" checks every row, also those never drawn, and clears them again.
     kind_->GetCheckAllBox()->SetValue(true);
@@ -475,14 +516,27 @@ TEST_F(KindScreen, CheckAllRecoversEveryPictureAsACopy) {
         ++stored;
         EXPECT_EQ(ReadFile(copy), ReadFile(Utf8(photo->path))) << copy;
     }
-    // The user learns how many were copied, and why the others were not.
+    // The user learns how many of the checked pictures were copied, which were not and why.
     ASSERT_EQ(messages_.size(), 1u);
-    wxString told = wxString::Format("%d files were recovered into \"%s\".", stored,
-                                     wxString::FromUTF8(folderAnswer_));
     const int missing = static_cast<int>(photos->size()) - stored;
-    if (missing > 0) {
+    wxString told;
+    if (missing == 0) {
+        told = wxString::Format("%d pictures were recovered into \"%s\".", stored,
+                                wxString::FromUTF8(folderAnswer_));
+    } else {
+        told = wxString::Format("%d of %d pictures %s recovered into \"%s\".", stored,
+                                static_cast<int>(photos->size()), stored == 1 ? "was" : "were",
+                                wxString::FromUTF8(folderAnswer_));
         told += wxString::Format("\n%d %s could not be recovered: not in the backup.", missing,
                                  missing == 1 ? "item" : "items");
+        int named = 0;
+        for (const Photo* photo : *photos) {
+            if (std::filesystem::exists(Utf8(photo->path)) || ++named > 10) continue;
+            told += "\n- " + photo->file_name;
+        }
+        if (missing > 10) told += wxString::Format("\nand %d more.", missing - 10);
+        told += "\nThe items not recovered are listed in \"Not recovered.txt\".";
+        EXPECT_TRUE(std::filesystem::exists(folderAnswer_ + "/Not recovered.txt"));
     }
     EXPECT_EQ(messages_[0], told);
     // Unchecking the box clears every check again.
