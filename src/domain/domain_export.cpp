@@ -513,6 +513,14 @@ void DomainExport::ExportTask(void* userData) {
     if (kind != nullptr && !ExportDestination::MayWriteInto(outcome.folder, &outcome.refusedIn,
                                                             &outcome.refusedRoot)) {
         outcome.refused = true;
+    } else if (kind != nullptr && outcome.folder.empty()) {
+        // Without a folder nothing is written: the names would land in "/" instead.
+        for (std::int32_t index : request->checked) {
+            outcome.Failed(index < 0 ? std::string()
+                                     : ExportFailureList::ItemName(request->kind, request->items,
+                                                                   static_cast<std::size_t>(index)),
+                           ExportError{ENOENT, ExportError::kTarget});
+        }
     } else if (kind != nullptr) {
         if (kind->page != nullptr)
             ExportPage(request, request->kind);

@@ -230,6 +230,11 @@ TEST(ExportKinds, PositionsOutsideTheRecordsAreSkipped) {
     RunExport(KIND_NOTES, nullptr, {0}, none.Path());
     const Grid empty = export_test::ReadPageData(none / "Notes.html");
     EXPECT_EQ(empty.size(), 1u);
+    // No folder: nothing is written, not into "/" either.
+    const ExportOutcome nowhere = RunExport(KIND_NOTES, &records.notes, {0}, "");
+    EXPECT_EQ(nowhere.recovered, 0);
+    EXPECT_EQ(nowhere.failed, 1);
+    EXPECT_FALSE(Exists("/Notes.html"));
 }
 
 TEST(ExportKinds, LaterExportKeepsTheEarlierPage) {
