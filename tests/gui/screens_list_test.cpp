@@ -1,11 +1,17 @@
 // The backup-list screen over generated backups: the list on the first idle event, once; the
 // encrypted backup refused with its message; "Start Scan" without a selection; the chosen row
-// handed to the kind screen; the button kept at the right edge; where the folder dialog opens.
+// handed to the kind screen; the button kept at the right edge; where the folder dialog opens and
+// what it hands back.
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
+#include <wx/dialog.h>
 #include <wx/gauge.h>
+#include <wx/modalhook.h>
 #include <wx/utils.h>
 
 #include <filesystem>
+#include <string>
+#include <utility>
 
 #include "common/app_info.h"
 #include "screens_fixture.h"
@@ -155,6 +161,57 @@ TEST(ScreenPromptFolder, StartsInTheDocumentsFolderOrElseTheHomeFolder) {
     std::filesystem::create_directories(documents, error);
     EXPECT_EQ(AppInfo::GetDocumentsDir(), ScreenPrompt::StartFolder());
     if (!existed) std::filesystem::remove(documents, error);
+}
+
+// The folder dialog hands back the folder as the system's bytes, also a name that is not UTF-8
+// (the toolkit's own answer decodes it as UTF-8 and keeps nothing of it).
+TEST(ScreenPromptFolder, HandsBackTheChosenFolderAsTheSystemsBytes) {
+    if (!gui_test::HaveGui()) GTEST_SKIP() << "needs a display (xvfb-run -a)";
+    // The chooser keeps its settings in memory, not in the user's (or a missing) dconf.
+    testing_support::ScopedEnv settings("GSETTINGS_BACKEND", "memory");
+    testing_support::TempDir dir;
+    const std::string folder = dir / "caf\xE9";
+    std::filesystem::create_directories(folder);
+    // Answers the dialog as a user would: the folder is selected in the chooser, once the
+    // chooser has read its parent, and confirmed.
+    struct Answer : public wxModalDialogHook {
+        std::string parent, folder;
+        GtkWidget* chooser = nullptr;
+        int polls = 0;
+        int Enter(wxDialog* dialog) override {
+            chooser = static_cast<GtkWidget*>(dialog->GetHandle());
+            if (chooser == nullptr || !GTK_IS_FILE_CHOOSER(chooser)) return wxID_CANCEL;
+            gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), parent.c_str());
+            g_timeout_add(20, &Answer::Poll, this);
+            return wxID_NONE;
+        }
+        void Exit(wxDialog*) override {}
+        static gboolean Poll(gpointer data) {
+            auto* self = static_cast<Answer*>(data);
+            GtkFileChooser* c = GTK_FILE_CHOOSER(self->chooser);
+            gtk_file_chooser_select_filename(c, self->folder.c_str());
+            gchar* name = gtk_file_chooser_get_filename(c);
+            const bool selected = name != nullptr && self->folder == name;
+            g_free(name);
+            // A guard against a chooser that never reads the folder, far above any load's time.
+            if (selected || ++self->polls > 15000) {
+                gtk_dialog_response(GTK_DIALOG(self->chooser),
+                                    selected ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL);
+                return G_SOURCE_REMOVE;
+            }
+            return G_SOURCE_CONTINUE;
+        }
+    };
+    Answer answer;
+    answer.parent = dir.Path();
+    answer.folder = folder;
+    answer.Register();
+    std::string chosen;
+    const bool confirmed =
+        ScreenPrompt::ChooseFolder(nullptr, wxS("Select a output folder"), &chosen);
+    answer.Unregister();
+    ASSERT_TRUE(confirmed);
+    EXPECT_EQ(chosen, folder);
 }
 
 }  // namespace
