@@ -47,10 +47,9 @@ void FillProperties(Contact* contact, plist_t properties) {
         plist_t value = nullptr;
         plist_dict_next_item(properties, iter, &key, &value);
         if (key == nullptr) break;
-        if (key[0] != '\0') {
-            contact->properties.emplace_back(StringUtil::FromUtf8(key),
-                                             DomainIB::GetPlistString(value));
-        }
+        // A value without a label comes under the empty key: it is kept, and its type is empty.
+        contact->properties.emplace_back(StringUtil::FromUtf8(key),
+                                         DomainIB::GetPlistString(value));
         std::free(key);
     }
     std::free(iter);

@@ -39,6 +39,21 @@ std::string KindUtil::UnixTime(std::int64_t seconds) {
     return LocalText(seconds);
 }
 
+std::string KindUtil::AppleWallClock(std::int64_t seconds) {
+    std::int64_t unixSeconds = 0;
+    if (__builtin_add_overflow(seconds, kAppleEpochUnixSeconds, &unixSeconds)) return std::string();
+    if (unixSeconds < LLONG_MIN / 2 || unixSeconds > LLONG_MAX / 2) return std::string();
+    const time_t tt = static_cast<time_t>(unixSeconds);
+    struct tm t;
+    if (gmtime_r(&tt, &t) == nullptr) return std::string();
+    const int year = t.tm_year + 1900;
+    if (year < 0 || year > 9999) return std::string();
+    char out[64];
+    std::snprintf(out, sizeof out, "%.4d-%.2d-%.2d %.2d:%.2d:%.2d", year, t.tm_mon + 1, t.tm_mday,
+                  t.tm_hour, t.tm_min, t.tm_sec);
+    return out;
+}
+
 std::string KindUtil::Duration(std::int64_t seconds) {
     if (seconds < 0 || seconds > static_cast<std::int64_t>(UINT32_MAX)) seconds = 0;
     return Take(FormatDuration(static_cast<std::uint32_t>(seconds)));

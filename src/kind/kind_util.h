@@ -31,6 +31,9 @@ class KindUtil {
     static std::string AppleTime(std::int64_t seconds);
     // Unix seconds as local time text (empty when the time cannot be shown).
     static std::string UnixTime(std::int64_t seconds);
+    // A floating time: seconds since 2001-01-01 00:00:00 counted as if in UTC, shown as that
+    // wall-clock time, the same text in every time zone (empty when it cannot be shown).
+    static std::string AppleWallClock(std::int64_t seconds);
     // Seconds as "hh:mm:ss"; a negative count or one beyond 32 bits shows as 00:00:00.
     static std::string Duration(std::int64_t seconds);
 

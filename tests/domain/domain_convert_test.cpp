@@ -175,7 +175,7 @@ TEST(Convert, SizesBecomeDisplayTexts) {
     }
 }
 
-TEST(Convert, ContactPropertiesKeepTheDictionaryOrderAndDropEmptyLabels) {
+TEST(Convert, ContactPropertiesKeepTheDictionaryOrderAndValuesWithoutALabel) {
     Plist list(Array({Dict({{"id", Uint(1)},
                             {"name", Str("Ann Smith")},
                             {"organization", Str("Acme")},
@@ -203,10 +203,12 @@ TEST(Convert, ContactPropertiesKeepTheDictionaryOrderAndDropEmptyLabels) {
     EXPECT_EQ(ann.jobTitle, wxS("Engineer"));
     EXPECT_EQ(ann.nickName, wxS("Annie"));
     EXPECT_EQ(ann.creationDate, wxS("2012-01-01 10:00:00"));
-    ASSERT_EQ(ann.properties.size(), 3u);
+    // A value without a label is kept under its empty key.
+    ASSERT_EQ(ann.properties.size(), 4u);
     EXPECT_EQ(ann.properties[0], std::make_pair(wxString("Mobile"), wxString("+1 555 0100")));
-    EXPECT_EQ(ann.properties[1], std::make_pair(wxString("Home"), wxString("+1 555 0101")));
-    EXPECT_EQ(ann.properties[2], std::make_pair(wxString("Email"), wxString()));
+    EXPECT_EQ(ann.properties[1], std::make_pair(wxString(), wxString("no label")));
+    EXPECT_EQ(ann.properties[2], std::make_pair(wxString("Home"), wxString("+1 555 0101")));
+    EXPECT_EQ(ann.properties[3], std::make_pair(wxString("Email"), wxString()));
     EXPECT_TRUE(contacts[1]->properties.empty());
     EXPECT_TRUE(contacts[2]->properties.empty());
 }

@@ -160,6 +160,20 @@ TEST_F(ExportGeneratedBackup, EveryKindExportsEveryRecord) {
     EXPECT_EQ(labels, (std::vector<std::string>{"Mobile", "iPhone", "Mobile (2)", "HomePage",
                                                 "Mobile (3)"}));
     EXPECT_EQ(values.size(), labels.size());
+    // Values without a label ("", then "(2)") and an address kept in parts have their rows too.
+    std::set<std::pair<std::string, std::string>> pairs;
+    for (const auto& line : contactPage) {
+        if (line.size() == 11 && line[0].empty()) pairs.emplace(line[9], line[10]);
+    }
+    EXPECT_EQ(pairs.count({"Home", "8 Infinite Loop, Cupertino, CA, 95014, United States"}), 1u);
+    EXPECT_EQ(pairs.count({"Home", "3 Infinite Loop, München, 80331, Germany"}), 1u);
+    std::size_t unlabeled = 0, second = 0;
+    for (const auto& pair : pairs) {
+        if (pair.first.empty() && !pair.second.empty()) ++unlabeled;
+        if (pair.first == "(2)") ++second;
+    }
+    EXPECT_GT(unlabeled, 1u);
+    EXPECT_GT(second, 0u);
 
     for (std::uint32_t kind :
          {KIND_SMS_ATTACHMENTS, KIND_VOICE_MEMOS, KIND_CAMERA_ROLL, KIND_PHOTOS}) {

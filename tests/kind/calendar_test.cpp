@@ -9,6 +9,7 @@
 
 #include "gen/device_db.h"
 #include "kind_fixture.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -89,6 +90,60 @@ TEST(CalendarTest, EventsAndRemindersFromOneRead) {
             Row("FB", 0, "", "", "", t, t, "America/Los_Angeles", "NO", "Uncompleted") + "]"),
         std::string::npos)
         << reminders;
+}
+
+TEST(CalendarTest, RemindersByKindTickedOffDueAndFloatingDates) {
+    gen::CalendarData cal;
+    cal.calendars = {{1, "Home"}, {2, "Groceries"}, {3, "Reminders"}};
+    auto task = [](Sql summary, Sql calendar, Sql start) {
+        gen::CalendarItemRow i = Item(summary, calendar, start, Sql(), 0, 0);
+        i.entity_type = 3;
+        return i;
+    };
+    // A list of the user's own: its items are reminders by their kind.
+    cal.items.push_back(task("Milk", 2, Sql()));
+    cal.items.back().due_date = 400000000;
+    cal.items.push_back(task("Eggs", 2, 400000000));
+    cal.items.back().completion_date = 400000500;
+    // An all-day event: midnight of 5 September as if in UTC, the same day everywhere.
+    cal.items.push_back(Item("Holiday", 1, 400032000, 400118399, 1, 0));
+    cal.items.back().start_tz = "_float";
+    // Due on a day: floating too.
+    cal.items.push_back(task("Pay rent", 3, Sql()));
+    cal.items.back().due_date = 400032000;
+    cal.items.back().start_tz = "_float";
+    cal.items.push_back(Item("Meeting", 1, 400000000, 400003600, 0, 0));
+    cal.items.push_back(task("Call mum", 1, 400000000));
+    cal.items.push_back(task("Unticked", 2, 400000000));
+    struct Zone {
+        const char* tz;
+        const char* start;  // 400000000 in the zone
+        const char* end;    // 400003600 in the zone
+    } zones[] = {{"UTC", "2013-09-04 15:06:40", "2013-09-04 16:06:40"},
+                 {"America/New_York", "2013-09-04 11:06:40", "2013-09-04 12:06:40"}};
+    for (const Zone& z : zones) {
+        SCOPED_TRACE(z.tz);
+        KindBackup b;
+        testing_support::ScopedEnv tz("TZ", z.tz);
+        tzset();
+        b.Builder().AddFile("HomeDomain", kCalendarPath, gen::CalendarDb(cal));
+        const std::string la = "America/Los_Angeles";
+        EXPECT_EQ(b.Dump(KIND_CALENDAR),
+                  "[" +
+                      Row("Holiday", 1, "", "", "", "2013-09-05 00:00:00", "2013-09-05 23:59:59",
+                          "_float", "YES", "Uncompleted") +
+                      "," + Row("Meeting", 1, "", "", "", z.start, z.end, la, "NO", "Uncompleted") +
+                      "]");
+        EXPECT_EQ(b.Dump(KIND_REMINDERS),
+                  "[" + Row("Milk", 0, "", "", "", z.start, "", la, "NO", "Uncompleted") + "," +
+                      Row("Eggs", 0, "", "", "", z.start, "", la, "NO", "Completed") + "," +
+                      Row("Pay rent", 0, "", "", "", "2013-09-05 00:00:00", "", "_float", "NO",
+                          "Uncompleted") +
+                      "," + Row("Call mum", 0, "", "", "", z.start, "", la, "NO", "Uncompleted") +
+                      "," + Row("Unticked", 0, "", "", "", z.start, "", la, "NO", "Uncompleted") +
+                      "]");
+    }
+    tzset();
 }
 
 TEST(CalendarTest, OnlyRemindersGiveAnEmptyCalendarAndNoRowsNull) {

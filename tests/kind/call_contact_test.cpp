@@ -2,6 +2,7 @@
 // the cache.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "ib/backup_list.h"
 #include "kind/call/call_history.h"
 #include "kind/contact/contact.h"
+#include "kind/contact/text_dict.h"
 #include "kind/sms/sms.h"
 #include "kind_fixture.h"
 
@@ -185,8 +187,90 @@ TEST(ContactTest, WholeResult) {
         R"({"id":6,"name":"小明","organization":"","department":"","note":"","birthday":"","jobTitle":"","nickName":"明","creationDate":"",)" +
         R"p("properties":{"Mobile":"5550001111","Home":"ming@home.example","Mobile (2)":"5550002222","Work":"ming@work.example","Home (2)":"ming@mail.example","Mobile (3)":"5550003333"}},)p" +
         R"({"id":8,"name":"Kim",)" + empty +
-        R"p("creationDate":"","properties":{"Mobile":"5550004444","":"second","Mobile (3)":"5550005555","Mobile (2)":"5550006666","Mobile (2) (2)":"5550007777"}}])p";
+        R"p("creationDate":"","properties":{"Mobile":"5550004444","":"first","Mobile (3)":"5550005555","Mobile (2)":"5550006666","(2)":"second","Mobile (2) (2)":"5550007777"}}])p";
     EXPECT_EQ(b.Dump(KIND_CONTACTS), expected);
+}
+
+TEST(ContactTest, ValuesKeptInPartsAndValuesWithoutALabel) {
+    gen::AddressBook book;
+    gen::PersonRow eve;
+    eve.rowid = 1;
+    eve.first = "Eve";
+    // An address: no value of its own, its parts in any row order, one part empty.
+    gen::MultiValueRow home{"_$!<Home>!$_", Sql(), 5, Sql()};
+    home.entries = {{"Country", "USA"}, {"CountryCode", "us"},          {"ZIP", "12345"},
+                    {"State", ""},      {"Street", "1 Main St\nApt 2"}, {"City", "Springfield"}};
+    eve.values.push_back(home);
+    // An instant-messaging account without a label, and two numbers without one.
+    gen::MultiValueRow im{Sql(), Sql(), 13, Sql()};
+    im.entries = {{"service", "Jabber"}, {"username", "eve@jabber.org"}};
+    eve.values.push_back(im);
+    eve.values.push_back({Sql(), "555-000-1212", 3, Sql()});
+    eve.values.push_back({"_$!<Work>!$_", Sql(), 5, Sql()});  // an address without parts
+    eve.values.push_back({Sql(), "eve@example.com", 4, Sql()});
+    book.persons = {eve};
+    KindBackup b;
+    b.Builder().AddFile("HomeDomain", kBookPath, gen::AddressBookDb(book));
+    const std::string out = b.Dump(KIND_CONTACTS);
+    EXPECT_NE(
+        out.find(
+            R"p("properties":{"Home":"1 Main St\nApt 2, Springfield, 12345, USA","":"service: Jabber, username: eve@jabber.org","(2)":"5550001212","Work":"","(3)":"eve@example.com"}})p"),
+        std::string::npos)
+        << out;
+}
+
+// The binary property list behind a person's properties, read back by libplist: every size
+// of marker (counts below 15, one, two and four bytes), keys libplist hashes alike, bytes that
+// are no UTF-8, and empty texts.
+TEST(ContactTest, PropertyDictionaryHoldsEveryKeyInOrder) {
+    for (std::size_t n : {0u, 1u, 14u, 15u, 255u, 256u, 70000u}) {
+        SCOPED_TRACE(n);
+        std::vector<std::string> keys;
+        std::vector<std::string> texts;
+        for (std::size_t i = 0; i < n; ++i) {
+            // "Az" and "BY" add the same to libplist's hash: these keys share one slot.
+            std::string key;
+            for (int bit = 0; bit < 17; ++bit) key += (i >> bit) & 1 ? "BY" : "Az";
+            if (i == 1) key = "";
+            if (i == 2) key = "\xff\xfe\x80 caf\xc3\xa9";
+            keys.push_back(key);
+            texts.push_back(i % 3 == 0 ? std::string(i % 400, 'v') : "555-" + std::to_string(i));
+            if (i == 5) texts.back() = std::string(70000, 'w');
+        }
+        std::vector<const char*> values;
+        for (const std::string& t : texts) values.push_back(t.c_str());
+        if (n > 3) values[3] = nullptr;
+        plist_t dict = NewTextDict(keys, values);
+        ASSERT_NE(dict, nullptr);
+        ASSERT_EQ(plist_get_node_type(dict), PLIST_DICT);
+        ASSERT_EQ(plist_dict_get_size(dict), n);
+        plist_dict_iter it = nullptr;
+        plist_dict_new_iter(dict, &it);
+        for (std::size_t i = 0; i < n; ++i) {
+            char* key = nullptr;
+            plist_t value = nullptr;
+            plist_dict_next_item(dict, it, &key, &value);
+            ASSERT_NE(key, nullptr);
+            EXPECT_EQ(keys[i], key);
+            char* text = nullptr;
+            plist_get_string_val(value, &text);
+            EXPECT_EQ(text, i == 3 ? std::string() : texts[i]);
+            std::free(key);
+            std::free(text);
+        }
+        std::free(it);
+        plist_free(dict);
+        // Written as a binary list that libplist reads as it is: no entry goes through the
+        // dictionary insert.
+        const std::string bytes = TextDictBytes(keys, values);
+        plist_t parsed = nullptr;
+        if (n > 0) {
+            plist_from_bin(bytes.data(), static_cast<uint32_t>(bytes.size()), &parsed);
+            ASSERT_NE(parsed, nullptr);
+            EXPECT_EQ(plist_dict_get_size(parsed), n);
+        }
+        plist_free(parsed);
+    }
 }
 
 TEST(ContactTest, MissingOrEmptyAddressBookIsAnEmptyArray) {
@@ -292,11 +376,25 @@ TEST(NameFillTest, AgreesWithThePlainWalkOnAGeneratedBackup) {
     // The sample mixes numbers that the book knows with numbers it does not.
     EXPECT_GT(named, 100);
     EXPECT_LT(named, 600);
+    // A chat is named by each of its members: a group by their names (an address where a
+    // member has none), when any member has a name.
     int namedChats = 0;
     for (const auto& entry : head->sms->Chats()) {
-        const char* walked = WalkName(contact, entry.second->phone);
-        EXPECT_EQ(entry.second->another, walked ? walked : "") << entry.second->phone;
-        if (walked) ++namedChats;
+        const std::string& phone = entry.second->phone;
+        std::string expected;
+        bool any = false;
+        for (std::size_t at = 0; at <= phone.size();) {
+            std::size_t end = phone.find(", ", at);
+            if (end == std::string::npos) end = phone.size();
+            const std::string member = phone.substr(at, end - at);
+            const char* walked = WalkName(contact, member);
+            if (walked != nullptr && *walked == 0) walked = nullptr;  // a person without a name
+            any = any || walked != nullptr;
+            expected += (at ? ", " : "") + std::string(walked ? walked : member);
+            at = end + 2;
+        }
+        EXPECT_EQ(entry.second->another, any ? expected : "") << phone;
+        if (any) ++namedChats;
     }
     EXPECT_GT(namedChats, 10);
     plist_free(calls);

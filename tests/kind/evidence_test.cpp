@@ -15,8 +15,10 @@ namespace {
 void ScanTwice(const std::string& root) {
     BackupInfo* head = ListBackupsIn(root.c_str());
     ASSERT_NE(head, nullptr);
-    for (int round = 0; round < 2; ++round) {
-        for (std::uint32_t k = 0; k < kKindCount; ++k) plist_free(GetKindData(head, k));
+    for (BackupInfo* node = head; node != nullptr; node = node->next) {
+        for (int round = 0; round < 2; ++round) {
+            for (std::uint32_t k = 0; k < kKindCount; ++k) plist_free(GetKindData(node, k));
+        }
     }
     FreeBackupList(head);
 }
@@ -28,6 +30,10 @@ TEST(EvidenceTest, ScanningEveryKindChangesNothing) {
     gen::SampleOptions options;
     options.filler = 300;
     gen::WriteSampleBackup(folder, options);
+    // A backup of an iOS 5 phone beside it: its message database has the older tables.
+    gen::SampleOptions ios5 = options;
+    ios5.ios5Messages = true;
+    gen::WriteSampleBackup(dir.Path() + "/Backup/udid5/", ios5);
 
     // The call log arrives in the middle of a transaction, with its hot journal.
     const std::string calls =

@@ -6,6 +6,7 @@
 #include <png.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <set>
 #include <string>
@@ -123,6 +124,87 @@ TEST(GeneratorTest, SampleMixesFoundMissingAndUnlistedMedia) {
     EXPECT_GT(damaged, 0);
     EXPECT_LT(found + missing, 58);
     FreeBackupList(head);
+}
+
+// The texts under key of every dictionary of a kind's array (and of the arrays under "message").
+std::vector<std::string> Texts(plist_t list, const char* key) {
+    std::vector<std::string> out;
+    for (uint32_t i = 0; list != nullptr && i < plist_array_get_size(list); ++i) {
+        plist_t item = plist_array_get_item(list, i);
+        char* text = nullptr;
+        plist_get_string_val(plist_dict_get_item(item, key), &text);
+        if (text != nullptr) out.emplace_back(text);
+        free(text);
+    }
+    return out;
+}
+
+// The sample shows what phones write: more conversations than persons, the owner's messages in
+// groups, reminders in a list of the user's own and ticked off, all-day events, and the message
+// database of iOS 5 with attachments of iMessages and MMS parts.
+TEST(GeneratorTest, SampleMessagesRemindersAndEventsAsPhonesWriteThem) {
+    kindtest::UseUtc();
+    struct Case {
+        std::size_t chats;
+        std::size_t contacts;
+        bool ios5;
+    } cases[] = {{31, 30, false}, {200, 5, false}, {40, 30, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.chats) + (c.ios5 ? " iOS 5" : ""));
+        testing_support::TempDir dir;
+        gen::SampleOptions options;
+        options.filler = 50;
+        options.chats = c.chats;
+        options.contacts = c.contacts;
+        options.messages = c.chats * 5;
+        options.attachments = 12;
+        options.ios5Messages = c.ios5;
+        ASSERT_NO_THROW(gen::WriteSampleBackup(dir.Path() + "/Backup/udid", options));
+        BackupInfo* head = ListBackupsIn((dir.Path() + "/Backup/").c_str());
+        ASSERT_NE(head, nullptr);
+        plist_t chats = GetKindData(head, KIND_MESSAGES);
+        ASSERT_EQ(plist_array_get_size(chats), c.chats);
+        // Some group (several members in its phone) holds messages sent by the owner.
+        std::size_t ownGroupMessages = 0;
+        const std::vector<std::string> phone = Texts(chats, "phone");
+        for (uint32_t i = 0; i < plist_array_get_size(chats); ++i) {
+            plist_t chat = plist_array_get_item(chats, i);
+            if (phone[i].find(", ") == std::string::npos) continue;
+            plist_t messages = plist_dict_get_item(chat, "message");
+            for (uint32_t m = 0; messages != nullptr && m < plist_array_get_size(messages); ++m) {
+                uint64_t type = 0;
+                plist_get_uint_val(plist_dict_get_item(plist_array_get_item(messages, m), "type"),
+                                   &type);
+                if (type != 0) ++ownGroupMessages;
+            }
+        }
+        EXPECT_GT(ownGroupMessages, 0u);
+        plist_free(chats);
+        plist_t attachments = GetKindData(head, KIND_SMS_ATTACHMENTS);
+        std::size_t parts = 0;
+        for (const std::string& path : Texts(attachments, "query_path"))
+            parts += path.rfind("Library/SMS/Parts/", 0) == 0 ? 1 : 0;
+        EXPECT_EQ(parts > 0, c.ios5);
+        EXPECT_GT(plist_array_get_size(attachments), parts);
+        plist_free(attachments);
+        plist_t reminders = GetKindData(head, KIND_REMINDERS);
+        const std::vector<std::string> titles = Texts(reminders, "title");
+        const std::vector<std::string> status = Texts(reminders, "status");
+        EXPECT_NE(std::find(titles.begin(), titles.end(), "Milk"), titles.end());
+        EXPECT_NE(std::find(status.begin(), status.end(), "Completed"), status.end());
+        plist_free(reminders);
+        plist_t events = GetKindData(head, KIND_CALENDAR);
+        const std::vector<std::string> eventTitles = Texts(events, "title");
+        const std::vector<std::string> starts = Texts(events, "start_date");
+        bool midnight = false;
+        for (std::size_t i = 0; i < eventTitles.size(); ++i) {
+            if (eventTitles[i] == "Holiday 🏖")
+                midnight = midnight || starts[i].substr(11) == "00:00:00";
+        }
+        EXPECT_TRUE(midnight);
+        plist_free(events);
+        FreeBackupList(head);
+    }
 }
 
 // The columns of a table, or none when the database does not open or lacks the table.

@@ -12,6 +12,7 @@
 #include "gen/plist_gen.h"
 #include "ib/wz_ib.h"
 #include "kind_fixture.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -36,19 +37,38 @@ std::string Serialize(plist_t root, bool binary) {
     return out;
 }
 
-TEST(NoteTest, WholeResultOnlyNotesWithABody) {
+TEST(NoteTest, WholeResultWithTheNotesWhoseBodyIsGone) {
     std::vector<gen::NoteRow> notes(4);
     notes[0] = {0, 400000000, "Groceries", "<div>milk &amp; eggs</div>", true};
     notes[1] = {400000000.75, Sql(), "No body", "lost", false};
     notes[2] = {Sql(), "400000100", Sql(), Sql(), true};
     notes[3] = {"text", Sql::Blob("\x01\x02"), "日記 ✍️", "שלום\nעולם", true};
-    KindBackup b;
-    b.Builder().AddFile("HomeDomain", kNotesPath, gen::NotesDb(notes));
-    const std::string expected =
-        R"([{"create_date":"2001-01-01 00:00:00","modify_date":"2013-09-04 15:06:40","title":"Groceries","body":"<div>milk &amp; eggs</div>"},)"
-        R"({"create_date":"2001-01-01 00:00:00","modify_date":"2013-09-04 15:08:20","title":"","body":""},)"
-        R"({"create_date":"2001-01-01 00:00:00","modify_date":"2001-01-01 00:00:00","title":"日記 ✍️","body":"שלום\nעולם"}])";
-    EXPECT_EQ(b.Dump(KIND_NOTES), expected);
+    // A note whose body row is missing is listed with an empty body. In two time zones.
+    struct Zone {
+        const char* tz;
+        const char* epoch;  // 2001-01-01 00:00:00 UTC
+        const char* day;    // 2013-09-04 15:0x:xx UTC, less the minutes and seconds
+    } zones[] = {{"UTC", "2001-01-01 00:00:00", "2013-09-04 15:"},
+                 {"America/New_York", "2000-12-31 19:00:00", "2013-09-04 11:"}};
+    for (const Zone& z : zones) {
+        SCOPED_TRACE(z.tz);
+        KindBackup b;
+        testing_support::ScopedEnv tz("TZ", z.tz);
+        tzset();
+        b.Builder().AddFile("HomeDomain", kNotesPath, gen::NotesDb(notes));
+        const std::string e = z.epoch;
+        const std::string d = z.day;
+        const std::string expected =
+            R"([{"create_date":")" + e + R"(","modify_date":")" + d + "06:40" +
+            R"(","title":"Groceries","body":"<div>milk &amp; eggs</div>"},)" +
+            R"({"create_date":")" + d + "06:40" + R"(","modify_date":")" + e +
+            R"(","title":"No body","body":""},)" + R"({"create_date":")" + e +
+            R"(","modify_date":")" + d + "08:20" + R"(","title":"","body":""},)" +
+            R"({"create_date":")" + e + R"(","modify_date":")" + e +
+            R"(","title":"日記 ✍️","body":"שלום\nעולם"}])";
+        EXPECT_EQ(b.Dump(KIND_NOTES), expected);
+    }
+    tzset();
 }
 
 TEST(NoteTest, MissingDatabaseIsAnEmptyArray) {

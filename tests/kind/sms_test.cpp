@@ -10,6 +10,7 @@
 #include "ib/wz_ib.h"
 #include "kind/sms/sms_attachment.h"
 #include "kind_fixture.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -67,7 +68,8 @@ gen::AddressBook Ann() {
     return book;
 }
 
-TEST(SmsTest, WholeResult) {
+TEST(SmsTest, WithoutChatMessageJoinTheHandleJoinRunsInDateOrder) {
+    // The messages above name no chat: a message belongs to every chat of its handle.
     KindBackup b;
     b.Builder().AddFile("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb",
                         gen::AddressBookDb(Ann()));
@@ -78,15 +80,221 @@ TEST(SmsTest, WholeResult) {
         R"({"country":"us","service":"SMS","text":"<b>x</b>","date":"2013-09-04 15:06:40","type":1})";
     const std::string arabic =
         R"({"country":"us","service":"SMS","text":"مرحبا","date":"2013-09-04 15:08:20","type":0})";
+    // By date, then as stored: the same text twice is two messages. An iMessage address that
+    // has only its id is the chat's phone; a group lists its members, named where they can be.
     const std::string expected =
-        R"([{"id":1,"phone":"5551234567","another":"Ann Lee","message":[)" + hi + "," + bold +
-        "]}," +
-        R"({"id":2,"phone":"","another":"","message":[{"country":"us","service":"iMessage","text":"","date":"2001-01-01 00:00:00","type":0}]},)" +
-        R"({"id":3,"phone":"5551234567","another":"Ann Lee","message":[)" + hi + "," + bold + "," +
-        arabic + "]}," + R"({"id":4,"phone":"","another":""}])";
+        R"([{"id":1,"phone":"5551234567","another":"Ann Lee","message":[)" + hi + "," + hi + "," +
+        bold + "]}," +
+        R"({"id":2,"phone":"bob@example.com","another":"","message":[{"country":"us","service":"iMessage","text":"","date":"2001-01-01 00:00:00","type":0}]},)" +
+        R"({"id":3,"phone":"5551234567, 5550009999","another":"Ann Lee, 5550009999","message":[)" +
+        hi + "," + hi + "," + bold + "," + arabic + "]}," + R"({"id":4,"phone":"","another":""}])";
     EXPECT_EQ(b.Dump(KIND_MESSAGES), expected);
     // Read anew at every call, with the same answer.
     EXPECT_EQ(b.Dump(KIND_MESSAGES), expected);
+}
+
+// A day of chats as the published iOS 6 tables hold it: two one-to-one chats, a group of three
+// taking turns with the owner, and a chat without messages.
+gen::SmsData DayOfChats() {
+    gen::SmsData d;
+    d.handles.push_back({1, "+15551234567", "us", "SMS", "5551234567"});
+    d.handles.push_back({2, "+15550009999", "us", "iMessage", Sql()});
+    d.handles.push_back({3, "carol@example.com", "us", "iMessage", Sql()});
+    gen::ChatRow ann;
+    ann.rowid = 1;
+    ann.handles = {1};
+    gen::ChatRow group;
+    group.rowid = 2;
+    group.style = 43;
+    group.service_name = "iMessage";
+    group.handles = {1, 2, 3};
+    gen::ChatRow bob;
+    bob.rowid = 3;
+    bob.handles = {2};
+    gen::ChatRow carol;
+    carol.rowid = 4;
+    carol.handles = {3};
+    d.chats = {ann, group, bob, carol};
+    auto msg = [](std::int64_t id, std::int64_t handle, Sql text, Sql date, int fromMe, Sql service,
+                  std::int64_t chat) {
+        gen::MessageRow m;
+        m.rowid = id;
+        m.handle_id = handle;
+        m.text = text;
+        m.date = date;
+        m.is_from_me = fromMe;
+        m.service = service;
+        m.country = handle == 0 ? Sql("gb") : Sql();
+        m.chats = {chat};
+        return m;
+    };
+    // The group: turns of Ann, the owner (no handle), Bob and Carol; "ok" twice in one second.
+    d.messages.push_back(msg(1, 1, "Running late", 400000100, 0, "iMessage", 2));
+    d.messages.push_back(msg(2, 0, "No problem", 400000110, 1, "iMessage", 2));
+    d.messages.push_back(msg(3, 2, "ok", 400000120, 0, "iMessage", 2));
+    d.messages.push_back(msg(4, 3, "Be there soon", 400000120, 0, "iMessage", 2));
+    d.messages.push_back(msg(5, 2, "ok", 400000120, 0, "iMessage", 2));
+    d.messages.push_back(msg(6, 0, "\xEF\xBF\xBC", 400000130, 1, "iMessage", 2));
+    d.messages.back().attachments = {1};
+    // Ann's own chat, stored out of date order; the owner's answers carry Ann's handle.
+    d.messages.push_back(msg(7, 1, "Private to you", 400000050, 0, "SMS", 1));
+    d.messages.push_back(msg(8, 1, "Sure", 400000051, 1, "SMS", 1));
+    d.messages.push_back(msg(9, 1, "Earlier", 400000040, 0, "SMS", 1));
+    d.messages.push_back(msg(10, 2, "Hi Bob", 400000060, 1, "iMessage", 3));
+    gen::AttachmentRow photo;
+    photo.rowid = 1;
+    photo.filename = "~/Library/SMS/Attachments/aa/01/IMG_0001.JPG";
+    photo.mime_type = "image/jpeg";
+    d.attachments = {photo};
+    return d;
+}
+
+gen::AddressBook AnnAndBob() {
+    gen::AddressBook book = Ann();
+    gen::PersonRow bob;
+    bob.rowid = 2;
+    bob.first = "Bob";
+    bob.values.push_back({"_$!<Mobile>!$_", "+15550009999", 3, Sql()});
+    book.persons.push_back(bob);
+    return book;
+}
+
+// One message as the dump shows it.
+std::string Msg(const char* country, const char* service, const std::string& text,
+                const std::string& date, int type) {
+    return R"({"country":")" + std::string(country) + R"(","service":")" + service +
+           R"(","text":")" + text + R"(","date":")" + date + R"(","type":)" + std::to_string(type) +
+           "}";
+}
+
+TEST(SmsTest, MessagesBelongToTheChatsThatChatMessageJoinGives) {
+    // The owner's group messages have no handle; nothing ties Ann's own messages to the group.
+    // In two time zones: the dates are local times.
+    struct Zone {
+        const char* tz;
+        const char* day;  // 2013-09-04 15:0x:xx UTC in the zone, less the minutes and seconds
+    } zones[] = {{"UTC", "2013-09-04 15:"}, {"America/New_York", "2013-09-04 11:"}};
+    for (const Zone& z : zones) {
+        SCOPED_TRACE(z.tz);
+        KindBackup b;
+        testing_support::ScopedEnv tz("TZ", z.tz);
+        tzset();
+        b.Builder().AddFile("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb",
+                            gen::AddressBookDb(AnnAndBob()));
+        b.Builder().AddFile("HomeDomain", kSmsPath, gen::SmsDb(DayOfChats()));
+        const std::string d = z.day;
+        const std::string expected =
+            R"([{"id":1,"phone":"5551234567","another":"Ann Lee","message":[)" +
+            Msg("us", "SMS", "Earlier", d + "07:20", 0) + "," +
+            Msg("us", "SMS", "Private to you", d + "07:30", 0) + "," +
+            Msg("us", "SMS", "Sure", d + "07:31", 1) + "]}," +
+            R"({"id":2,"phone":"5551234567, +15550009999, carol@example.com","another":"Ann Lee, Bob, carol@example.com","message":[)" +
+            Msg("us", "SMS", "Running late", d + "08:20", 0) + "," +
+            Msg("gb", "iMessage", "No problem", d + "08:30", 1) + "," +
+            Msg("us", "iMessage", "ok", d + "08:40", 0) + "," +
+            Msg("us", "iMessage", "Be there soon", d + "08:40", 0) + "," +
+            Msg("us", "iMessage", "ok", d + "08:40", 0) + "," +
+            Msg("gb", "iMessage", "\xEF\xBF\xBC", d + "08:50", 1) + "]}," +
+            R"({"id":3,"phone":"+15550009999","another":"Bob","message":[)" +
+            Msg("us", "iMessage", "Hi Bob", d + "07:40", 1) + "]}," +
+            R"({"id":4,"phone":"carol@example.com","another":""}])";
+        EXPECT_EQ(b.Dump(KIND_MESSAGES), expected);
+    }
+    tzset();
+}
+
+// Conversations of an iOS 5 phone: SMS rows count from 1970 and say their direction in flags,
+// iMessage rows count from 2001 and say it in madrid_flags.
+gen::Ios5SmsData Ios5Day() {
+    gen::Ios5SmsData d;
+    d.groups.push_back({1, 0, {"5551234567"}});
+    d.groups.push_back({2, 1, {"5551234567", "bob@example.com"}});
+    d.groups.push_back({3, 0, {}});
+    auto sms = [](std::int64_t id, std::int64_t group, Sql text, long long unix, int flags,
+                  Sql address) {
+        gen::Ios5MessageRow m;
+        m.rowid = id;
+        m.group_id = group;
+        m.text = text;
+        m.date = unix;
+        m.flags = flags;
+        m.address = address;
+        return m;
+    };
+    auto imessage = [](std::int64_t id, std::int64_t group, Sql text, long long since2001,
+                       int flags, Sql handle) {
+        gen::Ios5MessageRow m;
+        m.rowid = id;
+        m.group_id = group;
+        m.text = text;
+        m.date = since2001;
+        m.flags = 0;
+        m.madrid = true;
+        m.madrid_flags = flags;
+        m.madrid_handle = handle;
+        m.country = Sql();
+        return m;
+    };
+    d.messages.push_back(sms(1, 1, "Hi", 1378307200, 2, "5551234567"));
+    d.messages.push_back(imessage(2, 1, "Hello again", 400000100, 36869, "5551234567"));
+    d.messages.push_back(sms(3, 1, "Answer", 1378307250, 3, "5551234567"));
+    d.messages.push_back(imessage(4, 2, "From Bob", 400000000, 12289, "bob@example.com"));
+    d.messages.push_back(sms(5, 2, Sql(), 1378307300, 33, "5551234567"));
+    d.messages.push_back(sms(6, 3, "Nobody listed", 1378307200, 2, "5550001111"));
+    d.messages.push_back(sms(7, 99, "No group", 1378307200, 2, "5550001111"));
+    d.attachments.push_back({"~/Library/SMS/Attachments/0a/10/8E2D/IMG_0001.JPG", "image/jpeg", 4});
+    d.attachments.push_back(
+        {"~/Library/SMS/Attachments/0b/11/9F3E/clip.mov", "video/quicktime", 4});
+    d.pieces.push_back({5, 0, "application/smil", "smil.xml", Sql()});
+    d.pieces.push_back({5, 1, "image/jpeg", "IMG_0042.jpg", Sql()});
+    d.pieces.push_back({5, 2, "text/plain", "text_0002.txt", Sql::Blob("Look")});
+    d.pieces.push_back({6, 1, "video/3gpp", "clip.3gp", Sql()});
+    return d;
+}
+
+TEST(SmsTest, Ios5ConversationsAndAttachments) {
+    struct Zone {
+        const char* tz;
+        const char* day;
+    } zones[] = {{"UTC", "2013-09-04 15:"}, {"America/New_York", "2013-09-04 11:"}};
+    for (const Zone& z : zones) {
+        SCOPED_TRACE(z.tz);
+        KindBackup b;
+        testing_support::ScopedEnv tz("TZ", z.tz);
+        tzset();
+        b.Builder().AddFile("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb",
+                            gen::AddressBookDb(Ann()));
+        b.Builder().AddFile("HomeDomain", kSmsPath, gen::Ios5SmsDb(Ios5Day()));
+        const std::string picture = gen::MakeJpeg(16, 12, 1, 1);
+        const std::string madrid = b.Builder().AddFile(
+            "MediaDomain", "Library/SMS/Attachments/0a/10/8E2D/IMG_0001.JPG", picture);
+        const std::string part =
+            b.Builder().AddFile("MediaDomain", "Library/SMS/Parts/2f/10/5-1.jpg", picture);
+        b.Builder().AddFile("MediaDomain", "Library/SMS/Parts/2f/10/5-1-preview.jpg", picture);
+        const std::string d = z.day;
+        // By the time each row counts from; the failed send was the owner's.
+        const std::string expected =
+            R"([{"id":1,"phone":"5551234567","another":"Ann Lee","message":[)" +
+            Msg("us", "SMS", "Hi", d + "06:40", 0) + "," +
+            Msg("us", "SMS", "Answer", d + "07:30", 1) + "," +
+            Msg("", "iMessage", "Hello again", d + "08:20", 1) + "]}," +
+            R"({"id":2,"phone":"5551234567, bob@example.com","another":"Ann Lee, bob@example.com","message":[)" +
+            Msg("", "iMessage", "From Bob", d + "06:40", 0) + "," +
+            Msg("us", "SMS", "", d + "08:20", 1) + "]}," +
+            R"({"id":3,"phone":"5550001111","another":"","message":[)" +
+            Msg("us", "SMS", "Nobody listed", d + "06:40", 0) + "]}]";
+        EXPECT_EQ(b.Dump(KIND_MESSAGES), expected);
+        // The iMessage attachments, then the MMS parts that are files, in one sequence; the
+        // ones the backup lacks keep their numbers.
+        const std::string size = std::to_string(picture.size());
+        EXPECT_EQ(
+            b.Dump(KIND_SMS_ATTACHMENTS),
+            R"([{"file_name":"IMG_1.JPG","path":")" + madrid + R"(","size":)" + size +
+                R"(,"type":0,"query_path":"Library/SMS/Attachments/0a/10/8E2D/IMG_0001.JPG"},)" +
+                R"({"file_name":"IMG_3.jpg","path":")" + part + R"(","size":)" + size +
+                R"(,"type":0,"query_path":"Library/SMS/Parts/2f/10/5-1.jpg"}])");
+    }
+    tzset();
 }
 
 TEST(SmsTest, NoDatabaseOrNoChatTableIsAnEmptyArray) {

@@ -294,8 +294,17 @@ std::string AddressBookDb(const AddressBook& book) {
         "CREATE INDEX ABMultiValueRecordIDIndex on ABMultiValue(record_id);"
         "CREATE INDEX ABPersonSortIndex on ABPerson(LastSort);"
         "INSERT INTO _SqliteDatabaseProperties VALUES ('__ABPersonTableVersion', '1');"
-        "INSERT INTO ABMultiValueEntryKey VALUES ('Street'), ('City'), ('ZIP'), ('Country');"
+        "INSERT INTO ABMultiValueEntryKey VALUES ('Street'), ('State'), ('ZIP'), ('City'), "
+        "('CountryCode'), ('Country');"
         "INSERT INTO ABGroup (Name) VALUES ('Family');");
+    std::map<std::string, std::int64_t> entryKeys = {
+        {"Street", 1}, {"State", 2}, {"ZIP", 3}, {"City", 4}, {"CountryCode", 5}, {"Country", 6}};
+    auto entryKey = [&](const std::string& name) {
+        auto it = entryKeys.find(name);
+        if (it != entryKeys.end()) return it->second;
+        db.Insert("ABMultiValueEntryKey", {"value"}, {Sql(name)});
+        return entryKeys[name] = db.LastRowId();
+    };
     std::map<std::string, std::int64_t> labels;
     auto labelId = [&](const Sql& label) -> Sql {
         if (label.type != Sql::Type::Text) return label.IsNull() ? Sql() : label;
@@ -312,6 +321,12 @@ std::string AddressBookDb(const AddressBook& book) {
         db.Insert(
             "ABMultiValue", {"record_id", "property", "identifier", "label", "value"},
             {record, v.property, static_cast<long long>(identifier++), labelId(v.label), v.value});
+        const std::int64_t uid = db.LastRowId();
+        for (const auto& entry : v.entries) {
+            db.Insert("ABMultiValueEntry", {"parent_id", "key", "value"},
+                      {static_cast<long long>(uid), static_cast<long long>(entryKey(entry.first)),
+                       entry.second});
+        }
     };
     std::uint64_t persons = 0;
     for (const PersonRow& p : book.persons) {
@@ -383,9 +398,6 @@ std::string SmsDb(const SmsData& data) {
         "CREATE TABLE message_attachment_join (message_id INTEGER REFERENCES message (ROWID) ON "
         "DELETE CASCADE, attachment_id INTEGER REFERENCES attachment (ROWID) ON DELETE CASCADE, "
         "UNIQUE(message_id, attachment_id));"
-        "CREATE INDEX message_idx_handle ON message(handle_id, date);"
-        "CREATE INDEX chat_handle_join_idx_handle_id ON chat_handle_join(handle_id);"
-        "CREATE INDEX chat_message_join_idx_message_id ON chat_message_join(message_id, chat_id);"
         "INSERT INTO _SqliteDatabaseProperties VALUES ('_ClientVersion', '8010');");
     for (const HandleRow& h : data.handles) {
         db.Insert("handle", {"ROWID", "id", "country", "service", "uncanonicalized_id"},
@@ -415,11 +427,11 @@ std::string SmsDb(const SmsData& data) {
         db.Insert(
             "message",
             {"ROWID", "guid", "text", "handle_id", "service", "date", "date_read", "date_delivered",
-             "is_from_me", "is_read", "is_sent", "is_delivered", "cache_has_attachments",
-             "account"},
+             "is_from_me", "is_read", "is_sent", "is_delivered", "cache_has_attachments", "account",
+             "country"},
             {RowId(m.rowid), "msg-" + std::to_string(++guid), m.text,
              static_cast<long long>(m.handle_id), m.service, m.date, m.date, m.date, m.is_from_me,
-             1, m.is_from_me, 1, m.attachments.empty() ? 0 : 1, "e:ann@example.com"});
+             1, m.is_from_me, 1, m.attachments.empty() ? 0 : 1, "e:ann@example.com", m.country});
         const std::int64_t message = db.LastRowId();
         for (std::int64_t c : m.chats) {
             db.Insert("chat_message_join", {"chat_id", "message_id"},
@@ -429,6 +441,145 @@ std::string SmsDb(const SmsData& data) {
             db.Insert("message_attachment_join", {"message_id", "attachment_id"},
                       {static_cast<long long>(message), static_cast<long long>(a)});
         }
+    }
+    return db.Bytes();
+}
+
+std::string Ios5SmsDb(const Ios5SmsData& data) {
+    SqlDb db;
+    // The tables and indexes of iOS 5 (iPhone 4S, 5.0.1); iMessage went by its code name then.
+    db.Exec(R"sql(
+        CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));
+        CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT,
+            date INTEGER, text TEXT, flags INTEGER, replace INTEGER, svc_center TEXT,
+            group_id INTEGER, association_id INTEGER, height INTEGER, UIFlags INTEGER,
+            version INTEGER, subject TEXT, country TEXT, headers BLOB, recipients BLOB,
+            read INTEGER, smsc_ref INTEGER, dr_date INTEGER, madrid_attributedBody BLOB,
+            madrid_handle TEXT, madrid_version INTEGER, madrid_guid TEXT, madrid_type INTEGER,
+            madrid_roomname TEXT, madrid_service TEXT, madrid_account TEXT,
+            madrid_flags INTEGER, madrid_attachmentInfo BLOB, madrid_url TEXT,
+            madrid_error INTEGER, is_madrid INTEGER, madrid_date_read INTEGER,
+            madrid_date_delivered INTEGER, madrid_account_guid TEXT);
+        CREATE TABLE msg_group (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, type INTEGER,
+            newest_message INTEGER, unread_count INTEGER, hash INTEGER);
+        CREATE TABLE group_member (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, group_id INTEGER,
+            address TEXT, country TEXT);
+        CREATE TABLE msg_pieces (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, message_id INTEGER,
+            data BLOB, part_id INTEGER, preview_part INTEGER, content_type TEXT, height INTEGER,
+            version INTEGER, flags INTEGER, content_id TEXT, content_loc TEXT, headers BLOB);
+        CREATE TABLE madrid_attachment (ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            attachment_guid TEXT, created_date INTEGER, start_date INTEGER, filename TEXT,
+            uti_type TEXT, mime_type TEXT, transfer_state INTEGER, is_incoming INTEGER,
+            message_id INTEGER);
+        CREATE TABLE madrid_chat (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, style INTEGER,
+            state INTEGER, account_id TEXT, properties BLOB, chat_identifier TEXT,
+            service_name TEXT, guid TEXT, room_name TEXT, account_login TEXT,
+            participants BLOB);
+        CREATE INDEX message_group_index ON message(group_id, ROWID);
+        CREATE INDEX message_flags_index ON message(flags);
+        CREATE INDEX pieces_message_index ON msg_pieces(message_id);
+        CREATE INDEX madrid_attachment_message_index ON madrid_attachment(message_id);
+        CREATE INDEX madrid_attachment_guid_index ON madrid_attachment(attachment_guid);
+        CREATE INDEX madrid_attachment_filename_index ON madrid_attachment(filename);
+        CREATE INDEX madrid_guid_index ON message(madrid_guid);
+        CREATE INDEX madrid_roomname_service_index ON message(madrid_roomname, madrid_service);
+        CREATE INDEX madrid_handle_service_index ON message(madrid_handle, madrid_service);
+        CREATE INDEX group_id_index ON group_member(group_id);
+        CREATE INDEX madrid_chat_style_index ON madrid_chat(style);
+        CREATE INDEX madrid_chat_state_index ON madrid_chat(state);
+        CREATE INDEX madrid_chat_account_id_index ON madrid_chat(account_id);
+        CREATE INDEX madrid_chat_chat_identifier_index ON madrid_chat(chat_identifier);
+        CREATE INDEX madrid_chat_service_name_index ON madrid_chat(service_name);
+        CREATE INDEX madrid_chat_guid_index ON madrid_chat(guid);
+        CREATE INDEX madrid_chat_room_name_index ON madrid_chat(room_name);
+        CREATE INDEX madrid_chat_account_login_index ON madrid_chat(account_login);
+        INSERT INTO _SqliteDatabaseProperties VALUES ('_ClientVersion', '7'),
+            ('__CPRecordSequenceNumber', '0'), ('counter_in_all', '0'),
+            ('counter_out_all', '0');
+    )sql");
+    std::map<std::int64_t, std::int64_t> newest;
+    for (const Ios5MessageRow& m : data.messages) {
+        std::int64_t& n = newest[m.group_id];
+        if (m.rowid > n) n = m.rowid;
+    }
+    for (const GroupRow& g : data.groups) {
+        db.Insert("msg_group", {"ROWID", "type", "newest_message", "unread_count", "hash"},
+                  {RowId(g.rowid), g.type, static_cast<long long>(newest[g.rowid]), 0,
+                   static_cast<long long>(g.rowid * 2654435761LL % 2147483647)});
+        const std::int64_t group = db.LastRowId();
+        for (const std::string& address : g.members) {
+            db.Insert("group_member", {"group_id", "address", "country"},
+                      {static_cast<long long>(group), address, "us"});
+        }
+    }
+    std::uint64_t n = 0;
+    for (const Ios5MessageRow& m : data.messages) {
+        ++n;
+        db.Insert("message",
+                  {"ROWID",
+                   "address",
+                   "date",
+                   "text",
+                   "flags",
+                   "replace",
+                   "group_id",
+                   "association_id",
+                   "height",
+                   "UIFlags",
+                   "version",
+                   "country",
+                   "read",
+                   "madrid_handle",
+                   "madrid_version",
+                   "madrid_guid",
+                   "madrid_type",
+                   "madrid_roomname",
+                   "madrid_service",
+                   "madrid_account",
+                   "madrid_flags",
+                   "madrid_error",
+                   "is_madrid",
+                   "madrid_date_read",
+                   "madrid_date_delivered"},
+                  {RowId(m.rowid),
+                   m.address,
+                   m.date,
+                   m.text,
+                   m.flags,
+                   0,
+                   static_cast<long long>(m.group_id),
+                   0,
+                   0,
+                   0,
+                   0,
+                   m.country,
+                   1,
+                   m.madrid_handle,
+                   m.madrid ? Sql(10) : Sql(0),
+                   m.madrid ? Sql(Guid("MADRID", n)) : Sql(),
+                   0,
+                   m.madrid_roomname,
+                   m.madrid ? Sql("iMessage") : Sql(),
+                   m.madrid ? Sql("e:ann@example.com") : Sql(),
+                   m.madrid_flags,
+                   0,
+                   m.madrid ? 1 : 0,
+                   m.madrid ? m.date : Sql(0),
+                   m.madrid ? m.date : Sql(0)});
+    }
+    for (const MadridAttachmentRow& a : data.attachments) {
+        db.Insert("madrid_attachment",
+                  {"attachment_guid", "created_date", "start_date", "filename", "uti_type",
+                   "mime_type", "transfer_state", "is_incoming", "message_id"},
+                  {Guid("ATTACH", ++n), 0, 0, a.filename, Sql(), a.mime_type, 5, 1,
+                   static_cast<long long>(a.message_id)});
+    }
+    for (const PieceRow& p : data.pieces) {
+        db.Insert("msg_pieces",
+                  {"message_id", "data", "part_id", "preview_part", "content_type", "height",
+                   "version", "flags", "content_id", "content_loc"},
+                  {static_cast<long long>(p.message_id), p.data, p.part_id, -1, p.content_type, 0,
+                   0, 0, Sql("<" + std::to_string(p.part_id) + ">"), p.content_loc});
     }
     return db.Bytes();
 }
@@ -836,9 +987,7 @@ std::string CalendarDb(const CalendarData& data) {
     for (const CalendarItemRow& i : data.items) {
         ++n;
         const bool task = i.entity_type == 3;
-        // A finished reminder keeps the moment it was ticked off.
-        const Sql completed =
-            task && i.status.type == Sql::Type::Int && i.status.i != 0 ? i.start_date : Sql();
+        const Sql due = !task ? Sql() : i.due_date.IsNull() ? i.start_date : i.due_date;
         db.Insert("CalendarItem",
                   {"summary",
                    "location_id",
@@ -902,10 +1051,10 @@ std::string CalendarDb(const CalendarData& data) {
                    Guid("ITEMUUID", static_cast<std::uint64_t>(n)),
                    i.entity_type,
                    0,
-                   task ? i.start_date : Sql(),
+                   due,
                    task ? i.start_tz : Sql(),
                    task ? 0 : Sql(),
-                   completed,
+                   i.completion_date,
                    i.start_date,
                    0});
         if (i.location_id.type == Sql::Type::Int) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gen {
@@ -95,10 +96,19 @@ std::string CallHistoryDb(const std::vector<CallRow>& calls);
 
 // --- Library/AddressBook/AddressBook.sqlitedb ---
 struct MultiValueRow {
-    Sql label;  // stored label text such as "_$!<Mobile>!$_"; NULL for none
-    Sql value;
-    int property = 3;  // 3 phone, 4 e-mail, 22 web page
+    MultiValueRow(Sql label_ = Sql(), Sql value_ = Sql(), int property_ = 3, Sql recordId_ = Sql())
+        : label(std::move(label_)),
+          value(std::move(value_)),
+          property(property_),
+          recordId(std::move(recordId_)) {}
+
+    Sql label;         // stored label text such as "_$!<Mobile>!$_"; NULL for none
+    Sql value;         // NULL for a value kept in parts
+    int property = 3;  // 3 phone, 4 e-mail, 5 postal address, 13 instant messaging, 22 web page
     Sql recordId;      // the owner; NULL means the person the row is listed under
+    // The parts of an address or an instant-messaging account (ABMultiValueEntry), in row order:
+    // the key's name ("Street", "City", "username"...) and its value.
+    std::vector<std::pair<std::string, Sql>> entries;
 };
 struct PersonRow {
     std::int64_t rowid = 0;  // 0: the next free rowid
@@ -136,6 +146,7 @@ struct MessageRow {
     Sql date;  // seconds since 2001
     Sql is_from_me = 0;
     Sql service = "SMS";
+    Sql country;                      // the message's own, beside its handle's
     std::vector<std::int64_t> chats;  // chat_message_join
     std::vector<std::int64_t> attachments;
 };
@@ -152,7 +163,48 @@ struct SmsData {
     std::vector<MessageRow> messages;
     std::vector<AttachmentRow> attachments;
 };
+// The tables as iOS 6 writes them: no index beyond the tables' own keys.
 std::string SmsDb(const SmsData& data);
+
+// --- Library/SMS/sms.db of iOS 5: a conversation per msg_group, SMS and iMessage rows in one
+// message table ---
+struct GroupRow {
+    std::int64_t rowid = 0;
+    int type = 0;                      // 0 one other party, 1 several
+    std::vector<std::string> members;  // group_member addresses, in row order
+};
+struct Ios5MessageRow {
+    std::int64_t rowid = 0;
+    std::int64_t group_id = 0;
+    Sql address;  // the other party (SMS); NULL on iMessage rows
+    Sql date;     // SMS: Unix seconds; iMessage: seconds since 2001
+    Sql text;
+    int flags = 2;  // SMS: 2 received, 3 sent, 33 a send that failed; iMessage rows: 0
+    Sql country = "us";
+    bool madrid = false;   // an iMessage
+    Sql madrid_handle;     // iMessage: the other party
+    int madrid_flags = 0;  // iMessage: 12289 received, 36869 sent, 32773 a send that failed
+    Sql madrid_roomname;   // iMessage group chats
+};
+struct MadridAttachmentRow {
+    Sql filename;  // "~/Library/SMS/Attachments/xx/yy/<guid>/<name>"
+    Sql mime_type;
+    std::int64_t message_id = 0;
+};
+struct PieceRow {
+    std::int64_t message_id = 0;
+    int part_id = 0;
+    Sql content_type;  // "image/jpeg", "text/plain", "application/smil"...
+    Sql content_loc;   // the part's name in the message ("IMG_0042.jpg")
+    Sql data;          // the text of a text part
+};
+struct Ios5SmsData {
+    std::vector<GroupRow> groups;
+    std::vector<Ios5MessageRow> messages;
+    std::vector<MadridAttachmentRow> attachments;
+    std::vector<PieceRow> pieces;
+};
+std::string Ios5SmsDb(const Ios5SmsData& data);
 
 // --- Library/Notes/notes.sqlite ---
 struct NoteRow {
@@ -226,6 +278,8 @@ struct CalendarItemRow {
     Sql status = 0;
     Sql url;
     int entity_type = 2;  // 2 an event, 3 a task
+    Sql due_date;         // a task's due date; NULL: its start date
+    Sql completion_date;  // when a task was ticked off (its status stays as given)
 };
 struct CalendarData {
     std::vector<CalendarRow> calendars;

@@ -3,6 +3,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <stdexcept>
 
 #include "gen/device_db.h"
 #include "gen/media.h"
@@ -128,6 +132,26 @@ AddressBook MakeAddressBook(std::size_t n) {
             p.values.push_back(
                 {"_$!<HomePage>!$_", "http://example.org/~p" + std::to_string(i), 22, Sql()});
         }
+        // Numbers imported from elsewhere come without a label; some persons have two.
+        if (i % 6 == 3) p.values.push_back({Sql(), TypedPhone(i + 4 * n), 3, Sql()});
+        if (i % 12 == 9) p.values.push_back({Sql(), TypedPhone(i + 5 * n), 3, Sql()});
+        // A postal address has no value of its own: the phone keeps its parts.
+        if (i % 5 == 2) {
+            MultiValueRow home{"_$!<Home>!$_", Sql(), 5, Sql()};
+            home.entries = {{"Street", Sql(std::to_string(1 + i) + " Infinite Loop")},
+                            {"City", i % 2 ? Sql("Cupertino") : Sql("München")},
+                            {"State", i % 2 ? Sql("CA") : Sql()},
+                            {"ZIP", Sql(i % 2 ? "95014" : "80331")},
+                            {"CountryCode", Sql(i % 2 ? "us" : "de")},
+                            {"Country", Sql(i % 2 ? "United States" : "Germany")}};
+            p.values.push_back(std::move(home));
+        }
+        // So is an instant-messaging account.
+        if (i % 7 == 6) {
+            MultiValueRow im{Sql(), Sql(), 13, Sql()};
+            im.entries = {{"service", Sql("AIM")}, {"username", Sql("pal" + std::to_string(i))}};
+            p.values.push_back(std::move(im));
+        }
         book.persons.push_back(std::move(p));
     }
     return book;
@@ -151,6 +175,85 @@ std::vector<CallRow> MakeCalls(std::size_t n, std::size_t contacts, std::size_t 
     return calls;
 }
 
+// The same conversations as the iOS 5 database keeps them: a msg_group per chat with its members,
+// SMS rows dated from 1970 with the other party's address and the direction in flags, iMessage
+// rows dated from 2001 with madrid_flags; an iMessage's attachment in madrid_attachment, an MMS
+// message's picture as a part of it (with its layout and a text part), its file under
+// Library/SMS/Parts. paths[a] becomes the device path of attachment a's file.
+Ios5SmsData ToIos5(const SmsData& sms, std::vector<std::string>& paths) {
+    Ios5SmsData out;
+    std::map<std::int64_t, const HandleRow*> handles;
+    for (const HandleRow& h : sms.handles) handles[h.rowid] = &h;
+    auto address = [](const HandleRow* h) {
+        if (h == nullptr) return std::string();
+        return h->uncanonicalized_id.IsNull() ? h->id.s : h->uncanonicalized_id.s;
+    };
+    std::map<std::int64_t, const ChatRow*> chats;
+    for (const ChatRow& c : sms.chats) {
+        chats[c.rowid] = &c;
+        GroupRow g;
+        g.rowid = c.rowid;
+        g.type = c.handles.size() > 1 ? 1 : 0;
+        for (std::int64_t h : c.handles) g.members.push_back(address(handles[h]));
+        out.groups.push_back(std::move(g));
+    }
+    std::map<std::int64_t, const AttachmentRow*> attachments;
+    for (const AttachmentRow& a : sms.attachments) attachments[a.rowid] = &a;
+    for (const MessageRow& m : sms.messages) {
+        if (m.chats.empty() || chats.count(m.chats[0]) == 0) continue;
+        const ChatRow& chat = *chats[m.chats[0]];
+        const bool fromMe = m.is_from_me.type == Sql::Type::Int && m.is_from_me.i != 0;
+        const HandleRow* sender = m.handle_id != 0       ? handles[m.handle_id]
+                                  : chat.handles.empty() ? nullptr
+                                                         : handles[chat.handles[0]];
+        const std::string other = address(sender);
+        Ios5MessageRow row;
+        row.rowid = m.rowid;
+        row.group_id = chat.rowid;
+        row.text = m.text;
+        row.madrid = m.service.s == "iMessage";
+        const double since2001 = m.date.type == Sql::Type::Real  ? m.date.r
+                                 : m.date.type == Sql::Type::Int ? static_cast<double>(m.date.i)
+                                                                 : 0.0;
+        const long long seconds = std::llround(std::floor(since2001));
+        if (row.madrid) {
+            row.date = seconds;
+            row.flags = 0;
+            row.madrid_handle = other;
+            row.madrid_flags = fromMe ? 36869 : 12289;
+            if (chat.style == 43) row.madrid_roomname = "chat" + std::to_string(chat.rowid);
+        } else {
+            row.date = seconds + 978307200LL;
+            row.flags = fromMe ? 3 : 2;
+            row.address = other;
+        }
+        out.messages.push_back(row);
+        for (std::int64_t id : m.attachments) {
+            if (attachments.count(id) == 0) continue;
+            const AttachmentRow& a = *attachments[id];
+            const std::size_t index = static_cast<std::size_t>(id - 1);
+            if (row.madrid || index >= paths.size()) {
+                out.attachments.push_back({a.filename, a.mime_type, m.rowid});
+                continue;
+            }
+            // The MMS message: its layout, the picture (part 1) and a line of text.
+            const std::string& rel = paths[index];
+            const std::size_t slash = rel.rfind('/');
+            const std::string name = rel.substr(slash + 1);
+            const std::size_t dot = name.rfind('.');
+            const std::string ext = dot == std::string::npos ? "" : name.substr(dot);
+            const std::string mid = std::to_string(m.rowid);
+            paths[index] = "Library/SMS/Parts/" + TwoHex(index * 53 + 7) + "/" +
+                           TwoHex(index * 11) + "/" + mid + "-1" + ext;
+            out.pieces.push_back({m.rowid, 0, "application/smil", "smil.xml", Sql()});
+            out.pieces.push_back({m.rowid, 1, a.mime_type, name, Sql()});
+            out.pieces.push_back(
+                {m.rowid, 2, "text/plain", "text_0002.txt", Sql::Blob("Look at this")});
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 bool SetSampleOption(SampleOptions& options, const std::string& name, const char* text) {
@@ -171,6 +274,10 @@ bool SetSampleOption(SampleOptions& options, const std::string& name, const char
         options.smallMedia = v != 0;
         return true;
     }
+    if (name == "ios5-messages") {
+        options.ios5Messages = v != 0;
+        return true;
+    }
     for (const CountOption& c : kCounts) {
         if (name == c.name) {
             options.*(c.field) = static_cast<std::size_t>(v);
@@ -184,13 +291,16 @@ void PrintSampleOptions(FILE* out) {
     std::fprintf(out, "  --seed N      seed of every random choice (default 1)\n");
     std::fprintf(out, "  --scale F     multiplies every count (default 1)\n");
     std::fprintf(out, "  --small-media 1  pictures of a few pixels only (default 0)\n");
+    std::fprintf(out, "  --ios5-messages 1  the message database of iOS 5 (default 0)\n");
     SampleOptions defaults;
     for (const CountOption& c : kCounts) {
         std::fprintf(out, "  --%-12s %s (default %zu)\n", c.name, c.help, defaults.*(c.field));
     }
 }
 
-void WriteSampleBackup(const std::string& folder, const SampleOptions& options) {
+namespace {
+
+void WriteSample(const std::string& folder, const SampleOptions& options) {
     BackupBuilder b(folder, options.seed);
     b.Info() = options.device;
     std::mt19937& rng = b.Rng();
@@ -225,28 +335,48 @@ void WriteSampleBackup(const std::string& folder, const SampleOptions& options) 
 
     {
         CalendarData cal;
+        // The user's own list of reminders ("Groceries") beside the phone's own ones.
         const char* const kCalendars[] = {
-            "Home", "Work", "Birthdays", "DEFAULT_TASK_CALENDAR_NAME", "Reminders", "reminders"};
-        for (std::size_t i = 0; i < 6; ++i)
+            "Home",      "Work",      "Birthdays", "DEFAULT_TASK_CALENDAR_NAME",
+            "Reminders", "reminders", "Groceries"};
+        for (std::size_t i = 0; i < 7; ++i)
             cal.calendars.push_back({static_cast<std::int64_t>(i + 1), kCalendars[i]});
         cal.locations = {{1, "Blue Bottle Coffee, 66 Mint St"}, {2, "会议室 3"}, {3, "Zoo"}};
         for (std::size_t i = 0; i < nItems; ++i) {
             CalendarItemRow it;
-            const std::size_t cal_id = 1 + i % 6;
+            const std::size_t cal_id = 1 + i % 7;
             it.calendar_id = static_cast<long long>(cal_id);
             const double start = 400000000.0 + static_cast<double>(i) * 86400.0 / 3 + 0.5;
+            // Midnight of the item's day, counted as if in UTC: how all-day items are stored.
+            const double day = std::floor(start / 86400.0) * 86400.0;
             it.start_date = start;
             it.end_date = start + 3600;
             if (cal_id == 3) {
                 it.summary = std::string(kFirst[i % 14]) + "’s Birthday";
                 it.all_day = 1;
                 it.start_tz = "_float";
-            } else if (cal_id == 4 || cal_id == 5) {
-                it.summary = i % 2 ? "Pay rent" : "Call the dentist 🦷";
+                it.start_date = day;
+                it.end_date = day + 86399;
+            } else if (cal_id == 4 || cal_id == 5 || cal_id == 7) {
+                it.summary = cal_id == 7 ? (i % 2 ? "Milk" : "Eggs & flour")
+                                         : (i % 2 ? "Pay rent" : "Call the dentist 🦷");
                 it.entity_type = 3;
-                it.status = static_cast<int>(i % 3);
-                if (i % 4 == 0) it.start_date = Sql();
+                it.status = i % 5 == 0 ? 1 : 0;
+                // A reminder that was ticked off keeps the moment it was.
+                if (i % 3 == 1) it.completion_date = start + 600;
+                // Most reminders have only a date they are due on; some that one day.
+                if (i % 4 != 1) {
+                    it.due_date = i % 4 == 2 ? Sql(day) : Sql(start);
+                    if (i % 4 == 2) it.start_tz = "_float";
+                    it.start_date = Sql();
+                }
                 it.end_date = Sql();
+            } else if (cal_id == 1 && i % 2 == 0) {
+                it.summary = "Holiday 🏖";
+                it.all_day = 1;
+                it.start_tz = "_float";
+                it.start_date = day;
+                it.end_date = day + 86399;
             } else {
                 it.summary = i % 2 ? "Stand-up" : "Lunch with <Ann>";
                 it.location_id = i % 3 ? Sql(static_cast<long long>(1 + i % 3)) : Sql();
@@ -282,20 +412,25 @@ void WriteSampleBackup(const std::string& folder, const SampleOptions& options) 
     {
         // One handle per person who writes; group chats join two or three of them.
         const std::size_t nHandles = nChats + nChats / 4 + 1;
+        // A handle is one address over one service: an address the first choice already gave
+        // that service goes to someone outside the address book.
+        std::set<std::string> used;
         for (std::size_t h = 0; h < nHandles; ++h) {
             HandleRow row;
             row.rowid = static_cast<std::int64_t>(h + 1);
-            const std::size_t who =
-                nContacts ? (h * 3) % (nContacts + nContacts / 4 + 1) : h + 800000;
+            std::size_t who = nContacts ? (h * 3) % (nContacts + nContacts / 4 + 1) : h + 800000;
             if (h % 6 == 5) {
                 row.id = "friend" + std::to_string(h) + "@example.com";
                 row.service = "iMessage";
                 row.uncanonicalized_id = Sql();
             } else {
-                row.id = "+1" + Phone(who);
-                row.uncanonicalized_id = Phone(who);
                 row.service = h % 2 ? "iMessage" : "SMS";
+                if (used.count("+1" + Phone(who) + row.service.s)) who = 900000 + h;
+                row.id = "+1" + Phone(who);
+                // iMessage often keeps only the canonical number.
+                row.uncanonicalized_id = h % 4 == 3 ? Sql() : Sql(Phone(who));
             }
+            used.insert(row.id.s + row.service.s);
             sms.handles.push_back(std::move(row));
         }
         for (std::size_t c = 0; c < nChats; ++c) {
@@ -333,16 +468,18 @@ void WriteSampleBackup(const std::string& folder, const SampleOptions& options) 
             MessageRow row;
             row.rowid = static_cast<std::int64_t>(m + 1);
             const std::size_t c = nChats ? m % nChats : 0;
+            row.is_from_me = static_cast<int>(m % 2);
             if (nChats) {
                 const ChatRow& chat = sms.chats[c];
                 row.handle_id = chat.handles[(m / nChats) % chat.handles.size()];
                 row.chats.push_back(chat.rowid);
                 row.service = sms.handles[static_cast<std::size_t>(row.handle_id - 1)].service;
+                // What the owner sends into a group comes from no handle.
+                if (chat.style == 43 && m % 2 == 1) row.handle_id = 0;
             }
             row.text = kTexts[(m * 5) % 12];
             row.date = m % 3 == 0 ? Sql(400000000.25 + static_cast<double>(m) * 97)
                                   : Sql(static_cast<long long>(400000000 + m * 97));
-            row.is_from_me = static_cast<int>(m % 2);
             if (m < nAttachments) {
                 row.attachments.push_back(static_cast<std::int64_t>(m + 1));
                 if (m % 2 == 0) row.text = Sql();
@@ -350,7 +487,8 @@ void WriteSampleBackup(const std::string& folder, const SampleOptions& options) 
             sms.messages.push_back(std::move(row));
         }
         b.AddDirectory("HomeDomain", "Library/SMS");
-        b.AddFile("HomeDomain", "Library/SMS/sms.db", SmsDb(sms));
+        b.AddFile("HomeDomain", "Library/SMS/sms.db",
+                  options.ios5Messages ? Ios5SmsDb(ToIos5(sms, attachmentPaths)) : SmsDb(sms));
     }
 
     {
@@ -490,6 +628,20 @@ void WriteSampleBackup(const std::string& folder, const SampleOptions& options) 
 
     b.AddFiller(nFiller - nFiller / 2);
     b.Write();
+}
+
+}  // namespace
+
+void WriteSampleBackup(const std::string& folder, const SampleOptions& options) {
+    // A backup that could not be written whole is not left behind half written.
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(folder, ec);
+    try {
+        WriteSample(folder, options);
+    } catch (...) {
+        if (!existed) RemoveTree(folder);
+        throw;
+    }
 }
 
 }  // namespace gen

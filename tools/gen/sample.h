@@ -32,6 +32,9 @@ struct SampleOptions {
     std::size_t namedCalls = 15;
     // Pictures of a few pixels only (for large benchmark backups).
     bool smallMedia = false;
+    // The message database as iOS 5 wrote it (msg_group, group_member, message with SMS and
+    // iMessage rows, madrid_attachment, msg_pieces) in place of that of iOS 6.
+    bool ios5Messages = false;
 };
 
 // Sets the count or option named name ("calls", "seed", "scale", ...) from text; false when the
@@ -39,7 +42,8 @@ struct SampleOptions {
 bool SetSampleOption(SampleOptions& options, const std::string& name, const char* text);
 void PrintSampleOptions(FILE* out);
 
-// Writes the backup folder at folder. Throws std::runtime_error on failure.
+// Writes the backup folder at folder. Throws std::runtime_error on failure; a folder that did
+// not exist before is then removed again.
 void WriteSampleBackup(const std::string& folder, const SampleOptions& options);
 
 }  // namespace gen

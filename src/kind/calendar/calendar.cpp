@@ -5,15 +5,24 @@
 #include "ib/ib_util.h"
 #include "kind/kind_util.h"
 #include "kind/sqlite_db.h"
+#include "kind/table_columns.h"
 
 namespace {
 
 const char kFile[] = "src/kind/calendar/calendar";
 const char kDevicePath[] = "Library/Calendar/Calendar.sqlitedb";
-const char kItemSql[] =
+// The item's columns, then those of reminders where the database has them (iOS 6 and later):
+// the kind of item (3 a reminder), when it was ticked off, when it is due and in which zone.
+const char kItemSelect[] =
     "select c.title,ci.summary as title,l.title as location,ci.description,ci.url,"
-    "ci.start_date,ci.end_date,ci.start_tz,ci.all_day,ci.status from CalendarItem ci left join "
-    "Location l  on ci.location_id = l.ROWID left join Calendar c on c.ROWID = ci.calendar_id";
+    "ci.start_date,ci.end_date,ci.start_tz,ci.all_day,ci.status";
+const char kItemFrom[] =
+    " from CalendarItem ci left join Location l  on ci.location_id = l.ROWID left join Calendar c "
+    "on c.ROWID = ci.calendar_id";
+constexpr std::int64_t kReminderEntity = 3;
+// A floating time zone: the time is the same wall-clock time wherever the phone is (all-day
+// items, reminders due on a day).
+const char kFloating[] = "_float";
 
 const char* const kSpecialCalendars[] = {"Birthdays", "Facebook Birthdays",
                                          "DEFAULT_TASK_CALENDAR_NAME", "Reminders"};
@@ -26,9 +35,12 @@ bool IsSet(const char* value) {
 struct ItemRows {
     std::vector<CalendarItem*>* items;
 
-    // A missing date stays empty: the time of reading would pass for the item's own date.
-    static std::string Date(const char* value) {
+    // A missing date stays empty: the time of reading would pass for the item's own date. A
+    // floating date shows its wall-clock time.
+    static std::string Date(const char* value, const char* zone) {
         if (value == nullptr) return std::string();
+        if (zone != nullptr && std::strcmp(zone, kFloating) == 0)
+            return KindUtil::AppleWallClock(KindUtil::Number(value));
         return KindUtil::AppleTime(KindUtil::Number(value));
     }
 };
@@ -59,23 +71,40 @@ plist_t Calendar::GetData(Mbdb* mbdb, int typeFilter) {
 void Calendar::Load(const std::string& path) {
     SqliteDb db(path);
     ItemRows rows{&items_};
-    db.Exec(kItemSql, &Calendar::OnItemRow, &rows);
+    const TableColumns item(db, "CalendarItem");
+    const std::string sql = std::string(kItemSelect) + "," + item.Or("ci", "entity_type") + "," +
+                            item.Or("ci", "completion_date") + "," + item.Or("ci", "due_date") +
+                            "," + item.Or("ci", "due_tz") + kItemFrom;
+    db.Exec(sql.c_str(), &Calendar::OnItemRow, &rows);
 }
 
 int Calendar::OnItemRow(void* context, int columns, char** values, char** /*names*/) {
     auto* rows = static_cast<ItemRows*>(context);
     auto* items = rows->items;
     auto* item = new CalendarItem;
-    item->type = IsSpecialCalendar(KindUtil::Column(columns, values, 0)) ? 0 : 1;
+    // A reminder by its kind, whatever the user named its list; the special calendars' items too.
+    const char* entity = KindUtil::Column(columns, values, 10);
+    const bool reminder = entity != nullptr && KindUtil::Number(entity) == kReminderEntity;
+    item->type = reminder || IsSpecialCalendar(KindUtil::Column(columns, values, 0)) ? 0 : 1;
     item->title = KindUtil::Text(KindUtil::Column(columns, values, 1));
     item->location = KindUtil::Text(KindUtil::Column(columns, values, 2));
     item->description = KindUtil::Text(KindUtil::Column(columns, values, 3));
     item->url = KindUtil::Text(KindUtil::Column(columns, values, 4));
-    item->start_date = ItemRows::Date(KindUtil::Column(columns, values, 5));
-    item->end_date = ItemRows::Date(KindUtil::Column(columns, values, 6));
-    item->area = KindUtil::Text(KindUtil::Column(columns, values, 7));
+    const char* zone = KindUtil::Column(columns, values, 7);
+    const char* start = KindUtil::Column(columns, values, 5);
+    item->start_date = ItemRows::Date(start, zone);
+    item->end_date = ItemRows::Date(KindUtil::Column(columns, values, 6), zone);
+    const char* due = KindUtil::Column(columns, values, 12);
+    if (start == nullptr && due != nullptr && item->type == 0) {
+        // A reminder without a start date is shown on its due date, in the zone it is due in.
+        const char* dueZone = KindUtil::Column(columns, values, 13);
+        item->start_date = ItemRows::Date(due, dueZone != nullptr ? dueZone : zone);
+    }
+    item->area = KindUtil::Text(zone);
     item->all_day = IsSet(KindUtil::Column(columns, values, 8)) ? "YES" : "NO";
-    item->status = IsSet(KindUtil::Column(columns, values, 9)) ? "Completed" : "Uncompleted";
+    const bool ticked = item->type == 0 && KindUtil::Column(columns, values, 11) != nullptr;
+    item->status =
+        ticked || IsSet(KindUtil::Column(columns, values, 9)) ? "Completed" : "Uncompleted";
     items->push_back(item);
     return 0;
 }

@@ -20,7 +20,7 @@ class CalendarItem : public WzBase {
     std::string end_date;
     std::string area;     // the start time zone as stored
     std::string all_day;  // "YES" or "NO"
-    std::string status;   // "Completed" or "Uncompleted"
+    std::string status;   // "Completed" (by status, or a reminder ticked off) or "Uncompleted"
 };
 
 class Calendar : public Kind {
@@ -31,7 +31,9 @@ class Calendar : public Kind {
     Calendar& operator=(const Calendar&) = delete;
 
     // The items whose type equals typeFilter, or null when no item row was read. The database is
-    // read once; the second kind is answered from what the first read.
+    // read once; the second kind is answered from what the first read. An item is a reminder
+    // (type 0) by its calendar (one of the special ones) or, where the database says, by its
+    // kind (entity_type 3) in a list of any name.
     plist_t GetData(Mbdb* mbdb, int typeFilter) override;
 
     // True for "Birthdays", "Facebook Birthdays", "DEFAULT_TASK_CALENDAR_NAME" and "Reminders"

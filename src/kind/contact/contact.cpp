@@ -2,12 +2,15 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <set>
 #include <string_view>
+#include <unordered_set>
+#include <utility>
 
 #include "ib/ib_util.h"
+#include "kind/contact/text_dict.h"
 #include "kind/kind_util.h"
 #include "kind/sqlite_db.h"
+#include "kind/table_columns.h"
 
 namespace {
 
@@ -17,9 +20,14 @@ const char kPersonSql[] =
     "select rowid as record_id, (ifnull(First,'')||' '|| ifnull(Middle,'')|| ' ' || "
     "ifnull(Last,'')) as name,Organization,Department,Note,Birthday,JobTitle,Nickname,"
     "CreationDate from ABPerson";
-const char kMultiValueSql[] =
-    "select  m.record_id, l.value as type,m.value from ABMultiValue m left join "
-    "ABMultiValueLabel l on l.rowid=m.label;";
+// The multi-values with their UID and property, where the table has them; a NULL value may be
+// kept in parts.
+const char kMultiValueSelect[] = "select  m.record_id, l.value as type,m.value,";
+const char kMultiValueFrom[] =
+    " from ABMultiValue m left join ABMultiValueLabel l on l.rowid=m.label;";
+const char kEntrySql[] =
+    "select e.parent_id, k.value, e.value from ABMultiValueEntry e left join "
+    "ABMultiValueEntryKey k on k.rowid = e.key";
 
 std::string TakeOrEmpty(char* text) {
     std::string out = text ? std::string(text) : std::string();
@@ -31,47 +39,96 @@ struct PersonRows {
     std::map<std::int32_t, Person*>* persons;
 };
 
-// The dictionary key of each property of a person, in row order. A dictionary holds a key once,
-// so the first value of a label keeps the label and each later value of it is numbered:
-// "Mobile", "Mobile (2)", "Mobile (3)". A number that the person also has as a label of its own
-// ("Mobile (2)" typed by the user) is skipped, so that no two values share a key. Values without
-// a label all go under the empty key, which the program does not show.
-// Whether a non-empty label comes more than once. A person has a few properties, compared pairwise;
-// many go through a set.
+// The multi-value of ABPersonAddressProperty: a postal address, kept in parts.
+constexpr std::int64_t kAddressProperty = 5;
+
+// A value the phone keeps in parts (ABMultiValueEntry): the property it fills in, and its kind.
+struct PartedValue {
+    PersonProperty* property;
+    std::int64_t kind;
+    // key name -> value, in row order
+    std::vector<std::pair<std::string, std::string>> parts;
+};
+
+// What the multi-value rows are read into: the persons, and the values that the rows leave
+// empty, by their UID, to be filled in from their parts.
+struct ValueRows {
+    std::map<std::int32_t, Person*>* persons;
+    std::unordered_map<std::int64_t, PartedValue> parted;
+};
+
+// An address in the order the phone shows it; the other parts of an address (the country code,
+// say) are not shown.
+const char* const kAddressParts[] = {"Street", "City", "State", "ZIP", "Country"};
+
+// The text of a value kept in parts: an address as its parts joined by ", ", anything else
+// (instant messaging, a social profile) as "key: value" pairs joined by ", ". Empty parts go.
+std::string JoinParts(const PartedValue& v) {
+    std::string out;
+    auto add = [&out](const std::string& text) {
+        if (!out.empty()) out += ", ";
+        out += text;
+    };
+    if (v.kind == kAddressProperty) {
+        for (const char* key : kAddressParts) {
+            for (const auto& part : v.parts) {
+                if (!part.second.empty() && part.first == key) add(part.second);
+            }
+        }
+        return out;
+    }
+    for (const auto& part : v.parts) {
+        if (part.second.empty()) continue;
+        add(part.first.empty() ? part.second : part.first + ": " + part.second);
+    }
+    return out;
+}
+
+// Whether a label comes more than once. A person has a few properties, compared pairwise; many
+// go through a hash set.
 bool HasRepeatedLabel(const std::vector<PersonProperty*>& properties) {
     const std::size_t n = properties.size();
     if (n <= 16) {
         for (std::size_t i = 1; i < n; ++i) {
             const std::string& label = properties[i]->label;
-            if (label.empty()) continue;
             for (std::size_t j = 0; j < i; ++j) {
                 if (properties[j]->label == label) return true;
             }
         }
         return false;
     }
-    std::set<std::string_view> seen;
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(n);
     for (const PersonProperty* p : properties) {
-        if (!p->label.empty() && !seen.insert(p->label).second) return true;
+        if (!seen.insert(p->label).second) return true;
     }
     return false;
 }
 
+// The dictionary key of each property of a person, in row order. A dictionary holds a key once,
+// so the first value of a label keeps the label and each later value of it is numbered:
+// "Mobile", "Mobile (2)", "Mobile (3)"; values without a label are "", "(2)", "(3)". A number
+// that the person also has as a label of its own ("Mobile (2)" typed by the user) is skipped, so
+// that no two values share a key. Each label's count goes on where it stopped, so every key is
+// tried at most once per label: linear in the properties.
 std::vector<std::string> PropertyKeys(const std::vector<PersonProperty*>& properties) {
     std::vector<std::string> keys;
     keys.reserve(properties.size());
     for (const PersonProperty* p : properties) keys.push_back(p->label);
     if (!HasRepeatedLabel(properties)) return keys;
     // Every label, and every number given out, is taken.
-    std::set<std::string> taken(keys.begin(), keys.end());
-    std::map<std::string_view, int> next;
-    std::set<std::string_view> seen;
+    std::unordered_set<std::string> taken(keys.begin(), keys.end());
+    std::unordered_map<std::string_view, int> next;
+    std::unordered_set<std::string_view> seen;
+    next.reserve(properties.size());
+    seen.reserve(properties.size());
     for (std::size_t i = 0; i < properties.size(); ++i) {
         const std::string& label = properties[i]->label;
-        if (label.empty() || seen.insert(label).second) continue;
+        if (seen.insert(label).second) continue;
         int& n = next.emplace(label, 2).first->second;
         do {
-            keys[i] = label + " (" + std::to_string(n++) + ")";
+            const std::string number = "(" + std::to_string(n++) + ")";
+            keys[i] = label.empty() ? number : label + " " + number;
         } while (!taken.insert(keys[i]).second);
     }
     return keys;
@@ -117,7 +174,16 @@ void Contact::RunQueries(const std::string& path) {
     SqliteDb db(path);
     PersonRows rows{&persons_};
     if (!db.Exec(kPersonSql, &Contact::OnPersonRow, &rows)) return;
-    db.Exec(kMultiValueSql, &Contact::OnMultiValueRow, &persons_);
+    const TableColumns multiValue(db, "ABMultiValue");
+    const std::string sql = kMultiValueSelect + multiValue.Or("m", "UID") + "," +
+                            multiValue.Or("m", "property") + kMultiValueFrom;
+    ValueRows values{&persons_, {}};
+    db.Exec(sql.c_str(), &Contact::OnMultiValueRow, &values);
+    if (values.parted.empty()) return;
+    db.Exec(kEntrySql, &Contact::OnEntryRow, &values.parted);
+    for (auto& entry : values.parted) {
+        if (!entry.second.parts.empty()) entry.second.property->value = JoinParts(entry.second);
+    }
 }
 
 int Contact::OnPersonRow(void* context, int columns, char** values, char** /*names*/) {
@@ -161,14 +227,32 @@ std::string Contact::CleanValue(const char* stored) {
 }
 
 int Contact::OnMultiValueRow(void* context, int columns, char** values, char** /*names*/) {
-    auto* persons = static_cast<std::map<std::int32_t, Person*>*>(context);
+    auto* rows = static_cast<ValueRows*>(context);
     const char* recordId = KindUtil::Column(columns, values, 0);
-    auto it = persons->find(KindUtil::Number32(recordId));
-    if (it == persons->end()) return 0;
+    auto it = rows->persons->find(KindUtil::Number32(recordId));
+    if (it == rows->persons->end()) return 0;
     auto* property = new PersonProperty;
     property->label = CleanLabel(KindUtil::Column(columns, values, 1));
-    property->value = CleanValue(KindUtil::Column(columns, values, 2));
+    const char* value = KindUtil::Column(columns, values, 2);
+    property->value = CleanValue(value);
     CheckedPtr(it->second)->properties.push_back(property);
+    // A value the phone keeps in parts has none of its own.
+    const char* uid = KindUtil::Column(columns, values, 3);
+    if ((value == nullptr || *value == 0) && uid != nullptr) {
+        const std::int64_t kind = KindUtil::Number(KindUtil::Column(columns, values, 4));
+        rows->parted[KindUtil::Number(uid)] = PartedValue{property, kind, {}};
+    }
+    return 0;
+}
+
+int Contact::OnEntryRow(void* context, int columns, char** values, char** /*names*/) {
+    auto* parted = static_cast<std::unordered_map<std::int64_t, PartedValue>*>(context);
+    const char* parent = KindUtil::Column(columns, values, 0);
+    if (parent == nullptr) return 0;
+    auto it = parted->find(KindUtil::Number(parent));
+    if (it == parted->end()) return 0;
+    it->second.parts.emplace_back(KindUtil::Text(KindUtil::Column(columns, values, 1)),
+                                  KindUtil::Text(KindUtil::Column(columns, values, 2)));
     return 0;
 }
 
@@ -186,13 +270,12 @@ plist_t Contact::ToPlist() const {
         DictInsertString(dict, "jobTitle", person->jobTitle.c_str());
         DictInsertString(dict, "nickName", person->nickName.c_str());
         DictInsertString(dict, "creationDate", person->creationDate.c_str());
-        // New keys are appended, so the dictionary keeps the properties in row order.
-        plist_t properties = plist_new_dict();
+        // The keys differ from each other, and the dictionary keeps the properties in row order.
         const std::vector<std::string> keys = PropertyKeys(person->properties);
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            DictInsertString(properties, keys[i].c_str(), person->properties[i]->value.c_str());
-        }
-        plist_dict_set_item(dict, "properties", properties);
+        std::vector<const char*> texts;
+        texts.reserve(keys.size());
+        for (const PersonProperty* p : person->properties) texts.push_back(p->value.c_str());
+        plist_dict_set_item(dict, "properties", NewTextDict(keys, texts));
         plist_array_append_item(array, dict);
     }
     return array;

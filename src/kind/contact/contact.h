@@ -42,7 +42,8 @@ class Contact : public Kind {
     Contact& operator=(const Contact&) = delete;
 
     // Every person in ascending record id; always an array, possibly empty. A person's
-    // "properties" keep every value in row order, a repeated label numbered ("Mobile (2)").
+    // "properties" keep every value in row order, a repeated label numbered ("Mobile (2)"), a
+    // repeated value without a label too ("(2)"); a value kept in parts (an address) as one text.
     // The address book is read once; later calls answer from what was kept.
     plist_t GetData(Mbdb* mbdb, int typeFilter) override;
 
@@ -63,6 +64,7 @@ class Contact : public Kind {
     void RunQueries(const std::string& path);
     static int OnPersonRow(void* context, int columns, char** values, char** names);
     static int OnMultiValueRow(void* context, int columns, char** values, char** names);
+    static int OnEntryRow(void* context, int columns, char** values, char** names);
     plist_t ToPlist() const;
     void BuildIndex();
     void Clear();

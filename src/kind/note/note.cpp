@@ -7,8 +7,9 @@
 namespace {
 
 const char kDevicePath[] = "Library/Notes/notes.sqlite";
+// Every note, also one whose body row is gone: its body is empty.
 const char kNoteSql[] =
-    "select t.ZCREATIONDATE,t.ZMODIFICATIONDATE,t.ztitle,b.ZCONTENT from ZNOTE t inner join "
+    "select t.ZCREATIONDATE,t.ZMODIFICATIONDATE,t.ztitle,b.ZCONTENT from ZNOTE t left join "
     "ZNOTEBODY b on t.zbody = b.Z_PK";
 
 struct NoteRows {

@@ -7,7 +7,8 @@
 
 class Note : public Kind {
   public:
-    // Every note that has a body, as an array of dictionaries; never null.
+    // Every note, as an array of dictionaries (a note whose body row is missing with an empty
+    // body); never null.
     plist_t GetData(Mbdb* mbdb, int typeFilter) override;
 
   private:

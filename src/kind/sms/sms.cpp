@@ -1,19 +1,23 @@
 #include "kind/sms/sms.h"
 
+#include <unordered_map>
+
 #include "ib/ib_util.h"
 #include "kind/contact/contact.h"
 #include "kind/kind_util.h"
 #include "kind/sqlite_db.h"
+#include "kind/table_columns.h"
 
 namespace {
 
 const char kFile[] = "src/kind/sms/sms";
 const char kDevicePath[] = "Library/SMS/sms.db";
 const char kChatSql[] = "select rowid from chat";
-const char kMessageSql[] =
-    "select distinct chj.chat_id,h.country,h.service,h.uncanonicalized_id, "
-    "m.text,m.date,m.is_from_me from message m ,handle h , chat_handle_join chj where "
-    "m.handle_id = h.ROWID and h.ROWID = chj.handle_id";
+// Whether chat_message_join says which chat each message belongs to.
+const char kAnyChatMessageSql[] = "select 1 from chat_message_join limit 1";
+// A handle's address: the number as the phone showed it, else the canonical id (an iMessage
+// handle often has only the latter, an e-mail address always).
+const char kHandleAddress[] = "coalesce(nullif(h.uncanonicalized_id,''),h.id)";
 
 // What the message rows are read into.
 struct MessageRows {
@@ -22,9 +26,99 @@ struct MessageRows {
     Chat* last = nullptr;
 };
 
+// The addresses of each conversation's members, in the order the database lists them.
+using Members = std::unordered_map<std::int32_t, std::vector<std::string>>;
+
 // The column text, or the empty text for SQL NULL, into an existing text.
 void Assign(std::string& to, const char* value) {
     if (value != nullptr) to.assign(value);
+}
+
+int OnMemberRow(void* context, int columns, char** values, char** /*names*/) {
+    auto* members = static_cast<Members*>(context);
+    const char* address = KindUtil::Column(columns, values, 1);
+    if (address == nullptr || *address == 0) return 0;
+    const std::int32_t id = KindUtil::Number32(KindUtil::Column(columns, values, 0));
+    (*members)[id].emplace_back(address);
+    return 0;
+}
+
+int OnAnyRow(void* context, int /*columns*/, char** /*values*/, char** /*names*/) {
+    *static_cast<bool*>(context) = true;
+    return 0;
+}
+
+// The messages of each chat as chat_message_join gives them, the owner's own (without a
+// handle) included; the sender's country and service from the handle where the message has one.
+// Within a chat by date, then in the order the messages were stored.
+std::string ChatMessageSql(const TableColumns& message, const TableColumns& handle) {
+    const std::string country = message.Or("m", "country");
+    const std::string service = message.Or("m", "service");
+    const std::string address = handle.Has("id") ? kHandleAddress : "h.uncanonicalized_id";
+    return "select cmj.chat_id, case when h.ROWID is null then " + country +
+           " else h.country end, case when h.ROWID is null then " + service +
+           " else h.service end, " + address +
+           ", m.text, m.date, m.is_from_me from chat_message_join cmj join message m on "
+           "m.ROWID = cmj.message_id left join handle h on h.ROWID = m.handle_id order by "
+           "cmj.chat_id, m.date, m.ROWID";
+}
+
+// Without chat_message_join: a message belongs to every chat that includes its handle.
+std::string HandleMessageSql(const TableColumns& handle) {
+    const std::string address = handle.Has("id") ? kHandleAddress : "h.uncanonicalized_id";
+    return "select chj.chat_id,h.country,h.service," + address +
+           ", m.text,m.date,m.is_from_me from message m ,handle h , chat_handle_join chj where "
+           "m.handle_id = h.ROWID and h.ROWID = chj.handle_id order by chj.chat_id, m.date, "
+           "m.ROWID";
+}
+
+// The members of each chat in the order chat_handle_join lists them.
+std::string ChatMemberSql(const TableColumns& handle) {
+    const std::string address = handle.Has("id") ? kHandleAddress : "h.uncanonicalized_id";
+    return "select chj.chat_id, " + address +
+           " from chat_handle_join chj join handle h on h.ROWID = chj.handle_id order by "
+           "chj.ROWID";
+}
+
+// The older database (iOS 5): a conversation per msg_group, its members in group_member, SMS
+// rows dated from 1970 and iMessage rows (is_madrid) from 2001.
+const char kGroupSql[] = "select rowid from msg_group";
+const char kGroupMemberSql[] = "select group_id, address from group_member order by ROWID";
+
+std::string GroupMessageSql(const TableColumns& message) {
+    const std::string madrid = "ifnull(" + message.Or("m", "is_madrid") + ",0)";
+    return "select m.group_id, m.country, " + madrid + ", m.text, m.date, m.flags, " +
+           message.Or("m", "madrid_flags") + ", coalesce(nullif(m.address,''), " +
+           message.Or("m", "madrid_handle") + ") from message m order by m.group_id, case when " +
+           madrid + " <> 0 then m.date + " + std::to_string(kAppleEpochUnixSeconds) +
+           " else m.date end, m.ROWID";
+}
+
+// The direction bits: an SMS row's flags are 2 when received and 3 when sent (33 and 35 a send
+// that failed); an iMessage row's madrid_flags carry 0x8000 when sent (36869, 45061, 32773) and
+// not when received (12289, 77825).
+constexpr std::int64_t kSmsSentBit = 0x1;
+constexpr std::int64_t kMadridSentBit = 0x8000;
+
+// Joins texts with ", ".
+std::string Join(const std::vector<std::string>& texts) {
+    std::string out;
+    for (const std::string& t : texts) {
+        if (!out.empty()) out += ", ";
+        out += t;
+    }
+    return out;
+}
+
+Chat* ChatOf(MessageRows* rows, const char* column) {
+    const std::int32_t id = KindUtil::Number32(column);
+    Chat* chat = rows->last;
+    if (chat == nullptr || chat->chat_id != id) {
+        auto it = rows->chats->find(id);
+        if (it == rows->chats->end()) return nullptr;
+        chat = rows->last = CheckedPtr(it->second);
+    }
+    return chat;
 }
 
 }  // namespace
@@ -51,18 +145,56 @@ void Sms::Load(const std::string& path, plist_t array) {
     // Every call reads the chats again; what an earlier call read is replaced as a whole.
     Clear();
     SqliteDb db(path);
-    if (!db.Exec(kChatSql, &Sms::OnChatRow, &chats_)) return;
+    Members members;
     MessageRows rows{&chats_};
-    if (!db.Exec(kMessageSql, &Sms::OnMessageRow, &rows)) return;
-    if (contact_ != nullptr) {
-        Contact* contact = CheckedPtr(contact_);
-        for (auto& entry : chats_) {
-            Chat* chat = CheckedPtr(entry.second);
-            const char* name = contact->FindNameByPhone(mbdb_, chat->phone.c_str());
-            if (name != nullptr && chat->another.empty()) chat->another = name;
-        }
+    const TableColumns message(db, "message");
+    if (TableColumns(db, "chat").Exists() || !TableColumns(db, "msg_group").Exists()) {
+        if (!db.Exec(kChatSql, &Sms::OnChatRow, &chats_)) return;
+        const TableColumns handle(db, "handle");
+        db.Exec(ChatMemberSql(handle).c_str(), &OnMemberRow, &members);
+        bool joined = false;
+        db.Exec(kAnyChatMessageSql, &OnAnyRow, &joined);
+        const std::string sql = joined ? ChatMessageSql(message, handle) : HandleMessageSql(handle);
+        if (!db.Exec(sql.c_str(), &Sms::OnMessageRow, &rows)) return;
+    } else {
+        if (!db.Exec(kGroupSql, &Sms::OnChatRow, &chats_)) return;
+        db.Exec(kGroupMemberSql, &OnMemberRow, &members);
+        if (!db.Exec(GroupMessageSql(message).c_str(), &Sms::OnGroupMessageRow, &rows)) return;
     }
+    NameChats(members);
     ToPlist(array);
+}
+
+void Sms::NameChats(const std::unordered_map<std::int32_t, std::vector<std::string>>& members) {
+    Contact* contact = contact_ != nullptr ? CheckedPtr(contact_) : nullptr;
+    // A person without a name (a business listed by its organization) names nobody.
+    auto nameOf = [&](const std::string& address) -> const char* {
+        const char* name =
+            contact != nullptr ? contact->FindNameByPhone(mbdb_, address.c_str()) : nullptr;
+        return name != nullptr && *name != 0 ? name : nullptr;
+    };
+    for (auto& entry : chats_) {
+        Chat* chat = CheckedPtr(entry.second);
+        auto it = members.find(chat->chat_id);
+        if (it == members.end() || it->second.empty()) {
+            // No members listed: the address of the chat's first message names it.
+            const char* name = nameOf(chat->phone);
+            if (name != nullptr && chat->another.empty()) chat->another = name;
+            continue;
+        }
+        const std::vector<std::string>& addresses = it->second;
+        chat->phone = Join(addresses);
+        // A group is named by its members, each by name where the address book has one.
+        std::vector<std::string> names;
+        names.reserve(addresses.size());
+        bool named = false;
+        for (const std::string& address : addresses) {
+            const char* name = nameOf(address);
+            named = named || name != nullptr;
+            names.emplace_back(name != nullptr ? name : address);
+        }
+        chat->another = named ? Join(names) : std::string();
+    }
 }
 
 int Sms::OnChatRow(void* context, int columns, char** values, char** /*names*/) {
@@ -77,13 +209,8 @@ int Sms::OnChatRow(void* context, int columns, char** values, char** /*names*/) 
 
 int Sms::OnMessageRow(void* context, int columns, char** values, char** /*names*/) {
     auto* rows = static_cast<MessageRows*>(context);
-    const std::int32_t id = KindUtil::Number32(KindUtil::Column(columns, values, 0));
-    Chat* chat = rows->last;
-    if (chat == nullptr || chat->chat_id != id) {
-        auto it = rows->chats->find(id);
-        if (it == rows->chats->end()) return 0;
-        chat = rows->last = CheckedPtr(it->second);
-    }
+    Chat* chat = ChatOf(rows, KindUtil::Column(columns, values, 0));
+    if (chat == nullptr) return 0;
     // The message is filled where it is kept.
     chat->messages.emplace_back();
     ChatMessage& message = chat->messages.back();
@@ -93,6 +220,26 @@ int Sms::OnMessageRow(void* context, int columns, char** values, char** /*names*
     message.date = KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 5)));
     message.type = KindUtil::Number32(KindUtil::Column(columns, values, 6));
     if (chat->phone.empty()) Assign(chat->phone, KindUtil::Column(columns, values, 3));
+    return 0;
+}
+
+int Sms::OnGroupMessageRow(void* context, int columns, char** values, char** /*names*/) {
+    // Columns: 0 group, 1 country, 2 is iMessage, 3 text, 4 date, 5 flags, 6 iMessage flags,
+    // 7 the other party's address.
+    auto* rows = static_cast<MessageRows*>(context);
+    Chat* chat = ChatOf(rows, KindUtil::Column(columns, values, 0));
+    if (chat == nullptr) return 0;
+    const bool madrid = KindUtil::Number(KindUtil::Column(columns, values, 2)) != 0;
+    chat->messages.emplace_back();
+    ChatMessage& message = chat->messages.back();
+    Assign(message.country, KindUtil::Column(columns, values, 1));
+    message.service = madrid ? "iMessage" : "SMS";
+    Assign(message.text, KindUtil::Column(columns, values, 3));
+    const std::int64_t date = KindUtil::Number(KindUtil::Column(columns, values, 4));
+    message.date = madrid ? KindUtil::AppleTime(date) : KindUtil::UnixTime(date);
+    const std::int64_t flags = KindUtil::Number(KindUtil::Column(columns, values, madrid ? 6 : 5));
+    message.type = (flags & (madrid ? kMadridSentBit : kSmsSentBit)) != 0 ? 1 : 0;
+    if (chat->phone.empty()) Assign(chat->phone, KindUtil::Column(columns, values, 7));
     return 0;
 }
 

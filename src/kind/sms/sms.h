@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "base/wz_base.h"
@@ -23,8 +24,12 @@ struct ChatMessage {
 class Chat : public WzBase {
   public:
     std::int32_t chat_id = 0;
-    std::string phone;    // the other party's address, from the chat's first message row
-    std::string another;  // the other party's name, empty when the address book has none
+    // The other party's address; a group's members' addresses joined by ", "; without members
+    // listed, the address of the chat's first message.
+    std::string phone;
+    // The other party's name, empty when the address book has none; a group's members' names
+    // (the address where a member has none) joined by ", ", empty when no member has a name.
+    std::string another;
     std::vector<ChatMessage> messages;
 };
 
@@ -37,7 +42,9 @@ class Sms : public Kind {
 
     // The backup's address-book reader, borrowed for the names.
     void SetContact(Contact* contact) { contact_ = contact; }
-    // Every chat in ascending id; never null. The database is read anew at every call.
+    // Every chat in ascending id; never null. The database is read anew at every call. The
+    // database of iOS 6 and later ties messages to chats through chat_message_join; that of
+    // iOS 5 keeps a conversation per msg_group.
     plist_t GetData(Mbdb* mbdb, int typeFilter) override;
 
     const std::map<std::int32_t, Chat*>& Chats() const { return chats_; }
@@ -46,6 +53,8 @@ class Sms : public Kind {
     void Load(const std::string& path, plist_t array);
     static int OnChatRow(void* context, int columns, char** values, char** names);
     static int OnMessageRow(void* context, int columns, char** values, char** names);
+    static int OnGroupMessageRow(void* context, int columns, char** values, char** names);
+    void NameChats(const std::unordered_map<std::int32_t, std::vector<std::string>>& members);
     void ToPlist(plist_t array) const;
     void Clear();
 

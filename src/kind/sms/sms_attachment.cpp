@@ -1,10 +1,15 @@
 #include "kind/sms/sms_attachment.h"
 
+#include <strings.h>
+
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "ib/ib_util.h"
 #include "kind/kind_util.h"
 #include "kind/sqlite_db.h"
+#include "kind/table_columns.h"
 #include "mbdb/mbdb.h"
 #include "util/wz_tool.h"
 
@@ -13,7 +18,61 @@ namespace {
 const char kFile[] = "src/kind/sms/sms_attachment";
 const char kDevicePath[] = "Library/SMS/sms.db";
 const char kAttachmentSql[] = "select filename,mime_type from attachment";
+// The older database (iOS 5): the attachments of iMessages, then the parts of MMS messages.
+const char kMadridAttachmentSql[] = "select filename,mime_type from madrid_attachment";
+const char kPieceSql[] = "select message_id, part_id, content_type from msg_pieces";
+// An MMS part's file: "Library/SMS/Parts/<xx>/<yy>/<message>-<part>.<extension>", the two
+// folders not named in the database.
+const char kPartsFolder[] = "Library/SMS/Parts/";
 constexpr std::size_t kMaxFileName = 31;
+
+// What the part rows are read into: the attachments, and the file name stem of each part.
+struct PieceRows {
+    std::vector<AttachmentAsset*>* attachments;
+    std::vector<std::pair<std::size_t, std::string>>* parts;
+};
+
+bool StartsWithNoCase(const char* text, const char* prefix) {
+    return strncasecmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+int OnPieceRow(void* context, int columns, char** values, char** /*names*/) {
+    auto* rows = static_cast<PieceRows*>(context);
+    const char* message = KindUtil::Column(columns, values, 0);
+    const char* part = KindUtil::Column(columns, values, 1);
+    const char* type = KindUtil::Column(columns, values, 2);
+    if (message == nullptr || part == nullptr) return 0;
+    // The text of a message and its layout are no files.
+    if (type != nullptr &&
+        (StartsWithNoCase(type, "text/plain") || StartsWithNoCase(type, "application/smil")))
+        return 0;
+    auto* a = new AttachmentAsset;
+    a->type = type != nullptr && std::strstr(type, "image") != nullptr ? 0 : 1;
+    rows->parts->emplace_back(
+        rows->attachments->size(),
+        std::to_string(KindUtil::Number(message)) + "-" + std::to_string(KindUtil::Number(part)));
+    rows->attachments->push_back(a);
+    return 0;
+}
+
+// The device path of every MMS part file in the manifest, by its name without the extension
+// ("874-1"); the first record of a name wins, previews ("874-1-preview") are left out.
+std::unordered_map<std::string_view, std::string_view> PartFiles(const Mbdb* manifest) {
+    std::unordered_map<std::string_view, std::string_view> files;
+    const Mbdb::RecordList* records = manifest->GetRecords();
+    if (records == nullptr) return files;
+    const std::string_view folder(kPartsFolder);
+    for (const Mbdb::MBFileRecord* r : *records) {
+        const std::string_view path = r->path;
+        if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0) continue;
+        std::string_view name = path.substr(path.rfind('/') + 1);
+        const std::size_t dot = name.rfind('.');
+        if (dot != std::string_view::npos) name = name.substr(0, dot);
+        if (name.empty() || name.find("-preview") != std::string_view::npos) continue;
+        files.emplace(name, path);
+    }
+    return files;
+}
 
 }  // namespace
 
@@ -25,9 +84,17 @@ plist_t SmsAttachment::GetData(Mbdb* mbdb, int /*typeFilter*/) {
     if (!attachments_.empty()) return ToPlist();
     mbdb_ = mbdb;
     const std::string path = KindUtil::LocateFirst(mbdb, kDevicePath);
-    if (!path.empty()) Load(path);
+    std::vector<std::pair<std::size_t, std::string>> parts;
+    if (!path.empty()) Load(path, parts);
     if (mbdb != nullptr && !attachments_.empty()) {
         const Mbdb* manifest = CheckedPtr(mbdb);
+        if (!parts.empty()) {
+            const auto files = PartFiles(manifest);
+            for (const auto& part : parts) {
+                auto it = files.find(part.second);
+                if (it != files.end()) CheckedPtr(attachments_[part.first])->relPath = it->second;
+            }
+        }
         for (AttachmentAsset* a : attachments_) {
             CheckedPtr(a);
             // An empty device path names a domain's root folder, never an attachment.
@@ -39,9 +106,18 @@ plist_t SmsAttachment::GetData(Mbdb* mbdb, int /*typeFilter*/) {
     return ToPlist();
 }
 
-void SmsAttachment::Load(const std::string& path) {
+void SmsAttachment::Load(const std::string& path,
+                         std::vector<std::pair<std::size_t, std::string>>& parts) {
     SqliteDb db(path);
-    db.Exec(kAttachmentSql, &SmsAttachment::OnAttachmentRow, &attachments_);
+    if (TableColumns(db, "attachment").Exists() ||
+        !TableColumns(db, "madrid_attachment").Exists()) {
+        db.Exec(kAttachmentSql, &SmsAttachment::OnAttachmentRow, &attachments_);
+        return;
+    }
+    // One sequence over both tables, each in row order.
+    db.Exec(kMadridAttachmentSql, &SmsAttachment::OnAttachmentRow, &attachments_);
+    PieceRows rows{&attachments_, &parts};
+    db.Exec(kPieceSql, &OnPieceRow, &rows);
 }
 
 int SmsAttachment::OnAttachmentRow(void* context, int columns, char** values, char** /*names*/) {

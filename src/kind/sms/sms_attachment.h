@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/wz_base.h"
@@ -24,7 +25,8 @@ class SmsAttachment : public Kind {
     SmsAttachment& operator=(const SmsAttachment&) = delete;
 
     // The attachments found in the manifest, or null when no attachment row was read. Read and
-    // resolved once.
+    // resolved once. The database of iOS 5 keeps those of iMessages in madrid_attachment and the
+    // parts of MMS messages in msg_pieces: both are listed, numbered in one sequence.
     plist_t GetData(Mbdb* mbdb, int typeFilter) override;
 
     const std::vector<AttachmentAsset*>& Attachments() const { return attachments_; }
@@ -33,7 +35,9 @@ class SmsAttachment : public Kind {
     static std::string FileName(std::size_t n, const std::string& relPath);
 
   private:
-    void Load(const std::string& path);
+    // Reads the attachment rows; parts receives, for each MMS part of the older database, its
+    // position in attachments_ and the name of its file without the extension.
+    void Load(const std::string& path, std::vector<std::pair<std::size_t, std::string>>& parts);
     static int OnAttachmentRow(void* context, int columns, char** values, char** names);
     plist_t ToPlist() const;
 

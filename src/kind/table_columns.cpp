@@ -1,0 +1,33 @@
+#include "kind/table_columns.h"
+
+#include <strings.h>
+
+#include "kind/sqlite_db.h"
+
+namespace {
+
+int OnColumn(void* context, int columns, char** values, char** /*names*/) {
+    auto* names = static_cast<std::vector<std::string>*>(context);
+    if (columns > 0 && values[0] != nullptr) names->emplace_back(values[0]);
+    return 0;
+}
+
+}  // namespace
+
+TableColumns::TableColumns(SqliteDb& db, const char* table) {
+    // The table names are the readers' own constants, never text from a database.
+    const std::string sql = std::string("select name from pragma_table_info('") + table + "')";
+    if (!db.Exec(sql.c_str(), &OnColumn, &names_)) names_.clear();
+}
+
+bool TableColumns::Has(const char* column) const {
+    for (const std::string& name : names_) {
+        if (strcasecmp(name.c_str(), column) == 0) return true;
+    }
+    return false;
+}
+
+std::string TableColumns::Or(const char* prefix, const char* column) const {
+    if (!Has(column)) return "NULL";
+    return std::string(prefix) + "." + column;
+}
