@@ -30,23 +30,31 @@ inline const std::vector<std::vector<Query>> kFloorQueries = {
       "ifnull(Last,'')) as name,Organization,Department,Note,Birthday,JobTitle,Nickname,"
       "CreationDate from ABPerson"},
      {"HomeDomain", "Library/AddressBook/AddressBook.sqlitedb",
-      "select  m.record_id, l.value as type,m.value from ABMultiValue m left join "
-      "ABMultiValueLabel l on l.rowid=m.label;"}},
+      "select  m.record_id, l.value as type,m.value,m.UID,m.property from ABMultiValue m left "
+      "join ABMultiValueLabel l on l.rowid=m.label;"},
+     {"HomeDomain", "Library/AddressBook/AddressBook.sqlitedb",
+      "select e.parent_id, k.value, e.value from ABMultiValueEntry e left join "
+      "ABMultiValueEntryKey k on k.rowid = e.key"}},
     {{"HomeDomain", "Library/SMS/sms.db", "select rowid from chat"},
      {"HomeDomain", "Library/SMS/sms.db",
-      "select distinct chj.chat_id,h.country,h.service,h.uncanonicalized_id, m.text,m.date,"
-      "m.is_from_me from message m ,handle h , chat_handle_join chj where m.handle_id = h.ROWID "
-      "and h.ROWID = chj.handle_id"}},
+      "select chj.chat_id, coalesce(nullif(h.uncanonicalized_id,''),h.id) from "
+      "chat_handle_join chj join handle h on h.ROWID = chj.handle_id order by chj.ROWID"},
+     {"HomeDomain", "Library/SMS/sms.db",
+      "select cmj.chat_id, case when h.ROWID is null then m.country else h.country end, case "
+      "when h.ROWID is null then m.service else h.service end, "
+      "coalesce(nullif(h.uncanonicalized_id,''),h.id), m.text, m.date, m.is_from_me from "
+      "chat_message_join cmj join message m on m.ROWID = cmj.message_id left join handle h on "
+      "h.ROWID = m.handle_id order by cmj.chat_id, m.date, m.ROWID"}},
     {{"HomeDomain", "Library/SMS/sms.db", "select filename,mime_type from attachment"}},
     {{"HomeDomain", "Library/Notes/notes.sqlite",
-      "select t.ZCREATIONDATE,t.ZMODIFICATIONDATE,t.ztitle,b.ZCONTENT from ZNOTE t inner join "
+      "select t.ZCREATIONDATE,t.ZMODIFICATIONDATE,t.ztitle,b.ZCONTENT from ZNOTE t left join "
       "ZNOTEBODY b on t.zbody = b.Z_PK"}},
     {{"HomeDomain", "Library/Safari/Bookmarks.db", "select title,url from bookmarks"}},
     {{"HomeDomain", "Library/Calendar/Calendar.sqlitedb",
       "select c.title,ci.summary as title,l.title as location,ci.description,ci.url,"
-      "ci.start_date,ci.end_date,ci.start_tz,ci.all_day,ci.status from CalendarItem ci left "
-      "join Location l  on ci.location_id = l.ROWID left join Calendar c on c.ROWID = "
-      "ci.calendar_id"}},
+      "ci.start_date,ci.end_date,ci.start_tz,ci.all_day,ci.status,ci.entity_type,"
+      "ci.completion_date,ci.due_date,ci.due_tz from CalendarItem ci left join Location l  on "
+      "ci.location_id = l.ROWID left join Calendar c on c.ROWID = ci.calendar_id"}},
     {},
     {{"MediaDomain", "Media/Recordings/Recordings.db",
       "select ZDATE,ZDURATION,ZPATH from ZRECORDING"}},
