@@ -264,13 +264,12 @@ void ExpectSameAsLibrary(std::uint32_t kind, void* records, plist_t list) {
                     plist_t value = nullptr;
                     plist_dict_next_item(props, it, &key, &value);
                     if (key == nullptr) break;
-                    if (*key != 0) {
-                        char* v = nullptr;
-                        plist_get_string_val(value, &v);
-                        expected.emplace_back(wxString::FromUTF8(key),
-                                              v ? wxString::FromUTF8(v) : wxString());
-                        std::free(v);
-                    }
+                    // Every entry, also that of a value without a label (the empty key).
+                    char* v = nullptr;
+                    plist_get_string_val(value, &v);
+                    expected.emplace_back(wxString::FromUTF8(key),
+                                          v ? wxString::FromUTF8(v) : wxString());
+                    std::free(v);
                     std::free(key);
                 }
                 std::free(it);
