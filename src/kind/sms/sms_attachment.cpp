@@ -109,8 +109,10 @@ plist_t SmsAttachment::GetData(Mbdb* mbdb, int /*typeFilter*/) {
 void SmsAttachment::Load(const std::string& path,
                          std::vector<std::pair<std::size_t, std::string>>& parts) {
     SqliteDb db(path);
-    if (TableColumns(db, "attachment").Exists() ||
-        !TableColumns(db, "madrid_attachment").Exists()) {
+    // The older database (iOS 5, and iOS 4 without iMessage) has no attachment table.
+    const bool older =
+        TableColumns(db, "madrid_attachment").Exists() || TableColumns(db, "msg_pieces").Exists();
+    if (TableColumns(db, "attachment").Exists() || !older) {
         db.Exec(kAttachmentSql, &SmsAttachment::OnAttachmentRow, &attachments_);
         return;
     }
