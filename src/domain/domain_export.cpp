@@ -91,13 +91,16 @@ void FinishPage(ExportTable& table, RecoverRequest& request, const KindInfo& kin
 
     const ExportLabels& labels = request.labels[kind.kind];
     const std::string& page = labels.page.empty() ? std::string(kind.page) : labels.page;
+    // The folder is taken before the page name joins outputDir: a request that carries only
+    // outputDir would otherwise have its page written into a folder named after the page.
+    const std::string folder = request.FolderBytes();
     request.outputDir += wxString::FromUTF8(page.c_str());
 
     // Like a copy, the page never replaces a file: an earlier page of the same kind, or a file
     // of the user's under that name, stays, and the page takes the next free name.
     // The page name comes with the separator in front ("/Notes.html").
     const std::string name = page.substr(std::min(page.find_first_not_of('/'), page.size()));
-    ExportFreeNames names(request.FolderBytes());
+    ExportFreeNames names(folder);
     ExportError error;
     const bool written = names.Write(
         name,

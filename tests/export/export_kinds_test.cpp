@@ -157,6 +157,18 @@ TEST(ExportKinds, EveryTableKindWritesItsPage) {
             EXPECT_EQ(grid[i + 1], expected[i]) << "row " << i + 1;
         }
     }
+    // A caller that gives the folder only as its readable text gets the same page, in that
+    // folder (not in a folder named after the page).
+    TempDir out;
+    export_test::EventSink sink;
+    RecoverRequest* request = export_test::MakeRequest(
+        KIND_NOTES, export_test::ItemsOf(records, KIND_NOTES), checked, std::string(), &sink);
+    request->outputDir = wxString::FromUTF8(out.Path().c_str());
+    DomainExport::ExportTask(request);
+    EXPECT_EQ(sink.LastOutcome().recovered, static_cast<int>(checked.size()));
+    const auto files = SnapshotTree(out.Path());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files.begin()->first, "Notes.html");
 }
 
 TEST(ExportKinds, SubRowsOfContactsAndConversations) {
