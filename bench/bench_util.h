@@ -1,8 +1,18 @@
-// Timing helpers shared by the benchmarks.
+// Helpers shared by the benchmarks: timing, the machine's load, the process's memory, floors that
+// must stay below what they bound, and measurements run in a fresh process of their own.
 #pragma once
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 
 namespace bench {
 
@@ -20,6 +30,107 @@ double Best(int runs, F f) {
         best = std::min(best, Seconds(t));
     }
     return best;
+}
+
+// The machine's load averages over 1, 5 and 15 minutes, as /proc/loadavg gives them.
+inline std::string Load() {
+    std::FILE* f = std::fopen("/proc/loadavg", "r");
+    if (f == nullptr) return "unknown";
+    double a = 0, b = 0, c = 0;
+    const int n = std::fscanf(f, "%lf %lf %lf", &a, &b, &c);
+    std::fclose(f);
+    if (n != 3) return "unknown";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f %.2f %.2f", a, b, c);
+    return text;
+}
+
+inline void PrintLoad(const char* when) {
+    std::printf("load average (1, 5, 15 min) %s: %s\n", when, Load().c_str());
+    std::fflush(stdout);
+}
+
+// Kilobytes of a "Vm...:" line of /proc/self/status ("VmRSS", "VmHWM"), -1 when missing.
+inline long StatusKb(const char* key) {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (f == nullptr) return -1;
+    char line[256];
+    long kb = -1;
+    const std::size_t n = std::strlen(key);
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+        if (std::strncmp(line, key, n) == 0 && line[n] == ':')
+            kb = std::strtol(line + n + 1, nullptr, 10);
+    }
+    std::fclose(f);
+    return kb;
+}
+
+// Starts a new peak of the resident memory (VmHWM) at the current size.
+inline void ResetPeak() {
+    if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", f);
+        std::fclose(f);
+    }
+}
+
+// Page faults of this process so far (minor and major).
+inline long PageFaults() {
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt + usage.ru_majflt;
+}
+
+// A floor is a lower bound: when the code under test takes less, the floor counts work that a
+// correct program need not do, and every ratio against it misleads. Prints what was beaten and
+// returns false then.
+inline bool FloorHolds(const char* what, double code, double floor) {
+    if (code >= floor) return true;
+    std::printf(
+        "FLOOR BEATEN: %s took %.4f s, less than its floor of %.4f s; the floor is not a "
+        "lower bound\n",
+        what, code, floor);
+    return false;
+}
+
+// Runs this program again (from /proc/self/exe) with args, in a fresh process, and returns what
+// it printed on its standard output; ok is false when it did not end with status 0.
+inline std::string RunSelf(const std::vector<std::string>& args, bool* ok) {
+    *ok = false;
+    int channel[2];
+    if (pipe(channel) != 0) return "";
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid < 0) return "";
+    if (pid == 0) {
+        dup2(channel[1], 1);
+        close(channel[0]);
+        close(channel[1]);
+        std::vector<char*> argv;
+        static char self[] = "/proc/self/exe";
+        argv.push_back(self);
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(self, argv.data());
+        _exit(127);
+    }
+    close(channel[1]);
+    std::string out;
+    char buffer[4096];
+    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
+        out.append(buffer, static_cast<std::size_t>(n));
+    close(channel[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    *ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return out;
+}
+
+// The median of the values (the mean of the middle two for an even count); 0 for none.
+inline double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 }  // namespace bench

@@ -146,6 +146,7 @@ int main(int argc, char** argv) {
     }
     delete wxLog::SetActiveTarget(new wxLogStderr());
     wxInitAllImageHandlers();
+    bench::PrintLoad("at the start");
 
     char pattern[] = "/tmp/domain-thumb-bench-XXXXXX";
     if (mkdtemp(pattern) == nullptr) return 1;
@@ -174,6 +175,7 @@ int main(int argc, char** argv) {
                 ratio <= 1.5 ? "ok" : "ABOVE TARGET");
 
     gen::RemoveTree(folder);
+    bench::PrintLoad("at the end");
     wxEntryCleanup();
     return made == count ? 0 : 1;
 }

@@ -185,6 +185,7 @@ int main(int argc, char** argv) {
     const int contactCount = argc > 3 ? std::atoi(argv[3]) : 20000;
     wxInitializer toolkit;
     if (!toolkit.IsOk()) return 1;
+    bench::PrintLoad("at the start");
 
     char pattern[] = "/tmp/exportbench-XXXXXX";
     if (mkdtemp(pattern) == nullptr) return 1;
@@ -299,5 +300,6 @@ int main(int argc, char** argv) {
     gen::RemoveTree(dir);
     for (Sms* s : chats) delete s;
     for (Contact* c : contacts) delete c;
+    bench::PrintLoad("at the end");
     return failed == 0 ? 0 : 2;
 }

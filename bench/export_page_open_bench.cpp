@@ -1,10 +1,11 @@
 // Opens exported pages in headless Chromium and prints how long each takes: a note whose text is
 // one mebibyte without a space (a base64 blob), and 100,000 messages in 2,000 conversations.
-// Target: each page opens in under 3 seconds. "Opens" is the whole browser run that takes a
-// picture of the window (start, read, run the page's script, lay out, paint). The floor,
-// measured in the same run, is the same with scripts off (start, read and parse the bytes,
-// paint). Besides, the page's own time from the start of the navigation to its first layout
-// is printed, as the page measures it.
+// "Opens" is the whole browser run that takes a picture of the window (start, read, run the
+// page's script, lay out, paint). The floor, measured in the same run, is an empty page opened
+// the same way: the browser's own start and paint, which no page can take less than. Target:
+// each page at most 1.5x the empty page. Besides, the same page with scripts off and the page's
+// own time from the start of the navigation to its first layout (as the page measures it) are
+// printed.
 //
 // Usage: export_page_open_bench [runs]   (the best of runs timings is printed; default 3)
 #include <unistd.h>
@@ -139,10 +140,12 @@ int main(int argc, char** argv) {
         {"100,000 messages", KIND_MESSAGES, &chats, chats.size(), "/Messages.html"},
     };
 
-    // The browser's own start, for reference.
+    bench::PrintLoad("at the start");
+    // The floor: the browser's own start and paint.
     gen::WriteFile(dir + "/empty.html", "<!DOCTYPE html><title>x</title>");
     const double empty = Best(runs, [&] { Open(browser, dir, dir + "/empty.html", true, true); });
-    std::printf("runs %d, best of each; an empty page opens in %.2f s\n", runs, empty);
+    std::printf("runs %d, best of each; the floor, an empty page, opens in %.2f s\n", runs, empty);
+    bool ok = true;
 
     for (const Page& p : pages) {
         auto* request = new RecoverRequest();
@@ -159,23 +162,24 @@ int main(int argc, char** argv) {
             return 1;
         }
         const double open = Best(runs, [&] { Open(browser, dir, page, true, true); });
-        const double floor = Best(runs, [&] { Open(browser, dir, page, false, true); });
+        const double noScripts = Best(runs, [&] { Open(browser, dir, page, false, true); });
         std::string best = "?";
         for (int r = 0; r < runs; ++r) {
             const std::string ms = Attribute(Open(browser, dir, probed, true, false), "data-ms");
             if (best == "?" || (ms != "?" && std::stoi(ms) < std::stoi(best))) best = ms;
         }
+        const double ratio = open / empty;
         std::printf(
-            "%-28s page %6.1f MB  opens in %5.2f s (page's own time to first layout %s ms), "
-            "floor %5.2f s, ratio %.2f, target < 3 s: %s\n",
-            p.what, static_cast<double>(gen::ReadFile(page).size()) / 1e6, open, best.c_str(),
-            floor, open / floor, open < 3.0 ? "met" : "MISSED");
+            "%-28s page %6.1f MB  opens in %5.2f s (%.2f s with scripts off; page's own time to "
+            "first layout %s ms): %.2fx the empty page (target at most 1.5): %s\n",
+            p.what, static_cast<double>(gen::ReadFile(page).size()) / 1e6, open, noScripts,
+            best.c_str(), ratio, ratio <= 1.5 ? "met" : "MISSED");
+        ok = bench::FloorHolds(p.what, open, empty) && ok;
     }
-    double load[1] = {0};
-    if (getloadavg(load, 1) == 1) std::printf("load average %.1f\n", load[0]);
+    bench::PrintLoad("at the end");
 
     for (Note* n : notes) delete n;
     for (Sms* s : chats) delete s;
     std::system(("rm -rf '" + dir + "'").c_str());
-    return 0;
+    return ok ? 0 : 1;
 }

@@ -1,9 +1,16 @@
 // Lists a generated backup whose manifest holds 200,000 records, against a floor measured in the
-// same run: read the manifest file and SHA-1 every "domain-path". Target: at most 3x the floor.
+// same run: the least work of any listing, which reads the three files (Info.plist,
+// Manifest.plist, Manifest.mbdb) in pieces of 64 KiB, walks every record of the manifest field by
+// field and computes the SHA-1 of every record's "domain-path" (the stored file's name), keeping
+// nothing. Each listing is the first of a fresh process (this program run again), as the program
+// lists once when it starts. Target: at most 2x the floor; a floor that the listing beats is no
+// lower bound and fails the benchmark.
 //
 // Then the peak memory of listing a backup whose manifest is 100 MB, as a ratio to the file's
-// size (the floor: what holding the file itself takes). Target: at most 3x. The listing runs in
-// a fresh process of its own, so that the generator's memory is not counted.
+// size (the floor: what holding the file itself takes). Target: at most 3x. That listing too runs
+// in a fresh process of its own, so that the generator's memory is not counted.
+//
+// Usage: list_bench [records]   (default 200000)
 #include <gcrypt.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -19,6 +26,7 @@
 #include "bench_util.h"
 #include "gen/backup_gen.h"
 #include "ib/backup_list.h"
+#include "manifest_walk.h"
 #include "mbdb/mbdb.h"
 #include "util/gcrypt_init.h"
 
@@ -92,56 +100,99 @@ int PeakOfLargeManifest(const char* self) {
     }
     const double size = static_cast<double>(st.st_size);
     const double ratio = static_cast<double>(peak) / size;
-    std::printf("  peak memory of listing a %.1f MB manifest (%zu records): %.1f MB\n",
-                size / 1e6, listed, static_cast<double>(peak) / 1e6);
+    std::printf("  peak memory of listing a %.1f MB manifest (%zu records): %.1f MB\n", size / 1e6,
+                listed, static_cast<double>(peak) / 1e6);
     std::printf("  ratio to the file's size: %.2f (target <= 3.00) %s\n", ratio,
                 ratio <= 3.0 ? "OK" : "OVER");
     return 0;
+}
+
+// In the fresh process: the seconds of listing the backups under root.
+int ListAndPrintTime(const char* root) {
+    const auto start = std::chrono::steady_clock::now();
+    BackupInfo* head = ListBackupsIn(root);
+    const double seconds = Seconds(start);
+    const std::size_t listed = head ? head->mbdb->GetRecords()->size() : 0;
+    std::printf("%.6f %zu\n", seconds, listed);
+    std::fflush(stdout);
+    std::_Exit(listed > 0 ? 0 : 1);
+}
+
+// The floor: the three files read in pieces, every manifest record walked and hashed.
+std::size_t Floor(const std::string& folder) {
+    volatile unsigned sink = 0;
+    sink = sink + static_cast<unsigned>(bench::ReadInPieces(folder + "Info.plist"));
+    sink = sink + static_cast<unsigned>(bench::ReadInPieces(folder + "Manifest.plist"));
+    std::size_t records = 0;
+    static const char kDash = '-';
+    bench::WalkManifest(folder + "Manifest.mbdb",
+                        [&](std::string_view domain, std::string_view path) {
+                            gcry_buffer_t parts[3] = {};
+                            parts[0].data = const_cast<char*>(domain.data());
+                            parts[0].len = domain.size();
+                            parts[1].data = const_cast<char*>(&kDash);
+                            parts[1].len = 1;
+                            parts[2].data = const_cast<char*>(path.data());
+                            parts[2].len = path.size();
+                            unsigned char digest[20];
+                            gcry_md_hash_buffers(GCRY_MD_SHA1, 0, digest, parts, 3);
+                            sink = sink + digest[0];
+                            ++records;
+                        });
+    return records;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--peak") return ListAndPrintPeak(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--time") return ListAndPrintTime(argv[2]);
+    bench::PrintLoad("at the start");
     std::size_t records = 200000;
     if (argc > 1) records = std::strtoul(argv[1], nullptr, 10);
     char pattern[] = "/tmp/listbench-XXXXXX";
     if (mkdtemp(pattern) == nullptr) return 1;
     const std::string root = std::string(pattern) + "/";
-    gen::BackupBuilder builder(root + "backup", 3);
-    builder.AddFiller(records);
-    builder.Write();
-    std::vector<std::string> keys;
-    keys.reserve(builder.Records().size());
-    for (const auto& r : builder.Records()) keys.push_back(r.domain + "-" + r.path);
-    const std::string manifest = root + "backup/Manifest.mbdb";
+    const std::string folder = root + "backup/";
+    {
+        gen::BackupBuilder builder(root + "backup", 3);
+        builder.AddFiller(records);
+        builder.Write();
+        records = builder.Records().size();
+    }
 
     InitGcrypt();
-    volatile unsigned sink = 0;
-    const double floor = Best(5, [&] {
-        const std::string bytes = gen::ReadFile(manifest);
-        unsigned char digest[20];
-        for (const auto& k : keys) {
-            gcry_md_hash_buffer(GCRY_MD_SHA1, digest, k.data(), k.size());
-            sink = sink + digest[0];
-        }
-        sink = sink + static_cast<unsigned>(bytes.size());
-    });
+    std::size_t walked = 0;
+    const double floor = Best(5, [&] { walked = Floor(folder); });
+    double list = 1e30;
     std::size_t listed = 0;
-    const double list = Best(5, [&] {
-        BackupInfo* head = ListBackupsIn(root.c_str());
-        listed = head ? head->mbdb->GetRecords()->size() : 0;
-        FreeBackupList(head);
-    });
+    for (int run = 0; run < 5; ++run) {
+        bool ok = false;
+        const std::string out = bench::RunSelf({"--time", root}, &ok);
+        double seconds = 0;
+        if (!ok || std::sscanf(out.c_str(), "%lf %zu", &seconds, &listed) != 2) {
+            std::printf("  the listing process failed\n");
+            return 1;
+        }
+        list = std::min(list, seconds);
+    }
     gen::RemoveTree(pattern);
-    const double n = static_cast<double>(keys.size());
-    std::printf("list_bench: %zu manifest records (%zu parsed)\n", keys.size(), listed);
-    std::printf("  floor (read + SHA-1 per record): %8.3f ms  %7.1f ns/record\n", floor * 1e3,
-                floor / n * 1e9);
-    std::printf("  ListBackups + FreeBackupList:    %8.3f ms  %7.1f ns/record\n", list * 1e3,
-                list / n * 1e9);
-    std::printf("  ratio: %.2f (target <= 3.00) %s\n", list / floor,
-                list / floor <= 3.0 ? "OK" : "OVER");
-    if (listed != keys.size()) return 1;
-    return PeakOfLargeManifest("/proc/self/exe");
+    const double n = static_cast<double>(records);
+    std::printf("list_bench: %zu manifest records (%zu walked by the floor, %zu listed)\n", records,
+                walked, listed);
+    std::printf(
+        "  floor (three files read in 64 KiB pieces, every record walked and hashed): "
+        "%8.3f ms  %7.1f ns/record\n",
+        floor * 1e3, floor / n * 1e9);
+    std::printf(
+        "  ListBackups, first in a fresh process (best of 5):                          "
+        "%8.3f ms  %7.1f ns/record\n",
+        list * 1e3, list / n * 1e9);
+    std::printf("  ratio: %.2f (target <= 2.00) %s\n", list / floor,
+                list / floor <= 2.0 ? "OK" : "OVER");
+    bool ok = bench::FloorHolds("the listing", list, floor);
+    if (listed != records || walked != records) return 1;
+    ok = PeakOfLargeManifest("/proc/self/exe") == 0 && ok;
+    bench::PrintLoad("at the end");
+    return ok ? 0 : 1;
 }

@@ -177,6 +177,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     delete wxLog::SetActiveTarget(new wxLogStderr());
+    bench::PrintLoad("at the start");
     wxSetAssertHandler([](const wxString& file, int line, const wxString&, const wxString& cond,
                           const wxString&) {
         std::fprintf(stderr, "%s:%d: %s\n", file.utf8_str().data(), line, cond.utf8_str().data());
@@ -346,6 +347,7 @@ int main(int argc, char** argv) {
     DomainIB::GetService()->FreeBackupList(head);
     DomainIB::FreeService();
     if (!temp.empty()) gen::RemoveTree(temp);
+    bench::PrintLoad("at the end");
     wxEntryCleanup();
     return 0;
 }
