@@ -313,25 +313,90 @@ Mbdb::RecordMap Mbdb::GetRecordMap() const {
     return map;
 }
 
+std::uint32_t Mbdb::PathHash(std::string_view path) {
+    // Eight bytes at a time, each word mixed in by a multiplication; a final mix folds the upper
+    // half, where every byte has reached, into the 32 bits that the index keeps.
+    const std::uint64_t k = 0x9E3779B97F4A7C15ull;
+    std::uint64_t h = path.size() * k;
+    const char* p = path.data();
+    std::size_t n = path.size();
+    for (; n >= 8; n -= 8, p += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        h = (h ^ w) * k;
+        h ^= h >> 32;
+    }
+    if (n > 0) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, p, n);
+        h = (h ^ w) * k;
+    }
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 32;
+    return static_cast<std::uint32_t>(h);
+}
+
 void Mbdb::BuildIndex() const {
-    pathIndex.resize(records->size());
-    for (std::size_t i = 0; i < pathIndex.size(); ++i) pathIndex[i] = static_cast<std::uint32_t>(i);
     const RecordList& list = *records;
-    std::stable_sort(pathIndex.begin(), pathIndex.end(), [&list](std::uint32_t a, std::uint32_t b) {
-        return list[a]->path < list[b]->path;
-    });
+    const std::size_t n = list.size();
+    std::vector<IndexEntry> sorted(n);
+    // The counts of each byte of the hashes, for the four passes below, as the hashes are made.
+    std::vector<std::size_t> start(4 * 257, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint32_t h = PathHash(CheckedPtr(list[i])->path);
+        sorted[i] = {h, static_cast<std::uint32_t>(i)};
+        for (unsigned pass = 0; pass < 4; ++pass)
+            ++start[pass * 257 + ((h >> (8 * pass)) & 0xFF) + 1];
+    }
+    // Least significant byte first, each pass stable: records of one hash stay in file order.
+    std::vector<IndexEntry> other(n);
+    for (unsigned pass = 0; pass < 4; ++pass) {
+        std::size_t* at = &start[pass * 257];
+        for (std::size_t b = 1; b < 257; ++b) at[b] += at[b - 1];
+        const unsigned shift = 8 * pass;
+        for (const IndexEntry& e : sorted) other[at[(e.hash >> shift) & 0xFF]++] = e;
+        sorted.swap(other);
+    }
+    other = std::vector<IndexEntry>();
+    // Runs of one hash: where they hold more than one path, by path, file order kept within each.
+    for (std::size_t begin = 0; begin < n;) {
+        std::size_t end = begin + 1;
+        bool onePath = true;
+        while (end < n && sorted[end].hash == sorted[begin].hash) {
+            onePath =
+                onePath && list[sorted[end].position]->path == list[sorted[begin].position]->path;
+            ++end;
+        }
+        if (!onePath) {
+            std::stable_sort(sorted.begin() + static_cast<std::ptrdiff_t>(begin),
+                             sorted.begin() + static_cast<std::ptrdiff_t>(end),
+                             [&list](const IndexEntry& a, const IndexEntry& b) {
+                                 return list[a.position]->path < list[b.position]->path;
+                             });
+        }
+        begin = end;
+    }
+    pathIndex.swap(sorted);
     indexBuilt = true;
 }
 
 const Mbdb::MBFileRecord* Mbdb::FindLast(std::string_view devicePath) const {
     if (!indexBuilt) BuildIndex();
     const RecordList& list = *records;
+    const std::uint32_t hash = PathHash(devicePath);
+    const auto first =
+        std::lower_bound(pathIndex.begin(), pathIndex.end(), hash,
+                         [](const IndexEntry& e, std::uint32_t h) { return e.hash < h; });
+    auto last = first;
+    while (last != pathIndex.end() && last->hash == hash) ++last;
     // The end of the run of records with devicePath; a later record with the same path wins.
-    const auto end = std::upper_bound(
-        pathIndex.begin(), pathIndex.end(), devicePath,
-        [&list](std::string_view path, std::uint32_t at) { return path < list[at]->path; });
-    if (end == pathIndex.begin()) return nullptr;
-    const MBFileRecord* rec = CheckedPtr(list[*(end - 1)]);
+    const auto end = std::upper_bound(first, last, devicePath,
+                                      [&list](std::string_view path, const IndexEntry& e) {
+                                          return path < list[e.position]->path;
+                                      });
+    if (end == first) return nullptr;
+    const MBFileRecord* rec = CheckedPtr(list[(end - 1)->position]);
     return rec->path == devicePath ? rec : nullptr;
 }
 

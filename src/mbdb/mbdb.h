@@ -124,18 +124,27 @@ class Mbdb : public WzBase {
     // rootFolder followed by the record's stored-file name.
     std::string StoredPath(const MBFileRecord* record) const;
 
+    // The hash of a device path that orders the path index.
+    static std::uint32_t PathHash(std::string_view path);
+
   private:
-    // The last record with devicePath, or null. The path index is built at its first use
-    // (listing a backup does not need it): the record positions sorted by path, without an
-    // allocation per record. A table hashed on the paths would let a manifest whose paths all
-    // fall into a few slots take hours to index.
+    // The last record with devicePath, or null. The path index is built once per manifest, at
+    // its first use (listing a backup does not need it), for every media lookup of every kind
+    // after it: the record positions sorted by the hash of their path (a radix sort, in time that
+    // grows with the records), paths of one hash by path, and records of one path by position.
+    // Only paths whose hashes collide are compared as texts, so a manifest made to collide costs
+    // no more than sorting by path does.
     const MBFileRecord* FindLast(std::string_view devicePath) const;
     void BuildIndex() const;
 
+    struct IndexEntry {
+        std::uint32_t hash;
+        std::uint32_t position;  // in records
+    };
+
     std::string rootFolder;
     RecordList* records;
-    // Positions in records, by path; records with the same path stay in file order.
-    mutable std::vector<std::uint32_t> pathIndex;
+    mutable std::vector<IndexEntry> pathIndex;
     mutable bool indexBuilt = false;
     std::unique_ptr<MbdbArena> arena;
 };

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "gen/backup_gen.h"
@@ -205,6 +207,38 @@ TEST_F(MbdbTest, FirstMatchForDatabasesLastMatchForMedia) {
     EXPECT_EQ(mbdb_->FindStoredFile("library/notes/notes.sqlite"), "");
     EXPECT_EQ(mbdb_->FindStoredFile("/Library/Notes/notes.sqlite"), "");
     EXPECT_EQ(mbdb_->FindMediaFile("missing"), "");
+}
+
+// Paths whose hashes collide share one run of the media index: within it the paths are told
+// apart by their text, and of several records with one path the last still wins, whichever
+// order the records of the colliding paths come in.
+TEST_F(MbdbTest, LastMatchForMediaAmongPathsOfOneHash) {
+    auto name = [](int i) { return "Media/DCIM/100APPLE/IMG_" + std::to_string(i) + ".JPG"; };
+    std::unordered_map<std::uint32_t, int> seen;
+    seen.reserve(1 << 20);
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (int i = 0; pairs.size() < 6 && i < 4000000; ++i) {
+        auto it = seen.emplace(Mbdb::PathHash(name(i)), i).first;
+        if (it->second != i) pairs.emplace_back(name(it->second), name(i));
+    }
+    ASSERT_EQ(pairs.size(), 6u);
+    std::vector<MbdbRecord> records = {Rec("MediaDomain", "Media/DCIM")};
+    const char* const domains[] = {"CameraRollDomain", "MediaDomain", "HomeDomain"};
+    // The pairs but the last, in turns: a, b, a, b, b, a; the last pair's second path is missing.
+    for (std::size_t p = 0; p + 1 < pairs.size(); ++p) {
+        const std::string* order[] = {&pairs[p].first,  &pairs[p].second, &pairs[p].first,
+                                      &pairs[p].second, &pairs[p].second, &pairs[p].first};
+        for (std::size_t k = 0; k < 6; ++k) records.push_back(Rec(domains[(k + p) % 3], *order[k]));
+    }
+    records.push_back(Rec("MediaDomain", pairs.back().first));
+    WriteManifest(gen::EncodeMbdb(records));
+    ParsePaths();
+    const Mbdb::RecordMap map = mbdb_->GetRecordMap();
+    for (const auto* r : *mbdb_->GetRecords())
+        EXPECT_EQ(mbdb_->FindMediaFile(r->path), mbdb_->StoredPath(map.at(r->path))) << r->path;
+    EXPECT_EQ(mbdb_->FindMediaFile(pairs[0].first),
+              Folder() + gen::StoredName(domains[2], pairs[0].first));
+    EXPECT_EQ(mbdb_->FindMediaFile(pairs.back().second), "");
 }
 
 // A manifest cut at any byte keeps exactly the records that end before the cut.
