@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "base/process_memory.h"
 #include "bench_util.h"
 #include "common/task_thread.h"
 #include "domain/domain_ib.h"
@@ -215,6 +216,7 @@ bool Report(Scale& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ProcessMemory::SetUp();
     if (argc == 4 && std::string(argv[1]) == "--child") return Child(argv[2], argv[3], argv);
     int runs = 3;
     std::vector<std::string> folders;

@@ -24,6 +24,7 @@
 // jpeglib.h needs the standard types declared before it.
 #include <jpeglib.h>
 
+#include "base/process_memory.h"
 #include "bench_util.h"
 #include "common/task_thread.h"
 #include "domain/domain_ib.h"
@@ -137,6 +138,7 @@ double Thumbnails(const std::vector<std::string>& files, int* made) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ProcessMemory::SetUp();
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
     wxApp::SetInstance(new wxApp());
     int wxArgc = 1;

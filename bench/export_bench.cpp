@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "base/process_memory.h"
 #include "bench_util.h"
 #include "domain/domain_export.h"
 #include "domain/kind_obj.h"
@@ -180,6 +181,7 @@ int Report(const Result& r) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ProcessMemory::SetUp();
     const int conversations = argc > 1 ? std::atoi(argv[1]) : 2000;
     const int perConversation = argc > 2 ? std::atoi(argv[2]) : 50;
     const int contactCount = argc > 3 ? std::atoi(argv[3]) : 20000;

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "base/process_memory.h"
 #include "bench_util.h"
 #include "domain/domain_export.h"
 #include "domain/kind_obj.h"
@@ -89,6 +90,7 @@ wxString Words(std::mt19937& rng, int n) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ProcessMemory::SetUp();
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     wxInitializer toolkit;
     const std::string browser = Browser();

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "base/process_memory.h"
 #include "bench_util.h"
 #include "gen/backup_gen.h"
 #include "ib/backup_list.h"
@@ -99,6 +100,7 @@ struct Scale {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ProcessMemory::SetUp();
     if (argc == 4 && std::string(argv[1]) == "--child") return Child(argv[2], argv[3]);
     setenv("TZ", "UTC", 1);
     tzset();

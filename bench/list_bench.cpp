@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "base/process_memory.h"
 #include "bench_util.h"
 #include "gen/backup_gen.h"
 #include "ib/backup_list.h"
@@ -145,6 +146,7 @@ std::size_t Floor(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ProcessMemory::SetUp();
     if (argc == 3 && std::string(argv[1]) == "--peak") return ListAndPrintPeak(argv[2]);
     if (argc == 3 && std::string(argv[1]) == "--time") return ListAndPrintTime(argv[2]);
     bench::PrintLoad("at the start");

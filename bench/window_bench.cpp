@@ -30,6 +30,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/process_memory.h"
 #include "bench_util.h"
 #include "domain/domain_ib.h"
 #include "domain/kind_obj.h"
@@ -170,6 +171,7 @@ double CellByCell(wxWindow* parent, const CallHistoryList& calls, int rows) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ProcessMemory::SetUp();
     wxApp::SetInstance(new wxApp());
     int wxArgc = 1;
     if (!wxEntryStart(wxArgc, argv)) {

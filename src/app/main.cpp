@@ -5,6 +5,7 @@
 #include <wx/init.h>
 
 #include "app/main_app.h"
+#include "base/process_memory.h"
 
 namespace {
 
@@ -14,5 +15,6 @@ const wxAppInitializer g_appInitializer(&CreateApp);
 }  // namespace
 
 int main(int argc, char** argv) {
+    ProcessMemory::SetUp();
     return wxEntry(argc, argv);
 }

@@ -1,6 +1,5 @@
 #include "domain/domain_ib.h"
 
-#include <malloc.h>
 #include <wx/bitmap.h>
 #include <wx/event.h>
 #include <wx/image.h>
@@ -15,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/process_memory.h"
 #include "common/image_util.h"
 #include "common/string_util.h"
 #include "common/task_thread.h"
@@ -167,15 +167,12 @@ void DomainIB::ScanTask(void* data) {
     if (request == nullptr) return;
     Device* device = request->device;
     wxEvtHandler* target = request->target;
-    // A scan frees millions of small blocks: every key and value of the kinds' property lists.
-    // Without the allocator's fast bins each block is merged with its free neighbours as it is
-    // freed, while they are still in the cache, instead of all of them at the next large request.
-    mallopt(M_MXFAST, 0);
     for (RecoveryKind kind : KindScanOrder()) ReadKind(device, target, kind, kind);
     TrackedDelete(__FILE__, __LINE__, request);
-    // The property lists of the kinds are freed; their memory goes back to the system, so that
-    // the program keeps about what its records need rather than the largest list's peak.
-    malloc_trim(0);
+    // The property lists of the kinds are freed; their memory goes back to the system, through
+    // the call of the allocator that serves the program, so that the program keeps about what
+    // its records need rather than the largest list's peak.
+    ProcessMemory::ReturnFreed();
 }
 
 void DomainIB::ThumbnailTask(void* data) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/process_memory.h"
 #include "ib/backup_list.h"
 #include "ib/ib_util.h"
 #include "mbdb/mbdb.h"
@@ -73,6 +74,7 @@ void DumpKind(BackupInfo* backup, std::uint32_t kind) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ProcessMemory::SetUp();
     std::vector<const char*> args;
     std::string root;
     for (int i = 1; i < argc; ++i) {
