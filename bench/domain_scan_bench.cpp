@@ -252,7 +252,7 @@ int main(int argc, char** argv) {
 
     bool ok = true;
     for (Scale& s : scales) {
-        bench::ScanFloor floor(bench::BackupFolderIn(s.appData), 3);
+        bench::ScanFloor floor(bench::BackupFolderIn(s.appData), 5);
         s.manifest = floor.Records();
         s.floor = floor.All();
         std::printf("\nthe floor's steps at %s:\n", s.name);

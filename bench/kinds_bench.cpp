@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (Scale& s : scales) {
         const std::string root = RootOf(s.appData);
-        bench::ScanFloor floor(bench::BackupFolderIn(s.appData), 3);
+        bench::ScanFloor floor(bench::BackupFolderIn(s.appData), 5);
         s.records = floor.Records();
         for (std::uint32_t k = 0; k < kKindCount; ++k) {
             s.floor[k] = floor.Kind(k);
