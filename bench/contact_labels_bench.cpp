@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/process_memory.h"
 #include "bench_util.h"
 #include "gen/backup_gen.h"
 #include "gen/device_db.h"
@@ -103,6 +104,8 @@ void Measure(Case& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ProcessMemory::SetUp();
+    bench::PrintLoad("at the start");
     const std::size_t labels = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 60000;
     std::fprintf(stderr, "contact_labels_bench: writing the address books...\n");
     Case cases[] = {Prepare(labels, false), Prepare(labels, true), Prepare(labels * 2, false),
@@ -130,5 +133,6 @@ int main(int argc, char** argv) {
                     i ? labels * 2 : labels, against, against <= 2.0 ? "OK" : "OVER");
     }
     std::printf("  %s\n", ok ? "OK" : "OVER");
+    bench::PrintLoad("at the end");
     return 0;
 }

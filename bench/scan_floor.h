@@ -417,8 +417,9 @@ class ScanFloor {
         // Calendar items: the calendar's title and the item's kind tell events from reminders.
         const char* const itemColumns =
             "select c.title,ci.entity_type,ci.summary,l.title,ci.description,ci.url,"
-            "ci.start_date,ci.end_date,ci.due_date,ci.completion_date,ci.start_tz,ci.all_day,"
-            "ci.status from CalendarItem ci left join Location l on ci.location_id = l.ROWID "
+            "ci.start_date,ci.end_date,ci.due_date,ci.due_tz,ci.completion_date,ci.start_tz,"
+            "ci.all_day,ci.status from CalendarItem ci left join Location l on ci.location_id = "
+            "l.ROWID "
             "left join Calendar c on c.ROWID = ci.calendar_id";
         const char* const oldItemColumns =
             "select c.title,ci.summary,l.title,ci.description,ci.url,ci.start_date,ci.end_date,"
@@ -448,8 +449,8 @@ class ScanFloor {
             "select ROWID,First,Middle,Last,Organization,Department,Note,Birthday,JobTitle,"
             "Nickname,CreationDate from ABPerson";
         const char* const values =
-            "select m.record_id,l.value,m.value from ABMultiValue m left join ABMultiValueLabel l "
-            "on l.rowid = m.label";
+            "select m.record_id,m.UID,m.property,l.value,m.value from ABMultiValue m left join "
+            "ABMultiValueLabel l on l.rowid = m.label";
         // The parts of values stored without a value of their own (postal addresses).
         const char* const entries =
             "select e.parent_id,k.value,e.value from ABMultiValueEntry e left join "
