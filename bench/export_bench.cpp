@@ -230,7 +230,7 @@ int main(int argc, char** argv) {
         auto* r = new RecoverRequest();
         r->kind = kind;
         r->items = items;
-        r->outputDir = wxString::FromUTF8(dir.c_str());
+        r->SetFolder(dir);
         for (std::size_t i = 0; i < n; ++i) r->checked.push_back(static_cast<std::int32_t>(i));
         return r;
     };

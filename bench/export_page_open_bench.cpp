@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
         auto* request = new RecoverRequest();
         request->kind = p.kind;
         request->items = p.items;
-        request->outputDir = wxString::FromUTF8(dir.c_str());
+        request->SetFolder(dir);
         for (std::size_t i = 0; i < p.count; ++i)
             request->checked.push_back(static_cast<std::int32_t>(i));
         DomainExport::ExportTask(request);
