@@ -20,6 +20,20 @@ std::string Take(char* text) {
 
 }  // namespace
 
+std::string KindUtil::Shown(const std::string& text) {
+    if (text.find('\0') == std::string::npos) return text;
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        if (c == 0) {
+            out += "\xEF\xBF\xBD";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::int64_t KindUtil::Number(const char* value) {
     return ColumnToInt(value);
 }
@@ -28,6 +42,53 @@ std::int32_t KindUtil::Number32(const char* value) {
     const std::int64_t v = ColumnToInt(value);
     if (v < INT32_MIN || v > INT32_MAX) return 0;
     return static_cast<std::int32_t>(v);
+}
+
+bool KindUtil::DateSeconds(const char* value, std::int64_t* seconds) {
+    *seconds = 0;
+    if (value == nullptr) return true;
+    // A number as SQLite writes an integer or a real, with the blanks its numeric texts allow.
+    const char* p = value;
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r') ++p;
+    const char* start = p;
+    if (*p == '+' || *p == '-') ++p;
+    std::size_t digits = 0;
+    while (*p >= '0' && *p <= '9') ++p, ++digits;
+    if (*p == '.') {
+        ++p;
+        while (*p >= '0' && *p <= '9') ++p, ++digits;
+    }
+    if (digits == 0) return false;
+    bool exponent = false;
+    if (*p == 'e' || *p == 'E') {
+        const char* e = p + 1;
+        if (*e == '+' || *e == '-') ++e;
+        if (!(*e >= '0' && *e <= '9')) return false;
+        while (*e >= '0' && *e <= '9') ++e;
+        p = e;
+        exponent = true;
+    }
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r') ++p;
+    if (*p != 0) return false;
+    if (!exponent) {
+        *seconds = ColumnToInt(start);
+        return true;
+    }
+    // A real in exponent form (1e9) is read whole; one beyond 64 bits has no date.
+    const double v = std::strtod(start, nullptr);
+    if (!(v > -9.0e18 && v < 9.0e18)) return false;
+    *seconds = static_cast<std::int64_t>(v);
+    return true;
+}
+
+std::string KindUtil::AppleDate(const char* value) {
+    std::int64_t seconds = 0;
+    return DateSeconds(value, &seconds) ? AppleTime(seconds) : std::string();
+}
+
+std::string KindUtil::UnixDate(const char* value) {
+    std::int64_t seconds = 0;
+    return DateSeconds(value, &seconds) ? UnixTime(seconds) : std::string();
 }
 
 std::string KindUtil::AppleTime(std::int64_t seconds) {

@@ -17,6 +17,8 @@ class KindUtil {
     static std::string Text(const char* value) {
         return value ? std::string(value) : std::string();
     }
+    // A text for a property list, whose strings end at a NUL: every NUL byte becomes U+FFFD.
+    static std::string Shown(const std::string& text);
     // The column at index i of a row, or null when the row has fewer columns.
     static const char* Column(int columns, char** values, int i) {
         return values != nullptr && i < columns ? values[i] : nullptr;
@@ -25,6 +27,14 @@ class KindUtil {
     static std::int64_t Number(const char* value);
     // The number as a signed 32-bit value; values outside that range give 0.
     static std::int32_t Number32(const char* value);
+
+    // The seconds of a date column: the integer at the start of its text, as Number reads it
+    // (412345678.5 gives 412345678; SQL NULL gives 0). False for a text that is no number as
+    // SQLite writes one (a name, "12abc", the empty text, a blob's bytes), which has no date.
+    static bool DateSeconds(const char* value, std::int64_t* seconds);
+    // The column read by DateSeconds as AppleTime or UnixTime; empty for a column without a date.
+    static std::string AppleDate(const char* value);
+    static std::string UnixDate(const char* value);
 
     // Seconds since 2001-01-01 00:00:00 UTC as local time text (empty when the time cannot be
     // shown).

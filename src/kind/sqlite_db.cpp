@@ -3,7 +3,77 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+#include <vector>
+
+#include "kind/descriptor_vfs.h"
 #include "util/wz_tool.h"
+
+namespace {
+
+// Limits of every connection: far above anything a device writes, small enough that no file can
+// make a query build more than a few cells' worth of memory or parse more than a schema's worth.
+struct Limit {
+    int id;
+    int value;
+};
+const Limit kLimits[] = {
+    {SQLITE_LIMIT_LENGTH, SqliteDb::kMaxCellBytes},
+    {SQLITE_LIMIT_SQL_LENGTH, 1 << 20},
+    {SQLITE_LIMIT_COLUMN, 1000},
+    {SQLITE_LIMIT_EXPR_DEPTH, 200},
+    {SQLITE_LIMIT_COMPOUND_SELECT, 10},
+    {SQLITE_LIMIT_VDBE_OP, 100000},
+    {SQLITE_LIMIT_FUNCTION_ARG, 16},
+    {SQLITE_LIMIT_ATTACHED, 0},
+    {SQLITE_LIMIT_LIKE_PATTERN_LENGTH, 1000},
+    {SQLITE_LIMIT_VARIABLE_NUMBER, 16},
+    {SQLITE_LIMIT_TRIGGER_DEPTH, 1},
+    {SQLITE_LIMIT_WORKER_THREADS, 0},
+};
+
+bool IsSeparator(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == ',';
+}
+
+std::string Trimmed(const char* begin, const char* end) {
+    while (begin < end && IsSeparator(*begin)) ++begin;
+    while (end > begin && IsSeparator(end[-1])) --end;
+    return std::string(begin, end);
+}
+
+// A prepared statement, finalized at the end of the scope.
+class Statement {
+  public:
+    Statement(sqlite3* db, const char* sql) {
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(stmt_);
+            stmt_ = nullptr;
+        }
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    sqlite3_stmt* get() const { return stmt_; }
+
+  private:
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+std::string ColumnText(sqlite3_stmt* stmt, int i) {
+    const unsigned char* text = sqlite3_column_text(stmt, i);
+    return text != nullptr ? std::string(reinterpret_cast<const char*>(text),
+                                         static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)))
+                           : std::string();
+}
+
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+    const std::size_t n = std::strlen(prefix);
+    return text.size() >= n && sqlite3_strnicmp(text.c_str(), prefix, static_cast<int>(n)) == 0;
+}
+
+}  // namespace
 
 std::string SqliteDb::ImmutableUri(const std::string& path) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -24,24 +94,29 @@ std::string SqliteDb::ImmutableUri(const std::string& path) {
     return uri;
 }
 
-SqliteDb::SqliteDb(const std::string& path) {
+SqliteDb::SqliteDb(const std::string& path, std::initializer_list<const char*> uses) {
     // Only a regular file of the backup folder is a database: SQLite would treat a missing file
     // as empty, block on a FIFO and follow a link out of the folder. The open here refuses all
-    // of these without blocking; SQLite then opens the same name, without following a link.
+    // of these without blocking, and SQLite reads what it opened.
+    const char* vfs = DescriptorVfs::Name();
+    if (vfs == nullptr) return;
     const int fd = WZOpenRegular(path.c_str());
     if (fd < 0) return;
     struct stat st;
-    const bool empty = fstat(fd, &st) != 0 || st.st_size == 0;
+    if (fstat(fd, &st) != 0 || st.st_size == 0) {
+        close(fd);
+        return;
+    }
+    const std::string uri = DescriptorVfs::Uri(path, fd);
+    const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+    const int rc = sqlite3_open_v2(uri.c_str(), &db_, flags, vfs);
     close(fd);
-    if (empty) return;
-    const std::string uri = ImmutableUri(path);
-    const int flags =
-        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
-    if (sqlite3_open_v2(uri.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+    if (rc != SQLITE_OK) {
         sqlite3_close(db_);
         db_ = nullptr;
         return;
     }
+    for (const Limit& limit : kLimits) sqlite3_limit(db_, limit.id, limit.value);
     int on = 1;
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, &on);
     sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, &on);
@@ -51,6 +126,13 @@ SqliteDb::SqliteDb(const std::string& path) {
     sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, &on);
     sqlite3_exec(db_, "PRAGMA cell_size_check=ON; PRAGMA query_only=ON;", nullptr, nullptr,
                  nullptr);
+    for (const char* use : uses) {
+        if (use != nullptr && !UsesArePlain(use)) {
+            sqlite3_close(db_);
+            db_ = nullptr;
+            return;
+        }
+    }
 }
 
 SqliteDb::~SqliteDb() {
@@ -63,4 +145,95 @@ bool SqliteDb::Exec(const char* sql, RowCallback callback, void* context) {
     const int rc = sqlite3_exec(db_, sql, callback, context, &error);
     sqlite3_free(error);
     return rc == SQLITE_OK;
+}
+
+bool SqliteDb::ExecSized(const char* sql, SizedRowCallback callback, void* context) {
+    if (db_ == nullptr) return false;
+    const char* rest = sql;
+    while (rest != nullptr && *rest != 0) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db_, rest, -1, &stmt, &rest) != SQLITE_OK) return false;
+        if (stmt == nullptr) continue;  // blanks or a comment
+        const int columns = sqlite3_column_count(stmt);
+        std::vector<char*> values(static_cast<std::size_t>(columns));
+        std::vector<int> sizes(static_cast<std::size_t>(columns));
+        int rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            for (int i = 0; i < columns; ++i) {
+                // The text first, then its length, as SQLite asks.
+                values[i] = reinterpret_cast<char*>(
+                    const_cast<unsigned char*>(sqlite3_column_text(stmt, i)));
+                sizes[i] = values[i] != nullptr ? sqlite3_column_bytes(stmt, i) : 0;
+            }
+            if (callback(context, columns, values.data(), sizes.data()) != 0) {
+                rc = SQLITE_ABORT;
+                break;
+            }
+        }
+        sqlite3_finalize(stmt);
+        if (rc != SQLITE_DONE) return false;
+    }
+    return true;
+}
+
+bool SqliteDb::UsesArePlain(const char* uses) {
+    const char* p = uses;
+    while (*p != 0) {
+        const char* end = std::strchr(p, ';');
+        if (end == nullptr) end = p + std::strlen(p);
+        const char* colon = static_cast<const char*>(std::memchr(p, ':', end - p));
+        const std::string table = Trimmed(p, colon != nullptr ? colon : end);
+        const std::string columns = colon != nullptr ? std::string(colon + 1, end) : std::string();
+        if (!table.empty() && !TableIsPlain(table, columns)) return false;
+        p = *end == ';' ? end + 1 : end;
+    }
+    return true;
+}
+
+bool SqliteDb::TableIsPlain(const std::string& table, const std::string& columns) {
+    {
+        // A table of another name is left to the query; a view, or a table whose rows a module
+        // of the file's choosing makes, is no table of the device's.
+        Statement kind(db_, "SELECT type, sql FROM sqlite_master WHERE name = ?1 COLLATE NOCASE");
+        if (kind.get() == nullptr) return false;
+        sqlite3_bind_text(kind.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+        for (;;) {
+            const int rc = sqlite3_step(kind.get());
+            if (rc == SQLITE_DONE) break;
+            if (rc != SQLITE_ROW) return false;
+            const std::string type = ColumnText(kind.get(), 0);
+            std::string sql = ColumnText(kind.get(), 1);
+            sql.erase(0, sql.find_first_not_of(" \t\r\n"));
+            if (type == "view") return false;
+            if (type == "table" && StartsWithNoCase(sql, "CREATE VIRTUAL")) return false;
+        }
+    }
+    struct Column {
+        std::string name;
+        int hidden;
+    };
+    std::vector<Column> declared;
+    {
+        Statement info(db_, "SELECT name, hidden FROM pragma_table_xinfo(?1)");
+        if (info.get() == nullptr) return false;
+        sqlite3_bind_text(info.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+        for (;;) {
+            const int rc = sqlite3_step(info.get());
+            if (rc == SQLITE_DONE) break;
+            if (rc != SQLITE_ROW) return false;
+            declared.push_back({ColumnText(info.get(), 0), sqlite3_column_int(info.get(), 1)});
+        }
+    }
+    const char* p = columns.c_str();
+    while (*p != 0) {
+        while (*p != 0 && IsSeparator(*p)) ++p;
+        const char* start = p;
+        while (*p != 0 && !IsSeparator(*p)) ++p;
+        if (p == start) break;
+        const std::string used(start, p);
+        for (const Column& c : declared) {
+            if (sqlite3_stricmp(c.name.c_str(), used.c_str()) == 0 && c.hidden != 0) return false;
+        }
+    }
+    return true;
 }

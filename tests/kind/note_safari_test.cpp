@@ -64,8 +64,7 @@ TEST(NoteTest, WholeResultWithTheNotesWhoseBodyIsGone) {
             R"({"create_date":")" + d + "06:40" + R"(","modify_date":")" + e +
             R"(","title":"No body","body":""},)" + R"({"create_date":")" + e +
             R"(","modify_date":")" + d + "08:20" + R"(","title":"","body":""},)" +
-            R"({"create_date":")" + e + R"(","modify_date":")" + e +
-            R"(","title":"日記 ✍️","body":"שלום\nעולם"}])";
+            R"({"create_date":"","modify_date":"","title":"日記 ✍️","body":"שלום\nעולם"}])";
         EXPECT_EQ(b.Dump(KIND_NOTES), expected);
     }
     tzset();
@@ -182,12 +181,11 @@ TEST(SafariTest, HistoryFilesOfEveryShape) {
                                        plist_new_real(400000000.9))})),
                    true),
          R"([{"url":"http://b/","type":"history","lastVisitedDate":"2013-09-04 15:06:40"}])"});
-    cases.push_back(
-        {"date as a text without digits",
-         Serialize(root(array({element(plist_new_string("http://c/"), "lastVisitedDate",
-                                       plist_new_string("soon"))})),
-                   false),
-         R"([{"url":"http://c/","type":"history","lastVisitedDate":"2001-01-01 00:00:00"}])"});
+    cases.push_back({"date as a text without digits",
+                     Serialize(root(array({element(plist_new_string("http://c/"), "lastVisitedDate",
+                                                   plist_new_string("soon"))})),
+                               false),
+                     R"([{"url":"http://c/","type":"history","lastVisitedDate":""}])"});
     cases.push_back({"date as a dictionary",
                      Serialize(root(array({element(plist_new_string("http://d/"), "lastVisitedDate",
                                                    plist_new_dict())})),

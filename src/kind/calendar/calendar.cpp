@@ -19,6 +19,10 @@ const char kItemSelect[] =
 const char kItemFrom[] =
     " from CalendarItem ci left join Location l  on ci.location_id = l.ROWID left join Calendar c "
     "on c.ROWID = ci.calendar_id";
+const char kItemColumns[] =
+    "CalendarItem: summary location_id description url start_date end_date start_tz all_day "
+    "status calendar_id entity_type completion_date due_date due_tz; Location: ROWID title; "
+    "Calendar: ROWID title";
 constexpr std::int64_t kReminderEntity = 3;
 // A floating time zone: the time is the same wall-clock time wherever the phone is (all-day
 // items, reminders due on a day).
@@ -38,10 +42,11 @@ struct ItemRows {
     // A missing date stays empty: the time of reading would pass for the item's own date. A
     // floating date shows its wall-clock time.
     static std::string Date(const char* value, const char* zone) {
-        if (value == nullptr) return std::string();
+        std::int64_t seconds = 0;
+        if (value == nullptr || !KindUtil::DateSeconds(value, &seconds)) return std::string();
         if (zone != nullptr && std::strcmp(zone, kFloating) == 0)
-            return KindUtil::AppleWallClock(KindUtil::Number(value));
-        return KindUtil::AppleTime(KindUtil::Number(value));
+            return KindUtil::AppleWallClock(seconds);
+        return KindUtil::AppleTime(seconds);
     }
 };
 
@@ -69,7 +74,7 @@ plist_t Calendar::GetData(Mbdb* mbdb, int typeFilter) {
 }
 
 void Calendar::Load(const std::string& path) {
-    SqliteDb db(path);
+    SqliteDb db(path, {kItemColumns});
     ItemRows rows{&items_};
     const TableColumns item(db, "CalendarItem");
     const std::string sql = std::string(kItemSelect) + "," + item.Or("ci", "entity_type") + "," +

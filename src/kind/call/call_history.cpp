@@ -11,6 +11,7 @@ const char kFile[] = "src/kind/call/call_history";
 const char kDevicePath[] = "Library/CallHistory/call_history.db";
 const char kCallSql[] =
     "select name,address,date,flags,duration,country_code,network_code from call";
+const char kCallColumns[] = "call: name address date flags duration country_code network_code";
 
 const char* CallType(std::int64_t flags) {
     if (flags == 4) return "Incoming";
@@ -34,7 +35,7 @@ plist_t CallHistory::GetData(Mbdb* mbdb, int /*typeFilter*/) {
 }
 
 void CallHistory::Load(const std::string& path) {
-    SqliteDb db(path);
+    SqliteDb db(path, {kCallColumns});
     if (!db.Exec(kCallSql, &CallHistory::OnCallRow, &calls_)) return;
     // Names are filled in only from a call log that was read whole.
     if (contact_ == nullptr) return;
@@ -52,7 +53,7 @@ int CallHistory::OnCallRow(void* context, int columns, char** values, char** /*n
     Call* call = new Call;
     call->name = KindUtil::Text(KindUtil::Column(columns, values, 0));
     call->address = KindUtil::Text(KindUtil::Column(columns, values, 1));
-    call->date = KindUtil::UnixTime(KindUtil::Number(KindUtil::Column(columns, values, 2)));
+    call->date = KindUtil::UnixDate(KindUtil::Column(columns, values, 2));
     call->type = CallType(KindUtil::Number(KindUtil::Column(columns, values, 3)));
     call->duration = KindUtil::Duration(KindUtil::Number(KindUtil::Column(columns, values, 4)));
     call->country_code = KindUtil::Text(KindUtil::Column(columns, values, 5));

@@ -28,6 +28,13 @@ const char kMultiValueFrom[] =
 const char kEntrySql[] =
     "select e.parent_id, k.value, e.value from ABMultiValueEntry e left join "
     "ABMultiValueEntryKey k on k.rowid = e.key";
+const char kPersonColumns[] =
+    "ABPerson: ROWID First Middle Last Organization Department Note Birthday JobTitle Nickname "
+    "CreationDate";
+const char kMultiValueColumns[] =
+    "ABMultiValue: record_id label value UID property; ABMultiValueLabel: ROWID value";
+const char kEntryColumns[] =
+    "ABMultiValueEntry: parent_id key value; ABMultiValueEntryKey: ROWID value";
 
 std::string TakeOrEmpty(char* text) {
     std::string out = text ? std::string(text) : std::string();
@@ -171,7 +178,7 @@ void Contact::Load(Mbdb* mbdb) {
 }
 
 void Contact::RunQueries(const std::string& path) {
-    SqliteDb db(path);
+    SqliteDb db(path, {kPersonColumns, kMultiValueColumns, kEntryColumns});
     PersonRows rows{&persons_};
     if (!db.Exec(kPersonSql, &Contact::OnPersonRow, &rows)) return;
     const TableColumns multiValue(db, "ABMultiValue");
@@ -200,7 +207,7 @@ int Contact::OnPersonRow(void* context, int columns, char** values, char** /*nam
     person->nickName = KindUtil::Text(KindUtil::Column(columns, values, 7));
     const char* created = KindUtil::Column(columns, values, 8);
     if (created != nullptr && *created != 0) {
-        person->creationDate = KindUtil::AppleTime(KindUtil::Number(created));
+        person->creationDate = KindUtil::AppleDate(created);
     }
     // A second row with the same id replaces the first.
     Person*& slot = (*persons)[person->id];

@@ -11,6 +11,8 @@ const char kDevicePath[] = "Library/Notes/notes.sqlite";
 const char kNoteSql[] =
     "select t.ZCREATIONDATE,t.ZMODIFICATIONDATE,t.ztitle,b.ZCONTENT from ZNOTE t left join "
     "ZNOTEBODY b on t.zbody = b.Z_PK";
+const char kNoteColumns[] =
+    "ZNOTE: ZCREATIONDATE ZMODIFICATIONDATE ZTITLE ZBODY; ZNOTEBODY: Z_PK ZCONTENT";
 
 struct NoteRows {
     plist_t array;
@@ -26,7 +28,7 @@ plist_t Note::GetData(Mbdb* mbdb, int /*typeFilter*/) {
 }
 
 void Note::Load(const std::string& path, plist_t array) {
-    SqliteDb db(path);
+    SqliteDb db(path, {kNoteColumns});
     NoteRows rows{array};
     db.Exec(kNoteSql, &Note::OnNoteRow, &rows);
 }
@@ -34,10 +36,8 @@ void Note::Load(const std::string& path, plist_t array) {
 int Note::OnNoteRow(void* context, int columns, char** values, char** /*names*/) {
     auto* rows = static_cast<NoteRows*>(context);
     plist_t dict = plist_new_dict();
-    const std::string created =
-        KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 0)));
-    const std::string modified =
-        KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 1)));
+    const std::string created = KindUtil::AppleDate(KindUtil::Column(columns, values, 0));
+    const std::string modified = KindUtil::AppleDate(KindUtil::Column(columns, values, 1));
     DictInsertString(dict, "create_date", created.c_str());
     DictInsertString(dict, "modify_date", modified.c_str());
     DictInsertString(dict, "title", KindUtil::Column(columns, values, 2));

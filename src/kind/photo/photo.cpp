@@ -15,6 +15,7 @@ const char kDevicePath[] = "Media/PhotoData/Photos.sqlite";
 const char kAssetSql[] =
     "select ZDIRECTORY || '/' || ZFILENAME,ZFILENAME from ZGENERICASSET where ZFILENAME is not "
     "null and ZDIRECTORY is not null";
+const char kAssetColumns[] = "ZGENERICASSET: ZDIRECTORY ZFILENAME";
 
 }  // namespace
 
@@ -39,17 +40,24 @@ plist_t Photo::GetData(Mbdb* mbdb, int typeFilter) {
 }
 
 void Photo::Load(const std::string& path) {
-    SqliteDb db(path);
-    db.Exec(kAssetSql, &Photo::OnAssetRow, &assets_);
+    SqliteDb db(path, {kAssetColumns});
+    db.ExecSized(kAssetSql, &Photo::OnAssetRow, &assets_);
 }
 
-int Photo::OnAssetRow(void* context, int columns, char** values, char** /*names*/) {
+int Photo::OnAssetRow(void* context, int columns, char** values, const int* sizes) {
     auto* assets = static_cast<std::vector<GenericAsset*>*>(context);
-    const std::string joined = KindUtil::Text(KindUtil::Column(columns, values, 0));
+    // Names are taken whole: the manifest names a file by all the bytes of its path, so a name
+    // holding a NUL still finds its file.
+    auto whole = [&](int i) {
+        const char* value = KindUtil::Column(columns, values, i);
+        return value != nullptr ? std::string(value, static_cast<std::size_t>(sizes[i]))
+                                : std::string();
+    };
+    const std::string joined = whole(0);
     auto* a = new GenericAsset;
     a->type = joined.find("DCIM") != std::string::npos ? 1 : 0;
     a->query_path = "Media/" + joined;
-    a->file_name = KindUtil::Text(KindUtil::Column(columns, values, 1));
+    a->file_name = whole(1);
     assets->push_back(a);
     return 0;
 }
@@ -61,11 +69,11 @@ plist_t Photo::ToPlist(int typeFilter) const {
         CheckedPtr(a);
         if (a->type != typeFilter || a->path.empty()) continue;
         plist_t dict = plist_new_dict();
-        DictInsertString(dict, "file_name", a->file_name.c_str());
+        DictInsertString(dict, "file_name", KindUtil::Shown(a->file_name).c_str());
         DictInsertString(dict, "path", a->path.c_str());
         plist_dict_set_item(dict, "size", plist_new_uint(a->size));
         plist_dict_set_item(dict, "type", plist_new_uint(static_cast<std::uint32_t>(a->type)));
-        DictInsertString(dict, "query_path", a->query_path.c_str());
+        DictInsertString(dict, "query_path", KindUtil::Shown(a->query_path).c_str());
         plist_array_append_item(array, dict);
     }
     return array;

@@ -33,7 +33,7 @@ class Photo : public Kind {
 
   private:
     void Load(const std::string& path);
-    static int OnAssetRow(void* context, int columns, char** values, char** names);
+    static int OnAssetRow(void* context, int columns, char** values, const int* sizes);
     plist_t ToPlist(int typeFilter) const;
 
     std::vector<GenericAsset*> assets_;

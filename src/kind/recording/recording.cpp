@@ -12,6 +12,7 @@ namespace {
 const char kFile[] = "src/kind/recording/recording";
 const char kDevicePath[] = "Media/Recordings/Recordings.db";
 const char kRecordingSql[] = "select ZDATE,ZDURATION,ZPATH from ZRECORDING";
+const char kRecordingColumns[] = "ZRECORDING: ZDATE ZDURATION ZPATH";
 
 struct MemoRows {
     std::vector<VoiceMemos*>* memos;
@@ -33,7 +34,7 @@ plist_t Recording::GetData(Mbdb* mbdb, int /*typeFilter*/) {
 }
 
 void Recording::Load(const std::string& path) {
-    SqliteDb db(path);
+    SqliteDb db(path, {kRecordingColumns});
     MemoRows rows{&memos_};
     db.Exec(kRecordingSql, &Recording::OnRecordingRow, &rows);
 }
@@ -42,7 +43,7 @@ int Recording::OnRecordingRow(void* context, int columns, char** values, char** 
     auto* rows = static_cast<MemoRows*>(context);
     auto* memos = rows->memos;
     auto* memo = new VoiceMemos;
-    memo->date = KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 0)));
+    memo->date = KindUtil::AppleDate(KindUtil::Column(columns, values, 0));
     memo->duration = KindUtil::Duration(KindUtil::Number(KindUtil::Column(columns, values, 1)));
     const std::string stored = KindUtil::Text(KindUtil::Column(columns, values, 2));
     const std::size_t slash = stored.rfind('/');

@@ -15,6 +15,7 @@ namespace {
 const char kHistoryPath[] = "Library/Safari/History.plist";
 const char kBookmarksPath[] = "Library/Safari/Bookmarks.db";
 const char kBookmarkSql[] = "select title,url from bookmarks";
+const char kBookmarkColumns[] = "bookmarks: title url";
 
 // The seconds of a "lastVisitedDate" value: the device writes a string of seconds with a
 // fraction; other shapes are read where they carry a number. False when the value has none;
@@ -23,7 +24,7 @@ bool VisitSeconds(plist_t node, std::int64_t* seconds, bool* shown) {
     switch (plist_get_node_type(node)) {
         case PLIST_STRING: {
             char* text = PlistStringValue(node);
-            *seconds = KindUtil::Number(text);
+            *shown = KindUtil::DateSeconds(text != nullptr ? text : "", seconds);
             std::free(text);
             return true;
         }
@@ -147,7 +148,7 @@ void History::ReadHistoryPlist(const std::string& path, plist_t array) {
 }
 
 void History::ReadBookmarks(const std::string& path, plist_t array) {
-    SqliteDb db(path);
+    SqliteDb db(path, {kBookmarkColumns});
     BookmarkRows rows{array};
     db.Exec(kBookmarkSql, &History::OnBookmarkRow, &rows);
 }

@@ -19,6 +19,18 @@ const char kAnyChatMessageSql[] = "select 1 from chat_message_join limit 1";
 // handle often has only the latter, an e-mail address always).
 const char kHandleAddress[] = "coalesce(nullif(h.uncanonicalized_id,''),h.id)";
 
+// The tables and columns the queries read.
+const char kChatColumns[] = "chat: ROWID; msg_group: ROWID";
+const char kMemberColumns[] =
+    "chat_handle_join: ROWID chat_id handle_id; handle: ROWID id uncanonicalized_id; "
+    "group_member: ROWID group_id address";
+const char kMessageColumns[] =
+    "chat_message_join: chat_id message_id; chat_handle_join: chat_id handle_id; "
+    "message: ROWID handle_id country service text date is_from_me; "
+    "handle: ROWID country service id uncanonicalized_id";
+const char kGroupMessageColumns[] =
+    "message: ROWID group_id country is_madrid text date flags madrid_flags address madrid_handle";
+
 // What the message rows are read into.
 struct MessageRows {
     std::map<std::int32_t, Chat*>* chats;
@@ -144,7 +156,7 @@ plist_t Sms::GetData(Mbdb* mbdb, int /*typeFilter*/) {
 void Sms::Load(const std::string& path, plist_t array) {
     // Every call reads the chats again; what an earlier call read is replaced as a whole.
     Clear();
-    SqliteDb db(path);
+    SqliteDb db(path, {kChatColumns, kMemberColumns, kMessageColumns, kGroupMessageColumns});
     Members members;
     MessageRows rows{&chats_};
     const TableColumns message(db, "message");
@@ -217,7 +229,7 @@ int Sms::OnMessageRow(void* context, int columns, char** values, char** /*names*
     Assign(message.country, KindUtil::Column(columns, values, 1));
     Assign(message.service, KindUtil::Column(columns, values, 2));
     Assign(message.text, KindUtil::Column(columns, values, 4));
-    message.date = KindUtil::AppleTime(KindUtil::Number(KindUtil::Column(columns, values, 5)));
+    message.date = KindUtil::AppleDate(KindUtil::Column(columns, values, 5));
     message.type = KindUtil::Number32(KindUtil::Column(columns, values, 6));
     if (chat->phone.empty()) Assign(chat->phone, KindUtil::Column(columns, values, 3));
     return 0;
@@ -235,8 +247,9 @@ int Sms::OnGroupMessageRow(void* context, int columns, char** values, char** /*n
     Assign(message.country, KindUtil::Column(columns, values, 1));
     message.service = madrid ? "iMessage" : "SMS";
     Assign(message.text, KindUtil::Column(columns, values, 3));
-    const std::int64_t date = KindUtil::Number(KindUtil::Column(columns, values, 4));
-    message.date = madrid ? KindUtil::AppleTime(date) : KindUtil::UnixTime(date);
+    std::int64_t date = 0;
+    if (KindUtil::DateSeconds(KindUtil::Column(columns, values, 4), &date))
+        message.date = madrid ? KindUtil::AppleTime(date) : KindUtil::UnixTime(date);
     const std::int64_t flags = KindUtil::Number(KindUtil::Column(columns, values, madrid ? 6 : 5));
     message.type = (flags & (madrid ? kMadridSentBit : kSmsSentBit)) != 0 ? 1 : 0;
     if (chat->phone.empty()) Assign(chat->phone, KindUtil::Column(columns, values, 7));

@@ -21,6 +21,9 @@ const char kAttachmentSql[] = "select filename,mime_type from attachment";
 // The older database (iOS 5): the attachments of iMessages, then the parts of MMS messages.
 const char kMadridAttachmentSql[] = "select filename,mime_type from madrid_attachment";
 const char kPieceSql[] = "select message_id, part_id, content_type from msg_pieces";
+const char kAttachmentColumns[] =
+    "attachment: filename mime_type; madrid_attachment: filename mime_type";
+const char kPieceColumns[] = "msg_pieces: message_id part_id content_type";
 // An MMS part's file: "Library/SMS/Parts/<xx>/<yy>/<message>-<part>.<extension>", the two
 // folders not named in the database.
 const char kPartsFolder[] = "Library/SMS/Parts/";
@@ -108,7 +111,7 @@ plist_t SmsAttachment::GetData(Mbdb* mbdb, int /*typeFilter*/) {
 
 void SmsAttachment::Load(const std::string& path,
                          std::vector<std::pair<std::size_t, std::string>>& parts) {
-    SqliteDb db(path);
+    SqliteDb db(path, {kAttachmentColumns, kPieceColumns});
     // The older database (iOS 5, and iOS 4 without iMessage) has no attachment table.
     const bool older =
         TableColumns(db, "madrid_attachment").Exists() || TableColumns(db, "msg_pieces").Exists();
