@@ -5,10 +5,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <functional>
+#include <map>
+#include <memory>
 #include <random>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "gen/device_db.h"
@@ -133,7 +139,9 @@ TEST(BadInputTest, StoredFilesThatAreNoRegularFilesAreNotRead) {
             KindBackup b;
             const std::string stored = b.Builder().AddFile(file.domain, file.path, "", true, false);
             ASSERT_EQ(special.make(stored), 0);
-            // A blocking open of a FIFO, or a read of the endless device, would never end.
+            // A blocking open of a FIFO, or a read of the endless device, would never end (the
+            // limit only
+            // guards against a hang).
             const auto run = testing_support::RunInChild(
                 [&] {
                     std::string report;
@@ -143,7 +151,7 @@ TEST(BadInputTest, StoredFilesThatAreNoRegularFilesAreNotRead) {
                     }
                     return report;
                 },
-                std::chrono::seconds(5));
+                std::chrono::minutes(5));
             EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
             EXPECT_EQ(run.report, "");
         }
@@ -304,6 +312,15 @@ TEST(BadInputTest, NullsAndWrongTypesEverywhere) {
             EXPECT_NE(out, "null") << k;
             EXPECT_NE(out, "[]") << k;
         }
+        // A date column holding no number (a text, a blob) has no date, never the first second
+        // of a count.
+        if (!isNull) {
+            for (std::uint32_t k = 0; k < kKindCount; ++k) {
+                const std::string out = b.Dump(k);
+                EXPECT_EQ(out.find("1970-01-01"), std::string::npos) << k << ": " << out;
+                EXPECT_EQ(out.find("2001-01-01"), std::string::npos) << k << ": " << out;
+            }
+        }
         if (isNull) {
             EXPECT_EQ(
                 b.Dump(KIND_CALL_HISTORY),
@@ -325,6 +342,301 @@ TEST(BadInputTest, ViewsInADeviceDatabaseAreRefused) {
     KindBackup b;
     b.Builder().AddFile("WirelessDomain", "Library/CallHistory/call_history.db", db.Bytes());
     EXPECT_EQ(b.Dump(KIND_CALL_HISTORY), "null");
+}
+
+// One table of a device database with the columns its reader uses and one row of literals; a
+// column named ROWID is the row id.
+struct ReadTable {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> columns;
+    std::vector<std::uint32_t> kinds;  // the kinds whose reader reads the table
+};
+
+struct ReadDb {
+    DeviceFile file;
+    std::vector<ReadTable> tables;
+    // A media file the rows name, so that the media kinds have an item to show.
+    const char* mediaDomain;
+    const char* mediaPath;
+};
+
+enum class Shape { kPlain, kView, kVirtualTable, kGenerated, kStoredGenerated, kHugeGenerated };
+
+// The SQL of db, with the table named table (and its column column) in the given shape. A
+// generated column computes the very value the plain table stores, so only a refusal tells the
+// two apart.
+std::string ReadDbSql(const ReadDb& db, const std::string& table, const std::string& column,
+                      Shape shape) {
+    std::string sql;
+    for (const ReadTable& t : db.tables) {
+        const Shape s = t.name == table ? shape : Shape::kPlain;
+        // A column the reader does not read, as every real table has.
+        std::string declared = "spare", names = "spare", values = "0";
+        for (const auto& c : t.columns) {
+            const bool rowid = std::string(c.first) == "ROWID";
+            const bool computed = (s == Shape::kGenerated || s == Shape::kStoredGenerated ||
+                                   s == Shape::kHugeGenerated) &&
+                                  c.first == column;
+            if (!rowid || computed) {
+                declared += std::string(", ") + c.first;
+                if (computed) {
+                    declared +=
+                        std::string(" GENERATED ALWAYS AS (") +
+                        (s == Shape::kHugeGenerated ? "printf('%.*c', 100000000, 'x')" : c.second) +
+                        (s == Shape::kStoredGenerated ? ") STORED" : ") VIRTUAL");
+                }
+            }
+            if (computed) continue;
+            names += std::string(", ") + (rowid ? "rowid" : c.first);
+            values += std::string(", ") + c.second;
+        }
+        const std::string stored = s == Shape::kView ? std::string(t.name) + "_rows" : t.name;
+        if (s == Shape::kVirtualTable) {
+            sql += "CREATE VIRTUAL TABLE " + stored + " USING fts4(" + declared + ");";
+        } else {
+            sql += "CREATE TABLE " + stored + " (" + declared + ");";
+        }
+        sql += "INSERT INTO " + stored + " (" + names + ") VALUES (" + values + ");";
+        if (s == Shape::kView)
+            sql += "CREATE VIEW " + std::string(t.name) + " AS SELECT * FROM " + stored + ";";
+    }
+    return sql;
+}
+
+const std::vector<ReadDb>& ReadDbs() {
+    static const std::vector<ReadDb> dbs = {
+        {kFiles[0],
+         {{"call",
+           {{"name", "'Ann'"},
+            {"address", "'5551234567'"},
+            {"date", "400000000"},
+            {"flags", "4"},
+            {"duration", "60"},
+            {"country_code", "'310'"},
+            {"network_code", "'410'"}},
+           {KIND_CALL_HISTORY}}},
+         nullptr,
+         nullptr},
+        {kFiles[1],
+         {{"ABPerson",
+           {{"ROWID", "1"},
+            {"First", "'Ann'"},
+            {"Middle", "'M'"},
+            {"Last", "'Lee'"},
+            {"Organization", "'Org'"},
+            {"Department", "'Dep'"},
+            {"Note", "'note'"},
+            {"Birthday", "'b'"},
+            {"JobTitle", "'j'"},
+            {"Nickname", "'k'"},
+            {"CreationDate", "400000000"}},
+           {KIND_CONTACTS}},
+          {"ABMultiValue",
+           {{"record_id", "1"}, {"label", "1"}, {"value", "'555-123-4567'"}},
+           {KIND_CONTACTS}},
+          {"ABMultiValueLabel", {{"ROWID", "1"}, {"value", "'_$!<Mobile>!$_'"}}, {KIND_CONTACTS}}},
+         nullptr,
+         nullptr},
+        {kFiles[2],
+         {{"chat", {{"ROWID", "1"}}, {KIND_MESSAGES}},
+          {"handle",
+           {{"ROWID", "1"},
+            {"country", "'us'"},
+            {"service", "'SMS'"},
+            {"uncanonicalized_id", "'5551234567'"}},
+           {KIND_MESSAGES}},
+          {"message",
+           {{"handle_id", "1"}, {"text", "'Hi'"}, {"date", "400000000"}, {"is_from_me", "0"}},
+           {KIND_MESSAGES}},
+          {"chat_handle_join", {{"chat_id", "1"}, {"handle_id", "1"}}, {KIND_MESSAGES}},
+          {"attachment",
+           {{"filename", "'~/Library/SMS/Attachments/a.jpg'"}, {"mime_type", "'image/jpeg'"}},
+           {KIND_SMS_ATTACHMENTS}}},
+         "MediaDomain",
+         "Library/SMS/Attachments/a.jpg"},
+        {kFiles[3],
+         {{"ZNOTE",
+           {{"ZCREATIONDATE", "0"},
+            {"ZMODIFICATIONDATE", "400000000"},
+            {"ZTITLE", "'Groceries'"},
+            {"ZBODY", "1"}},
+           {KIND_NOTES}},
+          {"ZNOTEBODY", {{"Z_PK", "1"}, {"ZCONTENT", "'milk'"}}, {KIND_NOTES}}},
+         nullptr,
+         nullptr},
+        {kFiles[5],
+         {{"bookmarks", {{"title", "'Example'"}, {"url", "'http://example.com/'"}}, {KIND_SAFARI}}},
+         nullptr,
+         nullptr},
+        {kFiles[6],
+         {{"CalendarItem",
+           {{"summary", "'Dinner'"},
+            {"location_id", "1"},
+            {"description", "'d'"},
+            {"url", "'u'"},
+            {"start_date", "400000000"},
+            {"end_date", "400003600"},
+            {"start_tz", "'UTC'"},
+            {"all_day", "0"},
+            {"status", "0"},
+            {"calendar_id", "1"}},
+           {KIND_CALENDAR}},
+          {"Location", {{"ROWID", "1"}, {"title", "'Home'"}}, {KIND_CALENDAR}},
+          {"Calendar", {{"ROWID", "1"}, {"title", "'Work'"}}, {KIND_CALENDAR}}},
+         nullptr,
+         nullptr},
+        {kFiles[7],
+         {{"ZRECORDING",
+           {{"ZDATE", "400000000"},
+            {"ZDURATION", "5"},
+            {"ZPATH", "'/var/mobile/Media/Recordings/a.m4a'"}},
+           {KIND_VOICE_MEMOS}}},
+         nullptr,
+         nullptr},
+        {kFiles[8],
+         {{"ZGENERICASSET",
+           {{"ZDIRECTORY", "'DCIM/100APPLE'"}, {"ZFILENAME", "'IMG_0001.JPG'"}},
+           {KIND_CAMERA_ROLL}}},
+         "CameraRollDomain",
+         "Media/DCIM/100APPLE/IMG_0001.JPG"},
+    };
+    return dbs;
+}
+
+// The kinds of the backup as text, read while the backup folder stays byte for byte the same.
+std::string DumpUnchanged(KindBackup& b, const std::vector<std::uint32_t>& kinds) {
+    b.Open();
+    const auto before = testing_support::SnapshotTree(b.Folder());
+    std::string out;
+    for (std::uint32_t kind : kinds) out += b.Dump(kind) + "\n";
+    EXPECT_TRUE(testing_support::SnapshotTree(b.Folder()) == before) << "the backup changed";
+    return out;
+}
+
+TEST(BadInputTest, TablesWhoseValuesTheFileComputesAreRefused) {
+    // A view, a virtual table, or a generated column among the columns a reader uses would run
+    // code of the file's choosing: a 120 KB sms.db whose message text is
+    // printf('%.*c', 100000000, 'x') once took minutes and gigabytes. Such a database reads as an
+    // unreadable one, whatever the code would compute.
+    for (const ReadDb& db : ReadDbs()) {
+        auto build = [&](const std::string& table, const std::string& column, Shape shape) {
+            auto b = std::make_unique<KindBackup>();
+            gen::SqlDb sql;
+            sql.Exec(ReadDbSql(db, table, column, shape));
+            b->Builder().AddFile(db.file.domain, db.file.path, sql.Bytes());
+            if (db.mediaPath != nullptr)
+                b->Builder().AddFile(db.mediaDomain, db.mediaPath, gen::MakeJpeg(8, 8, 1, 1));
+            return b;
+        };
+        {
+            SCOPED_TRACE(std::string(db.file.path) + " as the device writes it");
+            auto b = build("", "", Shape::kPlain);
+            for (const ReadTable& t : db.tables) {
+                for (std::uint32_t kind : t.kinds) EXPECT_NE(b->Dump(kind), Nothing(kind));
+            }
+        }
+        for (const ReadTable& t : db.tables) {
+            std::vector<std::pair<std::string, Shape>> variants = {{"", Shape::kView},
+                                                                   {"", Shape::kVirtualTable}};
+            for (const auto& c : t.columns) {
+                variants.emplace_back(c.first, Shape::kGenerated);
+                variants.emplace_back(c.first, Shape::kStoredGenerated);
+            }
+            if (std::string(t.name) == "message")
+                variants.emplace_back("text", Shape::kHugeGenerated);
+            for (const auto& v : variants) {
+                SCOPED_TRACE(std::string(db.file.path) + ": " + t.name + " " + v.first + " shape " +
+                             std::to_string(static_cast<int>(v.second)));
+                auto b = build(t.name, v.first, v.second);
+                std::string expected;
+                for (std::uint32_t kind : t.kinds) expected += std::string(Nothing(kind)) + "\n";
+                EXPECT_EQ(DumpUnchanged(*b, t.kinds), expected);
+            }
+        }
+    }
+}
+
+TEST(BadInputTest, AFileSwappedWhileItIsOpenedIsReadWholeOrNotAtAll) {
+    // While a reader opens the call log, its name is swapped, again and again, for a FIFO and for
+    // a link to another call log outside the backup. The reader gets the call log it checked or
+    // nothing: never the other one, and never a wait on the FIFO (the limit only guards against
+    // a hang).
+    testing_support::TempDir outside;
+    const std::string decoy = outside / "decoy.db";
+    gen::WriteFile(decoy, gen::CallHistoryDb({{"5550000000", 0, 1, 4, "Decoy"}}));
+    KindBackup b;
+    const std::string stored =
+        b.Builder().AddFile("WirelessDomain", "Library/CallHistory/call_history.db",
+                            gen::CallHistoryDb({{"5551234567", 1370336587, 60, 4, "Ann"}}));
+    BackupInfo* backup = b.Open();
+    std::string expected;
+    {
+        CallHistory reader;
+        plist_t data = reader.GetData(backup->mbdb, 0);
+        expected = kindtest::Render(data);
+        plist_free(data);
+    }
+    ASSERT_NE(expected.find("Ann"), std::string::npos);
+    // The name always holds one of the three: each is made under a spare name and moved over it.
+    const std::string real = stored + ".real";
+    const std::string spare = stored + ".next";
+    ASSERT_EQ(rename(stored.c_str(), real.c_str()), 0);
+    const auto run = testing_support::RunInChild(
+        [&] {
+            std::atomic<bool> done{false};
+            std::atomic<bool> broken{false};
+            std::thread swapper([&] {
+                for (unsigned i = 0; !done.load(); ++i) {
+                    unlink(spare.c_str());
+                    const int made = i % 3 == 0   ? link(real.c_str(), spare.c_str())
+                                     : i % 3 == 1 ? mkfifo(spare.c_str(), 0600)
+                                                  : symlink(decoy.c_str(), spare.c_str());
+                    if (made != 0 || rename(spare.c_str(), stored.c_str()) != 0) {
+                        broken = true;
+                        return;
+                    }
+                }
+            });
+            std::map<std::string, int> seen;
+            // Until the call log was read often enough, however the two threads take turns.
+            for (int i = 0; !broken.load() && (i < 3000 || seen[expected] < 20); ++i) {
+                CallHistory reader;
+                plist_t data = reader.GetData(backup->mbdb, 0);
+                ++seen[kindtest::Render(data)];
+                plist_free(data);
+            }
+            done = true;
+            swapper.join();
+            std::string report = broken ? "the names could not be swapped\n" : "";
+            for (const auto& entry : seen) {
+                if (entry.first != expected && entry.first != "null")
+                    report += entry.first + " read " + std::to_string(entry.second) + " times\n";
+            }
+            return report;
+        },
+        std::chrono::minutes(5));
+    EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
+    EXPECT_EQ(run.report, "");
+}
+
+TEST(BadInputTest, ACameraRollNameHoldingANulFindsItsFile) {
+    // A name is all the bytes the library holds: the manifest names the file by the same bytes.
+    // The name is shown with the NUL replaced, since a property-list text ends at a NUL.
+    const std::string name("IMG\0_0001.JPG", 13);
+    gen::SqlDb photos;
+    photos.Exec("CREATE TABLE ZGENERICASSET (ZDIRECTORY, ZFILENAME);");
+    photos.Insert("ZGENERICASSET", {"ZDIRECTORY", "ZFILENAME"}, {"DCIM/100APPLE", Sql::Blob(name)});
+    photos.Exec("UPDATE ZGENERICASSET SET ZFILENAME = CAST(ZFILENAME AS TEXT);");
+    KindBackup b;
+    b.Builder().AddFile("CameraRollDomain", "Media/PhotoData/Photos.sqlite", photos.Bytes());
+    const std::string picture = gen::MakeJpeg(8, 8, 1, 1);
+    const std::string stored =
+        b.Builder().AddFile("CameraRollDomain", "Media/DCIM/100APPLE/" + name, picture);
+    const std::string out = DumpUnchanged(b, {KIND_CAMERA_ROLL});
+    EXPECT_EQ(
+        out, "[{\"file_name\":\"IMG\xEF\xBF\xBD_0001.JPG\",\"path\":\"" + stored +
+                 "\",\"size\":" + std::to_string(picture.size()) +
+                 ",\"type\":1,\"query_path\":\"Media/DCIM/100APPLE/IMG\xEF\xBF\xBD_0001.JPG\"}]\n");
 }
 
 }  // namespace

@@ -1,14 +1,17 @@
 // A backup is evidence: reading every kind, twice, leaves every file of the backup folder
 // byte-identical and adds none, also beside a hot journal and a database in WAL mode.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "gen/device_db.h"
 #include "gen/sample.h"
 #include "ib/backup_list.h"
 #include "kind_fixture.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -85,6 +88,57 @@ TEST(EvidenceTest, AHotJournalIsNotRolledBackIntoTheResult) {
     EXPECT_NE(out, "null");
     EXPECT_EQ(gen::ReadFile(stored + "-journal"), hot.journal);
     EXPECT_EQ(gen::ReadFile(stored), hot.database);
+}
+
+// Every kind of the backups under root, as text in which the backup folder reads "<folder>".
+std::vector<std::string> EveryKind(const std::string& root) {
+    std::vector<std::string> kinds;
+    BackupInfo* head = ListBackupsIn(root.c_str());
+    EXPECT_NE(head, nullptr) << root;
+    if (head == nullptr) return kinds;
+    EXPECT_EQ(head->next, nullptr);
+    const std::string folder = head->folderPath;
+    for (std::uint32_t k = 0; k < kKindCount; ++k) {
+        plist_t data = GetKindData(head, k);
+        std::string text = kindtest::Render(data);
+        plist_free(data);
+        for (std::size_t at = text.find(folder); at != std::string::npos;
+             at = text.find(folder, at)) {
+            text.replace(at, folder.size(), "<folder>");
+        }
+        kinds.push_back(text);
+    }
+    FreeBackupList(head);
+    return kinds;
+}
+
+TEST(EvidenceTest, ABackupBehindLinksReadsAsTheFolderItself) {
+    // Users move the backup folder to another drive and leave a link in its place; a link may also
+    // stand anywhere above it. Every kind reads as from the folder itself, and the folder stays as
+    // it was.
+    kindtest::UseUtc();
+    testing_support::TempDir dir;
+    gen::WriteSampleBackup(dir / "drive/Backup/udid", testing_support::SmallOptions());
+    const auto before = testing_support::SnapshotTree(dir / "drive");
+    const std::vector<std::string> plain = EveryKind(dir / "drive/Backup/");
+    ASSERT_EQ(plain.size(), kKindCount);
+    for (std::uint32_t k = 0; k < kKindCount; ++k) {
+        EXPECT_NE(plain[k], "null") << "kind " << k;
+        EXPECT_NE(plain[k], "[]") << "kind " << k;
+    }
+    // The backup folder a link in the backup root; the root reached through a linked folder; both.
+    gen::MakeDirs(dir / "home/Backup");
+    ASSERT_EQ(symlink((dir / "drive/Backup/udid").c_str(), (dir / "home/Backup/udid").c_str()), 0);
+    ASSERT_EQ(symlink((dir / "drive").c_str(), (dir / "linked").c_str()), 0);
+    gen::MakeDirs(dir / "both/Backup");
+    ASSERT_EQ(symlink((dir / "linked/Backup/udid").c_str(), (dir / "both/Backup/udid").c_str()), 0);
+    for (const char* root : {"home/Backup/", "linked/Backup/", "both/Backup/"}) {
+        SCOPED_TRACE(root);
+        const std::vector<std::string> linked = EveryKind(dir / root);
+        ASSERT_EQ(linked.size(), kKindCount);
+        for (std::uint32_t k = 0; k < kKindCount; ++k) EXPECT_EQ(linked[k], plain[k]) << k;
+    }
+    EXPECT_TRUE(testing_support::SnapshotTree(dir / "drive") == before);
 }
 
 }  // namespace
