@@ -6,33 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "ib/xml_plist_check.h"
+
 static_assert(kPlistMaxBytes < UINT32_MAX, "byte counts of the binary walk are 32-bit");
 
 namespace {
-
-// --- XML ---
-
-bool IsNameEnd(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '>' || c == '/' || c == '<';
-}
-
-// The position of needle at or after from, or size.
-std::size_t Find(const char* data, std::size_t size, std::size_t from, const char* needle) {
-    const std::size_t n = std::strlen(needle);
-    if (size < n) return size;
-    for (std::size_t i = from; i + n <= size; ++i) {
-        const void* hit = std::memchr(data + i, needle[0], size - n + 1 - i);
-        if (hit == nullptr) return size;
-        i = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
-        if (std::memcmp(data + i, needle, n) == 0) return i;
-    }
-    return size;
-}
-
-bool StartsAt(const char* data, std::size_t size, std::size_t at, const char* text) {
-    const std::size_t n = std::strlen(text);
-    return size - at >= n && std::memcmp(data + at, text, n) == 0;
-}
 
 // --- binary ---
 
@@ -76,6 +54,10 @@ class BinaryCheck {
         return Walk(static_cast<std::size_t>(root));
     }
 
+    // After Run: the nodes of the tree, and the references of the objects in it.
+    std::uint64_t TreeNodes() const { return treeNodes_; }
+    std::uint64_t References() const { return references_; }
+
   private:
     // An object's children (references) and the bytes of text or data it holds.
     struct Shape {
@@ -94,6 +76,7 @@ class BinaryCheck {
         std::size_t depth;
         std::uint64_t nodes;
         std::uint64_t bytes;
+        std::uint64_t levels;  // the sum of the depths of the nodes below, the object at 0
     };
 
     // A length that follows a marker whose low nibble is 0xF: an integer object of 1, 2, 4 or 8
@@ -173,22 +156,24 @@ class BinaryCheck {
     }
 
     // A depth-first walk from the root with an explicit stack, so that a deep file needs no deep
-    // recursion here either. Each object is looked at once; its depth, node count and bytes are
-    // kept, so that a shared object is summed, not walked, again.
+    // recursion here either. Each object is looked at once; its depth, node count, bytes and
+    // levels are kept, so that a shared object is summed, not walked, again.
     bool Walk(std::size_t root) {
         enum : unsigned char { kNew, kOpen, kDone };
         std::vector<unsigned char> state(count_, kNew);
         std::vector<std::uint16_t> depth(count_, 0);
         std::vector<std::uint32_t> nodes(count_, 0);
-        std::vector<std::uint32_t> bytes(count_, 0);  // at most kPlistMaxBytes
+        std::vector<std::uint32_t> bytes(count_, 0);   // at most kPlistMaxBytes
+        std::vector<std::uint32_t> levels(count_, 0);  // at most kMaxLevels
         std::vector<bool> nulText(count_, false);
         std::vector<Frame> stack;
         auto open = [&](std::size_t index) {
-            Frame f{index, Shape(), 0, 1, 1, 0};
+            Frame f{index, Shape(), 0, 1, 1, 0, 0};
             if (!ShapeOf(index, &f.shape)) return false;
             f.bytes = f.shape.payload;
             nulText[index] = f.shape.nulText;
             state[index] = kOpen;
+            references_ += f.shape.refCount;
             stack.push_back(f);
             return stack.size() <= kPlistMaxDepth;
         };
@@ -208,7 +193,7 @@ class BinaryCheck {
                     continue;
                 }
                 if (key && nulText[c]) return false;
-                if (!Add(&f, depth[c], nodes[c], bytes[c])) return false;
+                if (!Add(&f, depth[c], nodes[c], bytes[c], levels[c])) return false;
                 continue;
             }
             const Frame done = f;
@@ -217,20 +202,32 @@ class BinaryCheck {
             depth[done.index] = static_cast<std::uint16_t>(done.depth);
             nodes[done.index] = static_cast<std::uint32_t>(done.nodes);
             bytes[done.index] = static_cast<std::uint32_t>(done.bytes);
-            if (!stack.empty() && !Add(&stack.back(), done.depth, done.nodes, done.bytes))
-                return false;
+            levels[done.index] = static_cast<std::uint32_t>(done.levels);
+            if (stack.empty()) {
+                treeNodes_ = done.nodes;
+                return done.levels <=
+                           kPlistDepthStepsPerNode * done.nodes + kPlistDepthStepAllowance &&
+                       done.nodes <= references_ + references_ / 4 + 64;
+            }
+            if (!Add(&stack.back(), done.depth, done.nodes, done.bytes, done.levels)) return false;
         }
         return true;
     }
 
+    static constexpr std::uint64_t kMaxLevels =
+        kPlistDepthStepsPerNode * kPlistMaxNodes + kPlistDepthStepAllowance;
+
     // Adds a finished child to its parent; false when the parent goes past a limit.
     static bool Add(Frame* f, std::size_t childDepth, std::uint64_t childNodes,
-                    std::uint64_t childBytes) {
+                    std::uint64_t childBytes, std::uint64_t childLevels) {
         if (childDepth + 1 > f->depth) f->depth = childDepth + 1;
         f->nodes = SaturatingAdd(f->nodes, childNodes, kPlistMaxNodes);
         f->bytes = SaturatingAdd(f->bytes, childBytes, kPlistMaxBytes);
+        // Every node of the child lies one level deeper below the parent.
+        f->levels = SaturatingAdd(f->levels, SaturatingAdd(childLevels, childNodes, kMaxLevels),
+                                  kMaxLevels);
         return f->depth <= kPlistMaxDepth && f->nodes <= kPlistMaxNodes &&
-               f->bytes <= kPlistMaxBytes;
+               f->bytes <= kPlistMaxBytes && f->levels <= kMaxLevels;
     }
 
     const unsigned char* data_;
@@ -240,62 +237,15 @@ class BinaryCheck {
     std::size_t objectsEnd_ = 0;
     std::size_t count_ = 0;
     const unsigned char* table_ = nullptr;
+    std::uint64_t treeNodes_ = 0;
+    std::uint64_t references_ = 0;
 };
 
 }  // namespace
 
 bool XmlPlistIsSafe(const char* data, std::size_t size) {
-    if (data == nullptr || size > kPlistMaxBytes) return false;
-    // The names of the open elements; an end tag must close the innermost one.
-    std::vector<std::string> open;
-    std::uint64_t nodes = 0;
-    std::size_t i = 0;
-    for (;;) {
-        const void* lt = std::memchr(data + i, '<', size - i);
-        if (lt == nullptr) return true;
-        i = static_cast<std::size_t>(static_cast<const char*>(lt) - data);
-        std::size_t end = size;
-        if (StartsAt(data, size, i, "<?")) {
-            end = Find(data, size, i + 2, "?>");
-            if (end == size) return false;
-            i = end + 2;
-        } else if (StartsAt(data, size, i, "<!--")) {
-            end = Find(data, size, i + 4, "-->");
-            if (end == size) return false;
-            i = end + 3;
-        } else if (StartsAt(data, size, i, "<![CDATA[")) {
-            end = Find(data, size, i + 9, "]]>");
-            if (end == size) return false;
-            i = end + 3;
-        } else if (StartsAt(data, size, i, "<!DOCTYPE")) {
-            // An internal subset (a "[" before the ">") never stands in a property list.
-            std::size_t j = i + 9;
-            while (j < size && data[j] != '>' && data[j] != '[' && data[j] != '<') ++j;
-            if (j == size || data[j] != '>') return false;
-            i = j + 1;
-        } else {
-            const bool closing = i + 1 < size && data[i + 1] == '/';
-            const std::size_t nameStart = i + (closing ? 2 : 1);
-            std::size_t j = nameStart;
-            while (j < size && !IsNameEnd(data[j])) ++j;
-            const std::size_t nameEnd = j;
-            // The tag ends at the first ">"; a "<" before it is no tag that any reader agrees on.
-            while (j < size && data[j] != '>' && data[j] != '<') ++j;
-            if (j == size || data[j] != '>' || nameEnd == nameStart) return false;
-            const std::string name(data + nameStart, nameEnd - nameStart);
-            if (closing) {
-                if (open.empty() || open.back() != name) return false;
-                open.pop_back();
-            } else {
-                if (++nodes > kPlistMaxNodes) return false;
-                if (data[j - 1] != '/') {
-                    open.push_back(name);
-                    if (open.size() > kPlistMaxDepth) return false;
-                }
-            }
-            i = j + 1;
-        }
-    }
+    XmlPlistCheck check(data, size);
+    return check.Run() && check.Text() == data;
 }
 
 bool BinaryPlistIsSafe(const char* data, std::size_t size) {
@@ -308,8 +258,10 @@ plist_t ParsePlistGuarded(const char* data, std::size_t size) {
     plist_t root = nullptr;
     if (size >= 8 && std::memcmp(data, "bplist00", 8) == 0) {
         if (BinaryPlistIsSafe(data, size)) plist_from_bin(data, static_cast<uint32_t>(size), &root);
-    } else if (XmlPlistIsSafe(data, size)) {
-        plist_from_xml(data, static_cast<uint32_t>(size), &root);
+    } else {
+        XmlPlistCheck check(data, size);
+        if (check.Run() && check.Size() <= UINT32_MAX)
+            plist_from_xml(check.Text(), static_cast<uint32_t>(check.Size()), &root);
     }
     return root;
 }

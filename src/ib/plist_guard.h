@@ -1,7 +1,10 @@
 // Every property list that the reader parses comes from a backup folder, that is from anyone.
-// libplist 2.2 parses both forms by recursion without a depth limit, and in the binary form
-// copies an object once for every reference to it. So the bytes are checked first, in one pass
-// without recursion, and libplist only sees a file that stays within the limits below.
+// libplist 2.2 parses both forms by recursion without a depth limit, in the binary form parses an
+// object anew for every reference to it, and in the XML form takes time that grows with the
+// square of a text's entities and of a dictionary's keys. So the bytes are checked first, in one
+// pass without recursion, and libplist only sees a file that it parses in time linear in its
+// size: one that stays within the limits below, which real files stay far below (an Info.plist
+// or a Manifest.plist holds under 50,000 nodes and dictionaries of a few hundred keys).
 #pragma once
 
 #include <plist/plist.h>
@@ -11,19 +14,36 @@
 
 // Far above any real file: the device writes a handful of levels.
 constexpr std::size_t kPlistMaxDepth = 256;
-// Nodes of the parsed tree, counting an object once for every reference to it.
-constexpr std::uint64_t kPlistMaxNodes = std::uint64_t(1) << 21;
+// Nodes of the parsed tree, counting an object once for every reference to it (and, in XML, every
+// dictionary key and every piece of a text broken by comments or CDATA sections).
+constexpr std::uint64_t kPlistMaxNodes = 200000;
 // Bytes of the file, and bytes of text and data in the parsed tree.
 constexpr std::uint64_t kPlistMaxBytes = std::uint64_t(64) << 20;
+// Entries of one dictionary.
+constexpr std::size_t kPlistMaxKeys = 10000;
+// The steps libplist's XML dictionaries take to look their keys up and to put a repeated key in
+// place, and the bytes those key comparisons read: a few per node and per byte of the file, and a
+// fixed allowance (a real dictionary of a few hundred keys takes some 50,000 steps).
+constexpr std::uint64_t kPlistDictStepsPerNode = 16;
+constexpr std::uint64_t kPlistDictStepAllowance = std::uint64_t(1) << 20;
+constexpr std::uint64_t kPlistDictBytesPerByte = 8;
+constexpr std::uint64_t kPlistDictByteAllowance = std::uint64_t(64) << 20;
+// libplist's binary reader compares every object with those above it: the sum of the nodes'
+// depths is held to a few levels per node and a fixed allowance.
+constexpr std::uint64_t kPlistDepthStepsPerNode = 8;
+constexpr std::uint64_t kPlistDepthStepAllowance = std::uint64_t(1) << 18;
 
-// True when libplist may parse the XML text: its elements nest at most kPlistMaxDepth deep and
-// match their end tags, and there are at most kPlistMaxNodes of them.
+// True when libplist may parse the XML text as it stands (see XmlPlistCheck; a text that holds
+// entities is handed to libplist rewritten, which ParsePlistGuarded does).
 bool XmlPlistIsSafe(const char* data, std::size_t size);
 
 // True when libplist may parse the binary property list: its trailer, offset table and object
 // references lie within the file, no object contains itself, no dictionary key is a UTF-16 text
 // holding a NUL, and the tree that the references make stays within the depth, node and byte
-// limits.
+// limits. An object that several references share is parsed once for each of them, so shared
+// objects may make the tree at most a quarter larger than the references of the file (plus 64
+// nodes): a writer shares texts and numbers, whose nodes the references count already, but
+// seldom a dictionary or an array.
 bool BinaryPlistIsSafe(const char* data, std::size_t size);
 
 // The property list held in the bytes (binary when they start with "bplist00", else XML), or
