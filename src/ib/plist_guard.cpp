@@ -207,7 +207,8 @@ class BinaryCheck {
                 treeNodes_ = done.nodes;
                 return done.levels <=
                            kPlistDepthStepsPerNode * done.nodes + kPlistDepthStepAllowance &&
-                       done.nodes <= references_ + references_ / 4 + 64;
+                       done.nodes <= references_ + references_ / 4 + 64 &&
+                       done.nodes <= size_ / kPlistBinaryBytesPerNode + kPlistNodeAllowance;
             }
             if (!Add(&stack.back(), done.depth, done.nodes, done.bytes, done.levels)) return false;
         }

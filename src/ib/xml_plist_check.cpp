@@ -47,7 +47,9 @@ XmlPlistCheck::XmlPlistCheck(const char* data, std::size_t size) : data_(data), 
 
 bool XmlPlistCheck::Run() {
     if (data_ == nullptr || size_ == 0 || size_ > kPlistMaxBytes) return false;
-    if (!Document() || nodes_ > kPlistMaxNodes) return false;
+    if (!Document() || nodes_ > kPlistMaxNodes ||
+        nodes_ > size_ / kPlistXmlBytesPerNode + kPlistNodeAllowance)
+        return false;
     // The work of the dictionaries, against what the file holds.
     if (dictSteps_ > kPlistDictStepsPerNode * nodes_ + kPlistDictStepAllowance) return false;
     if (dictBytes_ > kPlistDictBytesPerByte * size_ + kPlistDictByteAllowance) return false;
@@ -227,8 +229,10 @@ bool XmlPlistCheck::Document() {
         }
         const bool inDict = !parents.empty() && parents.back() == 'd';
         if (name == "string" || name == "key") {
+            // Only a key can become a dictionary's key: only its text is kept.
             std::string text;
-            if (!empty && !Text(name, length, false, true, &text)) return false;
+            if (!empty && !Text(name, length, false, true, name == "key" ? &text : nullptr))
+                return false;
             if (!empty && name == "key" && !pending && inDict) {
                 pending = true;
                 key = std::move(text);
@@ -376,6 +380,15 @@ bool XmlPlistCheck::Text(const std::string& tag, std::size_t tagLength, bool ski
     if (!decode) return true;
     std::string whole;
     for (const Part& part : parts) {
+        // Only a piece that holds a '&' (before a NUL) has entities; a string's other pieces
+        // need not be looked at again.
+        if (key == nullptr && !part.cdata) {
+            const void* amp = std::memchr(data_ + part.begin, '&', part.length);
+            if (amp == nullptr) continue;
+            const void* nul = std::memchr(data_ + part.begin, 0, part.length);
+            if (nul != nullptr && nul < amp) continue;
+        }
+        if (key == nullptr && part.cdata) continue;
         std::string decoded;
         bool entity = false;
         if (part.cdata) {
@@ -409,9 +422,16 @@ bool XmlPlistCheck::Decode(const Part& part, std::string* out, bool* hadEntity) 
     out->reserve(len);
     std::size_t i = 0;
     while (i < end) {
-        // The last byte of a piece is never taken for the start of an entity.
-        if (s[i] != '&' || i + 1 >= len) {
-            *out += s[i++];
+        // The text up to the next '&' as it stands; the last byte of a piece is never taken for
+        // the start of an entity.
+        const void* amp = std::memchr(s + i, '&', end - i);
+        const std::size_t at = amp != nullptr ? static_cast<const char*>(amp) - s : end;
+        out->append(s + i, at - i);
+        i = at;
+        if (i >= end) break;
+        if (i + 1 >= len) {
+            *out += '&';
+            ++i;
             continue;
         }
         const void* semi = std::memchr(s + i, ';', end - i);

@@ -8,16 +8,20 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gen/backup_gen.h"
 #include "gen/plist_gen.h"
+#include "ib/plist_guard.h"
 #include "mbdb/mbdb.h"
 #include "support/test_support.h"
 
@@ -45,6 +49,36 @@ std::string OutOfRangeBinary(bool badOffset) {
     // The offset table holds one byte per object here and ends where the 32-byte trailer begins.
     if (badOffset) bytes[bytes.size() - 33] = static_cast<char>(0xF0);
     return bytes;
+}
+
+// An XML property list of count <true/> elements, far more nodes than a real file of its size.
+std::string DenseXml(std::size_t count) {
+    std::string out =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<array>";
+    for (std::size_t i = 0; i < count; ++i) out += "<true/>";
+    return out + "</array>\n</plist>\n";
+}
+
+// The tree as binary bytes, to compare two trees; "null" for none.
+std::string TreeBytes(plist_t node) {
+    if (node == nullptr) return "null";
+    char* bin = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(node, &bin, &length);
+    std::string out(bin != nullptr ? bin : "", length);
+    std::free(bin);
+    return out;
+}
+
+// The reader's parse and libplist's own parse of the bytes, as trees.
+std::pair<std::string, std::string> BothParses(const std::string& bytes) {
+    plist_t guarded = ParsePlistGuarded(bytes.data(), bytes.size());
+    plist_t own = nullptr;
+    plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &own);
+    std::pair<std::string, std::string> out{TreeBytes(guarded), TreeBytes(own)};
+    plist_free(guarded);
+    plist_free(own);
+    return out;
 }
 
 class BackupListTest : public testing::Test {
@@ -193,6 +227,17 @@ TEST_F(BackupListTest, DamagedMarkerFilesStillListTheBackup) {
          std::string("mbdb\x05\x00", 6)},
         {"out-of-range", OutOfRangeBinary(false), OutOfRangeBinary(true),
          std::string("mbdb\x05\x00", 6)},
+        // Files whose parse takes libplist time that grows with the square of their size, or
+        // that hold a far larger tree than their size: refused before it sees them.
+        {"equal-hash-keys", gen::EqualHashKeysPlist(3000), gen::EqualHashKeysPlist(3000),
+         std::string("mbdb\x05\x00", 6)},
+        {"repeated-keys", gen::RepeatedKeysPlist(600, 3000), gen::RepeatedKeysPlist(600, 3000),
+         std::string("mbdb\x05\x00", 6)},
+        {"shared-arrays", gen::DoublingBinaryPlist(21), gen::DoublingBinaryPlist(21),
+         std::string("mbdb\x05\x00", 6)},
+        {"shared-text", gen::SharedTextBinaryPlist(100000), gen::SharedTextBinaryPlist(100000),
+         std::string("mbdb\x05\x00", 6)},
+        {"dense-xml", DenseXml(100000), DenseXml(100000), std::string("mbdb\x05\x00", 6)},
     };
     for (const Row& r : rows) {
         gen::MakeDirs(root_ + r.name);
@@ -222,6 +267,126 @@ TEST_F(BackupListTest, DamagedMarkerFilesStillListTheBackup) {
     }
 }
 
+TEST_F(BackupListTest, PropertyListsReadAsLibplistReadsThem) {
+    // Texts with entities are decoded once, not by libplist one entity at a time, and every
+    // shape libplist reads gives the tree libplist gives.
+    const std::string info = gen::InfoPlistWithDate("2013-06-04T09:03:07Z", false, 0);
+    auto withName = [&](const std::string& name) {
+        std::string out = info;
+        const std::string from = "<string>Ann's iPhone</string>";
+        out.replace(out.find(from), from.size(), name);
+        return out;
+    };
+    auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string out = info;
+        out.replace(out.find(from), from.size(), to);
+        return out;
+    };
+    struct Row {
+        const char* what;
+        std::string bytes;
+        std::string name;  // the device name read from it
+    } rows[] = {
+        {"200,000 entities", gen::EntitiesPlist(200000), std::string(200000, '&')},
+        {"an empty internal DOCTYPE subset",
+         replaced("\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">",
+                  "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\" []>"),
+         "Ann's iPhone"},
+        {"an internal subset holding \"]>\" in quotes",
+         replaced("<!DOCTYPE plist PUBLIC",
+                  "<!DOCTYPE plist [ <!ENTITY x \"]>\"> ]>\n<!DOCTYPE plist PUBLIC"),
+         "Ann's iPhone"},
+        {"every kind of entity",
+         withName(
+             "<string>A&amp;B&lt;&gt;&quot;&apos;&#65;&#x42;&#X43;&#x1F600;&#233;&#x 44;</string>"),
+         "A&B<>\"'ABC\xF0\x9F\x98\x80\xC3\xA9"
+         "D"},
+        {"entities broken by comments and CDATA",
+         withName("<string>a&amp;<!-- c -->b&lt;<![CDATA[&amp;]]&gt;]]>c&gt;&</string>"),
+         "a&b<&amp;]]&gt;c>&"},
+        {"decoded text holding the end of a CDATA section",
+         withName("<string>x]]&gt;y]]&gt;]]&gt;</string>"), "x]]>y]]>]]>"},
+        {"the longer names libplist takes for its entities",
+         withName("<string>&ampere;&ltx;&quotation;</string>"), "&<\""},
+        {"a key with entities", replaced("<key>Device Name</key>", "<key>Device&#32;Name</key>"),
+         "Ann's iPhone"},
+        {"a key as CDATA", replaced("<key>Device Name</key>", "<key><![CDATA[Device Name]]></key>"),
+         "Ann's iPhone"},
+        {"a text with a NUL before an entity",
+         withName(std::string("<string>Ann") + '\0' + "&amp;</string>"), "Ann"},
+        {"the last of a repeated key",
+         withName("<string>first</string>\n<key>Device Name</key>"
+                  "<string>second</string>"),
+         "second"},
+        {"a dictionary of 10,000 keys",
+         replaced("<key>Serial Number</key>",
+                  [] {
+                      std::string keys = "<key>Keys</key><dict>";
+                      for (int i = 0; i < 10000; ++i)
+                          keys += "<key>k" + std::to_string(i) + "</key><true/>";
+                      return keys + "</dict><key>Serial Number</key>";
+                  }()),
+         "Ann's iPhone"},
+        {"what follows the root", info + "<garbage", "Ann's iPhone"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        const auto both = BothParses(r.bytes);
+        EXPECT_NE(both.first, "null");
+        EXPECT_TRUE(both.first == both.second);
+        Builder(r.what).Write();
+        gen::WriteFile(root_ + r.what + "/Info.plist", r.bytes);
+    }
+    List();
+    for (const Row& r : rows) {
+        BackupInfo* b = Find(r.what);
+        ASSERT_NE(b, nullptr) << r.what;
+        EXPECT_EQ(Str(b->deviceName), r.name) << r.what;
+        EXPECT_EQ(Str(b->serialNumber), "C39KX0QZDTC1") << r.what;
+    }
+    // Texts made of pieces of every kind: where libplist reads a file, the reader reads the same.
+    const char* const pieces[] = {"&amp;",
+                                  "&lt;",
+                                  "&#65;",
+                                  "&#x1F600;",
+                                  "&#0;",
+                                  "&#x;",
+                                  "&",
+                                  "&;",
+                                  "&ampx;",
+                                  "&am;",
+                                  "&#x 41;",
+                                  ";",
+                                  "a",
+                                  "]]>",
+                                  "<!---->",
+                                  "<![CDATA[x&amp;]]>",
+                                  "<![CDATA[]]]]>",
+                                  " ",
+                                  "\xc3\xa9",
+                                  "x&y"};
+    std::mt19937 rng(7);
+    int read = 0;
+    for (int round = 0; round < 5000; ++round) {
+        auto text = [&] {
+            std::string t;
+            for (std::size_t i = rng() % 5; i > 0; --i) t += pieces[rng() % std::size(pieces)];
+            if (rng() % 8 == 0) t.insert(rng() % (t.size() + 1), 1, '\0');
+            return t;
+        };
+        std::string doc = "<plist version=\"1.0\"><dict>";
+        for (std::size_t k = rng() % 4; k > 0; --k) {
+            doc += "<key>" + text() + "</key>";
+            doc += rng() % 2 ? "<string>" + text() + "</string>" : "<key>" + text() + "</key>";
+        }
+        doc += "</dict></plist>";
+        const auto both = BothParses(doc);
+        ASSERT_TRUE(both.first == both.second) << round << ": " << doc;
+        if (both.first != "null") ++read;
+    }
+    EXPECT_GT(read, 1000);
+}
+
 TEST_F(BackupListTest, MarkerFilesThatAreNoRegularFilesCountAsMissing) {
     // A good backup outside the root, for links that lead out of a backup folder.
     TempDir outside;
@@ -246,14 +411,15 @@ TEST_F(BackupListTest, MarkerFilesThatAreNoRegularFilesCountAsMissing) {
             ASSERT_EQ(k.make(outside / "good/" + marker, path), 0) << name;
         }
     }
-    // A blocking open of a FIFO, or a read of the endless device, would never end.
+    // A blocking open of a FIFO, or a read of the endless device, would never end (the limit only
+    // guards against a hang).
     const auto run = testing_support::RunInChild(
         [&] {
             std::set<std::string> got;
             for (BackupInfo* b : Nodes(List())) got.insert(Str(b->folderPath));
             return got == listed ? std::string() : "listed " + std::to_string(got.size());
         },
-        std::chrono::seconds(5));
+        std::chrono::minutes(5));
     EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
     EXPECT_EQ(run.report, "");
 }

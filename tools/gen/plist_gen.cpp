@@ -149,4 +149,71 @@ std::string WideBinaryPlist(std::size_t width) {
     return p.Bytes(root);
 }
 
+std::string DoublingBinaryPlist(std::size_t levels) {
+    BinaryPlist p;
+    std::size_t inner = p.String("x");
+    for (std::size_t i = 0; i < levels; ++i) inner = p.Array({inner, inner});
+    return p.Bytes(p.Dict({{p.String("Device Name"), inner}}));
+}
+
+std::string SharedTextBinaryPlist(std::size_t count) {
+    BinaryPlist p;
+    const std::size_t text = p.String("https://example.com/");
+    const std::size_t list = p.Array(std::vector<std::size_t>(count, text));
+    return p.Bytes(p.Dict({{p.String("Device Name"), list}}));
+}
+
+namespace {
+
+const char kXmlHead[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST "
+    "1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist "
+    "version=\"1.0\">\n<dict>\n"
+    "\t<key>Serial Number</key>\n\t<string>C39KX0QZDTC1</string>\n";
+const char kXmlTail[] = "</dict>\n</plist>\n";
+
+}  // namespace
+
+std::string EntitiesPlist(std::size_t count) {
+    std::string out = kXmlHead;
+    out += "\t<key>Device Name</key>\n\t<string>";
+    out.reserve(out.size() + 5 * count + 64);
+    for (std::size_t i = 0; i < count; ++i) out += "&amp;";
+    return out + "</string>\n" + kXmlTail;
+}
+
+std::string KeyInHashSlot(const std::string& text, unsigned slot) {
+    // libplist's hash: h = h * 33 + c from 5381, of which the slot keeps the low 12 bits. Three
+    // letters more reach every slot.
+    unsigned hash = 5381;
+    for (char c : text) hash = hash * 33 + static_cast<unsigned>(static_cast<int>(c));
+    for (unsigned c0 = 'a'; c0 <= 'z'; ++c0) {
+        for (unsigned c1 = 'a'; c1 <= 'z'; ++c1) {
+            const unsigned c2 = (slot - ((hash * 33 + c0) * 33 + c1) * 33) & 0xFFF;
+            if (c2 >= 'a' && c2 <= 'z')
+                return text + static_cast<char>(c0) + static_cast<char>(c1) + static_cast<char>(c2);
+        }
+    }
+    return text;
+}
+
+std::string EqualHashKeysPlist(std::size_t count) {
+    std::string out = kXmlHead;
+    out +=
+        "\t<key>Device Name</key>\n\t<string>Ann's iPhone</string>\n\t<key>Keys</key>\n\t<dict>\n";
+    for (std::size_t i = 0; i < count; ++i)
+        out += "\t\t<key>" + KeyInHashSlot("k" + std::to_string(i) + "_", 7) + "</key><true/>\n";
+    return out + "\t</dict>\n" + kXmlTail;
+}
+
+std::string RepeatedKeysPlist(std::size_t distinct, std::size_t repeats) {
+    std::string out = kXmlHead;
+    out +=
+        "\t<key>Device Name</key>\n\t<string>Ann's iPhone</string>\n\t<key>Keys</key>\n\t<dict>\n";
+    for (std::size_t i = 0; i < distinct + repeats; ++i) {
+        out += "\t\t<key>u" + std::to_string(i < distinct ? i : distinct - 1) + "</key><true/>\n";
+    }
+    return out + "\t</dict>\n" + kXmlTail;
+}
+
 }  // namespace gen

@@ -47,4 +47,19 @@ std::string CyclicBinaryPlist();
 // A small binary file whose tree, counting every reference, holds width * width strings.
 std::string WideBinaryPlist(std::size_t width);
 
+// XML Info.plist files that libplist 2.2 takes time for that grows with the square of their size:
+// a "Device Name" of count "&amp;" entities; a dictionary of count keys that all fall into one
+// slot of libplist's 4096-slot key hash; a dictionary of distinct keys and then the last of them
+// repeated repeats times. Each also holds "Serial Number" "C39KX0QZDTC1".
+std::string EntitiesPlist(std::size_t count);
+std::string EqualHashKeysPlist(std::size_t count);
+std::string RepeatedKeysPlist(std::size_t distinct, std::size_t repeats);
+// A binary Info.plist whose "Device Name" is levels arrays, each holding the next twice: a few
+// dozen bytes whose tree, counting every reference, holds 2^levels texts.
+std::string DoublingBinaryPlist(std::size_t levels);
+// A binary Info.plist whose "Device Name" is an array of count references to one text.
+std::string SharedTextBinaryPlist(std::size_t count);
+// A key of about the given text that falls into the given slot of libplist's key hash.
+std::string KeyInHashSlot(const std::string& text, unsigned slot);
+
 }  // namespace gen
