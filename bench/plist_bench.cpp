@@ -132,26 +132,12 @@ std::string Entities(std::size_t size, std::size_t) {
     return out + "</string>\n</dict>\n" + kTail;
 }
 
-// A key "k<n>_" and three letters more that falls into libplist's hash slot slot.
-std::string KeyInSlot(std::size_t n, unsigned slot) {
-    const std::string base = "k" + std::to_string(n) + "_";
-    unsigned hash = 5381;
-    for (char c : base) hash = ((hash << 5) + hash) + static_cast<unsigned>(static_cast<int>(c));
-    for (unsigned c0 = 'a'; c0 <= 'z'; ++c0) {
-        const unsigned h0 = hash * 33 + c0;
-        for (unsigned c1 = 'a'; c1 <= 'z'; ++c1) {
-            const unsigned c2 = (slot - (h0 * 33 + c1) * 33) & 0xFFF;
-            if (c2 >= 'a' && c2 <= 'z') return base + char(c0) + char(c1) + char(c2);
-        }
-    }
-    return base;
-}
-
 // Dictionaries of 10,000 keys that share libplist's hash slots, group keys to a slot.
 std::string EqualHash(std::size_t size, std::size_t group) {
     std::vector<std::string> keys;
     for (std::size_t i = 0; i < kPlistMaxKeys; ++i)
-        keys.push_back(KeyInSlot(i, static_cast<unsigned>(i / group) & 0xFFF));
+        keys.push_back(gen::KeyInHashSlot("k" + std::to_string(i) + "_",
+                                          static_cast<unsigned>(i / group) & 0xFFF));
     std::string out = std::string(kHead) + "<array>\n";
     std::size_t nodes = 0;
     for (std::size_t round = 0; out.size() < size && nodes < HostileNodes(size); ++round) {

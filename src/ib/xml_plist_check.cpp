@@ -87,6 +87,17 @@ bool XmlPlistCheck::Matches(std::size_t at, const char* text) const {
 // Up to the first text (passing quoted stretches with quotes); true when pos_ is at one.
 bool XmlPlistCheck::FindStr(const char* text, bool quotes) {
     const std::size_t n = std::strlen(text);
+    if (!quotes) {
+        // The same search, a byte at a time only where the first byte of text stands.
+        while (pos_ + n <= size_) {
+            const void* hit = std::memchr(data_ + pos_, text[0], size_ - n + 1 - pos_);
+            if (hit == nullptr) break;
+            pos_ = static_cast<std::size_t>(static_cast<const char*>(hit) - data_);
+            if (std::memcmp(data_ + pos_, text, n) == 0) return true;
+            ++pos_;
+        }
+        return false;
+    }
     while (pos_ + n < size_) {
         if (std::memcmp(data_ + pos_, text, n) == 0) return true;
         if (quotes && data_[pos_] == '"') {
