@@ -54,10 +54,6 @@ class BinaryCheck {
         return Walk(static_cast<std::size_t>(root));
     }
 
-    // After Run: the nodes of the tree, and the references of the objects in it.
-    std::uint64_t TreeNodes() const { return treeNodes_; }
-    std::uint64_t References() const { return references_; }
-
   private:
     // An object's children (references) and the bytes of text or data it holds.
     struct Shape {
@@ -204,7 +200,6 @@ class BinaryCheck {
             bytes[done.index] = static_cast<std::uint32_t>(done.bytes);
             levels[done.index] = static_cast<std::uint32_t>(done.levels);
             if (stack.empty()) {
-                treeNodes_ = done.nodes;
                 return done.levels <=
                            kPlistDepthStepsPerNode * done.nodes + kPlistDepthStepAllowance &&
                        done.nodes <= references_ + references_ / 4 + 64 &&
@@ -238,16 +233,10 @@ class BinaryCheck {
     std::size_t objectsEnd_ = 0;
     std::size_t count_ = 0;
     const unsigned char* table_ = nullptr;
-    std::uint64_t treeNodes_ = 0;
     std::uint64_t references_ = 0;
 };
 
 }  // namespace
-
-bool XmlPlistIsSafe(const char* data, std::size_t size) {
-    XmlPlistCheck check(data, size);
-    return check.Run() && check.Text() == data;
-}
 
 bool BinaryPlistIsSafe(const char* data, std::size_t size) {
     if (data == nullptr || size > kPlistMaxBytes) return false;

@@ -1,10 +1,11 @@
 // Every property list that the reader parses comes from a backup folder, that is from anyone.
-// libplist 2.2 parses both forms by recursion without a depth limit, in the binary form parses an
-// object anew for every reference to it, and in the XML form takes time that grows with the
-// square of a text's entities and of a dictionary's keys. So the bytes are checked first, in one
-// pass without recursion, and libplist only sees a file that it parses in time linear in its
-// size: one that stays within the limits below, which real files stay far below (an Info.plist
-// or a Manifest.plist holds under 50,000 nodes and dictionaries of a few hundred keys).
+// libplist 2.2 parses the binary form and frees every tree by recursion without a depth limit, in
+// the binary form parses an object anew for every reference to it, and in the XML form takes time
+// that grows with the square of a text's entities and of a dictionary's keys. So the bytes are
+// checked first, in one pass without recursion, and libplist only sees a file that it parses in
+// time linear in its size: one that stays within the limits below, which real files stay far below
+// (an Info.plist or a Manifest.plist holds under 50,000 nodes and dictionaries of a few hundred
+// keys).
 #pragma once
 
 #include <plist/plist.h>
@@ -21,9 +22,9 @@ constexpr std::uint64_t kPlistMaxNodes = 200000;
 constexpr std::uint64_t kPlistMaxBytes = std::uint64_t(64) << 20;
 // Entries of one dictionary.
 constexpr std::size_t kPlistMaxKeys = 10000;
-// Nodes per byte of the file, and an allowance for small files: a real XML file holds about one
-// node in 25 bytes, a real binary one one in 11; libplist's time follows its nodes, so a file
-// denser than these bounds could take longer than a real file of its size many times over.
+// Bytes of the file per node, and an allowance for small files: the property lists a device or
+// iTunes writes hold about one node in 25 bytes of XML and one in 11 of binary. libplist's time
+// follows the nodes, so a denser file could take a real file's time of its size many times over.
 constexpr std::uint64_t kPlistXmlBytesPerNode = 12;
 constexpr std::uint64_t kPlistBinaryBytesPerNode = 8;
 constexpr std::uint64_t kPlistNodeAllowance = 4096;
@@ -41,10 +42,6 @@ constexpr std::uint64_t kPlistDictByteAllowance = std::uint64_t(4) << 20;
 constexpr std::uint64_t kPlistDepthStepsPerNode = 8;
 constexpr std::uint64_t kPlistDepthStepAllowance = std::uint64_t(1) << 18;
 
-// True when libplist may parse the XML text as it stands (see XmlPlistCheck; a text that holds
-// entities is handed to libplist rewritten, which ParsePlistGuarded does).
-bool XmlPlistIsSafe(const char* data, std::size_t size);
-
 // True when libplist may parse the binary property list: its trailer, offset table and object
 // references lie within the file, no object contains itself, no dictionary key is a UTF-16 text
 // holding a NUL, and the tree that the references make stays within the depth, node and byte
@@ -55,7 +52,8 @@ bool XmlPlistIsSafe(const char* data, std::size_t size);
 bool BinaryPlistIsSafe(const char* data, std::size_t size);
 
 // The property list held in the bytes (binary when they start with "bplist00", else XML), or
-// null when the bytes fail their form's check or do not parse. The caller frees it.
+// null when the bytes fail their form's check (BinaryPlistIsSafe, XmlPlistCheck) or do not
+// parse. An XML text is handed to libplist as XmlPlistCheck rewrites it. The caller frees it.
 plist_t ParsePlistGuarded(const char* data, std::size_t size);
 
 // The seconds since 2001-01-01 00:00:00 UTC of a date node. False for any other node, and for a

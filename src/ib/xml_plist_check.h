@@ -29,11 +29,6 @@ class XmlPlistCheck {
     const char* Text() const { return rewritten_ ? out_.data() : data_; }
     std::size_t Size() const { return rewritten_ ? out_.size() : size_; }
 
-    // What the file asked of libplist's dictionaries (for the tests and the benchmark).
-    std::uint64_t Nodes() const { return nodes_; }
-    std::uint64_t DictSteps() const { return dictSteps_; }
-    std::uint64_t DictBytes() const { return dictBytes_; }
-
   private:
     struct Part {
         std::size_t begin;

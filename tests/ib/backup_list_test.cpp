@@ -286,8 +286,10 @@ TEST_F(BackupListTest, PropertyListsReadAsLibplistReadsThem) {
         const char* what;
         std::string bytes;
         std::string name;  // the device name read from it
+        bool own = true;   // compared with libplist's own parse, which decodes them one by one
     } rows[] = {
-        {"200,000 entities", gen::EntitiesPlist(200000), std::string(200000, '&')},
+        {"200,000 entities", gen::EntitiesPlist(200000), std::string(200000, '&'), false},
+        {"2,000 entities", gen::EntitiesPlist(2000), std::string(2000, '&')},
         {"an empty internal DOCTYPE subset",
          replaced("\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">",
                   "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\" []>"),
@@ -331,9 +333,11 @@ TEST_F(BackupListTest, PropertyListsReadAsLibplistReadsThem) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
-        const auto both = BothParses(r.bytes);
-        EXPECT_NE(both.first, "null");
-        EXPECT_TRUE(both.first == both.second);
+        if (r.own) {
+            const auto both = BothParses(r.bytes);
+            EXPECT_NE(both.first, "null");
+            EXPECT_TRUE(both.first == both.second);
+        }
         Builder(r.what).Write();
         gen::WriteFile(root_ + r.what + "/Info.plist", r.bytes);
     }
