@@ -41,6 +41,44 @@ void AppendUtf8(std::string* out, std::uint64_t v) {
     }
 }
 
+// Decoded text into a text of its own.
+struct PlainSink {
+    std::string* out;
+    void Put(char c) { out->push_back(c); }
+    void Put(const char* p, std::size_t n) { out->append(p, n); }
+};
+
+// Decoded text into a CDATA section of the copy handed to libplist: where the text itself holds
+// "]]>", the section ends after the "]]" and a new one begins.
+struct CdataSink {
+    std::string* out;
+    std::size_t start;  // where the current section's text begins
+    std::uint64_t splits = 0;
+    void Put(char c) {
+        const std::size_t n = out->size();
+        if (c == '>' && n >= start + 2 && (*out)[n - 1] == ']' && (*out)[n - 2] == ']') {
+            *out += "]]><![CDATA[";
+            start = out->size();
+            ++splits;
+        }
+        out->push_back(c);
+    }
+    void Put(const char* p, std::size_t n) {
+        while (n > 0) {
+            const void* gt = std::memchr(p, '>', n);
+            const std::size_t k = gt != nullptr ? static_cast<const char*>(gt) - p : n;
+            out->append(p, k);
+            p += k;
+            n -= k;
+            if (n > 0) {
+                Put('>');
+                ++p;
+                --n;
+            }
+        }
+    }
+};
+
 }  // namespace
 
 XmlPlistCheck::XmlPlistCheck(const char* data, std::size_t size) : data_(data), size_(size) {}
@@ -400,18 +438,28 @@ bool XmlPlistCheck::Text(const std::string& tag, std::size_t tagLength, bool ski
             if (nul != nullptr && nul < amp) continue;
         }
         if (key == nullptr && part.cdata) continue;
-        std::string decoded;
         bool entity = false;
+        if (key == nullptr) {
+            // A string's piece is decoded straight into the copy, as CDATA.
+            CdataSink sink{&StartRewrite(part), 0};
+            sink.start = out_.size();
+            if (!Decode(part, &sink, &entity)) return false;
+            out_ += "]]>";
+            nodes_ += sink.splits;
+            continue;
+        }
+        std::string decoded;
         if (part.cdata) {
             // Copied up to a NUL, and zeros from there on.
             decoded.assign(data_ + part.begin, part.length);
             const std::size_t nul = decoded.find('\0');
             if (nul != std::string::npos) std::fill(decoded.begin() + nul, decoded.end(), '\0');
-        } else if (!Decode(part, &decoded, &entity)) {
-            return false;
+        } else {
+            PlainSink sink{&decoded};
+            if (!Decode(part, &sink, &entity)) return false;
         }
         if (entity) Rewrite(part, decoded);
-        if (key != nullptr) whole += decoded;
+        whole += decoded;
     }
     if (key != nullptr) {
         // The dictionary keeps a key up to its first NUL.
@@ -422,49 +470,53 @@ bool XmlPlistCheck::Text(const std::string& tag, std::size_t tagLength, bool ski
     return true;
 }
 
-bool XmlPlistCheck::Decode(const Part& part, std::string* out, bool* hadEntity) const {
+template <class Sink>
+bool XmlPlistCheck::Decode(const Part& part, Sink* out, bool* hadEntity) const {
     const char* s = data_ + part.begin;
     const std::size_t len = part.length;
     // libplist copies the piece with strncpy: zeros from the first NUL on, and nothing there is
     // decoded.
     const void* nulAt = std::memchr(s, 0, len);
     const std::size_t end = nulAt != nullptr ? static_cast<const char*>(nulAt) - s : len;
-    out->clear();
-    out->reserve(len);
     std::size_t i = 0;
     while (i < end) {
         // The text up to the next '&' as it stands; the last byte of a piece is never taken for
         // the start of an entity.
         const void* amp = std::memchr(s + i, '&', end - i);
         const std::size_t at = amp != nullptr ? static_cast<const char*>(amp) - s : end;
-        out->append(s + i, at - i);
+        if (at > i) out->Put(s + i, at - i);
         i = at;
         if (i >= end) break;
         if (i + 1 >= len) {
-            *out += '&';
+            out->Put('&');
             ++i;
             continue;
         }
-        const void* semi = std::memchr(s + i, ';', end - i);
-        if (semi == nullptr) return false;
-        const std::size_t stop = static_cast<const char*>(semi) - s;
+        // The entity runs to the next ';' (libplist takes "&ampere;" for "&amp;": only the start
+        // of the name counts).
         const char* ent = s + i + 1;
-        const std::size_t entLength = stop - (i + 1);
+        std::size_t entLength = 0;
+        while (i + 1 + entLength < end && ent[entLength] != ';' && entLength < 16) ++entLength;
+        if (i + 1 + entLength >= end) return false;
+        if (ent[entLength] != ';') {
+            const void* semi = std::memchr(ent + entLength, ';', end - (i + 1 + entLength));
+            if (semi == nullptr) return false;
+            entLength = static_cast<std::size_t>(static_cast<const char*>(semi) - ent);
+        }
         if (entLength == 0) return false;
-        auto is = [&](const char* name) {
-            const std::size_t n = std::strlen(name);
+        auto starts = [&](const char* name, std::size_t n) {
             return entLength >= n && std::memcmp(ent, name, n) == 0;
         };
-        if (is("amp")) {
-            *out += '&';
-        } else if (is("apos")) {
-            *out += '\'';
-        } else if (is("quot")) {
-            *out += '"';
-        } else if (is("lt")) {
-            *out += '<';
-        } else if (is("gt")) {
-            *out += '>';
+        if (starts("amp", 3)) {
+            out->Put('&');
+        } else if (starts("apos", 4)) {
+            out->Put('\'');
+        } else if (starts("quot", 4)) {
+            out->Put('"');
+        } else if (starts("lt", 2)) {
+            out->Put('<');
+        } else if (starts("gt", 2)) {
+            out->Put('>');
         } else if (ent[0] == '#') {
             if (entLength > 8) return false;
             // The number is read as libplist reads it, with strtoull, up to the ';'.
@@ -481,20 +533,23 @@ bool XmlPlistCheck::Decode(const Part& part, std::string* out, bool* hadEntity) 
             }
             if (v == 0 || v > 0x10FFFF || static_cast<std::size_t>(parsedEnd - number) != entLength)
                 return false;
-            AppendUtf8(out, v);
+            std::string utf8;
+            AppendUtf8(&utf8, v);
+            out->Put(utf8.data(), utf8.size());
         } else {
             return false;
         }
         *hadEntity = true;
-        i = stop + 1;
+        i += entLength + 2;
     }
-    out->append(len - end, '\0');
+    // What follows a NUL: zeros, as many as the piece holds.
+    for (std::size_t k = end; k < len; ++k) out->Put('\0');
     return true;
 }
 
 // The piece of text in the copy handed to libplist: its decoded text as CDATA, split where the
 // text itself holds the end of a CDATA section.
-void XmlPlistCheck::Rewrite(const Part& part, const std::string& decoded) {
+std::string& XmlPlistCheck::StartRewrite(const Part& part) {
     if (!rewritten_) {
         rewritten_ = true;
         out_.reserve(size_ + size_ / 8 + 64);
@@ -502,15 +557,14 @@ void XmlPlistCheck::Rewrite(const Part& part, const std::string& decoded) {
     out_.append(data_ + copied_, part.begin - copied_);
     copied_ = part.begin + part.length;
     out_ += "<![CDATA[";
-    std::size_t from = 0;
-    for (std::size_t at = decoded.find("]]>"); at != std::string::npos;
-         at = decoded.find("]]>", at + 1)) {
-        out_.append(decoded, from, at + 2 - from);
-        out_ += "]]><![CDATA[";
-        from = at + 2;
-        // Every split is one more piece for libplist.
-        ++nodes_;
-    }
-    out_.append(decoded, from, std::string::npos);
+    return out_;
+}
+
+void XmlPlistCheck::Rewrite(const Part& part, const std::string& decoded) {
+    CdataSink sink{&StartRewrite(part), 0};
+    sink.start = out_.size();
+    sink.Put(decoded.data(), decoded.size());
     out_ += "]]>";
+    // Every split is one more piece for libplist.
+    nodes_ += sink.splits;
 }

@@ -57,8 +57,12 @@ class XmlPlistCheck {
     // (decode) has its entities decoded and rewritten; key receives what libplist keeps.
     bool Text(const std::string& tag, std::size_t tagLength, bool skipSpace, bool decode,
               std::string* key);
-    // A piece of text decoded as libplist decodes it; false where libplist fails.
-    bool Decode(const Part& part, std::string* out, bool* hadEntity) const;
+    // A piece of text decoded as libplist decodes it into out (a sink of characters); false where
+    // libplist fails.
+    template <class Sink>
+    bool Decode(const Part& part, Sink* out, bool* hadEntity) const;
+    // The copy up to the piece of text, and the start of the CDATA section that stands for it.
+    std::string& StartRewrite(const Part& part);
     void Rewrite(const Part& part, const std::string& decoded);
     bool AddNodes(std::uint64_t n);
 
