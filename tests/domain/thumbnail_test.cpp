@@ -374,8 +374,13 @@ TEST_F(Thumbnails, ScaledJpegDecodesMatchTheFullDecodeScaledDown) {
             total += d;
             if (d > 40) ++far;
         }
-        EXPECT_LE(static_cast<double>(total) / bytes, 4.0);
-        EXPECT_LE(static_cast<double>(far) / bytes, 0.03);
+        // A progressive picture shown at 1/8 is read only up to its DC values, whose last bit
+        // some encoders (libjpeg's own progression among them) send after the AC coefficients:
+        // its pixels may lie a level or two further off.
+        const bool firstScansOnly =
+            c.progressive && ThumbnailDecoder::JpegEighths(c.width, c.height, fit.x, fit.y) == 1;
+        EXPECT_LE(static_cast<double>(total) / bytes, firstScansOnly ? 5.0 : 4.0);
+        EXPECT_LE(static_cast<double>(far) / bytes, firstScansOnly ? 0.04 : 0.03);
     }
     // The scale: the smallest eighth that still covers the thumbnail.
     EXPECT_EQ(ThumbnailDecoder::JpegEighths(1600, 1200, 100, 75), 1);
