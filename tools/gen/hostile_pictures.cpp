@@ -126,6 +126,20 @@ std::string MakeJpegInScans(int width, int height, int scans, bool dcLast, std::
     return Compress(width, height, Gradient(width, height, 3, seed), false, true, script);
 }
 
+std::string MakeGifDeclaring(int width, int height) {
+    if (width <= 0 || height <= 0 || width > 65535 || height > 65535)
+        throw std::runtime_error("bad picture size");
+    std::string gif = MakeGif(8, 8, 1, 1);
+    // The image descriptor follows the global colour table and the two extensions.
+    const std::size_t at = gif.find(std::string("\x2C\0\0\0\0", 5), 13 + 768);
+    if (at == std::string::npos) throw std::runtime_error("no image descriptor");
+    gif[at + 5] = static_cast<char>(width & 0xFF);
+    gif[at + 6] = static_cast<char>(width >> 8);
+    gif[at + 7] = static_cast<char>(height & 0xFF);
+    gif[at + 8] = static_cast<char>(height >> 8);
+    return gif;
+}
+
 std::string MakePngDeclaring(int width, int height) {
     if (width <= 0 || height <= 0) throw std::runtime_error("bad picture size");
     std::string png = MakeBlankPng(width, 1);

@@ -19,6 +19,8 @@ std::string MakeCmykJpeg(int width, int height, std::uint32_t seed);
 // dcLast: the DC values are sent at reduced precision first and their last bit only in the last
 // scan, after all the AC scans.
 std::string MakeJpegInScans(int width, int height, int scans, bool dcLast, std::uint32_t seed);
+// A GIF whose one frame declares width x height while its data holds 8 x 8 pixels.
+std::string MakeGifDeclaring(int width, int height);
 // A PNG whose header declares width x height while its data holds one row: a decoder that
 // believes the header allocates for the whole picture.
 std::string MakePngDeclaring(int width, int height);
