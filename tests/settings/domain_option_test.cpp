@@ -182,13 +182,23 @@ TEST(UpdateDocumentTest, BombsAndOversizedDocumentsAreRefused) {
         bomb += "<!ENTITY a" + std::to_string(i) + " \"" + value + "\">";
     }
     bomb += "]><u><p n=\"Tavrenmoss Quellstone\" v=\"&a9;\"/></u>";
-    const auto start = Clock::now();
     EXPECT_EQ(LatestOf(bomb), "");
     std::string big = "<u><p n=\"Tavrenmoss Quellstone\" v=\"2.2\"/>";
     big.append(200 * 1024, ' ');
     big += "</u>";
     EXPECT_EQ(LatestOf(big), "");
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+    // Both are given up in about the time a plain answer of the largest size takes.
+    std::string plain = "<u><p n=\"Tavrenmoss Quellstone\" v=\"2.2\"/>";
+    plain.append(60 * 1024, ' ');
+    plain += "</u>";
+    ASSERT_EQ(LatestOf(plain), "2.2");
+    EXPECT_LT(testing_support::TimeRatio(
+                  [&] {
+                      LatestOf(bomb);
+                      LatestOf(big);
+                  },
+                  [&] { LatestOf(plain); }),
+              50);
 }
 
 TEST(UpdateDocumentTest, VersionComparison) {
@@ -342,8 +352,10 @@ TEST_F(UpdateCheckTest, DeadOrSlowServersAreGivenUpWithinTheLimit) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         LocalHttpServer server(c.mode, c.reply, 20);
+        // A check that never gave up would wait for ever (a silent or endless server) or get the
+        // whole answer from the dribbling one; how soon it gives up is the machine's business.
         EXPECT_EQ(Check(server.BaseUrl() + "/app", Short()), std::vector<wxString>{""});
-        EXPECT_LT(elapsed_, std::chrono::milliseconds(1500));
+        EXPECT_LT(elapsed_, testing_support::kHangGuard);
     }
 }
 
