@@ -3,8 +3,10 @@
 #include <algorithm>
 
 DecodeBudget& DecodeBudget::Shared() {
-    static DecodeBudget budget(kSharedBytes);
-    return budget;
+    // Never destroyed: the program ends with its workers still running, and a decode may still
+    // wait on it then.
+    static DecodeBudget* const budget = new DecodeBudget(kSharedBytes);
+    return *budget;
 }
 
 DecodeBudget::DecodeBudget(std::uint64_t totalBytes) : total_(totalBytes) {}

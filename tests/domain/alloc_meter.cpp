@@ -8,7 +8,12 @@
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define BV_SANITIZED_ALLOCATOR 1
-#include <sanitizer/allocator_interface.h>
+// The sanitizers' allocator interface (not every compiler ships its header).
+extern "C" {
+int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*, std::size_t),
+                                              void (*onFree)(const volatile void*));
+std::size_t __sanitizer_get_allocated_size(const volatile void* block);
+}
 #endif
 
 namespace {
@@ -41,7 +46,7 @@ void OnMalloc(const volatile void*, std::size_t size) {
     Allocated(size);
 }
 void OnFree(const volatile void* block) {
-    Freed(__sanitizer_get_allocated_size(const_cast<const void*>(block)));
+    Freed(__sanitizer_get_allocated_size(block));
 }
 
 [[maybe_unused]] const bool g_hooked =
