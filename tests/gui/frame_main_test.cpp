@@ -378,6 +378,9 @@ TEST(FrameUpdateAnswer, EachAnswerGetsItsMessage) {
 
 // Answers one HTTP request on 127.0.0.1 with a fixed body, then closes; gives up after 10 s.
 class OneShotHttpServer {
+    // Its waits for the client: the hang guard.
+    static constexpr int kWaitMillis = static_cast<int>(gui_test::kHangGuardSeconds * 1000);
+
   public:
     explicit OneShotHttpServer(const std::string& body) {
         listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -394,14 +397,14 @@ class OneShotHttpServer {
                                   std::to_string(body.size()) + "\r\n\r\n" + body;
         thread_ = std::thread([this, reply] {
             pollfd waiting{listener_, POLLIN, 0};
-            if (::poll(&waiting, 1, 10000) != 1) return;
+            if (::poll(&waiting, 1, kWaitMillis) != 1) return;
             const int client = ::accept(listener_, nullptr, nullptr);
             if (client < 0) return;
             std::string request;
             char buffer[1024];
             while (request.find("\r\n\r\n") == std::string::npos) {
                 pollfd reading{client, POLLIN, 0};
-                if (::poll(&reading, 1, 10000) != 1) break;
+                if (::poll(&reading, 1, kWaitMillis) != 1) break;
                 const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
                 if (n <= 0) break;
                 request.append(buffer, static_cast<size_t>(n));
@@ -444,6 +447,11 @@ TEST(FrameUpdateAnswer, CheckForUpdateFromTheMenuEndsInTheFramesQuestion) {
     gui_test::ScopedDomainOption kept;
     g_domainOption = new DomainOption(wxString::FromUTF8(dir / "option.cfg"));
     g_domainOption->Load();
+    // The check must get its answer, however busy the machine: limits it cannot exceed.
+    HttpLimits patient;
+    patient.connectMillis = patient.totalMillis =
+        static_cast<int>(gui_test::kHangGuardSeconds * 1000);
+    g_domainOption->SetHttpLimits(patient);
 
     MainFrameIDeviceBackup* frame = NewFrame();
     AnswerRecorder recorder;

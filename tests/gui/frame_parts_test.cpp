@@ -390,7 +390,7 @@ TEST(FrameAbout, CloseAndOkEndTheModalLoop) {
         // The button's click arrives inside the modal loop; a timer ends a loop that would hang.
         wxTimer guard;
         guard.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { dialog.EndModal(99); });
-        guard.StartOnce(5000);
+        guard.StartOnce(static_cast<int>(gui_test::kHangGuardSeconds * 1000));
         dialog.CallAfter([&dialog, id] { gui_test::SendCommand(&dialog, wxEVT_BUTTON, id); });
         EXPECT_EQ(0, dialog.ShowModal());
         guard.Stop();

@@ -75,7 +75,8 @@ pid_t StartOwnDisplay() {
     close(fds[1]);
     std::string number;
     pollfd p{fds[0], POLLIN, 0};
-    while (poll(&p, 1, 10000) > 0) {
+    const int guard = static_cast<int>(std::chrono::milliseconds(kHangGuard).count());
+    while (poll(&p, 1, guard) > 0) {
         char c;
         if (read(fds[0], &c, 1) != 1 || c == '\n') break;
         number += c;
