@@ -92,7 +92,7 @@ std::uint64_t PeakResident() {
 }
 // Sets the peak to what the process holds now.
 void ResetPeak() {
-    malloc_trim(0);
+    ProcessMemory::ReturnFreed();
     const int fd = open("/proc/self/clear_refs", O_WRONLY);
     if (fd >= 0) {
         if (write(fd, "5", 1) != 1) std::fprintf(stderr, "could not reset the peak\n");
@@ -236,7 +236,7 @@ int main(int argc, char** argv) {
     std::vector<Shape> shapes = {
         {"progressive JPEG declaring 10000 x 10000", folder + "/p.jpg"},
         {"CMYK JPEG declaring 10000 x 10000", folder + "/c.jpg"},
-        {"progressive JPEG declaring 6000 x 6000", folder + "/p6.jpg"},
+        {"progressive JPEG declaring 4000 x 3000", folder + "/p6.jpg"},
         {"the same with 1 MB after its end", folder + "/p6pad.jpg"},
         {"CMYK JPEG of 6000 x 6000", folder + "/c6.jpg"},
         {"PNG of 10000 x 10000", folder + "/big.png"},
@@ -247,6 +247,7 @@ int main(int argc, char** argv) {
         {"GIF of 20 frames of 4000 x 3000", folder + "/b.gif"},
         {"JPEG of 1,000 scans, 4032 x 3024", folder + "/s.jpg"},
         {"JPEG of 64 scans, DC finished last, 4032 x 3024", folder + "/s64.jpg"},
+        {"progressive JPEG of 6000 x 4000", folder + "/p24.jpg"},
         {"400 MB movie", folder + "/IMG_0002.MOV"},
         {"BMP of 4000 x 3000", folder + "/w.bmp"},
         {"TIFF of 4000 x 3000", folder + "/t.tif"},
@@ -263,8 +264,8 @@ int main(int argc, char** argv) {
                    gen::MakeJpegDeclaring(10000, 10000, true, false));
     gen::WriteFile(fileOf("CMYK JPEG declaring 10000 x 10000"),
                    gen::MakeJpegDeclaring(10000, 10000, false, true));
-    const std::string declaring = gen::MakeJpegDeclaring(6000, 6000, true, false);
-    gen::WriteFile(fileOf("progressive JPEG declaring 6000 x 6000"), declaring);
+    const std::string declaring = gen::MakeJpegDeclaring(4000, 3000, true, false);
+    gen::WriteFile(fileOf("progressive JPEG declaring 4000 x 3000"), declaring);
     gen::WriteFile(fileOf("the same with 1 MB after its end"),
                    declaring + std::string(1024 * 1024, '\x55'));
     gen::WriteFile(fileOf("CMYK JPEG of 6000 x 6000"), gen::MakeCmykJpeg(6000, 6000, 4));
@@ -279,6 +280,8 @@ int main(int argc, char** argv) {
                    gen::MakeJpegInScans(4032, 3024, 1000, false, 7));
     gen::WriteFile(fileOf("JPEG of 64 scans, DC finished last, 4032 x 3024"),
                    gen::MakeJpegInScans(4032, 3024, 64, true, 8));
+    gen::WriteFile(fileOf("progressive JPEG of 6000 x 4000"),
+                   gen::MakeJpeg(6000, 4000, 0, 9, 85, true));
     WriteMovie(fileOf("400 MB movie"), 400ull * 1000 * 1000);
     for (const char* name : {"BMP of 4000 x 3000", "BMP of 1600 x 1200"}) {
         wxImage plain(name[7] == '4' ? 4000 : 1600, name[7] == '4' ? 3000 : 1200);

@@ -32,6 +32,11 @@ class ThumbnailDecoder {
     static constexpr std::uint64_t kMaxPictureBytes = 128ull * 1024 * 1024;
     // Nor JPEG pictures of more scans (real progressive ones have about ten).
     static constexpr int kMaxScans = 64;
+    // Nor JPEG pictures of several scans (progressive ones among them), which keep all their
+    // coefficients while they are decoded, of more coefficients: 40 MiB, a 13-megapixel picture
+    // in YCbCr 4:2:0 (the memory is fresh at every decode, and touching it costs as much as
+    // decoding an ordinary picture of that size).
+    static constexpr std::uint64_t kMaxCoefficientBytes = 40ull * 1024 * 1024;
     // Nor PNG pictures of more uncompressed data (every row is inflated): 32 MiB, for example
     // 8 megapixels in RGBA, 11 in RGB.
     static constexpr std::uint64_t kMaxPngDataBytes = 32ull * 1024 * 1024;

@@ -1,5 +1,6 @@
 #include "domain/domain_ib.h"
 
+#include <malloc.h>
 #include <wx/bitmap.h>
 #include <wx/event.h>
 #include <wx/image.h>
@@ -179,9 +180,10 @@ void DomainIB::ScanTask(void* data) {
 void DomainIB::ThumbnailTask(void* data) {
     auto* request = static_cast<ScanRequest*>(data);
     if (request == nullptr) return;
-    // The decodes' large blocks (files, pixels, coefficients) are mapped and unmapped with each
-    // use, rather than kept by the allocator's arenas of the decoding threads after they are
-    // freed, so that the memory the process holds follows the decode budget.
+    // On the C runtime's heap the decodes' large blocks (files, pixels, coefficients) are mapped
+    // and unmapped with each use, rather than kept by the arenas of the decoding threads after
+    // they are freed, so that the memory the process holds follows the decode budget. (Another
+    // allocator serving the process ignores this.)
     mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
     const int n = request->photos != nullptr ? static_cast<int>(request->photos->size()) : 0;
     // The pictures are decoded by a few threads, each taking the next picture not yet taken and

@@ -82,6 +82,7 @@ bool PlanJpeg(const PictureHeader& header, std::uint64_t fileBytes, Plan* plan) 
     // Tables, the row buffers of each component and the upsampling rows.
     const std::uint64_t working = kMiB + 16ull * f.components * outWidth * vMax * plan->eighths;
     const std::uint64_t coefficients = severalScans ? blocks.buffered * sizeof(JBLOCK) : 0;
+    if (coefficients > ThumbnailDecoder::kMaxCoefficientBytes) return false;
     plan->decoderBytes = working + coefficients;
     plan->bytes = fileBytes + plan->decoderBytes + outWidth * outHeight * 3 + outWidth * 4;
     return true;
@@ -190,6 +191,10 @@ bool DecodeJpeg(const unsigned char* data, std::size_t size, const PictureHeader
     }
     jpeg_create_decompress(&info);
     info.mem->max_memory_to_use = static_cast<long>(plan.decoderBytes);
+    // The coefficients of a picture of several scans are taken in pieces of at most 1 MiB, which
+    // an allocator may keep for the next decode, rather than in one block of tens of megabytes
+    // that goes back to the system and comes fresh (a page fault every 4 KiB) each time.
+    info.mem->max_alloc_chunk = 1024 * 1024;
     info.progress = &progress;
     jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);

@@ -194,7 +194,7 @@ TEST(ThumbnailDecoder, HostilePicturesAreRefusedOrBoundedBeforeTheyAreDecoded) {
     testing_support::TempDir dir;
     wxImage plain(2000, 1500);
     ASSERT_TRUE(plain.SaveFile(wxString::FromUTF8(dir / "plain.bmp"), wxBITMAP_TYPE_BMP));
-    const std::string declaring = gen::MakeJpegDeclaring(6000, 6000, true, false);
+    const std::string declaring = gen::MakeJpegDeclaring(4000, 3000, true, false);
     const std::string movie = std::string(
         "\0\0\0\x14"
         "ftypqt  \0\0\0\0qt  ",
@@ -213,8 +213,11 @@ TEST(ThumbnailDecoder, HostilePicturesAreRefusedOrBoundedBeforeTheyAreDecoded) {
          wxSize(), 64 * kKiB, 64 * kKiB},
         {"JPEG declaring 6000 x 6000", gen::MakeJpegDeclaring(6000, 6000, false, false), 0,
          wxSize(), 64 * kKiB, 64 * kKiB},
-        {"progressive JPEG declaring 6000 x 6000, 1 MB after its end",
+        {"progressive JPEG declaring 4000 x 3000, 1 MB after its end",
          declaring + std::string(1024 * 1024, 'U'), 0, wxSize(), 1100 * kKiB, 1100 * kKiB},
+        {"progressive JPEG declaring 6000 x 4000, over the coefficient limit",
+         gen::MakeJpegDeclaring(6000, 4000, true, false) + std::string(100 * 1024, 'U'), 0,
+         wxSize(), 64 * kKiB, 64 * kKiB},
         {"CMYK JPEG of 1200 x 900", gen::MakeCmykJpeg(1200, 900, 3), 0, wxSize(100, 75), 2 * kMiB,
          2 * kMiB},
         {"PNG declaring 10000 x 10000", gen::MakePngDeclaring(10000, 10000), 0, wxSize(), 64 * kKiB,
