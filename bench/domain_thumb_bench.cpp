@@ -1,10 +1,20 @@
-// Thumbnails of generated camera pictures (JPEG, 1,600 x 1,200) through DomainIB::ThumbnailTask
-// on a TaskThread, against a floor measured in the same run: reading every file and decoding it at
-// 1/8 of its size with libjpeg, the least decoding that covers a thumbnail, on all cores. Prints
-// thumbnails per second and the ratio of the times. Target: at most 1.5x the floor. Needs a
-// display (run under xvfb-run -a).
+// Thumbnails through ThumbnailDecoder and DomainIB::ThumbnailTask, against floors measured in the
+// same run. Prints:
+//  1. what each hostile picture costs (a few bytes declaring a huge picture, CMYK data, a PNG of
+//     10000 x 10000, an animated GIF, JPEG pictures of many scans, a 400 MB movie): the time of its
+//     decode as a ratio to the floor, reading one ordinary 12-megapixel camera picture and
+//     decoding it at 1/8 with libjpeg (the least any thumbnail of it needs), and the memory its
+//     decode takes (the budget's share and the process's peak during it). Target: at most 2x the
+//     floor;
+//  2. the peak memory of the thumbnail task over a camera roll of 12-megapixel camera pictures
+//     mixed with eight 400 MB movies and eight copies of every hostile picture, all made at once
+//     by the task's threads. Target: under 300 MB;
+//  3. the task's throughput on camera pictures of 1,600 x 1,200, against reading every file and
+//     decoding it at 1/8 with libjpeg on all cores. Target: at most 1.5x.
+// Needs a display (run under xvfb-run -a).
 //
-// Usage: domain_thumb_bench [pictures]   (default 10000)
+// Usage: domain_thumb_bench [pictures]   (default 2000, for the third part)
+#include <unistd.h>
 #include <wx/app.h>
 #include <wx/bitmap.h>
 #include <wx/image.h>
@@ -27,14 +37,20 @@
 #include "base/process_memory.h"
 #include "bench_util.h"
 #include "common/task_thread.h"
+#include "domain/decode_budget.h"
 #include "domain/domain_ib.h"
 #include "domain/kind_obj.h"
+#include "domain/picture_header.h"
+#include "domain/thumbnail_decoder.h"
 #include "gen/backup_gen.h"
+#include "gen/hostile_pictures.h"
 #include "gen/media.h"
 
 namespace {
 
 using bench::Seconds;
+
+constexpr double kMiB = 1024.0 * 1024.0;
 
 class Receiver : public wxEvtHandler {
   public:
@@ -53,6 +69,18 @@ class Receiver : public wxEvtHandler {
         }
     }
 };
+
+std::uint64_t Resident() {
+    return static_cast<std::uint64_t>(std::max(0L, bench::StatusKb("VmRSS"))) * 1024;
+}
+std::uint64_t PeakResident() {
+    return static_cast<std::uint64_t>(std::max(0L, bench::StatusKb("VmHWM"))) * 1024;
+}
+// Gives freed memory back and sets the peak to what the process holds now.
+void ResetPeak() {
+    ProcessMemory::ReturnFreed();
+    bench::ResetPeak();
+}
 
 // One file read whole and decoded at 1/8 scale; false when it does not decode.
 bool DecodeEighth(const std::string& path, std::vector<unsigned char>& bytes,
@@ -109,7 +137,13 @@ double ScaledDecodeFloor(const std::vector<std::string>& files) {
     return seconds;
 }
 
-double Thumbnails(const std::vector<std::string>& files, int* made) {
+struct TaskRun {
+    double seconds = 0;
+    int thumbnails = 0;  // of the files named like the camera's (IMG_ and roll_ ... .JPG)
+    std::uint64_t peakAbove = 0;
+};
+
+TaskRun Thumbnails(const std::vector<std::string>& files) {
     PhotoList photos;
     for (const std::string& f : files) {
         auto* p = new Photo();
@@ -120,26 +154,50 @@ double Thumbnails(const std::vector<std::string>& files, int* made) {
     auto* request = new ScanRequest();
     request->target = &receiver;
     request->photos = &photos;
+    ResetPeak();
+    const std::uint64_t before = Resident();
+    TaskRun run;
     const auto start = std::chrono::steady_clock::now();
     TaskThread::Start(new TaskThread(request, DomainIB::ThumbnailTask));
     while (!receiver.done) {
         wxTheApp->ProcessPendingEvents();
         if (!receiver.done) wxMicroSleep(500);
     }
-    const double seconds = Seconds(start);
-    *made = 0;
+    run.seconds = Seconds(start);
+    const std::uint64_t peak = PeakResident();
+    run.peakAbove = peak > before ? peak - before : 0;
     for (Photo*& p : photos) {
-        if (p->thumbnail != nullptr && p->thumbnail->GetWidth() == 100) ++*made;
+        const bool camera = p->path.AfterLast('/').EndsWith(".JPG");
+        if (camera && p->thumbnail != nullptr && p->thumbnail->GetWidth() == 100 &&
+            p->thumbnail->GetHeight() == 75)
+            ++run.thumbnails;
         TrackedDelete(__FILE__, __LINE__, p);
     }
-    return seconds;
+    return run;
 }
+
+// A movie as a phone records it: the boxes of a QuickTime file, then its media data (left as a
+// hole in the file, so that writing it takes no time).
+void WriteMovie(const std::string& path, std::uint64_t bytes) {
+    std::string head(
+        "\0\0\0\x14"
+        "ftypqt  \0\0\0\0qt  ",
+        20);
+    head += std::string("\0\0\0\x08wide", 8);
+    gen::WriteFile(path, head);
+    if (truncate(path.c_str(), static_cast<off_t>(bytes)) != 0) std::exit(1);
+}
+
+struct Shape {
+    std::string name;
+    std::string file;
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
     ProcessMemory::SetUp();
-    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
+    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
     wxApp::SetInstance(new wxApp());
     int wxArgc = 1;
     if (!wxEntryStart(wxArgc, argv)) {
@@ -148,12 +206,143 @@ int main(int argc, char** argv) {
     }
     delete wxLog::SetActiveTarget(new wxLogStderr());
     wxInitAllImageHandlers();
+    wxLogNull quiet;
     bench::PrintLoad("at the start");
 
     char pattern[] = "/tmp/domain-thumb-bench-XXXXXX";
     if (mkdtemp(pattern) == nullptr) return 1;
     const std::string folder = pattern;
-    // A few dozen different pictures, repeated under their own names.
+    const std::string camera = folder + "/IMG_0001.JPG";
+    gen::WriteFile(camera, gen::MakePhotoJpeg(4032, 3024, 1));
+
+    std::vector<Shape> shapes = {
+        {"progressive JPEG declaring 10000 x 10000", folder + "/p.jpg"},
+        {"CMYK JPEG declaring 10000 x 10000", folder + "/c.jpg"},
+        {"progressive JPEG declaring 4000 x 3000", folder + "/p6.jpg"},
+        {"the same with 1 MB after its end", folder + "/p6pad.jpg"},
+        {"CMYK JPEG of 6000 x 6000", folder + "/c6.jpg"},
+        {"PNG of 10000 x 10000", folder + "/big.png"},
+        {"PNG of 6000 x 6000", folder + "/six.png"},
+        {"PNG of 2800 x 2800", folder + "/three.png"},
+        {"PNG declaring 6000 x 6000, one row of data", folder + "/d6.png"},
+        {"GIF of 20 frames of 10000 x 10000", folder + "/a.gif"},
+        {"GIF of 20 frames of 4000 x 3000", folder + "/b.gif"},
+        {"JPEG of 1,000 scans, 4032 x 3024", folder + "/s.jpg"},
+        {"JPEG of 64 scans, DC finished last, 4032 x 3024", folder + "/s64.jpg"},
+        {"progressive JPEG of 6000 x 4000", folder + "/p24.jpg"},
+        {"400 MB movie", folder + "/IMG_0002.MOV"},
+        {"BMP of 4000 x 3000", folder + "/w.bmp"},
+        {"TIFF of 4000 x 3000", folder + "/t.tif"},
+        {"BMP of 1600 x 1200", folder + "/w2.bmp"},
+        {"TIFF of 1600 x 1200", folder + "/t2.tif"},
+    };
+    auto fileOf = [&shapes](const char* name) {
+        for (const Shape& s : shapes) {
+            if (s.name == name) return s.file;
+        }
+        std::exit(1);
+    };
+    gen::WriteFile(fileOf("progressive JPEG declaring 10000 x 10000"),
+                   gen::MakeJpegDeclaring(10000, 10000, true, false));
+    gen::WriteFile(fileOf("CMYK JPEG declaring 10000 x 10000"),
+                   gen::MakeJpegDeclaring(10000, 10000, false, true));
+    const std::string declaring = gen::MakeJpegDeclaring(4000, 3000, true, false);
+    gen::WriteFile(fileOf("progressive JPEG declaring 4000 x 3000"), declaring);
+    gen::WriteFile(fileOf("the same with 1 MB after its end"),
+                   declaring + std::string(1024 * 1024, '\x55'));
+    gen::WriteFile(fileOf("CMYK JPEG of 6000 x 6000"), gen::MakeCmykJpeg(6000, 6000, 4));
+    gen::WriteFile(fileOf("PNG of 10000 x 10000"), gen::MakeBlankPng(10000, 10000));
+    gen::WriteFile(fileOf("PNG of 6000 x 6000"), gen::MakeBlankPng(6000, 6000, true));
+    gen::WriteFile(fileOf("PNG of 2800 x 2800"), gen::MakeBlankPng(2800, 2800, true));
+    gen::WriteFile(fileOf("PNG declaring 6000 x 6000, one row of data"),
+                   gen::MakePngDeclaring(6000, 6000));
+    gen::WriteFile(fileOf("GIF of 20 frames of 10000 x 10000"), gen::MakeGif(10000, 10000, 20, 5));
+    gen::WriteFile(fileOf("GIF of 20 frames of 4000 x 3000"), gen::MakeGif(4000, 3000, 20, 6));
+    gen::WriteFile(fileOf("JPEG of 1,000 scans, 4032 x 3024"),
+                   gen::MakeJpegInScans(4032, 3024, 1000, false, 7));
+    gen::WriteFile(fileOf("JPEG of 64 scans, DC finished last, 4032 x 3024"),
+                   gen::MakeJpegInScans(4032, 3024, 64, true, 8));
+    gen::WriteFile(fileOf("progressive JPEG of 6000 x 4000"),
+                   gen::MakeJpeg(6000, 4000, 0, 9, 85, true));
+    WriteMovie(fileOf("400 MB movie"), 400ull * 1000 * 1000);
+    for (const char* name : {"BMP of 4000 x 3000", "BMP of 1600 x 1200"}) {
+        wxImage plain(name[7] == '4' ? 4000 : 1600, name[7] == '4' ? 3000 : 1200);
+        if (!plain.SaveFile(wxString::FromUTF8(fileOf(name)), wxBITMAP_TYPE_BMP)) return 1;
+    }
+    for (const char* name : {"TIFF of 4000 x 3000", "TIFF of 1600 x 1200"}) {
+        wxImage plain(name[8] == '4' ? 4000 : 1600, name[8] == '4' ? 3000 : 1200);
+        if (!plain.SaveFile(wxString::FromUTF8(fileOf(name)), wxBITMAP_TYPE_TIFF)) return 1;
+    }
+
+    // 1. Each hostile picture alone, against the floor.
+    std::vector<unsigned char> bytes, pixels;
+    const double floor = bench::Best(7, [&] {
+        if (!DecodeEighth(camera, bytes, pixels)) std::exit(1);
+    });
+    const double ordinary =
+        bench::Best(7, [&] { ThumbnailDecoder::Decode(wxString::FromUTF8(camera)); });
+    std::printf("floor: a 12-megapixel camera picture (%.1f MB) read and decoded at 1/8: %.1f ms\n",
+                gen::ReadFile(camera).size() / kMiB, floor * 1000);
+    std::printf("%-50s %10s %9s %6s %10s %10s  %s\n", "picture", "file", "time", "ratio", "share",
+                "peak", "thumbnail");
+    std::printf("%-50s %8.1fMB %7.1fms %5.2fx %8.1fMB %10s  %s\n", "the camera picture itself",
+                gen::ReadFile(camera).size() / kMiB, ordinary * 1000, ordinary / floor, 0.0, "",
+                "yes");
+    double worst = 0;
+    for (const Shape& s : shapes) {
+        const wxString path = wxString::FromUTF8(s.file);
+        bool made = false;
+        const double seconds =
+            bench::Best(5, [&] { made = ThumbnailDecoder::Decode(path).IsOk(); });
+        ResetPeak();
+        const std::uint64_t before = Resident();
+        ThumbnailDecoder::Decode(path);
+        const std::uint64_t peak = PeakResident();
+        std::uint64_t share = 0, size = 0;
+        if (FILE* f = std::fopen(s.file.c_str(), "rb")) {
+            std::fseek(f, 0, SEEK_END);
+            size = static_cast<std::uint64_t>(std::ftell(f));
+            PictureHeader header;
+            if (PictureHeader::Read(f, &header))
+                share = ThumbnailDecoder::DecodeBytes(header, size);
+            std::fclose(f);
+        }
+        worst = std::max(worst, seconds / floor);
+        std::printf("%-50s %8.1fMB %7.1fms %5.2fx %8.1fMB %8.1fMB  %s\n", s.name.c_str(),
+                    size / kMiB, seconds * 1000, seconds / floor, share / kMiB,
+                    (peak > before ? peak - before : 0) / kMiB, made ? "yes" : "fallback");
+    }
+    std::printf("worst hostile picture: %.2fx the floor (target at most 2.00) %s\n", worst,
+                worst <= 2.0 ? "ok" : "ABOVE TARGET");
+
+    // 2. A camera roll: camera pictures, movies and eight copies of each hostile picture, mixed.
+    std::vector<std::string> roll;
+    const std::string photo = gen::ReadFile(camera);
+    for (int i = 0; i < 64; ++i) {
+        roll.push_back(folder + "/roll_" + std::to_string(i) + ".JPG");
+        gen::WriteFile(roll.back(), photo);
+        if (i % 8 == 0) {
+            roll.push_back(folder + "/roll_" + std::to_string(i) + ".MOV");
+            WriteMovie(roll.back(), 400ull * 1000 * 1000);
+        }
+        if (i % 8 == 7) {
+            for (const Shape& s : shapes) roll.push_back(s.file);
+        }
+    }
+    DecodeBudget::Shared().ResetPeak();
+    const TaskRun mixed = Thumbnails(roll);
+    const double mixedPeak = mixed.peakAbove / kMiB;
+    std::printf(
+        "camera roll of %zu files (64 camera pictures, 8 movies of 400 MB, 8 of each "
+        "hostile picture): %.2f s, %d thumbnails of the camera pictures\n",
+        roll.size(), mixed.seconds, mixed.thumbnails);
+    std::printf(
+        "peak memory of the thumbnail task: %.1f MB above the %.1f MB before it; the "
+        "budget's peak %.1f MB, %d waits (target under 300 MB) %s\n",
+        mixedPeak, Resident() / kMiB, DecodeBudget::Shared().Peak() / kMiB,
+        DecodeBudget::Shared().Waits(), mixedPeak < 300 ? "ok" : "ABOVE TARGET");
+
+    // 3. Throughput on ordinary pictures.
     std::vector<std::string> distinct;
     for (int i = 0; i < 40; ++i) distinct.push_back(gen::MakeJpeg(1600, 1200, 0, 100 + i));
     std::vector<std::string> files;
@@ -161,23 +350,26 @@ int main(int argc, char** argv) {
         files.push_back(folder + "/IMG_" + std::to_string(i) + ".JPG");
         gen::WriteFile(files.back(), distinct[i % distinct.size()]);
     }
-
-    double floor = 1e30, thumbs = 1e30;
+    double scaled = 1e30, thumbs = 1e30;
     int made = 0;
-    for (int run = 0; run < 2; ++run) {
-        floor = std::min(floor, ScaledDecodeFloor(files));
-        thumbs = std::min(thumbs, Thumbnails(files, &made));
+    for (int run = 0; run < 3; ++run) {
+        scaled = std::min(scaled, ScaledDecodeFloor(files));
+        const TaskRun r = Thumbnails(files);
+        thumbs = std::min(thumbs, r.seconds);
+        made = r.thumbnails;
     }
     std::printf("floor: 1/8 decode on %u threads: %8.3f s  %8.1f pictures/s\n",
-                std::max(1u, std::thread::hardware_concurrency()), floor, count / floor);
+                std::max(1u, std::thread::hardware_concurrency()), scaled, count / scaled);
     std::printf("DomainIB::ThumbnailTask:            %8.3f s  %8.1f thumbnails/s (%d of %d)\n",
                 thumbs, count / thumbs, made, count);
-    const double ratio = thumbs / floor;
+    const double ratio = thumbs / scaled;
     std::printf("ratio %.2f (target at most 1.50) %s\n", ratio,
                 ratio <= 1.5 ? "ok" : "ABOVE TARGET");
+    const bool floors = bench::FloorHolds("the camera picture's thumbnail", ordinary, floor) &&
+                        bench::FloorHolds("DomainIB::ThumbnailTask", thumbs, scaled);
 
     gen::RemoveTree(folder);
     bench::PrintLoad("at the end");
     wxEntryCleanup();
-    return made == count ? 0 : 1;
+    return made == count && mixed.thumbnails == 64 && floors ? 0 : 1;
 }

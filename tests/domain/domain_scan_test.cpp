@@ -97,6 +97,7 @@ TEST(LoadDevices, NoServiceOrNoBackupGivesNoDevice) {
 TEST(LoadDevices, OneDevicePerNodeInListOrder) {
     BoundService bound(&g_fakeTable);
     std::vector<Device*> devices = DomainIB::LoadDevices();
+    domain_test::ReleaseDevices release(devices);
     ASSERT_EQ(devices.size(), 2u);
     EXPECT_EQ(devices[0]->backup, &fake::nodes[0]);
     EXPECT_EQ(devices[0]->deviceName, wxString(L"Ann\uFFFD's iPhone"));
@@ -119,8 +120,7 @@ std::vector<EventCollector::Received> Scan(Device* device) {
     request->device = device;
     request->target = &target;
     TaskThread::Start(new TaskThread(request, DomainIB::ScanTask));
-    EXPECT_TRUE(PumpUntil(
-        target, [&] { return target.events.size() >= kKindCount; }, 60));
+    EXPECT_TRUE(PumpUntil(target, [&] { return target.events.size() >= kKindCount; }));
     for (const auto& e : target.events) {
         EXPECT_TRUE(e.onMainThread);
         EXPECT_TRUE(e.text.empty());
@@ -139,6 +139,7 @@ TEST(ScanTask, ElevenEventsInOrderEachWithANewVector) {
         fake::asked.clear();
     }
     std::vector<Device*> devices = DomainIB::LoadDevices();
+    domain_test::ReleaseDevices release(devices);
     ASSERT_EQ(devices.size(), 2u);
     Device* device = devices[0];
     const auto events = Scan(device);
@@ -169,6 +170,7 @@ TEST(ScanTask, ElevenEventsInOrderEachWithANewVector) {
 TEST(ScanTask, BackupWithoutDataSendsElevenEmptyVectors) {
     BoundService bound(&g_fakeTable);
     std::vector<Device*> devices = DomainIB::LoadDevices();
+    domain_test::ReleaseDevices release(devices);
     Device* device = devices[1];  // the stand-in has nothing for this one
     const auto events = Scan(device);
     ASSERT_EQ(events.size(), kKindCount);
@@ -182,6 +184,7 @@ TEST(ScanTask, BackupWithoutDataSendsElevenEmptyVectors) {
 TEST(ScanTask, NoTargetLeavesNothingBehind) {
     BoundService bound(&g_fakeTable);
     std::vector<Device*> devices = DomainIB::LoadDevices();
+    domain_test::ReleaseDevices release(devices);
     auto* request = new ScanRequest();
     request->device = devices[0];
     DomainIB::ScanTask(request);  // the records are made and released again (checked by ASan)
@@ -365,6 +368,8 @@ class GeneratedBackup : public ::testing::Test {
 TEST_F(GeneratedBackup, ScanDeliversTheLibrarysItemsAsRecords) {
     const auto before = testing_support::SnapshotTree(backupFolder_);
     std::vector<Device*> devices = DomainIB::LoadDevices();
+    // The program keeps the list for its whole run; the test gives it back.
+    domain_test::ReleaseDevices release(devices, true);
     ASSERT_EQ(devices.size(), 1u);
     Device* device = devices[0];
     EXPECT_EQ(device->deviceName, wxString(L"Ann\u2019s iPhone"));
@@ -387,10 +392,6 @@ TEST_F(GeneratedBackup, ScanDeliversTheLibrarysItemsAsRecords) {
     EXPECT_GT(total, 0u);
     // A backup is evidence: the scan changed nothing in it.
     EXPECT_EQ(testing_support::SnapshotTree(backupFolder_), before);
-    // The program keeps the list for its whole run; the test gives it back.
-    BackupInfo* head = device->backup;
-    for (Device*& d : devices) TrackedDelete(__FILE__, __LINE__, d);
-    DomainIB::GetService()->FreeBackupList(head);
 }
 
 }  // namespace

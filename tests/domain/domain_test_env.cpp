@@ -8,6 +8,8 @@
 #include <chrono>
 
 #include "common/task_thread.h"
+#include "domain/domain_ib.h"
+#include "domain/kind_obj.h"
 #include "support/toolkit_assertions.h"
 #include "support/toolkit_start.h"
 
@@ -69,6 +71,13 @@ bool PumpUntil(wxEvtHandler& /*handler*/, const std::function<bool()>& done, dou
         if (std::chrono::steady_clock::now() > end) return false;
         wxMilliSleep(1);
     }
+}
+
+ReleaseDevices::~ReleaseDevices() {
+    BackupInfo* head = !devices_.empty() && devices_[0] != nullptr ? devices_[0]->backup : nullptr;
+    for (Device*& device : devices_) TrackedDelete(__FILE__, __LINE__, device);
+    if (withList_ && head != nullptr && DomainIB::GetService() != nullptr)
+        DomainIB::GetService()->FreeBackupList(head);
 }
 
 EventCollector::EventCollector() {

@@ -11,7 +11,25 @@
 #include <string>
 #include <vector>
 
+class Device;
+
 namespace domain_test {
+
+// Releases devices (as DomainIB::LoadDevices makes them) at the end of the scope, also when an
+// assertion ends the test early; withList: and the reader's backup list behind them, which the
+// program itself keeps for its whole run.
+class ReleaseDevices {
+  public:
+    explicit ReleaseDevices(std::vector<Device*>& devices, bool withList = false)
+        : devices_(devices), withList_(withList) {}
+    ~ReleaseDevices();
+    ReleaseDevices(const ReleaseDevices&) = delete;
+    ReleaseDevices& operator=(const ReleaseDevices&) = delete;
+
+  private:
+    std::vector<Device*>& devices_;
+    bool withList_;
+};
 
 // True when the GUI toolkit is up (bitmaps can be made).
 bool HaveGui();
@@ -19,8 +37,9 @@ bool HaveGui();
 int AssertionCount();
 std::string LastAssertion();
 
-// Processes the queued events of handler on this thread until done() holds or seconds pass.
-bool PumpUntil(wxEvtHandler& handler, const std::function<bool()>& done, double seconds = 20);
+// Processes the queued events of handler on this thread until done() holds or seconds pass
+// (by default the hang guard, testing_support::kHangGuard: only a hang may fail a test).
+bool PumpUntil(wxEvtHandler& handler, const std::function<bool()>& done, double seconds = 300);
 
 // Starts a TaskThread whose end is counted, so that a test can wait until the worker has left
 // its last QueueEvent before the event target goes away.

@@ -5,18 +5,26 @@
 #include <wx/bitmap.h>
 #include <wx/image.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "alloc_meter.h"
 #include "common/image_util.h"
 #include "common/task_thread.h"
+#include "domain/decode_budget.h"
 #include "domain/domain_ib.h"
 #include "domain/kind_obj.h"
+#include "domain/picture_header.h"
 #include "domain/thumbnail_decoder.h"
 #include "domain_test_env.h"
 #include "gen/backup_gen.h"
+#include "gen/hostile_pictures.h"
 #include "gen/media.h"
 #include "support/test_support.h"
 
@@ -91,17 +99,15 @@ TEST(PeekImageSize, ReadsTheHeadersOfTheCommonFormats) {
     ASSERT_EQ(mkfifo((dir / "fifo.jpg").c_str(), 0644), 0);
     ASSERT_EQ(symlink("/dev/zero", (dir / "zero.jpg").c_str()), 0);
     ASSERT_EQ(symlink((dir / "a.jpg").c_str(), (dir / "link.jpg").c_str()), 0);
-    const auto run = testing_support::RunInChild(
-        [&]() -> std::string {
-            for (const char* name : {"fifo.jpg", "zero.jpg", "link.jpg"}) {
-                const wxString path = wxString::FromUTF8(dir / name);
-                int w = 0, h = 0;
-                if (DomainIB::PeekImageSize(path, &w, &h)) return std::string(name) + " was read";
-                DomainIB::IsWholeJpeg(path);
-            }
-            return "";
-        },
-        std::chrono::seconds(20));
+    const auto run = testing_support::RunInChild([&]() -> std::string {
+        for (const char* name : {"fifo.jpg", "zero.jpg", "link.jpg"}) {
+            const wxString path = wxString::FromUTF8(dir / name);
+            int w = 0, h = 0;
+            if (DomainIB::PeekImageSize(path, &w, &h)) return std::string(name) + " was read";
+            DomainIB::IsWholeJpeg(path);
+        }
+        return "";
+    });
     EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
     EXPECT_EQ(run.report, "");
 }
@@ -154,6 +160,145 @@ TEST(IsWholeJpeg, CutOffJpegIsNotWhole) {
         EXPECT_EQ(DomainIB::IsWholeJpeg(data, r.bytes.size()), r.whole) << r.name;
     }
     EXPECT_TRUE(DomainIB::IsWholeJpeg(wxString::FromUTF8(dir / "missing.jpg")));
+}
+
+// What the process has read from files and sockets so far.
+std::uint64_t BytesRead() {
+    std::ifstream in("/proc/self/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (in >> key >> value) {
+        if (key == "rchar:") return value;
+    }
+    return 0;
+}
+
+std::uint64_t ShareOf(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return 0;
+    std::fseek(file, 0, SEEK_END);
+    const auto size = static_cast<std::uint64_t>(std::ftell(file));
+    PictureHeader header;
+    const bool known = PictureHeader::Read(file, &header);
+    std::fclose(file);
+    return known ? ThumbnailDecoder::DecodeBytes(header, size) : 0;
+}
+
+// Pictures shaped to make a decoder spend (a few bytes declaring gigabytes, data that ends
+// early, CMYK, a PNG of 10000 x 10000, an animation, a thousand scans, a movie): each is refused
+// from its header or decoded within the memory its header declares. What the decode allocates
+// stays under the row's bound and under the share it took from the budget, which it gives
+// back; what it reads stays under the row's bound, so that a movie is not read past its header.
+TEST(ThumbnailDecoder, HostilePicturesAreRefusedOrBoundedBeforeTheyAreDecoded) {
+    constexpr std::uint64_t kKiB = 1024, kMiB = 1024 * 1024;
+    testing_support::TempDir dir;
+    wxImage plain(2000, 1500);
+    ASSERT_TRUE(plain.SaveFile(wxString::FromUTF8(dir / "plain.bmp"), wxBITMAP_TYPE_BMP));
+    const std::string declaring = gen::MakeJpegDeclaring(4000, 3000, true, false);
+    const std::string movie = std::string(
+        "\0\0\0\x14"
+        "ftypqt  \0\0\0\0qt  ",
+        20);
+    struct Row {
+        const char* name;
+        std::string bytes;
+        std::uint64_t fileBytes;  // the file is extended (as a hole) to this size
+        wxSize thumbnail;         // none: the picture is refused
+        std::uint64_t maxHeap;
+        std::uint64_t maxRead;
+    } rows[] = {
+        {"progressive JPEG declaring 10000 x 10000",
+         gen::MakeJpegDeclaring(10000, 10000, true, false), 0, wxSize(), 64 * kKiB, 64 * kKiB},
+        {"CMYK JPEG declaring 10000 x 10000", gen::MakeJpegDeclaring(10000, 10000, false, true), 0,
+         wxSize(), 64 * kKiB, 64 * kKiB},
+        {"JPEG declaring 6000 x 6000", gen::MakeJpegDeclaring(6000, 6000, false, false), 0,
+         wxSize(), 64 * kKiB, 64 * kKiB},
+        {"progressive JPEG declaring 4000 x 3000, 1 MB after its end",
+         declaring + std::string(1024 * 1024, 'U'), 0, wxSize(), 1100 * kKiB, 1100 * kKiB},
+        {"progressive JPEG declaring 6000 x 4000, over the coefficient limit",
+         gen::MakeJpegDeclaring(6000, 4000, true, false) + std::string(100 * 1024, 'U'), 0,
+         wxSize(), 64 * kKiB, 64 * kKiB},
+        {"CMYK JPEG of 1200 x 900", gen::MakeCmykJpeg(1200, 900, 3), 0, wxSize(100, 75), 2 * kMiB,
+         2 * kMiB},
+        {"PNG declaring 10000 x 10000", gen::MakePngDeclaring(10000, 10000), 0, wxSize(), 64 * kKiB,
+         64 * kKiB},
+        {"PNG declaring 3000 x 3000, one row of data", gen::MakePngDeclaring(3000, 3000), 0,
+         wxSize(), kMiB, 64 * kKiB},
+        {"PNG of 2000 x 2000 in RGBA", gen::MakeBlankPng(2000, 2000, true), 0, wxSize(100, 100),
+         kMiB, kMiB},
+        {"PNG of 3000 x 3000 in RGBA, over the data limit", gen::MakeBlankPng(3000, 3000, true), 0,
+         wxSize(), 64 * kKiB, 64 * kKiB},
+        {"GIF of 20 frames of 1000 x 800", gen::MakeGif(1000, 800, 20, 3), 0, wxSize(100, 80),
+         2 * kMiB, 2 * kMiB},
+        {"GIF declaring a frame of 65535 x 65535", gen::MakeGifDeclaring(65535, 65535), 0, wxSize(),
+         64 * kKiB, 64 * kKiB},
+        {"JPEG of 1,000 scans", gen::MakeJpegInScans(320, 240, 1000, false, 4), 0, wxSize(), kMiB,
+         kMiB},
+        {"JPEG of 60 scans, DC finished last, 1600 x 1200",
+         gen::MakeJpegInScans(1600, 1200, 60, true, 5), 0, wxSize(100, 75), 8 * kMiB, kMiB},
+        {"movie of 400 MB", movie, 400 * kMiB, wxSize(), 64 * kKiB, 64 * kKiB},
+        {"BMP of 2000 x 1500", gen::ReadFile(dir / "plain.bmp"), 0, wxSize(), 64 * kKiB, 64 * kKiB},
+    };
+    int index = 0;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const std::string path = dir / ("picture_" + std::to_string(index++));
+        gen::WriteFile(path, r.bytes);
+        if (r.fileBytes > r.bytes.size()) {
+            ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(r.fileBytes)), 0);
+        }
+        DecodeBudget budget(DecodeBudget::kSharedBytes);
+        domain_test::AllocMeter meter;
+        const std::uint64_t readBefore = BytesRead();
+        meter.Start();
+        const wxImage image = ThumbnailDecoder::Decode(wxString::FromUTF8(path), budget);
+        meter.Stop();
+        const std::uint64_t read = BytesRead() - readBefore;
+        EXPECT_EQ(image.IsOk(), r.thumbnail != wxSize());
+        if (image.IsOk()) {
+            EXPECT_EQ(image.GetSize(), r.thumbnail);
+        }
+        EXPECT_LE(meter.Peak(), r.maxHeap);
+        EXPECT_LE(read, r.maxRead);
+        EXPECT_EQ(budget.InUse(), 0u);
+        EXPECT_LE(budget.Peak(), ThumbnailDecoder::kMaxPictureBytes);
+        if (budget.Peak() > 0) {
+            EXPECT_EQ(budget.Peak(), ShareOf(path));
+            EXPECT_LE(meter.Peak(), budget.Peak()) << "the decode took more than its share";
+        }
+    }
+}
+
+// Decodes that run at once share one budget: a decode whose share does not fit waits until
+// another gives its share back, instead of failing, and the budget never holds more than it
+// has; a share larger than the whole budget is refused at once.
+TEST(ThumbnailDecoder, DecodesRunningAtOnceWaitForTheirShareOfOneBudget) {
+    testing_support::TempDir dir;
+    const std::string path = dir / "IMG_0001.JPG";
+    gen::WriteFile(path, gen::MakeJpeg(1600, 1200, 1, 3));
+    const std::uint64_t share = ShareOf(path);
+    ASSERT_GT(share, 0u);
+    DecodeBudget budget(share * 3 / 2);  // room for one decode at a time
+    std::atomic<int> made{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 6; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 4; ++i) {
+                const wxImage image = ThumbnailDecoder::Decode(wxString::FromUTF8(path), budget);
+                if (image.IsOk() && image.GetSize() == wxSize(100, 75)) ++made;
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(made.load(), 24);
+    EXPECT_EQ(budget.Peak(), share);
+    EXPECT_GT(budget.Waits(), 0);
+    EXPECT_EQ(budget.InUse(), 0u);
+
+    DecodeBudget small(share - 1);
+    EXPECT_FALSE(ThumbnailDecoder::Decode(wxString::FromUTF8(path), small).IsOk());
+    EXPECT_EQ(small.Peak(), 0u);
+    EXPECT_EQ(small.Waits(), 0);
 }
 
 // A PNG whose header claims a huge picture; the rest of the file is a small real one.
@@ -374,8 +519,13 @@ TEST_F(Thumbnails, ScaledJpegDecodesMatchTheFullDecodeScaledDown) {
             total += d;
             if (d > 40) ++far;
         }
-        EXPECT_LE(static_cast<double>(total) / bytes, 4.0);
-        EXPECT_LE(static_cast<double>(far) / bytes, 0.03);
+        // A progressive picture shown at 1/8 is read only up to its DC values, whose last bit
+        // some encoders (libjpeg's own progression among them) send after the AC coefficients:
+        // its pixels may lie a level or two further off.
+        const bool firstScansOnly =
+            c.progressive && ThumbnailDecoder::JpegEighths(c.width, c.height, fit.x, fit.y) == 1;
+        EXPECT_LE(static_cast<double>(total) / bytes, firstScansOnly ? 5.0 : 4.0);
+        EXPECT_LE(static_cast<double>(far) / bytes, firstScansOnly ? 0.04 : 0.03);
     }
     // The scale: the smallest eighth that still covers the thumbnail.
     EXPECT_EQ(ThumbnailDecoder::JpegEighths(1600, 1200, 100, 75), 1);

@@ -458,7 +458,7 @@ TEST(ExportMedia, StoredFilesThatAreNotRegularAreNeitherCopiedNorRead) {
             if (outcome.reason != "not a regular file") return "reason " + outcome.reason;
             return "";
         },
-        std::chrono::seconds(20));
+        testing_support::kHangGuard);
     EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
     EXPECT_EQ(run.report, "");
     EXPECT_EQ(SnapshotTree(out.Path()),
@@ -597,7 +597,7 @@ TEST_F(ExportFolderTrouble, FullFileSystem) {
                 if (page.recovered != 0 || page.failed != 1) return "page counted wrong";
                 return page.reason;
             },
-            std::chrono::seconds(20));
+            testing_support::kHangGuard);
         EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
         EXPECT_EQ(run.report, "File too large");
     }

@@ -75,7 +75,7 @@ class AppProgram : public ::testing::Test {
         std::vector<Device*> devices;
         if (frame_ != nullptr) {
             // Workers of the kind screen end before the windows they report to.
-            WaitIdle(30);
+            WaitIdle();
             devices = list_->GetDevices();
             wxTheApp->SetTopWindow(nullptr);
             gui_test::DestroyAndWait(frame_);
@@ -116,16 +116,14 @@ class AppProgram : public ::testing::Test {
         kind_ = frame_->GetKindWindow();
         ASSERT_NE(nullptr, list_);
         ASSERT_NE(nullptr, kind_);
-        ASSERT_TRUE(gui_test::PumpUntil(
-            [&] {
-                return list_->IsShownOnScreen() &&
-                       list_->GetGrid()->GetNumberRows() == static_cast<int>(backups.size());
-            },
-            10));
+        ASSERT_TRUE(gui_test::PumpUntil([&] {
+            return list_->IsShownOnScreen() &&
+                   list_->GetGrid()->GetNumberRows() == static_cast<int>(backups.size());
+        }));
         gui_test::PumpFor(0.2);
     }
 
-    bool WaitIdle(double seconds = 30) {
+    bool WaitIdle(double seconds = gui_test::kHangGuardSeconds) {
         return gui_test::PumpUntil([&] { return kind_->GetPendingJobs() == 0; }, seconds);
     }
 
@@ -152,8 +150,8 @@ class AppProgram : public ::testing::Test {
         ASSERT_GE(row, 0);
         ASSERT_TRUE(ClickCell(list_->GetGrid(), row, 1));
         ASSERT_TRUE(gui_test::Click(list_->GetScanButton()));
-        ASSERT_TRUE(gui_test::PumpUntil([&] { return kind_->IsShownOnScreen(); }, 5));
-        ASSERT_TRUE(WaitIdle(30)) << "the scan did not end";
+        ASSERT_TRUE(gui_test::PumpUntil([&] { return kind_->IsShownOnScreen(); }));
+        ASSERT_TRUE(WaitIdle()) << "the scan did not end";
         gui_test::PumpFor(0.2);
     }
 
@@ -163,7 +161,7 @@ class AppProgram : public ::testing::Test {
         ASSERT_GE(row, 0);
         ASSERT_TRUE(ClickCell(list_->GetGrid(), row, 1));
         ASSERT_TRUE(gui_test::Click(list_->GetScanButton()));
-        ASSERT_TRUE(gui_test::PumpUntil([&] { return messages_.size() == 1; }, 5));
+        ASSERT_TRUE(gui_test::PumpUntil([&] { return messages_.size() == 1; }));
         EXPECT_TRUE(messages_[0].Contains(wxS("password protected")));
         gui_test::PumpFor(0.1);
         EXPECT_TRUE(list_->IsShown());
@@ -191,8 +189,8 @@ class AppProgram : public ::testing::Test {
         ASSERT_TRUE(tree->GetBoundingRect(KindItem(kind), rect, true));
         ASSERT_TRUE(
             gui_test::ClickAt(tree, wxPoint(rect.x + rect.width / 2, rect.y + rect.height / 2)));
-        ASSERT_TRUE(gui_test::PumpUntil([&] { return kind_->GetCurrentKind() == kind; }, 5));
-        ASSERT_TRUE(WaitIdle(30));
+        ASSERT_TRUE(gui_test::PumpUntil([&] { return kind_->GetCurrentKind() == kind; }));
+        ASSERT_TRUE(WaitIdle());
     }
 
     void Shot(const std::string& name) {
@@ -253,7 +251,7 @@ TEST_F(AppProgram, StartsOnTheBackupListAndScansTheChosenBackup) {
 
     // Back shows the list again with the same backups; a second visit needs no new scan.
     ASSERT_TRUE(gui_test::Click(kind_->GetBackButton()));
-    ASSERT_TRUE(gui_test::PumpUntil([&] { return list_->IsShownOnScreen(); }, 5));
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return list_->IsShownOnScreen(); }));
     EXPECT_FALSE(kind_->IsShown());
     EXPECT_EQ(0, KindCount(KIND_CALL_HISTORY));
     ScanRow(row);
@@ -285,7 +283,7 @@ TEST_F(AppProgram, ShowsEveryKindFromTheTree) {
         if (k == KIND_MESSAGES) {
             // A click on a conversation shows it as bubbles beside the list.
             ASSERT_TRUE(ClickCell(grid, 0, 1));
-            ASSERT_TRUE(gui_test::PumpUntil([&] { return kind_->GetMessageView()->IsShown(); }, 5));
+            ASSERT_TRUE(gui_test::PumpUntil([&] { return kind_->GetMessageView()->IsShown(); }));
             gui_test::PumpFor(0.3);
         }
         Shot("kind_" + std::string(kShotNames[k]));
@@ -302,17 +300,17 @@ TEST_F(AppProgram, RecoversTheCheckedItemsIntoTheChosenFolder) {
     // Nothing checked: a message, no folder question, nothing written.
     ShowKind(KIND_NOTES);
     ASSERT_TRUE(gui_test::Click(kind_->GetRecoverButton()));
-    ASSERT_TRUE(gui_test::PumpUntil([&] { return !messages_.empty(); }, 5));
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return !messages_.empty(); }));
     EXPECT_EQ(0, folderQuestions_);
     EXPECT_TRUE(std::filesystem::is_empty(out));
 
     // Check All, then Recover into the folder: the notes page is written.
     ASSERT_TRUE(gui_test::Click(kind_->GetCheckAllBox()));
-    ASSERT_TRUE(gui_test::PumpUntil([&] { return kind_->GetCheckAllBox()->GetValue(); }, 2));
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return kind_->GetCheckAllBox()->GetValue(); }));
     folderAnswer_ = out;
     ASSERT_TRUE(gui_test::Click(kind_->GetRecoverButton()));
-    ASSERT_TRUE(gui_test::PumpUntil([&] { return folderQuestions_ == 1; }, 5));
-    ASSERT_TRUE(WaitIdle(30));
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return folderQuestions_ == 1; }));
+    ASSERT_TRUE(WaitIdle());
     EXPECT_TRUE(std::filesystem::exists(out + "/Notes.html"));
     ASSERT_EQ(2u, messages_.size());
     // The message counts the checked notes, all on the one page.
@@ -331,8 +329,8 @@ TEST_F(AppProgram, RecoversTheCheckedItemsIntoTheChosenFolder) {
     ASSERT_TRUE(ClickCell(grid, 0, 0));
     ASSERT_TRUE(ClickCell(grid, 0, 1));
     ASSERT_TRUE(gui_test::Click(kind_->GetRecoverButton()));
-    ASSERT_TRUE(gui_test::PumpUntil([&] { return folderQuestions_ == 2; }, 5));
-    ASSERT_TRUE(WaitIdle(30));
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return folderQuestions_ == 2; }));
+    ASSERT_TRUE(WaitIdle());
     size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(photosOut)) {
         if (entry.is_regular_file() && entry.file_size() > 0) ++files;
@@ -352,13 +350,10 @@ TEST_F(AppProgram, EveryScreenReadsRightInEveryLanguage) {
     Start({options, Encrypted()});
     auto switchTo = [&](const Language& language) {
         gui_test::SendCommand(frame_->GetTitleWindow(), wxEVT_MENU, language.number);
-        ASSERT_TRUE(gui_test::PumpUntil(
-            [&] {
-                return frame_->GetTitleWindow()->GetLanguage() == language.number &&
-                       frame_->GetToolbar()->GetHomeButton()->GetLabel() ==
-                           wxGetTranslation("Home");
-            },
-            5));
+        ASSERT_TRUE(gui_test::PumpUntil([&] {
+            return frame_->GetTitleWindow()->GetLanguage() == language.number &&
+                   frame_->GetToolbar()->GetHomeButton()->GetLabel() == wxGetTranslation("Home");
+        }));
         gui_test::PumpFor(0.2);
     };
     auto check = [&](const std::string& screen) {
@@ -397,7 +392,7 @@ TEST_F(AppProgram, EveryScreenReadsRightInEveryLanguage) {
         ASSERT_TRUE(about->Create(background, frame_, wxID_ANY, _("About"), wxDefaultPosition,
                                   background->GetSize(), wxBORDER_NONE | wxFRAME_SHAPED));
         about->Show();
-        ASSERT_TRUE(gui_test::PumpUntil([&] { return about->IsShownOnScreen(); }, 2));
+        ASSERT_TRUE(gui_test::PumpUntil([&] { return about->IsShownOnScreen(); }));
         gui_test::PumpFor(0.1);
         const std::vector<std::string> problems = gui_test::TextFitProblems(about);
         EXPECT_TRUE(problems.empty()) << "about" << Lines(problems);
@@ -416,7 +411,7 @@ TEST_F(AppProgram, EveryScreenReadsRightInEveryLanguage) {
             if (k == KIND_MESSAGES) {
                 ASSERT_TRUE(ClickCell(kind_->GetMainGrid(), 0, 1));
                 ASSERT_TRUE(
-                    gui_test::PumpUntil([&] { return kind_->GetMessageView()->IsShown(); }, 5));
+                    gui_test::PumpUntil([&] { return kind_->GetMessageView()->IsShown(); }));
                 gui_test::PumpFor(0.2);
                 // The conversation list never scrolls sideways: its columns fit its width.
                 RkGrid* grid = kind_->GetMainGrid();
@@ -455,7 +450,7 @@ TEST_F(AppProgram, AboutBoxAndTitleBarAsShown) {
     ASSERT_TRUE(about->Create(background, frame_, wxID_ANY, _("About"), wxDefaultPosition, size,
                               wxBORDER_NONE | wxFRAME_SHAPED));
     about->Show();
-    ASSERT_TRUE(gui_test::PumpUntil([&] { return about->IsShownOnScreen(); }, 2));
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return about->IsShownOnScreen(); }));
     EXPECT_EQ(size, about->GetSize());
     wxWindow* ok = about->FindWindow(wxID_OK);
     ASSERT_NE(nullptr, ok);

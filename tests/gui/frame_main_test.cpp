@@ -82,26 +82,15 @@ MainFrameIDeviceBackup* NewFrame() {
 }
 
 // The program-wide settings from an option.cfg written for the test.
-class ScopedOptions {
+class ScopedOptions : public gui_test::ScopedDomainOption {
   public:
-    ScopedOptions() : old_(g_domainOption) {
-        const std::string path = dir_ / "option.cfg";
-        std::ofstream(path) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<option><urls>"
-                               "<a>http://127.0.0.1:9/help</a><b>x</b>"
-                               "<c>http://127.0.0.1:9/support</c><d>y</d>"
-                               "<e>http://127.0.0.1:9/q</e><f>http://127.0.0.1:9/home</f>"
-                               "<g>z</g></urls></option>\n";
-        g_domainOption = new DomainOption(wxString::FromUTF8(path));
-        g_domainOption->Load();
-    }
-    ~ScopedOptions() {
-        delete g_domainOption;
-        g_domainOption = old_;
-    }
-
-  private:
-    testing_support::TempDir dir_;
-    DomainOption* old_;
+    ScopedOptions()
+        : ScopedDomainOption(
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<option><urls>"
+              "<a>http://127.0.0.1:9/help</a><b>x</b>"
+              "<c>http://127.0.0.1:9/support</c><d>y</d>"
+              "<e>http://127.0.0.1:9/q</e><f>http://127.0.0.1:9/home</f>"
+              "<g>z</g></urls></option>\n") {}
 };
 
 // Records the boxes of the update answer and the pages opened instead of showing them.
@@ -137,7 +126,7 @@ TEST(FrameStartUp, RegistersTheImageReadersBeforeItLoadsSettingsLayoutAndFrame) 
     wxFileSystem::AddHandler(new wxLocalFSHandler());  // the toolkit's own, made at its start
     wxImage::CleanUpHandlers();
     FaceLayout.clear();
-    DomainOption* const before = g_domainOption;
+    gui_test::ScopedDomainOption kept;
     g_domainOption = nullptr;
 
     ASSERT_TRUE(MainApp::Start(*wxTheApp));
@@ -160,15 +149,13 @@ TEST(FrameStartUp, RegistersTheImageReadersBeforeItLoadsSettingsLayoutAndFrame) 
     EXPECT_EQ(expected.GetHelpUrl(), GetHelpUrl());
 
     gui_test::DestroyAndWait(frame);
-    delete g_domainOption;
-    g_domainOption = before;
 }
 
 TEST(FrameLayout, FrameAndChildrenSitWhereTheThemeSays) {
     REQUIRE_GUI();
     MainFrameIDeviceBackup* frame = NewFrame();
     frame->Show(true);
-    gui_test::PumpUntil([&] { return frame->IsShownOnScreen(); }, 2);
+    gui_test::PumpUntil([&] { return frame->IsShownOnScreen(); });
 
     const wxSize background = ThemeSize("image/base/bg.png");
     ASSERT_NE(wxSize(0, 0), background);
@@ -213,7 +200,7 @@ TEST(FrameLayout, RoundedCornersCutTheFrameOutline) {
     REQUIRE_GUI();
     MainFrameIDeviceBackup* frame = NewFrame();
     frame->Show(true);
-    gui_test::PumpUntil([&] { return frame->IsShownOnScreen(); }, 2);
+    gui_test::PumpUntil([&] { return frame->IsShownOnScreen(); });
     gui_test::PumpFor(0.3);
     const wxSize size = frame->GetClientSize();
     // Over the cut corner the screen shows what lies behind the frame; inside, the frame.
@@ -269,7 +256,7 @@ TEST(FrameLanguage, ChangeRewritesTheSavedNumberAndReinstallsTheCatalog) {
         gui_test::SendCommand(frame->GetTitleWindow(), wxEVT_MENU, c.number);
         EXPECT_EQ(c.number, frame->GetTitleWindow()->GetLanguage());
         ASSERT_TRUE(
-            gui_test::PumpUntil([&] { return ReadFile(file) == std::to_string(c.number); }, 5));
+            gui_test::PumpUntil([&] { return ReadFile(file) == std::to_string(c.number); }));
         gui_test::PumpFor(0.1);
         const wxString home = frame->GetToolbar()->GetHomeButton()->GetLabel();
         const wxString help = frame->GetToolbar()->GetHelpButton()->GetLabel();
@@ -291,7 +278,7 @@ TEST(FrameLanguage, ChangeRewritesTheSavedNumberAndReinstallsTheCatalog) {
 
     // The menu shows the chosen language checked at its next opening.
     gui_test::SendCommand(frame->GetTitleWindow(), wxEVT_MENU, 80);
-    gui_test::PumpUntil([&] { return ReadFile(file) == "80"; }, 5);
+    gui_test::PumpUntil([&] { return ReadFile(file) == "80"; });
     std::unique_ptr<wxMenu> menu(frame->GetTitleWindow()->NewSettingsMenu());
     wxMenuItem* french = menu->FindItem(80);
     ASSERT_NE(nullptr, french);
@@ -369,7 +356,7 @@ TEST(FrameUpdateAnswer, EachAnswerGetsItsMessage) {
         event->SetString(wxString::FromUTF8(c.received));
         frame->GetEventHandler()->QueueEvent(event);
         ASSERT_TRUE(gui_test::PumpUntil(
-            [&] { return recorder.messages.size() + recorder.questions.size() == 1; }, 5));
+            [&] { return recorder.messages.size() + recorder.questions.size() == 1; }));
         if (c.message != nullptr) {
             ASSERT_EQ(1u, recorder.messages.size());
             EXPECT_EQ(wxString::FromUTF8(c.message), recorder.messages[0].first);
@@ -391,6 +378,9 @@ TEST(FrameUpdateAnswer, EachAnswerGetsItsMessage) {
 
 // Answers one HTTP request on 127.0.0.1 with a fixed body, then closes; gives up after 10 s.
 class OneShotHttpServer {
+    // Its waits for the client: the hang guard.
+    static constexpr int kWaitMillis = static_cast<int>(gui_test::kHangGuardSeconds * 1000);
+
   public:
     explicit OneShotHttpServer(const std::string& body) {
         listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -407,14 +397,14 @@ class OneShotHttpServer {
                                   std::to_string(body.size()) + "\r\n\r\n" + body;
         thread_ = std::thread([this, reply] {
             pollfd waiting{listener_, POLLIN, 0};
-            if (::poll(&waiting, 1, 10000) != 1) return;
+            if (::poll(&waiting, 1, kWaitMillis) != 1) return;
             const int client = ::accept(listener_, nullptr, nullptr);
             if (client < 0) return;
             std::string request;
             char buffer[1024];
             while (request.find("\r\n\r\n") == std::string::npos) {
                 pollfd reading{client, POLLIN, 0};
-                if (::poll(&reading, 1, 10000) != 1) break;
+                if (::poll(&reading, 1, kWaitMillis) != 1) break;
                 const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
                 if (n <= 0) break;
                 request.append(buffer, static_cast<size_t>(n));
@@ -454,16 +444,21 @@ TEST(FrameUpdateAnswer, CheckForUpdateFromTheMenuEndsInTheFramesQuestion) {
         out << "<o><u><a/><b/><c/><d/><e>http://127.0.0.1:" << server.Port()
             << "/q</e><f>http://127.0.0.1:9/home</f><g/></u></o>";
     }
-    DomainOption* const before = g_domainOption;
+    gui_test::ScopedDomainOption kept;
     g_domainOption = new DomainOption(wxString::FromUTF8(dir / "option.cfg"));
     g_domainOption->Load();
+    // The check must get its answer, however busy the machine: limits it cannot exceed.
+    HttpLimits patient;
+    patient.connectMillis = patient.totalMillis =
+        static_cast<int>(gui_test::kHangGuardSeconds * 1000);
+    g_domainOption->SetHttpLimits(patient);
 
     MainFrameIDeviceBackup* frame = NewFrame();
     AnswerRecorder recorder;
     recorder.answer = wxID_YES;
     gui_test::SendCommand(frame->GetTitleWindow(), wxEVT_MENU, ID_MENU_CHECK_UPDATE);
     EXPECT_EQ(0u, server.Request().rfind("GET /q-update.xml ", 0)) << server.Request();
-    ASSERT_TRUE(gui_test::PumpUntil([&] { return !recorder.questions.empty(); }, 5));
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return !recorder.questions.empty(); }));
     EXPECT_EQ(wxS("A new version of Tavrenmoss Quellstone(9.0) is available. Click Yes to open "
                   "download page."),
               recorder.questions[0].first);
@@ -471,13 +466,11 @@ TEST(FrameUpdateAnswer, CheckForUpdateFromTheMenuEndsInTheFramesQuestion) {
     EXPECT_TRUE(recorder.messages.empty());
 
     gui_test::DestroyAndWait(frame);
-    delete g_domainOption;
-    g_domainOption = before;
 }
 
 TEST(FrameUpdateAnswer, WithoutSettingsYesOpensNothing) {
     REQUIRE_GUI();
-    DomainOption* const before = g_domainOption;
+    gui_test::ScopedDomainOption kept;
     g_domainOption = nullptr;
     MainFrame* frame = new MainFrame();
     ASSERT_TRUE(frame->Init(wxID_ANY, wxS("t")));
@@ -489,7 +482,6 @@ TEST(FrameUpdateAnswer, WithoutSettingsYesOpensNothing) {
     EXPECT_EQ(1u, recorder.questions.size());
     EXPECT_TRUE(recorder.opened.empty());
     gui_test::DestroyAndWait(frame);
-    g_domainOption = before;
 }
 
 // ------------------------------------------------------------------------------------------
@@ -573,9 +565,10 @@ TEST(FrameClose, ProgramEndsWithStatusZeroFromItsTitleBarCloseButton) {
 
     // The frame is up once it has read (and so written) the saved language.
     int status = 0;
-    ASSERT_TRUE(gui_test::PumpUntil(
-        [&] { return ReadFile(languageFile) == "58" || program.Ended(&status); }, 20))
-        << "language.txt holds \"" << ReadFile(languageFile) << "\"";
+    ASSERT_TRUE(gui_test::PumpUntil([&] {
+        return ReadFile(languageFile) == "58" || program.Ended(&status);
+    })) << "language.txt holds \""
+        << ReadFile(languageFile) << "\"";
     ASSERT_FALSE(program.Ended(&status)) << "the program ended by itself, status " << status;
 
     // Its close button: the title bar's right end, the frame centred on the display.
@@ -586,16 +579,14 @@ TEST(FrameClose, ProgramEndsWithStatusZeroFromItsTitleBarCloseButton) {
     const wxPoint target((display.x - frame.x) / 2 + title.x + frame.x - close.x / 2,
                          (display.y - frame.y) / 2 + title.y + close.y / 2);
     wxUIActionSimulator sim;
-    const bool ended = gui_test::PumpUntil(
-        [&] {
-            if (program.Ended(&status)) return true;
-            sim.MouseMove(target);
-            gui_test::PumpFor(0.1);
-            sim.MouseClick();
-            gui_test::PumpFor(0.3);
-            return program.Ended(&status);
-        },
-        20);
+    const bool ended = gui_test::PumpUntil([&] {
+        if (program.Ended(&status)) return true;
+        gui_test::MovePointer(target);
+        gui_test::PumpFor(0.1);
+        sim.MouseClick();
+        gui_test::PumpFor(0.3);
+        return program.Ended(&status);
+    });
     ASSERT_TRUE(ended) << "the program did not end after clicks on its close button";
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(0, WEXITSTATUS(status));

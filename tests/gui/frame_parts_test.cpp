@@ -66,7 +66,7 @@ struct TitleFixture {
         title = new TitleWindow();
         created = title->Create(background.get(), top->panel, 2001, wxPoint(0, 0));
         top->Show(true);
-        gui_test::PumpUntil([&] { return title->IsShownOnScreen(); }, 2);
+        gui_test::PumpUntil([&] { return title->IsShownOnScreen(); });
         gui_test::PumpFor(0.1);
     }
     ~TitleFixture() { gui_test::DestroyAndWait(top); }
@@ -105,7 +105,7 @@ TEST(FrameTitleBar, CloseButtonQueuesACloseRequestToTheTopWindow) {
     REQUIRE_GUI();
     TitleFixture f;
     ASSERT_TRUE(gui_test::Click(f.title->GetCloseButton()));
-    ASSERT_TRUE(gui_test::PumpUntil([&] { return f.top->closes == 1; }, 3));
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return f.top->closes == 1; }));
     EXPECT_EQ(0, f.top->closeId);
 }
 
@@ -118,7 +118,7 @@ TEST(FrameTitleBar, LanguageEntryQueuesTheNumberEvenWhenAlreadyChosen) {
         EXPECT_EQ(number, f.title->GetLanguage());
     }
     EXPECT_TRUE(f.top->languages.empty()) << "queued, not sent at once";
-    ASSERT_TRUE(gui_test::PumpUntil([&] { return f.top->languages.size() == 4; }, 3));
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return f.top->languages.size() == 4; }));
     EXPECT_EQ((std::vector<int>{80, 80, 46, 112}), f.top->languages);
     EXPECT_EQ(f.top->GetId(), f.top->languageEventId);
 }
@@ -171,7 +171,7 @@ TEST(FrameTitleBar, SettingsMenuHoldsItsEntriesInOrder) {
 TEST(FrameTitleBar, HelpAndSupportEntriesOpenTheirPages) {
     REQUIRE_GUI();
     TitleFixture f;
-    DomainOption* const before = g_domainOption;
+    gui_test::ScopedDomainOption kept;
     testing_support::TempDir dir;
     {
         std::ofstream out(dir / "option.cfg");
@@ -190,8 +190,6 @@ TEST(FrameTitleBar, HelpAndSupportEntriesOpenTheirPages) {
     EXPECT_EQ(
         (std::vector<wxString>{wxS("http://127.0.0.1:9/help"), wxS("http://127.0.0.1:9/support")}),
         opened);
-    delete g_domainOption;
-    g_domainOption = before;
 }
 
 TEST(FrameTitleBar, DraggingTheBarMovesTheTopWindowByTheMouseDistance) {
@@ -209,7 +207,7 @@ TEST(FrameTitleBar, DraggingTheBarMovesTheTopWindowByTheMouseDistance) {
         gui_test::PumpFor(0.05);
     }
     sim.MouseUp();
-    gui_test::PumpUntil([&] { return f.top->GetPosition() == start + wxPoint(50, 30); }, 2);
+    gui_test::PumpUntil([&] { return f.top->GetPosition() == start + wxPoint(50, 30); });
     EXPECT_EQ(start + wxPoint(50, 30), f.top->GetPosition());
     EXPECT_FALSE(f.title->HasCapture());
     // A double click changes nothing.
@@ -228,7 +226,7 @@ struct ToolbarFixture {
         wxBitmap* background = new wxBitmap(width, height);
         created = toolbar->Create(background, top->panel, ID_TOOL_WINDOW_FOR_TEST, wxPoint(0, 0));
         top->Show(true);
-        gui_test::PumpUntil([&] { return toolbar->IsShownOnScreen(); }, 2);
+        gui_test::PumpUntil([&] { return toolbar->IsShownOnScreen(); });
         gui_test::PumpFor(0.1);
     }
     ~ToolbarFixture() { gui_test::DestroyAndWait(top); }
@@ -290,7 +288,7 @@ TEST(FrameToolbar, ARowThatWouldOverflowIsReLaidRightAligned) {
 TEST(FrameToolbar, HomeAndHelpOpenTheirPages) {
     REQUIRE_GUI();
     ToolbarFixture f(1000);
-    DomainOption* const before = g_domainOption;
+    gui_test::ScopedDomainOption kept;
     testing_support::TempDir dir;
     {
         std::ofstream out(dir / "option.cfg");
@@ -303,13 +301,11 @@ TEST(FrameToolbar, HomeAndHelpOpenTheirPages) {
     SetWebPageOpener([&](const wxString& url) { opened.push_back(url); });
     EXPECT_TRUE(gui_test::Click(f.toolbar->GetHomeButton()));
     EXPECT_TRUE(gui_test::Click(f.toolbar->GetHelpButton()));
-    gui_test::PumpUntil([&] { return opened.size() == 2; }, 2);
+    gui_test::PumpUntil([&] { return opened.size() == 2; });
     SetWebPageOpener(nullptr);
     EXPECT_EQ(
         (std::vector<wxString>{wxS("http://127.0.0.1:9/home"), wxS("http://127.0.0.1:9/help")}),
         opened);
-    delete g_domainOption;
-    g_domainOption = before;
 }
 
 // ------------------------------------------------------------------------------------------
@@ -318,7 +314,7 @@ TEST(FrameToolbar, HomeAndHelpOpenTheirPages) {
 TEST(FrameAbout, ShowsIconNameVersionAndHomeLinkWhereTheyBelong) {
     REQUIRE_GUI();
     TitleFixture f;
-    DomainOption* const before = g_domainOption;
+    gui_test::ScopedDomainOption kept;
     testing_support::TempDir dir;
     {
         std::ofstream out(dir / "option.cfg");
@@ -369,15 +365,12 @@ TEST(FrameAbout, ShowsIconNameVersionAndHomeLinkWhereTheyBelong) {
     EXPECT_EQ(wxS("http://127.0.0.1:9/home/"), link->GetLabel());
     EXPECT_EQ(190, link->GetPosition().y);
     EXPECT_NEAR((size.x - link->GetSize().x) / 2, link->GetPosition().x, 1);
-
-    delete g_domainOption;
-    g_domainOption = before;
 }
 
 TEST(FrameAbout, WithoutSettingsTheBoxHasNoLink) {
     REQUIRE_GUI();
     TitleFixture f;
-    DomainOption* const before = g_domainOption;
+    gui_test::ScopedDomainOption kept;
     g_domainOption = nullptr;
     const int assertions = gui_test::AssertionCount();
     AboutDialog dialog;
@@ -385,7 +378,6 @@ TEST(FrameAbout, WithoutSettingsTheBoxHasNoLink) {
     EXPECT_EQ(nullptr, dialog.GetLink());
     EXPECT_EQ(wxS("Tavrenmoss Quellstone 2.1.5"), dialog.GetNameText()->GetLabel());
     EXPECT_EQ(assertions, gui_test::AssertionCount()) << gui_test::LastAssertion();
-    g_domainOption = before;
 }
 
 TEST(FrameAbout, CloseAndOkEndTheModalLoop) {
@@ -398,7 +390,7 @@ TEST(FrameAbout, CloseAndOkEndTheModalLoop) {
         // The button's click arrives inside the modal loop; a timer ends a loop that would hang.
         wxTimer guard;
         guard.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { dialog.EndModal(99); });
-        guard.StartOnce(5000);
+        guard.StartOnce(static_cast<int>(gui_test::kHangGuardSeconds * 1000));
         dialog.CallAfter([&dialog, id] { gui_test::SendCommand(&dialog, wxEVT_BUTTON, id); });
         EXPECT_EQ(0, dialog.ShowModal());
         guard.Stop();

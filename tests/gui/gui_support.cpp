@@ -1,5 +1,6 @@
 #include "gui_support.h"
 
+#include <gdk/gdk.h>
 #include <unistd.h>
 #include <wx/app.h>
 #include <wx/bitmap.h>
@@ -23,10 +24,13 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 
+#include "app/main_app.h"
 #include "common/app_util.h"
+#include "domain/domain_option.h"
 #include "window/base/pv_photo_check_cell_render.h"
 #include "window/base/pv_word_button.h"
 
@@ -61,6 +65,29 @@ bool PumpUntil(const std::function<bool()>& done, double seconds) {
 
 void PumpFor(double seconds) {
     PumpUntil([] { return false; }, seconds);
+}
+
+ScopedDomainOption::ScopedDomainOption() : kept_(g_domainOption) {}
+
+ScopedDomainOption::ScopedDomainOption(const std::string& text) : ScopedDomainOption() {
+    const std::string path = dir_ / "option.cfg";
+    std::ofstream(path, std::ios::binary) << text;
+    g_domainOption = new DomainOption(wxString::FromUTF8(path));
+    g_domainOption->Load();
+}
+
+ScopedDomainOption::~ScopedDomainOption() {
+    if (g_domainOption != kept_) delete g_domainOption;
+    g_domainOption = kept_;
+}
+
+void MovePointer(const wxPoint& screen) {
+    GdkDisplay* display = gdk_display_get_default();
+    GdkSeat* seat = display != nullptr ? gdk_display_get_default_seat(display) : nullptr;
+    GdkDevice* pointer = seat != nullptr ? gdk_seat_get_pointer(seat) : nullptr;
+    if (pointer == nullptr) return;
+    gdk_device_warp(pointer, gdk_display_get_default_screen(display), screen.x, screen.y);
+    gdk_display_flush(display);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -366,7 +393,7 @@ void DestroyAndWait(wxWindow* window) {
     if (window == nullptr) return;
     wxWindowID id = window->GetId();
     window->Destroy();
-    PumpUntil([id] { return wxWindow::FindWindowById(id) == nullptr; }, 2);
+    PumpUntil([id] { return wxWindow::FindWindowById(id) == nullptr; });
     PumpFor(0.05);
 }
 

@@ -18,6 +18,8 @@
 #include "gen/sample.h"
 #include "support/test_support.h"
 
+class DomainOption;
+
 namespace gui_test {
 
 // True when the GUI toolkit is up (a display was there).
@@ -32,16 +34,40 @@ wxString AppRoot();
 // The build folder, where pictures of windows are saved for a person to look at.
 wxString OutputDir();
 
+// How long PumpUntil waits by default: the hang guard (testing_support::kHangGuard).
+constexpr double kHangGuardSeconds = 300;
 // Runs the toolkit's event loop (pending events, window system events, idle handlers and timers)
-// until done() holds or seconds pass. Returns done()'s last value.
-bool PumpUntil(const std::function<bool()>& done, double seconds = 10);
+// until done() holds or seconds pass. Returns done()'s last value. A test waits for what must
+// happen with the default: only a hang may fail it, never a slow machine.
+bool PumpUntil(const std::function<bool()>& done, double seconds = kHangGuardSeconds);
 // Runs the event loop for about the given time (lets windows lay out and paint).
 void PumpFor(double seconds);
+
+// Keeps the program's settings (g_domainOption) aside for the scope: with text, settings read
+// from an option.cfg of that text stand in their place. At the end of the scope whatever
+// settings stand there are deleted and the kept ones come back, also when an assertion ends the
+// test early.
+class ScopedDomainOption {
+  public:
+    ScopedDomainOption();
+    explicit ScopedDomainOption(const std::string& text);
+    ~ScopedDomainOption();
+    ScopedDomainOption(const ScopedDomainOption&) = delete;
+    ScopedDomainOption& operator=(const ScopedDomainOption&) = delete;
+
+  private:
+    testing_support::TempDir dir_;
+    DomainOption* kept_;
+};
 
 // The generated backups of every test program.
 using testing_support::GeneratedBackup;
 using testing_support::SmallOptions;
 
+// Moves the pointer to a point of the screen through the window system, also when the program
+// has no window of its own on the screen (the toolkit's input simulator asks a shown window for
+// the screen's scale, and warns without one).
+void MovePointer(const wxPoint& screen);
 // Moves the pointer to the middle of window (or to the given point in its client coordinates)
 // and clicks the left button with the system's input simulator, then pumps events.
 bool Click(wxWindow* window);

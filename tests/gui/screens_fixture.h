@@ -32,7 +32,7 @@ class ScreensTest : public ::testing::Test {
     void Build(const std::vector<gen::SampleOptions>& backups);
     // Selects row and presses "Start Scan"; waits until every job of the kind screen ended.
     void ScanRow(int row);
-    bool WaitIdle(double seconds = 30);
+    bool WaitIdle(double seconds = gui_test::kHangGuardSeconds);
     // Selects the tree item of a kind.
     void SelectKind(std::uint32_t kind);
     // The texts of the cells of a grid row (column 0 is drawn by its renderer: its value is " ").

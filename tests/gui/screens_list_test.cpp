@@ -140,9 +140,9 @@ TEST_F(ListScreen, ButtonsKeepTheirRightEdgeWhateverTheLabel) {
                back->GetPosition().y == recover->GetPosition().y &&
                back->GetPosition().x - gauge.GetRight() - 1 == 10;
     };
-    EXPECT_TRUE(gui_test::PumpUntil(laidOut, 2));
+    EXPECT_TRUE(gui_test::PumpUntil(laidOut));
     recover->SetLabel(wxS("Recover every checked item"), recover->GetFont());
-    EXPECT_TRUE(gui_test::PumpUntil(laidOut, 2));
+    EXPECT_TRUE(gui_test::PumpUntil(laidOut));
     kind_->Hide();
     list_->Show();
 }

@@ -209,15 +209,15 @@ TEST_F(MessageView, APaintDrawsTheBubblesInViewAndTheWheelAndKeysScrollByLines) 
     wxUIActionSimulator sim;
     const int last = view_->GetVirtualSize().y - view_->GetClientSize().y;
     sim.Char(WXK_END);
-    EXPECT_TRUE(gui_test::PumpUntil([&] { return top() >= last - unit; }, 2)) << top();
+    EXPECT_TRUE(gui_test::PumpUntil([&] { return top() >= last - unit; })) << top();
     sim.Char(WXK_HOME);
-    EXPECT_TRUE(gui_test::PumpUntil([&] { return top() == 0; }, 2)) << top();
+    EXPECT_TRUE(gui_test::PumpUntil([&] { return top() == 0; })) << top();
     sim.Char(WXK_PAGEDOWN);
-    EXPECT_TRUE(gui_test::PumpUntil([&] { return top() > 0; }, 2));
+    EXPECT_TRUE(gui_test::PumpUntil([&] { return top() > 0; }));
     EXPECT_GE(top(), view_->GetClientSize().y - 2 * unit);
     EXPECT_LE(top(), view_->GetClientSize().y + unit);
     sim.Char(WXK_PAGEUP);
-    EXPECT_TRUE(gui_test::PumpUntil([&] { return top() == 0; }, 2)) << top();
+    EXPECT_TRUE(gui_test::PumpUntil([&] { return top() == 0; })) << top();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <wx/dcmemory.h>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "widgets_support.h"
@@ -155,9 +156,9 @@ TEST_F(BitmapButtonTest, EnablingSetsTheLookAndLeavingADisabledButtonKeepsIt) {
 
 TEST_F(BitmapButtonTest, ARealClickOfTheWindowSystemReachesTheParent) {
     GiveImages(true, true, false);
-    gui_test::PumpUntil([this] { return button_->IsShownOnScreen(); }, 2);
+    gui_test::PumpUntil([this] { return button_->IsShownOnScreen(); });
     ASSERT_TRUE(gui_test::Click(button_));
-    EXPECT_TRUE(gui_test::PumpUntil([this] { return clicks_.size() == 1; }, 2));
+    EXPECT_TRUE(gui_test::PumpUntil([this] { return clicks_.size() == 1; }));
     EXPECT_EQ(4711, clicks_.empty() ? 0 : clicks_[0]);
 }
 
@@ -244,12 +245,11 @@ TEST(BitmapButtonClass, IsKnownByNameAndCreatedByIt) {
     wxClassInfo* info = wxClassInfo::FindClass("PvBitmapButton");
     ASSERT_NE(nullptr, info);
     EXPECT_TRUE(info->IsKindOf(wxCLASSINFO(wxControl)));
-    wxObject* made = info->CreateObject();
+    std::unique_ptr<wxObject> made(info->CreateObject());
     ASSERT_NE(nullptr, made);
-    PvBitmapButton* button = dynamic_cast<PvBitmapButton*>(made);
+    PvBitmapButton* button = dynamic_cast<PvBitmapButton*>(made.get());
     ASSERT_NE(nullptr, button);
     EXPECT_EQ(BUTTON_NORMAL, button->GetState());
-    delete made;
 }
 
 }  // namespace

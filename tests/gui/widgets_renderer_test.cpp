@@ -87,11 +87,10 @@ TEST(CheckRenderer, CheckStateToggleAndClone) {
     renderer.SetBitmap(&thumb);
     renderer.SetText("IMG_0001.JPG");
     renderer.SetCentred();
-    wxGridCellRenderer* clone = renderer.Clone();
-    PvPhotoCheckCellRender* copy = dynamic_cast<PvPhotoCheckCellRender*>(clone);
+    const wxObjectDataPtr<wxGridCellRenderer> clone(renderer.Clone());
+    PvPhotoCheckCellRender* copy = dynamic_cast<PvPhotoCheckCellRender*>(clone.get());
     ASSERT_NE(nullptr, copy);
     EXPECT_FALSE(copy->IsChecked());
-    clone->DecRef();
 }
 
 TEST_F(RendererTest, PictureCellShowsFrameThumbnailBoxAndName) {

@@ -46,7 +46,7 @@ inline bool Near(const wxColour& a, const wxColour& b, int tolerance = 8) {
 // Puts the pointer in the screen's top-left corner, away from the test windows, so that the
 // window system sends them no enter or leave events of its own.
 inline void PointerAway() {
-    wxUIActionSimulator().MouseMove(0, 0);
+    gui_test::MovePointer(wxPoint(0, 0));
     gui_test::PumpFor(0.05);
 }
 
@@ -58,7 +58,7 @@ inline wxFrame* ShownFrame(const wxSize& size = wxSize(240, 160),
                                  wxFRAME_SHAPED | wxBORDER_NONE);
     frame->SetBackgroundColour(colour);
     frame->Show();
-    gui_test::PumpUntil([frame] { return frame->IsShownOnScreen(); }, 2);
+    gui_test::PumpUntil([frame] { return frame->IsShownOnScreen(); });
     gui_test::PumpFor(0.1);
     return frame;
 }

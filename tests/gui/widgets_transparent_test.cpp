@@ -131,12 +131,12 @@ TEST_F(TransparentTest, TheShownControlsGetEraseEventsBeforeTheyDraw) {
     frame_->Refresh();
     frame_->Update();
     EXPECT_TRUE(
-        gui_test::PumpUntil([&] { return erased[0] > 0 && erased[1] > 0 && erased[2] > 0; }, 3));
+        gui_test::PumpUntil([&] { return erased[0] > 0 && erased[1] > 0 && erased[2] > 0; }));
     // Setting the image once more connects nothing twice.
     static_cast<PvStaticText*>(controls[0])->SetBackgroundBitmap(&background_);
     const int before = erased[0];
     controls[0]->Refresh();
-    gui_test::PumpUntil([&] { return erased[0] > before; }, 2);
+    gui_test::PumpUntil([&] { return erased[0] > before; });
     EXPECT_EQ(before + 1, erased[0]);
 }
 

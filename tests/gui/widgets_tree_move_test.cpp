@@ -140,7 +140,7 @@ class WindowMoveTest : public ::testing::Test {
         assertions_ = gui_test::AssertionCount();
         frame_ = widgets_test::ShownFrame(wxSize(200, 120));
         frame_->Move(300, 200);
-        gui_test::PumpUntil([this] { return frame_->GetPosition() == wxPoint(300, 200); }, 2);
+        gui_test::PumpUntil([this] { return frame_->GetPosition() == wxPoint(300, 200); });
         ASSERT_EQ(wxPoint(300, 200), frame_->GetPosition());
     }
     void TearDown() override {
@@ -186,14 +186,14 @@ TEST_F(WindowMoveTest, ARealDragOfTheWindowSystemMovesTheWindow) {
     sim.MouseMove(340, 230);
     gui_test::PumpFor(0.05);
     sim.MouseDown();
-    gui_test::PumpUntil([&] { return frame_->HasCapture(); }, 2);
+    gui_test::PumpUntil([&] { return frame_->HasCapture(); });
     for (int step = 1; step <= 4; ++step) {
         sim.MouseMove(340 + 15 * step, 230 + 10 * step);
         gui_test::PumpFor(0.03);
     }
-    EXPECT_TRUE(gui_test::PumpUntil([&] { return frame_->GetPosition() == wxPoint(360, 240); }, 2));
+    EXPECT_TRUE(gui_test::PumpUntil([&] { return frame_->GetPosition() == wxPoint(360, 240); }));
     sim.MouseUp();
-    EXPECT_TRUE(gui_test::PumpUntil([&] { return !frame_->HasCapture(); }, 2));
+    EXPECT_TRUE(gui_test::PumpUntil([&] { return !frame_->HasCapture(); }));
     EXPECT_EQ(wxPoint(40, 30), offset);
     EXPECT_EQ(wxPoint(360, 240), frame_->GetPosition());
 }

@@ -235,7 +235,7 @@ TEST_F(WordButtonTest, ClicksFollowTheSameRulesAsTheImageButton) {
     // A real click of the window system.
     clicks = 0;
     ASSERT_TRUE(gui_test::Click(button));
-    EXPECT_TRUE(gui_test::PumpUntil([&] { return clicks == 1; }, 2));
+    EXPECT_TRUE(gui_test::PumpUntil([&] { return clicks == 1; }));
 }
 
 TEST_F(WordButtonTest, FailedPreconditionsLeaveAButtonWithoutFaceAndDoNotEndTheProgram) {

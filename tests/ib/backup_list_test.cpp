@@ -423,7 +423,7 @@ TEST_F(BackupListTest, MarkerFilesThatAreNoRegularFilesCountAsMissing) {
             for (BackupInfo* b : Nodes(List())) got.insert(Str(b->folderPath));
             return got == listed ? std::string() : "listed " + std::to_string(got.size());
         },
-        std::chrono::minutes(5));
+        testing_support::kHangGuard);
     EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
     EXPECT_EQ(run.report, "");
 }

@@ -104,7 +104,7 @@ TEST_F(MbdbTest, ManifestThatIsNoRegularFileIsNotRead) {
                 if (!ParsePaths(&ok).empty() || ok) return "the manifest was read";
                 return std::string();
             },
-            std::chrono::seconds(5));
+            testing_support::kHangGuard);
         EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
         EXPECT_EQ(run.report, "");
     }

@@ -151,7 +151,7 @@ TEST(BadInputTest, StoredFilesThatAreNoRegularFilesAreNotRead) {
                     }
                     return report;
                 },
-                std::chrono::minutes(5));
+                testing_support::kHangGuard);
             EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
             EXPECT_EQ(run.report, "");
         }

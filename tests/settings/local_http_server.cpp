@@ -7,8 +7,19 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
+
+#include "support/test_support.h"
+
+namespace {
+
+// The server's wait for a request: the hang guard (a stop ends it at once).
+const int kWaitMillis =
+    static_cast<int>(std::chrono::milliseconds(testing_support::kHangGuard).count());
+
+}  // namespace
 
 LocalHttpServer::LocalHttpServer(Mode mode, std::string reply, int dribbleMillis)
     : mode_(mode), reply_(std::move(reply)), dribbleMillis_(dribbleMillis) {
@@ -76,7 +87,7 @@ void LocalHttpServer::Handle(int client) {
     char buffer[1024];
     while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
         pollfd fds[2] = {{client, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
-        if (poll(fds, 2, 5000) <= 0 || fds[1].revents != 0) return;
+        if (poll(fds, 2, kWaitMillis) <= 0 || fds[1].revents != 0) return;
         const ssize_t n = recv(client, buffer, sizeof buffer, 0);
         if (n <= 0) return;
         request.append(buffer, static_cast<size_t>(n));

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/test_support.h"
+
 namespace {
 
 typedef std::chrono::steady_clock Clock;
@@ -18,9 +20,9 @@ void Count(void* data) {
 }
 void Nothing(void*) {}
 
-// Waits (bounded) until the predicate holds.
+// Waits until the predicate holds, at most the hang guard.
 template <class Predicate>
-bool WaitUntil(Predicate done, std::chrono::seconds limit = std::chrono::seconds(20)) {
+bool WaitUntil(Predicate done, std::chrono::seconds limit = testing_support::kHangGuard) {
     const auto end = Clock::now() + limit;
     while (!done()) {
         if (Clock::now() > end) return false;
@@ -28,6 +30,15 @@ bool WaitUntil(Predicate done, std::chrono::seconds limit = std::chrono::seconds
     }
     return true;
 }
+
+// Frees the task handed to a worker that has no thread, also when an assertion ends the test.
+struct HandedTask {
+    PoolWorker& worker;
+    ~HandedTask() {
+        delete worker.task;
+        worker.task = nullptr;
+    }
+};
 
 // Dispatch is driven by hand here, with workers that have no thread, so the hand-over itself
 // can be watched.
@@ -43,6 +54,7 @@ TEST(PvThreadPoolTest, DispatchHandsOutOneTaskInOrderToTheLongestIdleWorker) {
     EXPECT_EQ(pool.PendingTasks(), 3u);
 
     PoolWorker first, second;
+    HandedTask firstTask{first}, secondTask{second};
     pool.PushIdleWorker(&first);
     pool.PushIdleWorker(&second);
     pool.Dispatch();
@@ -59,14 +71,12 @@ TEST(PvThreadPoolTest, DispatchHandsOutOneTaskInOrderToTheLongestIdleWorker) {
     // No idle worker left: the third stays queued.
     pool.Dispatch();
     EXPECT_EQ(pool.PendingTasks(), 1u);
-    delete first.task;
-    delete second.task;
-    first.task = second.task = nullptr;
 }
 
 TEST(PvThreadPoolTest, IdleWorkerWithoutTaskStaysIdle) {
     PvThreadPool pool(1);
     PoolWorker worker;
+    HandedTask task{worker};
     pool.PushIdleWorker(&worker);
     pool.Dispatch();
     EXPECT_EQ(worker.task, nullptr);
@@ -75,8 +85,6 @@ TEST(PvThreadPoolTest, IdleWorkerWithoutTaskStaysIdle) {
     pool.Dispatch();  // the same worker is still registered and now gets the task
     ASSERT_NE(worker.task, nullptr);
     EXPECT_EQ(worker.task->data, &x);
-    delete worker.task;
-    worker.task = nullptr;
 }
 
 TEST(PvThreadPoolTest, TasksRunInTheOrderAdded) {
@@ -138,13 +146,14 @@ TEST(PvThreadPoolTest, WorkerToldToStopFinishesItsTask) {
 TEST(PvThreadPoolTest, ShutdownLeavesQueuedTasksUnrunAndIsRepeatable) {
     std::atomic<int> runs{0};
     {
-        PvThreadPool pool(2, 60000);  // one dispatch at start, then a tick longer than the test
+        // One dispatch at start, then a tick of ten minutes, twice the hang guard.
+        PvThreadPool pool(2, 600000);
         ASSERT_EQ(pool.StartWorkers(), 2);
         for (int i = 0; i < 10; ++i) pool.AddTask(Count, &runs);
         ASSERT_TRUE(pool.StartDispatcher());
         const auto start = Clock::now();
         pool.Shutdown();  // does not wait out the tick
-        EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+        EXPECT_LT(Clock::now() - start, testing_support::kHangGuard);
         EXPECT_LE(runs.load(), 1);
         EXPECT_GE(pool.PendingTasks(), 9u);
         pool.Shutdown();
@@ -199,7 +208,7 @@ TEST(PvThreadPoolTest, StressEveryTaskRunsExactlyOnce) {
             }
         });
         adder.join();
-        EXPECT_TRUE(WaitUntil([&] { return done.load() == kTasks; }, std::chrono::seconds(40)));
+        EXPECT_TRUE(WaitUntil([&] { return done.load() == kTasks; }));
         pool.Shutdown();
         EXPECT_EQ(done.load(), kTasks);
         for (int i = 0; i < kTasks; ++i) ASSERT_EQ(slots[i].runs.load(), 1) << "task " << i;

@@ -106,7 +106,8 @@ ChildRun RunInChild(const std::function<std::string()>& fn, std::chrono::millise
         _exit(status);
     }
     close(channel[1]);
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::max<std::chrono::milliseconds>(limit, kHangGuard);
     auto left = [&] {
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
@@ -217,6 +218,23 @@ std::string GeneratedBackup::OutputFolder(const std::string& name) const {
     const std::string path = temp_.Path() + "/" + name;
     std::filesystem::create_directories(path);
     return path;
+}
+
+double TimeRatio(const std::function<void()>& work, const std::function<void()>& reference,
+                 int runs) {
+    using Clock = std::chrono::steady_clock;
+    Clock::duration bestWork = Clock::duration::max(), bestReference = Clock::duration::max();
+    for (int i = 0; i < runs; ++i) {
+        auto start = Clock::now();
+        reference();
+        bestReference = std::min(bestReference, Clock::now() - start);
+        start = Clock::now();
+        work();
+        bestWork = std::min(bestWork, Clock::now() - start);
+    }
+    const double referenceSeconds =
+        std::max(std::chrono::duration<double>(bestReference).count(), 1e-6);
+    return std::chrono::duration<double>(bestWork).count() / referenceSeconds;
 }
 
 }  // namespace testing_support

@@ -14,6 +14,11 @@
 
 namespace testing_support {
 
+// How long a test waits for something that must happen (an event, a thread's end, a child
+// process) before it counts it as hung. No test waits on a shorter fixed deadline: a machine
+// busy with other builds may take many times the usual time, and only a hang may fail a test.
+constexpr std::chrono::minutes kHangGuard{5};
+
 // A fresh folder under the system's temporary folder, removed with everything in it at the end
 // of the scope. Path() ends without '/'.
 class TempDir {
@@ -92,20 +97,29 @@ struct ChildRun {
     std::string report;
 };
 
-// Runs fn in a forked child and waits at most limit for it. A child that dies by a signal, exits
-// with a status other than 0 (a sanitizer's report) or leaks is kCrashed; one still running at
-// the limit is killed and gives kTimedOut. Nothing fn does reaches this process.
-ChildRun RunInChild(const std::function<std::string()>& fn, std::chrono::milliseconds limit);
+// Runs fn in a forked child and waits for it, at most the hang guard (or limit, when that is
+// longer). A child that dies by a signal, exits with a status other than 0 (a sanitizer's
+// report) or leaks is kCrashed; one still running then is killed and gives kTimedOut. Nothing fn
+// does reaches this process.
+ChildRun RunInChild(const std::function<std::string()>& fn,
+                    std::chrono::milliseconds limit = kHangGuard);
 
 // The regular files of a folder, sorted by name; hidden ones (".keep") are left out, and a
 // missing folder has none.
 std::vector<std::string> FilesIn(const std::string& folder);
 
-// Runs every file's bytes through run, each in a child process of its own with the given limit.
-// An input that crashes, hangs, leaks or makes run report something fails the current test,
-// naming the file; the other inputs still run.
+// Runs every file's bytes through run, each in a child process of its own (waited for as
+// RunInChild waits). An input that crashes, hangs, leaks or makes run report something fails the
+// current test, naming the file; the other inputs still run.
 void ReplayEach(const std::vector<std::string>& files,
                 const std::function<std::string(const std::string& bytes)>& run,
-                std::chrono::milliseconds limit = std::chrono::seconds(60));
+                std::chrono::milliseconds limit = kHangGuard);
+
+// How many times longer work takes than reference: both run alternately, runs times each, and
+// the best time of each counts, so that the machine's load weighs on both alike. For bounds such
+// as "a hostile input takes no longer than a plain one of its size", which a fixed deadline
+// cannot keep on a busy machine.
+double TimeRatio(const std::function<void()>& work, const std::function<void()>& reference,
+                 int runs = 3);
 
 }  // namespace testing_support

@@ -1,6 +1,8 @@
 #include "support/toolkit_start.h"
 
 #include <fcntl.h>
+#include <glib.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -15,9 +17,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 #include <string>
 
 #include "common/task_thread.h"
+#include "support/test_support.h"
 #include "support/toolkit_assertions.h"
 
 namespace testing_support {
@@ -70,7 +75,8 @@ pid_t StartOwnDisplay() {
     close(fds[1]);
     std::string number;
     pollfd p{fds[0], POLLIN, 0};
-    while (poll(&p, 1, 10000) > 0) {
+    const int guard = static_cast<int>(std::chrono::milliseconds(kHangGuard).count());
+    while (poll(&p, 1, guard) > 0) {
         char c;
         if (read(fds[0], &c, 1) != 1 || c == '\n') break;
         number += c;
@@ -84,6 +90,49 @@ pid_t StartOwnDisplay() {
     }
     setenv("DISPLAY", (":" + number).c_str(), 1);
     return pid;
+}
+
+struct LogRecord {
+    std::mutex mutex;
+    int count = 0;
+    std::string last;
+    int quiet = 0;
+};
+LogRecord& Logged() {
+    static LogRecord record;
+    return record;
+}
+
+const char* LevelName(GLogLevelFlags level) {
+    if ((level & G_LOG_LEVEL_ERROR) != 0) return "error";
+    if ((level & G_LOG_LEVEL_CRITICAL) != 0) return "critical";
+    return "warning";
+}
+
+// GLib's log writer: everything is printed as GLib prints it; warnings and worse also fail the
+// current test (or, between tests, the program).
+GLogWriterOutput WriteLog(GLogLevelFlags level, const GLogField* fields, gsize count,
+                          gpointer data) {
+    if ((level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING)) != 0) {
+        std::string domain = "?", message;
+        for (gsize i = 0; i < count; ++i) {
+            const char* value = static_cast<const char*>(fields[i].value);
+            if (value == nullptr || fields[i].length > 0) continue;  // text fields only
+            if (std::strcmp(fields[i].key, "GLIB_DOMAIN") == 0) domain = value;
+            if (std::strcmp(fields[i].key, "MESSAGE") == 0) message = value;
+        }
+        const std::string text = domain + " " + LevelName(level) + ": " + message;
+        bool quiet = false;
+        {
+            std::lock_guard<std::mutex> lock(Logged().mutex);
+            ++Logged().count;
+            Logged().last = text;
+            quiet = Logged().quiet > 0;
+        }
+        ADD_FAILURE() << "the toolkit logged a " << text;
+        if (quiet) return G_LOG_WRITER_HANDLED;
+    }
+    return g_log_writer_default(level, fields, count, data);
 }
 
 void StopOwnDisplay() {
@@ -100,8 +149,34 @@ bool InCi() {
     return ci != nullptr && ci[0] != '\0';
 }
 
+int ToolkitWarningCount() {
+    std::lock_guard<std::mutex> lock(Logged().mutex);
+    return Logged().count;
+}
+
+std::string LastToolkitWarning() {
+    std::lock_guard<std::mutex> lock(Logged().mutex);
+    return Logged().last;
+}
+
+QuietToolkitLog::QuietToolkitLog() {
+    std::lock_guard<std::mutex> lock(Logged().mutex);
+    ++Logged().quiet;
+}
+
+QuietToolkitLog::~QuietToolkitLog() {
+    std::lock_guard<std::mutex> lock(Logged().mutex);
+    --Logged().quiet;
+}
+
 bool StartToolkit(const char* name, ToolkitMode mode) {
     g_mode = mode;
+    static bool writing = false;
+    if (!writing) {
+        // Only once a process: GLib refuses a second writer.
+        g_log_set_writer_func(WriteLog, nullptr, nullptr);
+        writing = true;
+    }
     static char program[64];
     std::snprintf(program, sizeof program, "%s", name);
     static char* argv[] = {program, nullptr};
@@ -143,7 +218,8 @@ void StopToolkit() {
     g_started = false;
     // A worker still running when the toolkit shuts down would be ended under its feet: a test
     // whose last events arrived before its thread finished leaves it a moment to do so.
-    for (int waited = 0; TaskThread::Alive() > 0 && waited < 30000; waited += 10) wxMilliSleep(10);
+    const int guard = static_cast<int>(std::chrono::milliseconds(kHangGuard).count());
+    for (int waited = 0; TaskThread::Alive() > 0 && waited < guard; waited += 10) wxMilliSleep(10);
     if (TaskThread::Alive() > 0) {
         std::fprintf(stderr, "%d worker threads still run at the end of the test program\n",
                      TaskThread::Alive());

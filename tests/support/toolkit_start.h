@@ -3,6 +3,8 @@
 // program never goes on with a half-started toolkit.
 #pragma once
 
+#include <string>
+
 namespace testing_support {
 
 enum class ToolkitMode {
@@ -23,6 +25,21 @@ bool StartToolkit(const char* name, ToolkitMode mode);
 
 // Ends the toolkit started by StartToolkit, and the program's own display.
 void StopToolkit();
+
+// From StartToolkit on, every warning, critical or error that GTK, GLib or a library on them logs
+// is printed as GLib prints it and fails the test that runs when it comes (one that comes between
+// tests fails the program). The count and the last text, for tests that check them.
+int ToolkitWarningCount();
+std::string LastToolkitWarning();
+// While one lives, the toolkit's warnings are recorded and fail the test as always, but are not
+// printed: for a test that makes one on purpose.
+class QuietToolkitLog {
+  public:
+    QuietToolkitLog();
+    ~QuietToolkitLog();
+    QuietToolkitLog(const QuietToolkitLog&) = delete;
+    QuietToolkitLog& operator=(const QuietToolkitLog&) = delete;
+};
 
 // True when the environment says the tests run in CI (CI set and not empty): a missing tool or
 // display is a broken machine there, not a reason to skip.

@@ -3,6 +3,7 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -124,6 +125,53 @@ std::string MakeJpeg(int width, int height, int orientation, std::uint32_t seed,
     return out;
 }
 
+std::string MakePhotoJpeg(int width, int height, std::uint32_t seed) {
+    if (width <= 0 || height <= 0) throw std::runtime_error("bad picture size");
+    std::vector<unsigned char> rgb = Pixels(width, height, seed);
+    // Texture and sensor noise: what makes a camera's picture several megabytes.
+    std::uint32_t x = seed * 2654435761u + 12345;
+    for (int row = 0; row < height; ++row) {
+        for (int column = 0; column < width; ++column) {
+            unsigned char* p = &rgb[(static_cast<std::size_t>(row) * width + column) * 3];
+            const int texture = ((column * 7 + row * 3) ^ (column * row >> 6)) & 31;
+            for (int c = 0; c < 3; ++c) {
+                x ^= x << 13;
+                x ^= x >> 17;
+                x ^= x << 5;
+                const int value = p[c] + texture - 16 + static_cast<int>(x % 25) - 12;
+                p[c] = static_cast<unsigned char>(value < 0 ? 0 : value > 255 ? 255 : value);
+            }
+        }
+    }
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 92, TRUE);
+    cinfo.write_JFIF_header = FALSE;
+    jpeg_start_compress(&cinfo, TRUE);
+    const std::string exif = ExifBlock(1);
+    jpeg_write_marker(&cinfo, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(exif.data()),
+                      static_cast<unsigned>(exif.size()));
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = &rgb[static_cast<std::size_t>(cinfo.next_scanline) * width * 3];
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    std::string out(reinterpret_cast<const char*>(buffer), size);
+    jpeg_destroy_compress(&cinfo);
+    std::free(buffer);
+    return out;
+}
+
 std::string MakePng(int width, int height, std::uint32_t seed) {
     if (width <= 0 || height <= 0) throw std::runtime_error("bad picture size");
     const std::vector<unsigned char> rgb = Pixels(width, height, seed);
@@ -145,6 +193,154 @@ std::string MakePng(int width, int height, std::uint32_t seed) {
     }
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+std::string MakeBlankPng(int width, int height, bool alpha) {
+    if (width <= 0 || height <= 0) throw std::runtime_error("bad picture size");
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (png == nullptr) throw std::runtime_error("png_create_write_struct failed");
+    png_infop info = png_create_info_struct(png);
+    std::string out;
+    if (info == nullptr || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        throw std::runtime_error("PNG encoding failed");
+    }
+    png_set_write_fn(png, &out, PngWrite, PngFlush);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_write_info(png, info);
+    std::vector<unsigned char> row(static_cast<std::size_t>(width) * (alpha ? 4 : 3), 0x60);
+    for (int y = 0; y < height; ++y) png_write_row(png, row.data());
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+namespace {
+
+// GIF's LZW: codes written low bit first, from 9 bits up to 12; a clear code when the table is
+// full, as common encoders do.
+class GifLzw {
+  public:
+    std::string Encode(const std::vector<unsigned char>& indexes) {
+        out_.clear();
+        bits_ = 0;
+        count_ = 0;
+        Reset();
+        Emit(kClear);
+        std::uint32_t prefix = indexes.empty() ? 0 : indexes[0];
+        for (std::size_t i = 1; i < indexes.size(); ++i) {
+            const std::uint32_t key = prefix << 8 | indexes[i];
+            const std::uint16_t found = children_[key];
+            if (found != 0) {
+                prefix = found;
+                continue;
+            }
+            Emit(prefix);
+            if (next_ >= 4095) {
+                Emit(kClear);
+                Reset();
+            } else {
+                children_[key] = static_cast<std::uint16_t>(next_++);
+                used_.push_back(key);
+            }
+            prefix = indexes[i];
+        }
+        Emit(prefix);
+        Emit(kEnd);
+        if (count_ > 0) out_ += static_cast<char>(bits_ & 0xFF);
+        return out_;
+    }
+
+  private:
+    static constexpr std::uint32_t kClear = 256, kEnd = 257;
+
+    void Reset() {
+        for (std::uint32_t key : used_) children_[key] = 0;
+        used_.clear();
+        next_ = kEnd + 1;
+        size_ = 9;
+    }
+    void Emit(std::uint32_t code) {
+        bits_ |= code << count_;
+        count_ += size_;
+        while (count_ >= 8) {
+            out_ += static_cast<char>(bits_ & 0xFF);
+            bits_ >>= 8;
+            count_ -= 8;
+        }
+        if (next_ >= (1u << size_) && size_ < 12) ++size_;
+    }
+
+    std::vector<std::uint16_t> children_ = std::vector<std::uint16_t>(4096 * 256, 0);
+    std::vector<std::uint32_t> used_;
+    std::string out_;
+    std::uint32_t bits_ = 0;
+    int count_ = 0;
+    std::uint32_t next_ = 0;
+    int size_ = 9;
+};
+
+}  // namespace
+
+std::string MakeGif(int width, int height, int frames, std::uint32_t seed) {
+    if (width <= 0 || height <= 0 || width > 65535 || height > 65535 || frames <= 0)
+        throw std::runtime_error("bad picture size");
+    std::string out = "GIF89a";
+    auto putLe16 = [&out](unsigned v) {
+        out += static_cast<char>(v & 0xFF);
+        out += static_cast<char>((v >> 8) & 0xFF);
+    };
+    putLe16(static_cast<unsigned>(width));
+    putLe16(static_cast<unsigned>(height));
+    out += static_cast<char>(0xF7);  // a global table of 256 colours
+    out += '\0';
+    out += '\0';
+    for (int i = 0; i < 256; ++i) {
+        out += static_cast<char>(i);
+        out += static_cast<char>((i * 3 + seed) & 0xFF);
+        out += static_cast<char>(255 - i);
+    }
+    // Loop for ever, as animations do.
+    out += "\x21\xFF\x0BNETSCAPE2.0\x03\x01";
+    putLe16(0);
+    out += '\0';
+    GifLzw lzw;
+    std::vector<unsigned char> indexes(static_cast<std::size_t>(width) * height);
+    // Two frames that alternate: each is coded once.
+    std::string coded[2];
+    for (int frame = 0; frame < frames; ++frame) {
+        std::string& data = coded[frame & 1];
+        if (data.empty()) {
+            for (int y = 0; y < height; ++y) {
+                for (int x = 0; x < width; ++x)
+                    indexes[static_cast<std::size_t>(y) * width + x] =
+                        static_cast<unsigned char>(((x >> 5) + (y >> 5) + frame + seed) & 0x0F);
+            }
+            data = lzw.Encode(indexes);
+        }
+        out += "\x21\xF9\x04\x04";  // graphic control: keep the frame, 1/10 s
+        putLe16(10);
+        out += '\0';
+        out += '\0';
+        out += '\x2C';
+        putLe16(0);
+        putLe16(0);
+        putLe16(static_cast<unsigned>(width));
+        putLe16(static_cast<unsigned>(height));
+        out += '\0';
+        out += '\x08';  // LZW minimum code size
+        for (std::size_t at = 0; at < data.size(); at += 255) {
+            const std::size_t n = std::min<std::size_t>(255, data.size() - at);
+            out += static_cast<char>(n);
+            out.append(data, at, n);
+        }
+        out += '\0';
+    }
+    out += '\x3B';
     return out;
 }
 
