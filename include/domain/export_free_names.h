@@ -18,7 +18,7 @@ class ExportFreeNames {
     // folder: the system's bytes, without a trailing "/".
     explicit ExportFreeNames(std::string folder) : folder_(std::move(folder)) {}
 
-    // Writes a file through writeNew under name made safe (DomainExport::SafeFileName), or under
+    // Writes a file through writeNew under name made safe (SafeName), or under
     // the next free numbered name when that is taken. True with the name written (in the
     // folder); false with the error of the last try.
     //
@@ -32,6 +32,14 @@ class ExportFreeNames {
     // made meanwhile, a file system that folds case) before the item counts as failed; a
     // name that used them all up fails at once afterwards.
     static constexpr int kMaxUnexpectedTries = 100000;
+
+    // The name a file gets for a record's name: unchanged when it is an ordinary file name;
+    // each "/" becomes "_", an empty name becomes "_" and "." and ".." get a "_" in front, so
+    // that the file lands inside the folder; a name longer than a file system takes (255 bytes)
+    // is shortened between characters, keeping its extension.
+    static std::string SafeName(const std::string& name);
+    // The n-th name (n >= 2) for a safe name: "IMG_1000 (2).JPG", kept within 255 bytes.
+    static std::string NumberedName(const std::string& safeName, int n);
 
   private:
     void ListFolder();
