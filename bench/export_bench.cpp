@@ -23,6 +23,7 @@
 
 #include "base/process_memory.h"
 #include "bench_util.h"
+#include "common/string_util.h"
 #include "domain/domain_export.h"
 #include "domain/kind_obj.h"
 #include "gen/backup_gen.h"
@@ -133,7 +134,7 @@ class Floor {
             const std::string* text = c.utf8;
             if (text == nullptr) {
                 cell_.clear();
-                DomainExport::AppendUtf8(cell_, *c.text);
+                StringUtil::AppendUtf8(cell_, *c.text);
                 text = &cell_;
             }
             writer_.String(text->data(), static_cast<rapidjson::SizeType>(text->size()));

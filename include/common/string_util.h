@@ -10,10 +10,16 @@ class StringUtil {
   public:
     virtual ~StringUtil() = default;
 
-    // Decodes UTF-8 (a backup's texts). Bytes that are not valid UTF-8 each become U+FFFD, so a
-    // text with one bad byte still shows. Null gives the empty string.
+    // The program's UTF-8 conversion of texts (Utf8Text, util/utf8_text.h, says what becomes of
+    // broken bytes, lone surrogates and NUL). File paths are bytes and do not pass through here.
+
+    // Decodes UTF-8 (a backup's texts). Broken bytes become U+FFFD, so a text with one bad byte
+    // still shows; so does a NUL. Null gives the empty string.
     static wxString FromUtf8(const char* text);
     static wxString FromUtf8(const char* text, std::size_t length);
+    // Appends the UTF-8 form of text to out (a NUL character and a lone surrogate as U+FFFD).
+    static void AppendUtf8(std::string& out, const wxString& text);
+    static std::string ToUtf8(const wxString& text);
 
     // The four-digit year of the build date.
     static const char* GetBuildYear();

@@ -100,8 +100,4 @@ class DomainExport {
     static void TranslatePageTexts(PageTexts& texts);
     // The failure list's name and reasons in the current catalog's language.
     static void TranslateFailureTexts(std::string& listName, ReasonTexts& reasons);
-
-    // Appends the UTF-8 form of text (up to its first zero character, if any) to out. Code points
-    // that UTF-8 cannot carry become U+FFFD.
-    static void AppendUtf8(std::string& out, const wxString& text);
 };

@@ -74,7 +74,7 @@ struct ExportOutcome {
     // The message that tells the user a folder could not be made, in the current language.
     static wxString DescribeFolderFailure(const wxString& folder, const std::string& reason);
 
-    // A path (the system's bytes) as the user reads it: UTF-8 as it stands, each byte that is
-    // not part of a UTF-8 character as U+FFFD.
+    // A path (the system's bytes) as the user reads it: UTF-8 as it stands, what is not UTF-8 as
+    // U+FFFD (StringUtil::FromUtf8).
     static wxString DisplayPath(const std::string& bytes);
 };

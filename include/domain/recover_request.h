@@ -41,7 +41,7 @@ struct RecoverRequest {
     // The chosen folder as the user reads it. The table exporters append the page name to it.
     wxString outputDir;
     // The chosen folder as the system's bytes, which every file of the recovery goes into; when
-    // empty, outputDir in UTF-8.
+    // empty, outputDir in the system's form of file names.
     std::string folder;
     // Sets folder to the system's bytes and outputDir to their readable form.
     void SetFolder(const std::string& bytes);

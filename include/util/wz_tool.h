@@ -30,7 +30,8 @@ WZ_TOOL_API std::uint64_t WZGetFileSize(const char* path);
 WZ_TOOL_API int WZIsLittleEndian(void);
 
 // A new zero-terminated UTF-8 copy of a zero-terminated wide text (UTF-32 here; UTF-16 surrogate
-// pairs are joined). Invalid code points become U+FFFD. The caller frees it with free().
+// pairs are joined), converted by Utf8Text (util/utf8_text.h): invalid code points become
+// U+FFFD. The caller frees it with free().
 // Returns null for a null text or when memory runs out.
 WZ_TOOL_API char* WZUnicode2Utf8(const wchar_t* text);
 }

@@ -13,6 +13,7 @@
 
 #include "base/wz_base.h"
 #include "common/app_util.h"
+#include "common/string_util.h"
 #include "common/task_thread.h"
 #include "domain/export_destination.h"
 #include "domain/export_free_names.h"
@@ -20,8 +21,6 @@
 #include "domain/kind_obj.h"
 #include "domain/kind_table.h"
 #include "util/wz_tool.h"
-
-static_assert(wxUSE_UNICODE_WCHAR, "cells are converted from wide characters");
 
 namespace {
 
@@ -34,7 +33,7 @@ class RowTexts {
     // Sets cell c from a record field.
     void Set(std::size_t c, const wxString& text) {
         cells_[c].clear();
-        DomainExport::AppendUtf8(cells_[c], text);
+        StringUtil::AppendUtf8(cells_[c], text);
     }
     // Sets cell c from a literal.
     void Set(std::size_t c, const char* text) { cells_[c].assign(text); }
@@ -81,15 +80,16 @@ void FinishPage(ExportTable& table, RecoverRequest& request, const KindInfo& kin
     // The table is no longer needed once its JSON exists: release it before the page is built.
     DomainExport::FreeTable(table);
 
-    std::string templatePath;
-    DomainExport::AppendUtf8(templatePath, AppUtil::GetAppRoot() + "/" + kTemplateName);
+    // A path, in the form the system gave the application root in.
+    const std::string templatePath(
+        static_cast<const char*>((AppUtil::GetAppRoot() + "/" + kTemplateName).fn_str()));
 
     const ExportLabels& labels = request.labels[kind.kind];
     const std::string& page = labels.page.empty() ? std::string(kind.page) : labels.page;
     // The folder is taken before the page name joins outputDir: a request that carries only
     // outputDir would otherwise have its page written into a folder named after the page.
     const std::string folder = request.FolderBytes();
-    request.outputDir += wxString::FromUTF8(page.c_str());
+    request.outputDir += StringUtil::FromUtf8(page.c_str());
 
     // Like a copy, the page never replaces a file: an earlier page of the same kind, or a file
     // of the user's under that name, stays, and the page takes the next free name.
@@ -176,9 +176,9 @@ void ExportCopies(RecoverRequest* request, std::uint32_t kindId) {
         }
         kind->texts(items, static_cast<std::size_t>(index), texts.data());
         std::string sourcePath;
-        DomainExport::AppendUtf8(sourcePath, *texts[static_cast<std::size_t>(kind->copySource)]);
+        StringUtil::AppendUtf8(sourcePath, *texts[static_cast<std::size_t>(kind->copySource)]);
         std::string fileName;
-        DomainExport::AppendUtf8(fileName, *texts[static_cast<std::size_t>(kind->copyName)]);
+        StringUtil::AppendUtf8(fileName, *texts[static_cast<std::size_t>(kind->copyName)]);
         ExportError error;
         const bool copied = names.Write(
             fileName,
@@ -325,42 +325,4 @@ std::string DomainExport::SafeFileName(const std::string& name) {
 
 std::string DomainExport::NumberedFileName(const std::string& safeName, int n) {
     return ExportFreeNames::NumberedName(safeName, n);
-}
-
-void DomainExport::AppendUtf8(std::string& out, const wxString& text) {
-    const wxStringCharType* p = text.wx_str();
-    const std::size_t n = text.length();
-    const std::size_t start = out.size();
-    out.resize(start + 4 * n);
-    char* d = &out[0] + start;
-    for (std::size_t i = 0; i < n; ++i) {
-        std::uint32_t c = static_cast<std::uint32_t>(p[i]);
-        if (c < 0x80) {
-            if (c == 0) break;
-            *d++ = static_cast<char>(c);
-            continue;
-        }
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n) {
-            const std::uint32_t low = static_cast<std::uint32_t>(p[i + 1]);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                ++i;
-            }
-        }
-        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
-        if (c < 0x800) {
-            *d++ = static_cast<char>(0xC0 | (c >> 6));
-            *d++ = static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            *d++ = static_cast<char>(0xE0 | (c >> 12));
-            *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            *d++ = static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            *d++ = static_cast<char>(0xF0 | (c >> 18));
-            *d++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            *d++ = static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    out.resize(static_cast<std::size_t>(d - out.data()));
 }

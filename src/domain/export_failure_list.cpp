@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "common/string_util.h"
 #include "domain/domain_export.h"
 #include "domain/export_free_names.h"
 #include "domain/kind_table.h"
@@ -29,12 +30,12 @@ std::string ExportFailureList::ItemName(std::uint32_t kind, const void* items, s
     info->texts(items, i, texts.data());
     std::string name;
     if (info->copyName >= 0) {
-        DomainExport::AppendUtf8(name, *texts[static_cast<std::size_t>(info->copyName)]);
+        StringUtil::AppendUtf8(name, *texts[static_cast<std::size_t>(info->copyName)]);
         return name;
     }
     for (const KindColumn& column : info->gridColumns) {
         if (column.field < 0 || texts[static_cast<std::size_t>(column.field)] == nullptr) continue;
-        DomainExport::AppendUtf8(name, *texts[static_cast<std::size_t>(column.field)]);
+        StringUtil::AppendUtf8(name, *texts[static_cast<std::size_t>(column.field)]);
         if (name.find_first_not_of(" \t\r\n") != std::string::npos) return name;
         name.clear();
     }

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/string_util.h"
 #include "domain/domain_export.h"
 #include "domain/export_destination.h"
 #include "domain/kind_table.h"
@@ -274,47 +275,6 @@ wxString ExportOutcome::DescribeFolderFailure(const wxString& folder, const std:
 }
 
 wxString ExportOutcome::DisplayPath(const std::string& bytes) {
-    // Decoded by hand: the toolkit's UTF-8 conversion gives nothing at all for a text holding
-    // one stray byte.
-    std::wstring text;
-    text.reserve(bytes.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    for (std::size_t i = 0; i < n;) {
-        const unsigned c = p[i];
-        std::size_t len = 0;
-        std::uint32_t code = 0, least = 0;
-        if (c < 0x80) {
-            len = 1;
-            code = c;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-            code = c & 0x1F;
-            least = 0x80;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            code = c & 0x0F;
-            least = 0x800;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            code = c & 0x07;
-            least = 0x10000;
-        }
-        bool ok = len > 0 && i + len <= n;
-        for (std::size_t k = 1; ok && k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) ok = false;
-            code = (code << 6) | (p[i + k] & 0x3F);
-        }
-        if (ok && (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)))
-            ok = false;
-        if (!ok) {
-            text += static_cast<wchar_t>(0xFFFD);
-            ++i;
-            continue;
-        }
-        if (code == 0) break;
-        text += static_cast<wchar_t>(code);
-        i += len;
-    }
-    return wxString(text);
+    // A path is shown as a text; the path itself stays the bytes it is.
+    return StringUtil::FromUtf8(bytes.data(), bytes.size());
 }

@@ -3,6 +3,7 @@
 #include <wx/intl.h>
 #include <wx/translation.h>
 
+#include "common/string_util.h"
 #include "domain/domain_export.h"
 #include "domain/kind_table.h"
 
@@ -21,9 +22,8 @@ void RecoverRequest::SetFolder(const std::string& bytes) {
 
 std::string RecoverRequest::FolderBytes() const {
     if (!folder.empty()) return folder;
-    std::string bytes;
-    DomainExport::AppendUtf8(bytes, outputDir);
-    return bytes;
+    // A path: in the system's form of file names, as the folder dialog's path is taken.
+    return std::string(static_cast<const char*>(outputDir.fn_str()));
 }
 
 // The translations a request takes, members of DomainExport.
@@ -32,18 +32,19 @@ void DomainExport::TranslatePageTexts(PageTexts& texts) {
     texts.clear();
     for (const char* text : ExportTemplate::PageTextKeys()) {
         texts.emplace_back(text, std::string());
-        AppendUtf8(texts.back().second, wxGetTranslation(wxString::FromUTF8(text)));
+        StringUtil::AppendUtf8(texts.back().second, wxGetTranslation(StringUtil::FromUtf8(text)));
     }
 }
 
 void DomainExport::TranslateFailureTexts(std::string& listName, ReasonTexts& reasons) {
     listName.clear();
     // TRANSLATORS: the file beside the recovered files that names the items not recovered.
-    AppendUtf8(listName, _("Not recovered.txt"));
+    StringUtil::AppendUtf8(listName, _("Not recovered.txt"));
     reasons.clear();
     for (const std::string& key : ExportOutcome::ReasonKeys()) {
         reasons.emplace_back(key, std::string());
-        AppendUtf8(reasons.back().second, wxGetTranslation(wxString::FromUTF8(key.c_str())));
+        StringUtil::AppendUtf8(reasons.back().second,
+                               wxGetTranslation(StringUtil::FromUtf8(key.c_str())));
     }
 }
 
@@ -56,10 +57,11 @@ void DomainExport::TranslateLabels(ExportLabels (&labels)[kKindCount]) {
         const KindInfo& kind = *FindKind(k);
         if (kind.page == nullptr) continue;
         ExportLabels& l = labels[k];
-        AppendUtf8(l.page, wxGetTranslation(wxString::FromUTF8(kind.page)));
+        StringUtil::AppendUtf8(l.page, wxGetTranslation(StringUtil::FromUtf8(kind.page)));
         for (const KindColumn& column : kind.pageColumns) {
             l.header.emplace_back();
-            AppendUtf8(l.header.back(), wxGetTranslation(wxString::FromUTF8(column.title)));
+            StringUtil::AppendUtf8(l.header.back(),
+                                   wxGetTranslation(StringUtil::FromUtf8(column.title)));
         }
     }
 }

@@ -7,7 +7,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
+
+#include "util/utf8_text.h"
 
 extern "C" {
 
@@ -70,39 +73,11 @@ int WZIsLittleEndian(void) {
 
 char* WZUnicode2Utf8(const wchar_t* text) {
     if (text == nullptr) return nullptr;
-    std::string out;
-    for (const wchar_t* p = text; *p != 0; ++p) {
-        std::uint32_t c = static_cast<std::uint32_t>(*p);
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            const std::uint32_t low = static_cast<std::uint32_t>(p[1]);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                ++p;
-            } else {
-                c = 0xFFFD;
-            }
-        } else if ((c >= 0xDC00 && c <= 0xDFFF) || c > 0x10FFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    char* result = static_cast<char*>(std::malloc(out.size() + 1));
+    const std::size_t n = std::wcslen(text);
+    char* result = static_cast<char*>(std::malloc(Utf8Text::MaxBytes(n) + 1));
     if (result == nullptr) return nullptr;
-    std::memcpy(result, out.c_str(), out.size() + 1);
+    char* end = Utf8Text::Encode(text, n, result);
+    *end = 0;
     return result;
 }
 }

@@ -7,6 +7,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "common/app_info.h"
@@ -17,6 +18,7 @@
 #include "gen/backup_gen.h"
 #include "support/test_support.h"
 #include "support/toolkit_start.h"
+#include "util/wz_tool.h"
 
 namespace {
 
@@ -143,6 +145,71 @@ TEST(StringUtil, FromUtf8) {
     // A long text, then a short one: nothing of the first shows in the second.
     EXPECT_EQ(StringUtil::FromUtf8(std::string(70000, 'x').c_str()), wxString(70000, 'x'));
     EXPECT_EQ(StringUtil::FromUtf8("\xC3\xBCy"), wxString(L"\u00FCy"));
+}
+
+// The one UTF-8 conversion, both ways: the program's (StringUtil) and the utility library's
+// (WZUnicode2Utf8) agree, broken input is replaced piece by piece as browsers do, and a NUL is
+// carried in neither direction (U+FFFD, so nothing after it is lost).
+TEST(StringUtil, Utf8ConversionOfBrokenInputNulAndEveryLength) {
+    struct Decoded {
+        std::string bytes;
+        const wchar_t* text;
+    } decoded[] = {
+        {std::string("ab\0cd", 5), L"ab\uFFFDcd"},  // NUL
+        {std::string("\0", 1), L"\uFFFD"},
+        {"\x80\xBF", L"\uFFFD\uFFFD"},                      // stray continuation bytes
+        {"\xC0\x80", L"\uFFFD\uFFFD"},                      // overlong NUL
+        {"\xE0\x80\xAF", L"\uFFFD\uFFFD\uFFFD"},            // overlong slash
+        {"\xF0\x80\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"},  // overlong, four bytes
+        {"\xED\xA0\x80\xED\xBF\xBF", L"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},  // surrogates
+        {"\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"},                      // above U+10FFFF
+        {"\xF5\xFF", L"\uFFFD\uFFFD"},
+        {"\xE6\x97", L"\uFFFD"},                        // cut off at the end
+        {"\xF0\x9F\x98x", L"\uFFFDx"},                  // broken off in the middle
+        {"\x7F\xC2\x80\xDF\xBF", L"\x7F\u0080\u07FF"},  // edges of one and two bytes
+        {"\xE0\xA0\x80\xEF\xBF\xBF", L"\u0800\uFFFF"},  // three bytes
+        {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", L"\U00010000\U0010FFFF"},  // four bytes
+    };
+    for (const Decoded& d : decoded) {
+        SCOPED_TRACE(testing::PrintToString(d.bytes));
+        EXPECT_EQ(StringUtil::FromUtf8(d.bytes.data(), d.bytes.size()), wxString(d.text));
+    }
+
+    struct Encoded {
+        std::wstring text;
+        std::string bytes;
+    } encoded[] = {
+        {std::wstring(L"ab\0cd", 5),
+         "ab\xEF\xBF\xBD"
+         "cd"},  // NUL
+        {std::wstring(1, wchar_t(0xD800)) + L"B",
+         "\xEF\xBF\xBD"
+         "B"},  // lone surrogate
+        {L"A" + std::wstring(1, wchar_t(0xDC00)), "A\xEF\xBF\xBD"},
+        {std::wstring{wchar_t(0xD83D), wchar_t(0xDE00)}, "\xF0\x9F\x98\x80"},  // a UTF-16 pair
+        {std::wstring(1, wchar_t(0x110000)), "\xEF\xBF\xBD"},                  // above U+10FFFF
+        {L"Zo\u00EB \u07FF \u738B \uFFFF \U0001F600 \U0010FFFF",
+         "Zo\xC3\xAB \xDF\xBF \xE7\x8E\x8B \xEF\xBF\xBF \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF"},
+    };
+    for (const Encoded& e : encoded) {
+        SCOPED_TRACE(testing::PrintToString(e.bytes));
+        const wxString text(e.text.data(), e.text.size());
+        EXPECT_EQ(StringUtil::ToUtf8(text), e.bytes);
+        std::string appended = "x";
+        StringUtil::AppendUtf8(appended, text);
+        EXPECT_EQ(appended, "x" + e.bytes);
+        // The utility library's form takes a zero-terminated text: it ends at a NUL.
+        const std::wstring upToNul(e.text.c_str());
+        char* library = WZUnicode2Utf8(upToNul.c_str());
+        ASSERT_NE(library, nullptr);
+        EXPECT_EQ(std::string(library), StringUtil::ToUtf8(wxString(upToNul)));
+        std::free(library);
+    }
+    // Valid text of every length comes back as it went.
+    const wxString every(L"Zo\u00EB \u07FF \u738B \uFFFF \U0001F600 \U0010FFFF");
+    const std::string bytes = StringUtil::ToUtf8(every);
+    EXPECT_EQ(StringUtil::FromUtf8(bytes.data(), bytes.size()), every);
+    EXPECT_EQ(WZUnicode2Utf8(nullptr), nullptr);
 }
 
 TEST(StringUtil, BuildYearIsFourDigits) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/app_util.h"
+#include "common/string_util.h"
 #include "domain/domain_export.h"
 #include "domain/domain_ib.h"
 #include "domain/export_destination.h"
@@ -31,7 +32,7 @@ using testing_support::TempDir;
 
 std::string U(const wxString& s) {
     std::string out;
-    DomainExport::AppendUtf8(out, s);
+    StringUtil::AppendUtf8(out, s);
     return out;
 }
 

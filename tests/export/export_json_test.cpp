@@ -120,40 +120,4 @@ TEST(ExportJson, AwkwardTextsRoundTrip) {
     }
 }
 
-TEST(ExportUtf8, WideTextsBecomeUtf8) {
-    struct Case {
-        const wchar_t* wide;
-        const char* utf8;
-    };
-    const Case cases[] = {
-        {L"", ""},
-        {L"abc", "abc"},
-        {L"Zo\u00EB", "Zo\xC3\xAB"},
-        {L"\u738B", "\xE7\x8E\x8B"},
-        {L"\U0001F600", "\xF0\x9F\x98\x80"},
-    };
-    for (const Case& c : cases) {
-        std::string out;
-        DomainExport::AppendUtf8(out, wxString(c.wide));
-        EXPECT_EQ(out, c.utf8);
-    }
-    // A lone surrogate (possible in a wide string made from bad data) becomes U+FFFD rather than
-    // losing the whole cell; a zero character ends the text.
-    wxString odd;
-    odd += wxUniChar(0x41);
-    odd += wxUniChar(0xD800);
-    odd += wxUniChar(0x42);
-    std::string out;
-    DomainExport::AppendUtf8(out, odd);
-    EXPECT_EQ(out,
-              "A\xEF\xBF\xBD"
-              "B");
-    wxString withZero("ab");
-    withZero += wxUniChar(0);
-    withZero += "cd";
-    out.clear();
-    DomainExport::AppendUtf8(out, withZero);
-    EXPECT_EQ(out, "ab");
-}
-
 }  // namespace

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/app_util.h"
+#include "common/string_util.h"
 #include "common/task_thread.h"
 #include "domain/domain_export.h"
 #include "domain/language_locale.h"
@@ -28,7 +29,7 @@ using testing_support::TempDir;
 
 std::string U(const wxString& s) {
     std::string out;
-    DomainExport::AppendUtf8(out, s);
+    StringUtil::AppendUtf8(out, s);
     return out;
 }
 

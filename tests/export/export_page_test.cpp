@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/app_util.h"
+#include "common/string_util.h"
 #include "domain/domain_export.h"
 #include "gen/backup_gen.h"
 #include "support/test_support.h"
@@ -168,7 +169,7 @@ TEST(ExportPage, PageNeverReplacesAFile) {
 TEST(ExportPage, ShippedTemplateHoldsEachMarkerOnceAndNoExternalResource) {
     // The template the export reads: the one staged in the application root.
     std::string path;
-    DomainExport::AppendUtf8(path, AppUtil::GetAppRoot() + "/template.html");
+    StringUtil::AppendUtf8(path, AppUtil::GetAppRoot() + "/template.html");
     ASSERT_TRUE(Exists(path)) << path;
     const std::string text = gen::ReadFile(path);
     auto count = [&](const std::string& needle) {
