@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 class Utf8Text {
@@ -33,7 +34,17 @@ class Utf8Text {
         const unsigned char* end = p + n;
         wchar_t* w = out;
         while (p < end) {
-            // ASCII other than NUL, the common case, needs no decoding.
+            // ASCII other than NUL, the common case, needs no decoding: eight bytes at a time
+            // while none of them is NUL or at least 0x80.
+            while (end - p >= 8) {
+                std::uint64_t v;
+                std::memcpy(&v, p, 8);
+                if (((v | (v - 0x0101010101010101ull)) & 0x8080808080808080ull) != 0) break;
+                for (int k = 0; k < 8; ++k) w[k] = static_cast<wchar_t>(p[k]);
+                p += 8;
+                w += 8;
+            }
+            if (p == end) break;
             if (static_cast<unsigned char>(*p - 1) < 0x7F) {
                 *w++ = static_cast<wchar_t>(*p++);
                 continue;
@@ -61,6 +72,23 @@ class Utf8Text {
     // the end of what was written.
     static char* Encode(const wchar_t* text, std::size_t n, char* d) {
         for (std::size_t i = 0; i < n; ++i) {
+            // ASCII other than NUL four characters at a time: a character of 0x80 or more sets
+            // a bit of 0x80 or above in the union, a NUL the top bit of its predecessor.
+            while (n - i >= 4) {
+                const auto a = static_cast<std::uint32_t>(text[i]);
+                const auto b = static_cast<std::uint32_t>(text[i + 1]);
+                const auto e = static_cast<std::uint32_t>(text[i + 2]);
+                const auto f = static_cast<std::uint32_t>(text[i + 3]);
+                const std::uint32_t zero = ((a - 1) | (b - 1) | (e - 1) | (f - 1)) & 0x80000000u;
+                if ((a | b | e | f | zero) >= 0x80) break;
+                d[0] = static_cast<char>(a);
+                d[1] = static_cast<char>(b);
+                d[2] = static_cast<char>(e);
+                d[3] = static_cast<char>(f);
+                d += 4;
+                i += 4;
+            }
+            if (i == n) break;
             std::uint32_t c = static_cast<std::uint32_t>(text[i]);
             if (c - 1 < 0x7F) {
                 *d++ = static_cast<char>(c);

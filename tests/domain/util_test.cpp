@@ -157,6 +157,9 @@ TEST(StringUtil, Utf8ConversionOfBrokenInputNulAndEveryLength) {
     } decoded[] = {
         {std::string("ab\0cd", 5), L"ab\uFFFDcd"},  // NUL
         {std::string("\0", 1), L"\uFFFD"},
+        // Long runs of ASCII, taken eight bytes at a time, up to a NUL or a longer character.
+        {std::string("0123456789\0abcdefgh\xC3\xA9xyz01234567", 32),
+         L"0123456789\uFFFDabcdefgh\u00E9xyz01234567"},
         {"\x80\xBF", L"\uFFFD\uFFFD"},                      // stray continuation bytes
         {"\xC0\x80", L"\uFFFD\uFFFD"},                      // overlong NUL
         {"\xE0\x80\xAF", L"\uFFFD\uFFFD\uFFFD"},            // overlong slash
@@ -179,6 +182,9 @@ TEST(StringUtil, Utf8ConversionOfBrokenInputNulAndEveryLength) {
         std::wstring text;
         std::string bytes;
     } encoded[] = {
+        // Long runs of ASCII, taken four characters at a time, up to a NUL or a wider character.
+        {std::wstring(L"abcdefg\0hijk\u00E9lmnopqrs", 21),
+         "abcdefg\xEF\xBF\xBDhijk\xC3\xA9lmnopqrs"},
         {std::wstring(L"ab\0cd", 5),
          "ab\xEF\xBF\xBD"
          "cd"},  // NUL
