@@ -91,6 +91,25 @@ std::string KindUtil::UnixDate(const char* value) {
     return DateSeconds(value, &seconds) ? UnixTime(seconds) : std::string();
 }
 
+const char* KindUtil::AppleDateInto(const char* value, char out[20]) {
+    std::int64_t seconds = 0;
+    if (!DateSeconds(value, &seconds)) {
+        out[0] = 0;
+        return out;
+    }
+    return AppleTimeInto(seconds, out);
+}
+
+const char* KindUtil::AppleTimeInto(std::int64_t seconds, char out[20]) {
+    out[FormatAppleTimeInto(seconds, out) ? 19 : 0] = 0;
+    return out;
+}
+
+const char* KindUtil::UnixTimeInto(std::int64_t seconds, char out[20]) {
+    out[FormatUnixTimeInto(seconds, out) ? 19 : 0] = 0;
+    return out;
+}
+
 std::string KindUtil::AppleTime(std::int64_t seconds) {
     char out[19];
     return FormatAppleTimeInto(seconds, out) ? std::string(out, sizeof out) : std::string();

@@ -35,6 +35,12 @@ class KindUtil {
     // The column read by DateSeconds as AppleTime or UnixTime; empty for a column without a date.
     static std::string AppleDate(const char* value);
     static std::string UnixDate(const char* value);
+    // The same texts written to out, which they end with a NUL; returns out (the empty text for
+    // a column without a date). For a row's text that goes straight into a property list.
+    static const char* AppleDateInto(const char* value, char out[20]);
+    // Seconds as AppleTime or UnixTime shows them, written to out like AppleDateInto.
+    static const char* AppleTimeInto(std::int64_t seconds, char out[20]);
+    static const char* UnixTimeInto(std::int64_t seconds, char out[20]);
 
     // Seconds since 2001-01-01 00:00:00 UTC as local time text (empty when the time cannot be
     // shown).

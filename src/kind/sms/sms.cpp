@@ -135,6 +135,10 @@ Chat* ChatOf(MessageRows* rows, const char* column) {
 
 }  // namespace
 
+Chat::~Chat() {
+    plist_free(messages);
+}
+
 Sms::~Sms() {
     Clear();
 }
@@ -167,14 +171,23 @@ void Sms::Load(const std::string& path, plist_t array) {
         bool joined = false;
         db.Exec(kAnyChatMessageSql, &OnAnyRow, &joined);
         const std::string sql = joined ? ChatMessageSql(message, handle) : HandleMessageSql(handle);
-        if (!db.Exec(sql.c_str(), &Sms::OnMessageRow, &rows)) return;
+        if (!db.Exec(sql.c_str(), &Sms::OnMessageRow, &rows)) return DropMessages();
     } else {
         if (!db.Exec(kGroupSql, &Sms::OnChatRow, &chats_)) return;
         db.Exec(kGroupMemberSql, &OnMemberRow, &members);
-        if (!db.Exec(GroupMessageSql(message).c_str(), &Sms::OnGroupMessageRow, &rows)) return;
+        if (!db.Exec(GroupMessageSql(message).c_str(), &Sms::OnGroupMessageRow, &rows))
+            return DropMessages();
     }
     NameChats(members);
     ToPlist(array);
+}
+
+void Sms::DropMessages() {
+    for (auto& entry : chats_) {
+        Chat* chat = CheckedPtr(entry.second);
+        plist_free(chat->messages);
+        chat->messages = nullptr;
+    }
 }
 
 void Sms::NameChats(const std::unordered_map<std::int32_t, std::vector<std::string>>& members) {
@@ -219,18 +232,32 @@ int Sms::OnChatRow(void* context, int columns, char** values, char** /*names*/) 
     return 0;
 }
 
+namespace {
+
+// A message's dictionary, appended to its chat's list.
+void AppendMessage(Chat* chat, const char* country, const char* service, const char* text,
+                   const char* date, std::int32_t type) {
+    if (chat->messages == nullptr) chat->messages = plist_new_array();
+    plist_t md = plist_new_dict();
+    DictInsertString(md, "country", country);
+    DictInsertString(md, "service", service);
+    DictInsertString(md, "text", text);
+    DictInsertString(md, "date", date);
+    plist_dict_set_item(md, "type", plist_new_uint(static_cast<std::uint32_t>(type)));
+    plist_array_append_item(chat->messages, md);
+}
+
+}  // namespace
+
 int Sms::OnMessageRow(void* context, int columns, char** values, char** /*names*/) {
     auto* rows = static_cast<MessageRows*>(context);
     Chat* chat = ChatOf(rows, KindUtil::Column(columns, values, 0));
     if (chat == nullptr) return 0;
-    // The message is filled where it is kept.
-    chat->messages.emplace_back();
-    ChatMessage& message = chat->messages.back();
-    Assign(message.country, KindUtil::Column(columns, values, 1));
-    Assign(message.service, KindUtil::Column(columns, values, 2));
-    Assign(message.text, KindUtil::Column(columns, values, 4));
-    message.date = KindUtil::AppleDate(KindUtil::Column(columns, values, 5));
-    message.type = KindUtil::Number32(KindUtil::Column(columns, values, 6));
+    char date[20];
+    AppendMessage(chat, KindUtil::Column(columns, values, 1), KindUtil::Column(columns, values, 2),
+                  KindUtil::Column(columns, values, 4),
+                  KindUtil::AppleDateInto(KindUtil::Column(columns, values, 5), date),
+                  KindUtil::Number32(KindUtil::Column(columns, values, 6)));
     if (chat->phone.empty()) Assign(chat->phone, KindUtil::Column(columns, values, 3));
     return 0;
 }
@@ -242,39 +269,34 @@ int Sms::OnGroupMessageRow(void* context, int columns, char** values, char** /*n
     Chat* chat = ChatOf(rows, KindUtil::Column(columns, values, 0));
     if (chat == nullptr) return 0;
     const bool madrid = KindUtil::Number(KindUtil::Column(columns, values, 2)) != 0;
-    chat->messages.emplace_back();
-    ChatMessage& message = chat->messages.back();
-    Assign(message.country, KindUtil::Column(columns, values, 1));
-    message.service = madrid ? "iMessage" : "SMS";
-    Assign(message.text, KindUtil::Column(columns, values, 3));
-    std::int64_t date = 0;
-    if (KindUtil::DateSeconds(KindUtil::Column(columns, values, 4), &date))
-        message.date = madrid ? KindUtil::AppleTime(date) : KindUtil::UnixTime(date);
+    char text[20] = {0};
+    std::int64_t seconds = 0;
+    if (KindUtil::DateSeconds(KindUtil::Column(columns, values, 4), &seconds)) {
+        if (madrid) {
+            KindUtil::AppleTimeInto(seconds, text);
+        } else {
+            KindUtil::UnixTimeInto(seconds, text);
+        }
+    }
     const std::int64_t flags = KindUtil::Number(KindUtil::Column(columns, values, madrid ? 6 : 5));
-    message.type = (flags & (madrid ? kMadridSentBit : kSmsSentBit)) != 0 ? 1 : 0;
+    AppendMessage(chat, KindUtil::Column(columns, values, 1), madrid ? "iMessage" : "SMS",
+                  KindUtil::Column(columns, values, 3), text,
+                  (flags & (madrid ? kMadridSentBit : kSmsSentBit)) != 0 ? 1 : 0);
     if (chat->phone.empty()) Assign(chat->phone, KindUtil::Column(columns, values, 7));
     return 0;
 }
 
-void Sms::ToPlist(plist_t array) const {
-    for (const auto& entry : chats_) {
-        const Chat* chat = CheckedPtr(entry.second);
+void Sms::ToPlist(plist_t array) {
+    for (auto& entry : chats_) {
+        Chat* chat = CheckedPtr(entry.second);
         plist_t dict = plist_new_dict();
         plist_dict_set_item(dict, "id", plist_new_uint(static_cast<std::uint32_t>(chat->chat_id)));
         DictInsertString(dict, "phone", chat->phone.c_str());
         DictInsertString(dict, "another", chat->another.c_str());
-        if (!chat->messages.empty()) {
-            plist_t messages = plist_new_array();
-            for (const ChatMessage& m : chat->messages) {
-                plist_t md = plist_new_dict();
-                DictInsertString(md, "country", m.country.c_str());
-                DictInsertString(md, "service", m.service.c_str());
-                DictInsertString(md, "text", m.text.c_str());
-                DictInsertString(md, "date", m.date.c_str());
-                plist_dict_set_item(md, "type", plist_new_uint(static_cast<std::uint32_t>(m.type)));
-                plist_array_append_item(messages, md);
-            }
-            plist_dict_set_item(dict, "message", messages);
+        // The messages built from the rows go into the result as they are.
+        if (chat->messages != nullptr) {
+            plist_dict_set_item(dict, "message", chat->messages);
+            chat->messages = nullptr;
         }
         plist_array_append_item(array, dict);
     }

@@ -2,6 +2,8 @@
 // party named from the address book.
 #pragma once
 
+#include <plist/plist.h>
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -13,16 +15,13 @@
 
 class Contact;
 
-struct ChatMessage {
-    std::string country;
-    std::string service;
-    std::string text;
-    std::string date;
-    std::int32_t type = 0;  // 1 sent from the device, 0 received
-};
-
 class Chat : public WzBase {
   public:
+    Chat() = default;
+    ~Chat() override;
+    Chat(const Chat&) = delete;
+    Chat& operator=(const Chat&) = delete;
+
     std::int32_t chat_id = 0;
     // The other party's address; a group's members' addresses joined by ", "; without members
     // listed, the address of the chat's first message.
@@ -30,7 +29,10 @@ class Chat : public WzBase {
     // The other party's name, empty when the address book has none; a group's members' names
     // (the address where a member has none) joined by ", ", empty when no member has a name.
     std::string another;
-    std::vector<ChatMessage> messages;
+    // The chat's messages in row order, each a dictionary of "country", "service", "text",
+    // "date" and "type", built as the rows are read (nothing of a message is kept besides);
+    // null while the chat has none. Owned by the chat until the result takes it over.
+    plist_t messages = nullptr;
 };
 
 class Sms : public Kind {
@@ -55,7 +57,10 @@ class Sms : public Kind {
     static int OnMessageRow(void* context, int columns, char** values, char** names);
     static int OnGroupMessageRow(void* context, int columns, char** values, char** names);
     void NameChats(const std::unordered_map<std::int32_t, std::vector<std::string>>& members);
-    void ToPlist(plist_t array) const;
+    // Hands every chat's messages over into the result.
+    void ToPlist(plist_t array);
+    // A failed read lists no message: the lists built so far go.
+    void DropMessages();
     void Clear();
 
     std::map<std::int32_t, Chat*> chats_;
