@@ -51,9 +51,15 @@ class Reader {
             *out = arena_.Copy(text.data(), text.size());
             return true;
         }
+        // Records of one domain come in runs: the text of the previous record is tried first.
+        if (text == last_) {
+            *out = last_;
+            return true;
+        }
         auto it = shared_.find(text);
         if (it == shared_.end()) it = shared_.insert(arena_.Copy(text.data(), text.size())).first;
         *out = *it;
+        last_ = *it;
         return true;
     }
 
@@ -115,6 +121,7 @@ class Reader {
     bool eof_ = false;
     std::string hex_;
     std::unordered_set<std::string_view> shared_;
+    std::string_view last_;
 };
 
 class Parser {
@@ -152,29 +159,26 @@ class Parser {
                 }
             }
         }
-        rec->fileName = StoredFileName(rec->domain, rec->path);
+        StoredFileDigest(rec->domain, rec->path, rec->digest);
         return true;
     }
 
   private:
-    // SHA-1 of "domain-path" as 40 lower-case hex digits.
-    std::string_view StoredFileName(std::string_view domain, std::string_view path) {
-        key_.assign(domain.data(), domain.size());
-        key_ += '-';
-        key_.append(path.data(), path.size());
-        const unsigned int dlen = gcry_md_get_algo_dlen(GCRY_MD_SHA1);
-        unsigned char digest[64];
-        gcry_md_hash_buffer(GCRY_MD_SHA1, digest, key_.data(), key_.size());
-        char name[128];
-        for (unsigned int i = 0; i < dlen; ++i) {
-            name[2 * i] = HexDigitLower(digest[i] >> 4);
-            name[2 * i + 1] = HexDigitLower(digest[i]);
-        }
-        return arena_.Copy(name, 2 * dlen);
+    // SHA-1 of "domain-path", hashed from the texts where they lie.
+    static void StoredFileDigest(std::string_view domain, std::string_view path,
+                                 unsigned char digest[20]) {
+        static const char kDash = '-';
+        gcry_buffer_t parts[3] = {};
+        parts[0].data = const_cast<char*>(domain.data());
+        parts[0].len = domain.size();
+        parts[1].data = const_cast<char*>(&kDash);
+        parts[1].len = 1;
+        parts[2].data = const_cast<char*>(path.data());
+        parts[2].len = path.size();
+        gcry_md_hash_buffers(GCRY_MD_SHA1, 0, digest, parts, 3);
     }
 
     MbdbArena& arena_;
-    std::string key_;
 };
 
 void ReleaseRecord(Mbdb::MBFileRecord*& rec) {
@@ -269,7 +273,7 @@ bool Mbdb::Parse(const std::string& folder) {
     // Records are at least 50 bytes long; real ones about 100 to 200.
     struct stat st;
     if (fstat(fileno(f), &st) == 0 && st.st_size > 0)
-        records->reserve(static_cast<std::size_t>(st.st_size) / 120);
+        records->reserve(static_cast<std::size_t>(st.st_size) / 100);
     Parser parser(*arena);
     while (!in.AtEnd()) {
         auto* rec = new (*arena) MBFileRecord;
@@ -282,6 +286,19 @@ bool Mbdb::Parse(const std::string& folder) {
     std::fclose(f);
     indexBuilt = false;
     return true;
+}
+
+const char* Mbdb::MBFileRecord::FileNameInto(char out[40]) const {
+    for (std::size_t i = 0; i < sizeof digest; ++i) {
+        out[2 * i] = HexDigitLower(digest[i] >> 4);
+        out[2 * i + 1] = HexDigitLower(digest[i]);
+    }
+    return out;
+}
+
+std::string Mbdb::MBFileRecord::fileName() const {
+    char name[40];
+    return std::string(FileNameInto(name), sizeof name);
 }
 
 std::string Mbdb::MBFileRecord::fixedFieldsHex() const {
@@ -401,8 +418,11 @@ const Mbdb::MBFileRecord* Mbdb::FindLast(std::string_view devicePath) const {
 }
 
 std::string Mbdb::StoredPath(const MBFileRecord* record) const {
-    std::string path = rootFolder;
-    path.append(record->fileName.data(), record->fileName.size());
+    char name[40];
+    std::string path;
+    path.reserve(rootFolder.size() + sizeof name);
+    path = rootFolder;
+    path.append(record->FileNameInto(name), sizeof name);
     return path;
 }
 

@@ -52,7 +52,12 @@ class Mbdb : public WzBase {
             static void* operator new[](std::size_t) = delete;
         };
 
-        std::string_view fileName;  // stored-file name: SHA-1 of "domain-path", 40 lower-case hex
+        // The stored-file name: SHA-1 of "domain-path" as 40 lower-case hex digits, written out
+        // from the digest when asked (kept as text for every record, the name would add a fifth
+        // to the manifest's memory).
+        std::string fileName() const;
+        // The name written to out, which holds 40 characters; returns out.
+        const char* FileNameInto(char out[40]) const;
         std::string_view domain;
         std::string_view path;  // device path relative to the domain, '/' separated
         std::string_view linkTarget;
@@ -73,6 +78,7 @@ class Mbdb : public WzBase {
         std::uint8_t flags = 0;
         std::uint8_t propertyCount = 0;
         Property* properties = nullptr;  // propertyCount elements, released by the owning Mbdb
+        unsigned char digest[20] = {};   // SHA-1 of "domain-path"
 
         // The 40 fixed bytes as grouped upper-case hex ("81A4 00000001 ... 04 02"), worked out
         // from the fields when asked: kept for every record it would double the manifest's size.

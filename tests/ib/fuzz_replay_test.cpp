@@ -44,7 +44,7 @@ TEST(FuzzReplayTest, ManifestInputs) {
             Mbdb mbdb;
             mbdb.Parse(folder);
             for (const auto* r : *mbdb.GetRecords()) {
-                if (r->fileName.size() != 40) return "a stored-file name of another length";
+                if (r->fileName().size() != 40) return "a stored-file name of another length";
             }
             return std::string();
         },

@@ -148,8 +148,8 @@ TEST_F(MbdbTest, RecordFieldsAreDecoded) {
     EXPECT_EQ(got->properties[0].value, "8F10");
     EXPECT_EQ(got->properties[1].value, "value");
     // SHA-1 of "HomeDomain-Library/SMS/sms.db", the well-known name of the message database.
-    EXPECT_EQ(got->fileName, "3d0d7e5fb2ce288813306e4d4636395e047a3d28");
-    EXPECT_EQ(mbdb_->FindStoredFile("Library/SMS/sms.db"), Folder() + std::string(got->fileName));
+    EXPECT_EQ(got->fileName(), "3d0d7e5fb2ce288813306e4d4636395e047a3d28");
+    EXPECT_EQ(mbdb_->FindStoredFile("Library/SMS/sms.db"), Folder() + got->fileName());
     EXPECT_EQ(got->fixedFieldsHex(),
               "81A4 00000001 00000002 000001F5 000001F6 00000000 00015180 51ADAD4B "
               "0000000100000005 04 02");
@@ -295,7 +295,7 @@ TEST_F(MbdbTest, GeneratedBackupRoundTrips) {
     std::size_t i = 0;
     for (const auto* r : *mbdb_->GetRecords()) {
         EXPECT_EQ(r->path, b.Records()[i].path);
-        EXPECT_EQ(r->fileName, gen::StoredName(b.Records()[i].domain, b.Records()[i].path));
+        EXPECT_EQ(r->fileName(), gen::StoredName(b.Records()[i].domain, b.Records()[i].path));
         ++i;
     }
     EXPECT_EQ(gen::ReadFile(mbdb_->FindStoredFile("Library/CallHistory/call_history.db")), "db");

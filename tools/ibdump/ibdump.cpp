@@ -128,8 +128,9 @@ int main(int argc, char** argv) {
         if (command == "manifest") {
             std::printf("domain\tpath\tstored file\tmode\tsize\tproperties\n");
             for (const Mbdb::MBFileRecord* r : *backup->mbdb->GetRecords()) {
+                char name[40];
                 std::printf("%.*s\t%.*s\t%.*s\t%06o\t%u\t", Len(r->domain), r->domain.data(),
-                            Len(r->path), r->path.data(), Len(r->fileName), r->fileName.data(),
+                            Len(r->path), r->path.data(), 40, r->FileNameInto(name),
                             static_cast<unsigned>(r->mode), r->size);
                 for (unsigned p = 0; p < r->propertyCount; ++p) {
                     const auto& prop = r->properties[p];
