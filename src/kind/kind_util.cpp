@@ -44,6 +44,23 @@ std::int32_t KindUtil::Number32(const char* value) {
     return static_cast<std::int32_t>(v);
 }
 
+std::int64_t KindUtil::Number(const SqliteDb::Row& row, int i) {
+    std::int64_t v = 0;
+    return row.Integer(i, &v) ? v : ColumnToInt(row.Text(i));
+}
+
+std::int32_t KindUtil::Number32(const SqliteDb::Row& row, int i) {
+    const std::int64_t v = Number(row, i);
+    if (v < INT32_MIN || v > INT32_MAX) return 0;
+    return static_cast<std::int32_t>(v);
+}
+
+const char* KindUtil::AppleDateInto(const SqliteDb::Row& row, int i, char out[20]) {
+    std::int64_t seconds = 0;
+    if (row.Integer(i, &seconds)) return AppleTimeInto(seconds, out);
+    return AppleDateInto(row.Text(i), out);
+}
+
 bool KindUtil::DateSeconds(const char* value, std::int64_t* seconds) {
     *seconds = 0;
     if (value == nullptr) return true;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "kind/sqlite_db.h"
+
 class Mbdb;
 
 class KindUtil {
@@ -27,6 +29,12 @@ class KindUtil {
     static std::int64_t Number(const char* value);
     // The number as a signed 32-bit value; values outside that range give 0.
     static std::int32_t Number32(const char* value);
+
+    // Number, Number32 and AppleDateInto of column i of a row; an integer stored as one is taken
+    // as it is, any other value through its text.
+    static std::int64_t Number(const SqliteDb::Row& row, int i);
+    static std::int32_t Number32(const SqliteDb::Row& row, int i);
+    static const char* AppleDateInto(const SqliteDb::Row& row, int i, char out[20]);
 
     // The seconds of a date column: the integer at the start of its text, as Number reads it
     // (412345678.5 gives 412345678; SQL NULL gives 0). False for a text that is no number as

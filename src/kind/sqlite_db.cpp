@@ -147,6 +147,38 @@ bool SqliteDb::Exec(const char* sql, RowCallback callback, void* context) {
     return rc == SQLITE_OK;
 }
 
+const char* SqliteDb::Row::Text(int i) const {
+    if (i < 0 || i >= columns_) return nullptr;
+    return reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+}
+
+bool SqliteDb::Row::Integer(int i, std::int64_t* value) const {
+    if (i < 0 || i >= columns_ || sqlite3_column_type(stmt_, i) != SQLITE_INTEGER) return false;
+    *value = sqlite3_column_int64(stmt_, i);
+    return true;
+}
+
+bool SqliteDb::ExecRows(const char* sql, RowsCallback callback, void* context) {
+    if (db_ == nullptr) return false;
+    const char* rest = sql;
+    while (rest != nullptr && *rest != 0) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db_, rest, -1, &stmt, &rest) != SQLITE_OK) return false;
+        if (stmt == nullptr) continue;  // blanks or a comment
+        const Row row(stmt, sqlite3_column_count(stmt));
+        int rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            if (callback(context, row) != 0) {
+                rc = SQLITE_ABORT;
+                break;
+            }
+        }
+        sqlite3_finalize(stmt);
+        if (rc != SQLITE_DONE) return false;
+    }
+    return true;
+}
+
 bool SqliteDb::ExecSized(const char* sql, SizedRowCallback callback, void* context) {
     if (db_ == nullptr) return false;
     const char* rest = sql;

@@ -12,6 +12,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 
@@ -22,6 +23,25 @@ class SqliteDb {
     using RowCallback = int (*)(void* context, int columns, char** values, char** names);
     // The same with the length in bytes of every column text, which may hold NUL bytes.
     using SizedRowCallback = int (*)(void* context, int columns, char** values, const int* sizes);
+
+    // One row of ExecRows: the column texts as Exec delivers them, and the integers stored as
+    // integers read without a text in between.
+    class Row {
+      public:
+        int Columns() const { return columns_; }
+        // The column's text, null for SQL NULL or a column the row lacks.
+        const char* Text(int i) const;
+        // True when the column holds an integer (not a real, a text, a blob or NULL); *value is
+        // that integer, as the runtime reads it from the column's text.
+        bool Integer(int i, std::int64_t* value) const;
+
+      private:
+        friend class SqliteDb;
+        Row(sqlite3_stmt* stmt, int columns) : stmt_(stmt), columns_(columns) {}
+        sqlite3_stmt* stmt_;
+        int columns_;
+    };
+    using RowsCallback = int (*)(void* context, const Row& row);
 
     // The largest text, blob or row the reader takes from a device database.
     static constexpr int kMaxCellBytes = 64 << 20;
@@ -44,6 +64,8 @@ class SqliteDb {
     // Returns false when the database is not open or the query fails; rows delivered before a
     // failure stay delivered.
     bool Exec(const char* sql, RowCallback callback, void* context);
+    // Exec with the row handed over as it is, each column read as the callback asks for it.
+    bool ExecRows(const char* sql, RowsCallback callback, void* context);
     // Exec for texts taken whole, NUL bytes included.
     bool ExecSized(const char* sql, SizedRowCallback callback, void* context);
 

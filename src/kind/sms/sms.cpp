@@ -122,8 +122,7 @@ std::string Join(const std::vector<std::string>& texts) {
     return out;
 }
 
-Chat* ChatOf(MessageRows* rows, const char* column) {
-    const std::int32_t id = KindUtil::Number32(column);
+Chat* ChatOf(MessageRows* rows, std::int32_t id) {
     Chat* chat = rows->last;
     if (chat == nullptr || chat->chat_id != id) {
         auto it = rows->chats->find(id);
@@ -171,7 +170,7 @@ void Sms::Load(const std::string& path, plist_t array) {
         bool joined = false;
         db.Exec(kAnyChatMessageSql, &OnAnyRow, &joined);
         const std::string sql = joined ? ChatMessageSql(message, handle) : HandleMessageSql(handle);
-        if (!db.Exec(sql.c_str(), &Sms::OnMessageRow, &rows)) return DropMessages();
+        if (!db.ExecRows(sql.c_str(), &Sms::OnMessageRow, &rows)) return DropMessages();
     } else {
         if (!db.Exec(kGroupSql, &Sms::OnChatRow, &chats_)) return;
         db.Exec(kGroupMemberSql, &OnMemberRow, &members);
@@ -249,16 +248,14 @@ void AppendMessage(Chat* chat, const char* country, const char* service, const c
 
 }  // namespace
 
-int Sms::OnMessageRow(void* context, int columns, char** values, char** /*names*/) {
+int Sms::OnMessageRow(void* context, const SqliteDb::Row& row) {
     auto* rows = static_cast<MessageRows*>(context);
-    Chat* chat = ChatOf(rows, KindUtil::Column(columns, values, 0));
+    Chat* chat = ChatOf(rows, KindUtil::Number32(row, 0));
     if (chat == nullptr) return 0;
     char date[20];
-    AppendMessage(chat, KindUtil::Column(columns, values, 1), KindUtil::Column(columns, values, 2),
-                  KindUtil::Column(columns, values, 4),
-                  KindUtil::AppleDateInto(KindUtil::Column(columns, values, 5), date),
-                  KindUtil::Number32(KindUtil::Column(columns, values, 6)));
-    if (chat->phone.empty()) Assign(chat->phone, KindUtil::Column(columns, values, 3));
+    AppendMessage(chat, row.Text(1), row.Text(2), row.Text(4),
+                  KindUtil::AppleDateInto(row, 5, date), KindUtil::Number32(row, 6));
+    if (chat->phone.empty()) Assign(chat->phone, row.Text(3));
     return 0;
 }
 
@@ -266,7 +263,7 @@ int Sms::OnGroupMessageRow(void* context, int columns, char** values, char** /*n
     // Columns: 0 group, 1 country, 2 is iMessage, 3 text, 4 date, 5 flags, 6 iMessage flags,
     // 7 the other party's address.
     auto* rows = static_cast<MessageRows*>(context);
-    Chat* chat = ChatOf(rows, KindUtil::Column(columns, values, 0));
+    Chat* chat = ChatOf(rows, KindUtil::Number32(KindUtil::Column(columns, values, 0)));
     if (chat == nullptr) return 0;
     const bool madrid = KindUtil::Number(KindUtil::Column(columns, values, 2)) != 0;
     char text[20] = {0};

@@ -12,6 +12,7 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/sqlite_db.h"
 
 class Contact;
 
@@ -54,7 +55,7 @@ class Sms : public Kind {
   private:
     void Load(const std::string& path, plist_t array);
     static int OnChatRow(void* context, int columns, char** values, char** names);
-    static int OnMessageRow(void* context, int columns, char** values, char** names);
+    static int OnMessageRow(void* context, const SqliteDb::Row& row);
     static int OnGroupMessageRow(void* context, int columns, char** values, char** names);
     void NameChats(const std::unordered_map<std::int32_t, std::vector<std::string>>& members);
     // Hands every chat's messages over into the result.
