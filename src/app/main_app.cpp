@@ -13,6 +13,7 @@
 #include "common/app_util.h"
 #include "common/face_layout.h"
 #include "domain/domain_option.h"
+#include "window/base/program_pages.h"
 
 DomainOption* g_domainOption = nullptr;
 
@@ -22,6 +23,24 @@ std::function<void(const wxString&)>& WebPageOpener() {
     static std::function<void(const wxString&)> opener;  // GUI thread only
     return opener;
 }
+
+// The pages the windows use: the addresses of the program-wide settings, opened through
+// OpenWebPage, and their update check.
+class AppPages final : public ProgramPages {
+  public:
+    wxString HelpUrl() const override { return GetHelpUrl(); }
+    wxString SupportUrl() const override { return GetSupportUrl(); }
+    wxString HomeUrl() const override { return GetHomeUrl(); }
+    void Open(const wxString& url) const override { OpenWebPage(url); }
+    void CheckUpdate() const override {
+        if (g_domainOption != nullptr) g_domainOption->CheckUpdate();
+    }
+};
+
+const AppPages g_appPages;
+// Installed during static initialisation, with the program's other start-up tables, so that
+// every window of the program finds them, however it was made.
+[[maybe_unused]] const bool g_appPagesInstalled = (ProgramPages::Install(&g_appPages), true);
 
 }  // namespace
 

@@ -8,12 +8,12 @@
 #include <wx/settings.h>
 #include <wx/toplevel.h>
 
-#include "app/main_app.h"
 #include "common/app_info.h"
 #include "common/image_util.h"
 #include "window/base/msw/pv_hyperlink_ctrl.h"
 #include "window/base/msw/pv_static_bitmap.h"
 #include "window/base/msw/pv_static_text.h"
+#include "window/base/program_pages.h"
 #include "window/base/pv_bitmap_button.h"
 #include "window/base/pv_window_move.h"
 
@@ -181,7 +181,8 @@ void AboutDialogBase::CreateContent() {
     iconControl->SetBackgroundBitmap(background);
 
     // Without settings there is no address to show or open, and no link is made.
-    const wxString home = GetHomeUrl();
+    const ProgramPages* pages = ProgramPages::Get();
+    const wxString home = pages != nullptr ? pages->HomeUrl() : wxString();
     if (!home.empty()) {
         link = new PvHyperLinkCtrl();
         link->Create(this, wxID_ANY, home, home, wxDefaultPosition, wxDefaultSize,

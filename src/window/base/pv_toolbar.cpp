@@ -3,10 +3,10 @@
 #include <wx/dcclient.h>
 #include <wx/settings.h>
 
-#include "app/main_app.h"
 #include "common/app_info.h"
 #include "common/face_layout.h"
 #include "common/image_util.h"
+#include "window/base/program_pages.h"
 #include "window/base/pv_word_button.h"
 
 namespace {
@@ -167,9 +167,9 @@ wxString PvToolbar::ProductOwnName() {
 }
 
 void PvToolbar::OnHomeClicked(wxCommandEvent& /*event*/) {
-    OpenWebPage(GetHomeUrl());
+    if (const ProgramPages* pages = ProgramPages::Get()) pages->Open(pages->HomeUrl());
 }
 
 void PvToolbar::OnHelpClicked(wxCommandEvent& /*event*/) {
-    OpenWebPage(GetHelpUrl());
+    if (const ProgramPages* pages = ProgramPages::Get()) pages->Open(pages->HelpUrl());
 }

@@ -6,12 +6,11 @@
 #include <wx/menu.h>
 #include <wx/toplevel.h>
 
-#include "app/main_app.h"
 #include "common/custom_event.h"
 #include "common/image_util.h"
-#include "domain/domain_option.h"
 #include "domain/language_locale.h"
 #include "window/base/about_dialog_base.h"
+#include "window/base/program_pages.h"
 #include "window/base/pv_bitmap_button.h"
 
 namespace {
@@ -40,11 +39,10 @@ wxIMPLEMENT_DYNAMIC_CLASS(TitleWindow, wxControl);
 
 wxBEGIN_EVENT_TABLE(TitleWindow, wxControl)
     EVT_PAINT(TitleWindow::OnPaintEvent)
-    EVT_BUTTON(ID_TITLE_CLOSE, TitleWindow::OnCloseClicked) EVT_BUTTON(
-        ID_TITLE_MINIMIZE, TitleWindow::OnMinimizeClicked)
-        EVT_BUTTON(ID_SETTING, TitleWindow::OnSettingClicked) EVT_MENU(
-            ID_MENU_HELP, TitleWindow::OnMenuItem) EVT_MENU(ID_MENU_SUPPORT,
-                                                            TitleWindow::OnMenuItem)
+    EVT_BUTTON(ID_TITLE_CLOSE, TitleWindow::OnCloseClicked)
+    EVT_BUTTON(ID_TITLE_MINIMIZE, TitleWindow::OnMinimizeClicked) EVT_BUTTON(
+        ID_SETTING, TitleWindow::OnSettingClicked) EVT_MENU(ID_MENU_HELP, TitleWindow::OnMenuItem)
+        EVT_MENU(ID_MENU_SUPPORT, TitleWindow::OnMenuItem)
             EVT_MENU(ID_MENU_CHECK_UPDATE, TitleWindow::OnMenuItem) EVT_MENU(
                 wxID_ABOUT, TitleWindow::OnMenuItem) EVT_MENU(58, TitleWindow::OnLanguageMenu)
                 EVT_MENU(112, TitleWindow::OnLanguageMenu) EVT_MENU(80, TitleWindow::OnLanguageMenu)
@@ -196,15 +194,16 @@ bool TitleWindow::CreateAboutDialog(AboutDialog& dialog, wxWindow* parent) {
 }
 
 void TitleWindow::OnMenuItem(wxCommandEvent& event) {
+    const ProgramPages* pages = ProgramPages::Get();
     switch (event.GetId()) {
         case ID_MENU_HELP:
-            OpenWebPage(GetHelpUrl());
+            if (pages != nullptr) pages->Open(pages->HelpUrl());
             break;
         case ID_MENU_SUPPORT:
-            OpenWebPage(GetSupportUrl());
+            if (pages != nullptr) pages->Open(pages->SupportUrl());
             break;
         case ID_MENU_CHECK_UPDATE:
-            if (g_domainOption != nullptr) g_domainOption->CheckUpdate();
+            if (pages != nullptr) pages->CheckUpdate();
             break;
         case wxID_ABOUT: {
             AboutDialog dialog;
