@@ -1,13 +1,13 @@
 // The program's door to the backup reader WZ_IB: binds its service table, turns the backup list
 // into Device records, scans a device kind by kind on a worker into record vectors delivered by
-// KindResultEvents, and loads the thumbnails of the picture kinds.
+// KindResultEvents, and loads the thumbnails of the picture kinds (thumbnail_task.cpp, on a
+// ThumbnailQueue).
 #pragma once
 
 #include <plist/plist.h>
 #include <wx/gdicmn.h>
 #include <wx/string.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -71,16 +71,4 @@ class DomainIB {
     // (a square gets 100 x 100), the other keeps the proportions, rounded down, and is at least
     // 1. Sizes below 1 give 0 x 0.
     static wxSize FitThumbnail(int width, int height);
-
-    // The decoded size of a picture file as its header tells it (PNG, JPEG, GIF, BMP, TIFF);
-    // false when the header is not one of those or is damaged. Thumbnails are made only of
-    // these pictures, and only up to 100 million pixels.
-    static bool PeekImageSize(const wxString& path, int* width, int* height);
-    static bool PeekImageSize(const unsigned char* data, std::size_t size, int* width, int* height);
-    // False for a JPEG file whose first picture ends before its end marker (cut off, as by an
-    // interrupted copy), which the decoder would show half grey; true for every other file,
-    // also for a whole picture followed by other bytes. The second form checks a file's bytes
-    // in memory.
-    static bool IsWholeJpeg(const wxString& path);
-    static bool IsWholeJpeg(const unsigned char* data, std::size_t size);
 };

@@ -21,6 +21,7 @@
 #include "domain/domain_ib.h"
 #include "domain/kind_obj.h"
 #include "domain/picture_header.h"
+#include "domain/picture_probe.h"
 #include "domain/thumbnail_decoder.h"
 #include "domain_test_env.h"
 #include "gen/backup_gen.h"
@@ -87,7 +88,7 @@ TEST(PeekImageSize, ReadsTheHeadersOfTheCommonFormats) {
                 {"g.png", false, 0, 0},    {"h.tif", true, 19, 7}, {"missing", false, 0, 0}};
     for (const Row& r : rows) {
         int w = 0, h = 0;
-        EXPECT_EQ(DomainIB::PeekImageSize(wxString::FromUTF8(dir / r.name), &w, &h), r.known)
+        EXPECT_EQ(PictureProbe::PeekImageSize(wxString::FromUTF8(dir / r.name), &w, &h), r.known)
             << r.name;
         if (r.known) {
             EXPECT_EQ(wxSize(w, h), wxSize(r.w, r.h)) << r.name;
@@ -103,8 +104,8 @@ TEST(PeekImageSize, ReadsTheHeadersOfTheCommonFormats) {
         for (const char* name : {"fifo.jpg", "zero.jpg", "link.jpg"}) {
             const wxString path = wxString::FromUTF8(dir / name);
             int w = 0, h = 0;
-            if (DomainIB::PeekImageSize(path, &w, &h)) return std::string(name) + " was read";
-            DomainIB::IsWholeJpeg(path);
+            if (PictureProbe::PeekImageSize(path, &w, &h)) return std::string(name) + " was read";
+            PictureProbe::IsWholeJpeg(path);
         }
         return "";
     });
@@ -155,11 +156,11 @@ TEST(IsWholeJpeg, CutOffJpegIsNotWhole) {
     };
     for (const Row& r : rows) {
         gen::WriteFile(dir / "p.jpg", r.bytes);
-        EXPECT_EQ(DomainIB::IsWholeJpeg(wxString::FromUTF8(dir / "p.jpg")), r.whole) << r.name;
+        EXPECT_EQ(PictureProbe::IsWholeJpeg(wxString::FromUTF8(dir / "p.jpg")), r.whole) << r.name;
         const auto* data = reinterpret_cast<const unsigned char*>(r.bytes.data());
-        EXPECT_EQ(DomainIB::IsWholeJpeg(data, r.bytes.size()), r.whole) << r.name;
+        EXPECT_EQ(PictureProbe::IsWholeJpeg(data, r.bytes.size()), r.whole) << r.name;
     }
-    EXPECT_TRUE(DomainIB::IsWholeJpeg(wxString::FromUTF8(dir / "missing.jpg")));
+    EXPECT_TRUE(PictureProbe::IsWholeJpeg(wxString::FromUTF8(dir / "missing.jpg")));
 }
 
 // What the process has read from files and sockets so far.
