@@ -1,6 +1,7 @@
 // A small pool of POSIX threads: queued tasks are handed to idle workers by a dispatcher thread
 // that looks for work once per tick (500 ms unless the pool is told otherwise), one task per
-// tick. Nothing in the program creates one; scans, thumbnails and exports run on TaskThread.
+// tick. The scan, thumbnail and export tasks run on TaskThread; the thumbnail task decodes its
+// pictures on a pool (ThumbnailQueue).
 //
 // Use: construct, StartWorkers, StartDispatcher, AddTask as often as wanted, Shutdown before
 // the pool is destroyed (the destructor shuts a running pool down itself).
