@@ -37,23 +37,30 @@ wxWindow* TopWindow() {
 
 wxIMPLEMENT_DYNAMIC_CLASS(TitleWindow, wxControl);
 
+// clang-format off
 wxBEGIN_EVENT_TABLE(TitleWindow, wxControl)
     EVT_PAINT(TitleWindow::OnPaintEvent)
     EVT_BUTTON(ID_TITLE_CLOSE, TitleWindow::OnCloseClicked)
-    EVT_BUTTON(ID_TITLE_MINIMIZE, TitleWindow::OnMinimizeClicked) EVT_BUTTON(
-        ID_SETTING, TitleWindow::OnSettingClicked) EVT_MENU(ID_MENU_HELP, TitleWindow::OnMenuItem)
-        EVT_MENU(ID_MENU_SUPPORT, TitleWindow::OnMenuItem)
-            EVT_MENU(ID_MENU_CHECK_UPDATE, TitleWindow::OnMenuItem) EVT_MENU(
-                wxID_ABOUT, TitleWindow::OnMenuItem) EVT_MENU(58, TitleWindow::OnLanguageMenu)
-                EVT_MENU(112, TitleWindow::OnLanguageMenu) EVT_MENU(80, TitleWindow::OnLanguageMenu)
-                    EVT_MENU(110, TitleWindow::OnLanguageMenu) EVT_MENU(
-                        89, TitleWindow::OnLanguageMenu) EVT_MENU(46, TitleWindow::OnLanguageMenu)
-                        EVT_MENU(47, TitleWindow::OnLanguageMenu)
-                            EVT_LEFT_DOWN(TitleWindow::OnLeftDown)
-                                EVT_LEFT_UP(TitleWindow::OnLeftUp) EVT_MOTION(TitleWindow::OnMotion)
-                                    EVT_LEFT_DCLICK(TitleWindow::OnLeftDClick)
-                                        EVT_MOUSE_CAPTURE_LOST(TitleWindow::OnCaptureLost)
+    EVT_BUTTON(ID_TITLE_MINIMIZE, TitleWindow::OnMinimizeClicked)
+    EVT_BUTTON(ID_SETTING, TitleWindow::OnSettingClicked)
+    EVT_MENU(ID_MENU_HELP, TitleWindow::OnMenuItem)
+    EVT_MENU(ID_MENU_SUPPORT, TitleWindow::OnMenuItem)
+    EVT_MENU(ID_MENU_CHECK_UPDATE, TitleWindow::OnMenuItem)
+    EVT_MENU(wxID_ABOUT, TitleWindow::OnMenuItem)
+    EVT_MENU(58, TitleWindow::OnLanguageMenu)
+    EVT_MENU(112, TitleWindow::OnLanguageMenu)
+    EVT_MENU(80, TitleWindow::OnLanguageMenu)
+    EVT_MENU(110, TitleWindow::OnLanguageMenu)
+    EVT_MENU(89, TitleWindow::OnLanguageMenu)
+    EVT_MENU(46, TitleWindow::OnLanguageMenu)
+    EVT_MENU(47, TitleWindow::OnLanguageMenu)
+    EVT_LEFT_DOWN(TitleWindow::OnLeftDown)
+    EVT_LEFT_UP(TitleWindow::OnLeftUp)
+    EVT_MOTION(TitleWindow::OnMotion)
+    EVT_LEFT_DCLICK(TitleWindow::OnLeftDClick)
+    EVT_MOUSE_CAPTURE_LOST(TitleWindow::OnCaptureLost)
 wxEND_EVENT_TABLE()
+// clang-format on
 
 TitleWindow::TitleWindow() : dragOffset(0, 0) {}
 
