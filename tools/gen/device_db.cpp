@@ -82,6 +82,12 @@ void SqlDb::Exec(const std::string& sql) {
 
 void SqlDb::Insert(const std::string& table, const std::vector<std::string>& columns,
                    const std::vector<Sql>& values) {
+    // A value too few or too many would write NULLs or drop a value without a word: a fixture
+    // that holds something else than its author meant.
+    if (values.size() != columns.size()) {
+        throw std::invalid_argument("insert into " + table + ": " + std::to_string(values.size()) +
+                                    " values for " + std::to_string(columns.size()) + " columns");
+    }
     std::string key = table + "(";
     std::string marks;
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -119,6 +125,21 @@ std::string SqlDb::Bytes() {
 }
 
 namespace {
+
+// Core Data's table of entities: each entity's number, name, parent entity and highest key.
+struct PrimaryKey {
+    int entity;
+    const char* name;
+    int super;
+    long long max;
+};
+
+void PrimaryKeys(SqlDb& db, const std::vector<PrimaryKey>& keys) {
+    for (const PrimaryKey& k : keys) {
+        db.Insert("Z_PRIMARYKEY", {"Z_ENT", "Z_NAME", "Z_SUPER", "Z_MAX"},
+                  {k.entity, k.name, k.super, k.max});
+    }
+}
 
 // A scratch folder for the databases that only exist as files (journals, write-ahead logs).
 std::string ScratchFile(const char* name) {
@@ -237,20 +258,51 @@ std::string CallHistoryDb(const std::vector<CallRow>& calls) {
     SqlDb db;
     // iOS 7: the iOS 6 tables, and "answered" on every call.
     db.Exec(R"sql(
-        CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));
-        CREATE TABLE call (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER,
-            duration INTEGER, flags INTEGER, id INTEGER, name TEXT, country_code TEXT,
-            network_code TEXT, read INTEGER, assisted INTEGER, face_time_data BLOB,
-            originalAddress TEXT, answered INTEGER DEFAULT '1');
-        CREATE TABLE data (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, pdp_ip INTEGER,
-            bytes_rcvd REAL, bytes_sent REAL, bytes_last_rcvd REAL, bytes_last_sent REAL,
-            bytes_lifetime_rcvd REAL, bytes_lifetime_sent REAL);
+        CREATE TABLE _SqliteDatabaseProperties (
+            key TEXT,
+            value TEXT,
+            UNIQUE(key)
+        );
+        CREATE TABLE call (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            address TEXT,
+            date INTEGER,
+            duration INTEGER,
+            flags INTEGER,
+            id INTEGER,
+            name TEXT,
+            country_code TEXT,
+            network_code TEXT,
+            read INTEGER,
+            assisted INTEGER,
+            face_time_data BLOB,
+            originalAddress TEXT,
+            answered INTEGER DEFAULT '1'
+        );
+        CREATE TABLE data (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            pdp_ip INTEGER,
+            bytes_rcvd REAL,
+            bytes_sent REAL,
+            bytes_last_rcvd REAL,
+            bytes_last_sent REAL,
+            bytes_lifetime_rcvd REAL,
+            bytes_lifetime_sent REAL
+        );
         CREATE INDEX date_index on call(date);
-        INSERT INTO _SqliteDatabaseProperties VALUES ('call_history_limit', '100'),
-            ('_ClientVersion', '10'), ('timer_last', '120'), ('timer_incoming', '184320'),
-            ('timer_outgoing', '201540'), ('timer_all', '385860'), ('timer_lifetime', '385860'),
-            ('data_up_last', '0'), ('data_down_last', '0'), ('data_up_all', '220114'),
-            ('data_down_all', '1843202'), ('data_up_lifetime', '220114'),
+        INSERT INTO _SqliteDatabaseProperties VALUES
+            ('call_history_limit', '100'),
+            ('_ClientVersion', '10'),
+            ('timer_last', '120'),
+            ('timer_incoming', '184320'),
+            ('timer_outgoing', '201540'),
+            ('timer_all', '385860'),
+            ('timer_lifetime', '385860'),
+            ('data_up_last', '0'),
+            ('data_down_last', '0'),
+            ('data_up_all', '220114'),
+            ('data_down_all', '1843202'),
+            ('data_up_lifetime', '220114'),
             ('data_down_lifetime', '1843202');
         INSERT INTO data (pdp_ip, bytes_rcvd, bytes_sent) VALUES (0, 1843202.0, 220114.0);
     )sql");
@@ -269,34 +321,95 @@ std::string CallHistoryDb(const std::vector<CallRow>& calls) {
 
 std::string AddressBookDb(const AddressBook& book) {
     SqlDb db;
-    db.Exec(
-        "CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));"
-        "CREATE TABLE ABPerson (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, First TEXT, Last TEXT, "
-        "Middle TEXT, FirstPhonetic TEXT, MiddlePhonetic TEXT, LastPhonetic TEXT, Organization "
-        "TEXT, "
-        "Department TEXT, Note TEXT, Kind INTEGER, Birthday TEXT, JobTitle TEXT, Nickname TEXT, "
-        "Prefix TEXT, Suffix TEXT, FirstSort TEXT, LastSort TEXT, CreationDate INTEGER, "
-        "ModificationDate INTEGER, CompositeNameFallback TEXT, ExternalIdentifier TEXT, "
-        "ExternalModificationTag TEXT, ExternalUUID TEXT, "
-        "StoreID INTEGER, DisplayName TEXT, ExternalRepresentation BLOB, FirstSortSection TEXT, "
-        "LastSortSection TEXT, FirstSortLanguageIndex INTEGER DEFAULT 2147483647, "
-        "LastSortLanguageIndex INTEGER DEFAULT 2147483647, PersonLink INTEGER DEFAULT -1, "
-        "ImageURI TEXT, IsPreferredName INTEGER DEFAULT 1, guid TEXT);"
-        "CREATE TABLE ABMultiValue (UID INTEGER PRIMARY KEY, record_id INTEGER, property INTEGER, "
-        "identifier INTEGER, label INTEGER, value TEXT, guid TEXT);"
-        "CREATE TABLE ABMultiValueLabel (value TEXT, UNIQUE(value));"
-        "CREATE TABLE ABMultiValueEntry (parent_id INTEGER, key INTEGER, value TEXT, "
-        "UNIQUE(parent_id, key));"
-        "CREATE TABLE ABMultiValueEntryKey (value TEXT, UNIQUE(value));"
-        "CREATE TABLE ABGroup (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT);"
-        "CREATE TABLE ABGroupMembers (UID INTEGER PRIMARY KEY, group_id INTEGER, member_type "
-        "INTEGER, member_id INTEGER, UNIQUE(group_id, member_type, member_id));"
-        "CREATE INDEX ABMultiValueRecordIDIndex on ABMultiValue(record_id);"
-        "CREATE INDEX ABPersonSortIndex on ABPerson(LastSort);"
-        "INSERT INTO _SqliteDatabaseProperties VALUES ('__ABPersonTableVersion', '1');"
-        "INSERT INTO ABMultiValueEntryKey VALUES ('Street'), ('State'), ('ZIP'), ('City'), "
-        "('CountryCode'), ('Country');"
-        "INSERT INTO ABGroup (Name) VALUES ('Family');");
+    db.Exec(R"sql(
+        CREATE TABLE _SqliteDatabaseProperties (
+            key TEXT,
+            value TEXT,
+            UNIQUE(key)
+        );
+        CREATE TABLE ABPerson (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            First TEXT,
+            Last TEXT,
+            Middle TEXT,
+            FirstPhonetic TEXT,
+            MiddlePhonetic TEXT,
+            LastPhonetic TEXT,
+            Organization TEXT,
+            Department TEXT,
+            Note TEXT,
+            Kind INTEGER,
+            Birthday TEXT,
+            JobTitle TEXT,
+            Nickname TEXT,
+            Prefix TEXT,
+            Suffix TEXT,
+            FirstSort TEXT,
+            LastSort TEXT,
+            CreationDate INTEGER,
+            ModificationDate INTEGER,
+            CompositeNameFallback TEXT,
+            ExternalIdentifier TEXT,
+            ExternalModificationTag TEXT,
+            ExternalUUID TEXT,
+            StoreID INTEGER,
+            DisplayName TEXT,
+            ExternalRepresentation BLOB,
+            FirstSortSection TEXT,
+            LastSortSection TEXT,
+            FirstSortLanguageIndex INTEGER DEFAULT 2147483647,
+            LastSortLanguageIndex INTEGER DEFAULT 2147483647,
+            PersonLink INTEGER DEFAULT -1,
+            ImageURI TEXT,
+            IsPreferredName INTEGER DEFAULT 1,
+            guid TEXT
+        );
+        CREATE TABLE ABMultiValue (
+            UID INTEGER PRIMARY KEY,
+            record_id INTEGER,
+            property INTEGER,
+            identifier INTEGER,
+            label INTEGER,
+            value TEXT,
+            guid TEXT
+        );
+        CREATE TABLE ABMultiValueLabel (
+            value TEXT,
+            UNIQUE(value)
+        );
+        CREATE TABLE ABMultiValueEntry (
+            parent_id INTEGER,
+            key INTEGER,
+            value TEXT,
+            UNIQUE(parent_id, key)
+        );
+        CREATE TABLE ABMultiValueEntryKey (
+            value TEXT,
+            UNIQUE(value)
+        );
+        CREATE TABLE ABGroup (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            Name TEXT
+        );
+        CREATE TABLE ABGroupMembers (
+            UID INTEGER PRIMARY KEY,
+            group_id INTEGER,
+            member_type INTEGER,
+            member_id INTEGER,
+            UNIQUE(group_id, member_type, member_id)
+        );
+        CREATE INDEX ABMultiValueRecordIDIndex on ABMultiValue(record_id);
+        CREATE INDEX ABPersonSortIndex on ABPerson(LastSort);
+        INSERT INTO _SqliteDatabaseProperties VALUES ('__ABPersonTableVersion', '1');
+        INSERT INTO ABMultiValueEntryKey VALUES
+            ('Street'),
+            ('State'),
+            ('ZIP'),
+            ('City'),
+            ('CountryCode'),
+            ('Country');
+        INSERT INTO ABGroup (Name) VALUES ('Family');
+    )sql");
     std::map<std::string, std::int64_t> entryKeys = {
         {"Street", 1}, {"State", 2}, {"ZIP", 3}, {"City", 4}, {"CountryCode", 5}, {"Country", 6}};
     auto entryKey = [&](const std::string& name) {
@@ -348,57 +461,139 @@ std::string AddressBookDb(const AddressBook& book) {
 std::string AddressBookImagesDb() {
     SqlDb db;
     db.Exec(R"sql(
-        CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));
-        CREATE TABLE ABFullSizeImage (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, record_id INTEGER,
-            crop_x INTEGER, crop_y INTEGER, crop_width INTEGER, crop_height INTEGER, data BLOB,
-            UNIQUE(record_id));
-        CREATE TABLE ABThumbnailImage (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, record_id INTEGER,
-            format INTEGER, derived_from_format INTEGER, width INTEGER, height INTEGER,
-            padding INTEGER, data BLOB, UNIQUE(record_id, format));
+        CREATE TABLE _SqliteDatabaseProperties (
+            key TEXT,
+            value TEXT,
+            UNIQUE(key)
+        );
+        CREATE TABLE ABFullSizeImage (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            record_id INTEGER,
+            crop_x INTEGER,
+            crop_y INTEGER,
+            crop_width INTEGER,
+            crop_height INTEGER,
+            data BLOB,
+            UNIQUE(record_id)
+        );
+        CREATE TABLE ABThumbnailImage (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            record_id INTEGER,
+            format INTEGER,
+            derived_from_format INTEGER,
+            width INTEGER,
+            height INTEGER,
+            padding INTEGER,
+            data BLOB,
+            UNIQUE(record_id, format)
+        );
     )sql");
     return db.Bytes();
 }
 
 std::string SmsDb(const SmsData& data) {
     SqlDb db;
-    db.Exec(
-        "CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));"
-        "CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT NULL, "
-        "text TEXT, replace INTEGER DEFAULT 0, service_center TEXT, handle_id INTEGER DEFAULT 0, "
-        "subject TEXT, country TEXT, attributedBody BLOB, version INTEGER DEFAULT 0, type INTEGER "
-        "DEFAULT 0, service TEXT, account TEXT, account_guid TEXT, error INTEGER DEFAULT 0, date "
-        "INTEGER, date_read INTEGER, date_delivered INTEGER, is_delivered INTEGER DEFAULT 0, "
-        "is_finished INTEGER DEFAULT 0, is_emote INTEGER DEFAULT 0, is_from_me INTEGER DEFAULT 0, "
-        "is_empty INTEGER DEFAULT 0, is_delayed INTEGER DEFAULT 0, is_auto_reply INTEGER DEFAULT "
-        "0, "
-        "is_prepared INTEGER DEFAULT 0, is_read INTEGER DEFAULT 0, is_system_message INTEGER "
-        "DEFAULT "
-        "0, is_sent INTEGER DEFAULT 0, has_dd_results INTEGER DEFAULT 0, is_service_message "
-        "INTEGER "
-        "DEFAULT 0, is_forward INTEGER DEFAULT 0, was_downgraded INTEGER DEFAULT 0, is_archive "
-        "INTEGER DEFAULT 0, cache_has_attachments INTEGER DEFAULT 0, cache_roomnames TEXT, "
-        "was_data_detected INTEGER DEFAULT 0, was_deduplicated INTEGER DEFAULT 0);"
-        "CREATE TABLE handle (ROWID INTEGER PRIMARY KEY AUTOINCREMENT UNIQUE, id TEXT NOT NULL, "
-        "country TEXT, service TEXT NOT NULL, uncanonicalized_id TEXT, UNIQUE (id, service));"
-        "CREATE TABLE chat (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT NULL, "
-        "style INTEGER, state INTEGER, account_id TEXT, properties BLOB, chat_identifier TEXT, "
-        "service_name TEXT, room_name TEXT, account_login TEXT, is_archived INTEGER DEFAULT 0, "
-        "last_addressed_handle TEXT, display_name TEXT, group_id TEXT);"
-        "CREATE TABLE chat_handle_join (chat_id INTEGER REFERENCES chat (ROWID) ON DELETE CASCADE, "
-        "handle_id INTEGER REFERENCES handle (ROWID) ON DELETE CASCADE, UNIQUE(chat_id, "
-        "handle_id));"
-        "CREATE TABLE chat_message_join (chat_id INTEGER REFERENCES chat (ROWID) ON DELETE "
-        "CASCADE, "
-        "message_id INTEGER REFERENCES message (ROWID) ON DELETE CASCADE, PRIMARY KEY (chat_id, "
-        "message_id));"
-        "CREATE TABLE attachment (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT "
-        "NULL, created_date INTEGER DEFAULT 0, start_date INTEGER DEFAULT 0, filename TEXT, uti "
-        "TEXT, mime_type TEXT, transfer_state INTEGER DEFAULT 0, is_outgoing INTEGER DEFAULT 0, "
-        "user_info BLOB, transfer_name TEXT, total_bytes INTEGER DEFAULT 0);"
-        "CREATE TABLE message_attachment_join (message_id INTEGER REFERENCES message (ROWID) ON "
-        "DELETE CASCADE, attachment_id INTEGER REFERENCES attachment (ROWID) ON DELETE CASCADE, "
-        "UNIQUE(message_id, attachment_id));"
-        "INSERT INTO _SqliteDatabaseProperties VALUES ('_ClientVersion', '8010');");
+    db.Exec(R"sql(
+        CREATE TABLE _SqliteDatabaseProperties (
+            key TEXT,
+            value TEXT,
+            UNIQUE(key)
+        );
+        CREATE TABLE message (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            guid TEXT UNIQUE NOT NULL,
+            text TEXT,
+            replace INTEGER DEFAULT 0,
+            service_center TEXT,
+            handle_id INTEGER DEFAULT 0,
+            subject TEXT,
+            country TEXT,
+            attributedBody BLOB,
+            version INTEGER DEFAULT 0,
+            type INTEGER DEFAULT 0,
+            service TEXT,
+            account TEXT,
+            account_guid TEXT,
+            error INTEGER DEFAULT 0,
+            date INTEGER,
+            date_read INTEGER,
+            date_delivered INTEGER,
+            is_delivered INTEGER DEFAULT 0,
+            is_finished INTEGER DEFAULT 0,
+            is_emote INTEGER DEFAULT 0,
+            is_from_me INTEGER DEFAULT 0,
+            is_empty INTEGER DEFAULT 0,
+            is_delayed INTEGER DEFAULT 0,
+            is_auto_reply INTEGER DEFAULT 0,
+            is_prepared INTEGER DEFAULT 0,
+            is_read INTEGER DEFAULT 0,
+            is_system_message INTEGER DEFAULT 0,
+            is_sent INTEGER DEFAULT 0,
+            has_dd_results INTEGER DEFAULT 0,
+            is_service_message INTEGER DEFAULT 0,
+            is_forward INTEGER DEFAULT 0,
+            was_downgraded INTEGER DEFAULT 0,
+            is_archive INTEGER DEFAULT 0,
+            cache_has_attachments INTEGER DEFAULT 0,
+            cache_roomnames TEXT,
+            was_data_detected INTEGER DEFAULT 0,
+            was_deduplicated INTEGER DEFAULT 0
+        );
+        CREATE TABLE handle (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT UNIQUE,
+            id TEXT NOT NULL,
+            country TEXT,
+            service TEXT NOT NULL,
+            uncanonicalized_id TEXT,
+            UNIQUE (id, service)
+        );
+        CREATE TABLE chat (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            guid TEXT UNIQUE NOT NULL,
+            style INTEGER,
+            state INTEGER,
+            account_id TEXT,
+            properties BLOB,
+            chat_identifier TEXT,
+            service_name TEXT,
+            room_name TEXT,
+            account_login TEXT,
+            is_archived INTEGER DEFAULT 0,
+            last_addressed_handle TEXT,
+            display_name TEXT,
+            group_id TEXT
+        );
+        CREATE TABLE chat_handle_join (
+            chat_id INTEGER REFERENCES chat (ROWID) ON DELETE CASCADE,
+            handle_id INTEGER REFERENCES handle (ROWID) ON DELETE CASCADE,
+            UNIQUE(chat_id, handle_id)
+        );
+        CREATE TABLE chat_message_join (
+            chat_id INTEGER REFERENCES chat (ROWID) ON DELETE CASCADE,
+            message_id INTEGER REFERENCES message (ROWID) ON DELETE CASCADE,
+            PRIMARY KEY (chat_id, message_id)
+        );
+        CREATE TABLE attachment (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            guid TEXT UNIQUE NOT NULL,
+            created_date INTEGER DEFAULT 0,
+            start_date INTEGER DEFAULT 0,
+            filename TEXT,
+            uti TEXT,
+            mime_type TEXT,
+            transfer_state INTEGER DEFAULT 0,
+            is_outgoing INTEGER DEFAULT 0,
+            user_info BLOB,
+            transfer_name TEXT,
+            total_bytes INTEGER DEFAULT 0
+        );
+        CREATE TABLE message_attachment_join (
+            message_id INTEGER REFERENCES message (ROWID) ON DELETE CASCADE,
+            attachment_id INTEGER REFERENCES attachment (ROWID) ON DELETE CASCADE,
+            UNIQUE(message_id, attachment_id)
+        );
+        INSERT INTO _SqliteDatabaseProperties VALUES ('_ClientVersion', '8010');
+    )sql");
     for (const HandleRow& h : data.handles) {
         db.Insert("handle", {"ROWID", "id", "country", "service", "uncanonicalized_id"},
                   {RowId(h.rowid), h.id, h.country, h.service, h.uncanonicalized_id});
@@ -449,32 +644,100 @@ std::string Ios5SmsDb(const Ios5SmsData& data) {
     SqlDb db;
     // The tables and indexes of iOS 5 (iPhone 4S, 5.0.1); iMessage went by its code name then.
     db.Exec(R"sql(
-        CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));
-        CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT,
-            date INTEGER, text TEXT, flags INTEGER, replace INTEGER, svc_center TEXT,
-            group_id INTEGER, association_id INTEGER, height INTEGER, UIFlags INTEGER,
-            version INTEGER, subject TEXT, country TEXT, headers BLOB, recipients BLOB,
-            read INTEGER, smsc_ref INTEGER, dr_date INTEGER, madrid_attributedBody BLOB,
-            madrid_handle TEXT, madrid_version INTEGER, madrid_guid TEXT, madrid_type INTEGER,
-            madrid_roomname TEXT, madrid_service TEXT, madrid_account TEXT,
-            madrid_flags INTEGER, madrid_attachmentInfo BLOB, madrid_url TEXT,
-            madrid_error INTEGER, is_madrid INTEGER, madrid_date_read INTEGER,
-            madrid_date_delivered INTEGER, madrid_account_guid TEXT);
-        CREATE TABLE msg_group (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, type INTEGER,
-            newest_message INTEGER, unread_count INTEGER, hash INTEGER);
-        CREATE TABLE group_member (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, group_id INTEGER,
-            address TEXT, country TEXT);
-        CREATE TABLE msg_pieces (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, message_id INTEGER,
-            data BLOB, part_id INTEGER, preview_part INTEGER, content_type TEXT, height INTEGER,
-            version INTEGER, flags INTEGER, content_id TEXT, content_loc TEXT, headers BLOB);
-        CREATE TABLE madrid_attachment (ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
-            attachment_guid TEXT, created_date INTEGER, start_date INTEGER, filename TEXT,
-            uti_type TEXT, mime_type TEXT, transfer_state INTEGER, is_incoming INTEGER,
-            message_id INTEGER);
-        CREATE TABLE madrid_chat (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, style INTEGER,
-            state INTEGER, account_id TEXT, properties BLOB, chat_identifier TEXT,
-            service_name TEXT, guid TEXT, room_name TEXT, account_login TEXT,
-            participants BLOB);
+        CREATE TABLE _SqliteDatabaseProperties (
+            key TEXT,
+            value TEXT,
+            UNIQUE(key)
+        );
+        CREATE TABLE message (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            address TEXT,
+            date INTEGER,
+            text TEXT,
+            flags INTEGER,
+            replace INTEGER,
+            svc_center TEXT,
+            group_id INTEGER,
+            association_id INTEGER,
+            height INTEGER,
+            UIFlags INTEGER,
+            version INTEGER,
+            subject TEXT,
+            country TEXT,
+            headers BLOB,
+            recipients BLOB,
+            read INTEGER,
+            smsc_ref INTEGER,
+            dr_date INTEGER,
+            madrid_attributedBody BLOB,
+            madrid_handle TEXT,
+            madrid_version INTEGER,
+            madrid_guid TEXT,
+            madrid_type INTEGER,
+            madrid_roomname TEXT,
+            madrid_service TEXT,
+            madrid_account TEXT,
+            madrid_flags INTEGER,
+            madrid_attachmentInfo BLOB,
+            madrid_url TEXT,
+            madrid_error INTEGER,
+            is_madrid INTEGER,
+            madrid_date_read INTEGER,
+            madrid_date_delivered INTEGER,
+            madrid_account_guid TEXT
+        );
+        CREATE TABLE msg_group (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            type INTEGER,
+            newest_message INTEGER,
+            unread_count INTEGER,
+            hash INTEGER
+        );
+        CREATE TABLE group_member (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            group_id INTEGER,
+            address TEXT,
+            country TEXT
+        );
+        CREATE TABLE msg_pieces (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            message_id INTEGER,
+            data BLOB,
+            part_id INTEGER,
+            preview_part INTEGER,
+            content_type TEXT,
+            height INTEGER,
+            version INTEGER,
+            flags INTEGER,
+            content_id TEXT,
+            content_loc TEXT,
+            headers BLOB
+        );
+        CREATE TABLE madrid_attachment (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            attachment_guid TEXT,
+            created_date INTEGER,
+            start_date INTEGER,
+            filename TEXT,
+            uti_type TEXT,
+            mime_type TEXT,
+            transfer_state INTEGER,
+            is_incoming INTEGER,
+            message_id INTEGER
+        );
+        CREATE TABLE madrid_chat (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            style INTEGER,
+            state INTEGER,
+            account_id TEXT,
+            properties BLOB,
+            chat_identifier TEXT,
+            service_name TEXT,
+            guid TEXT,
+            room_name TEXT,
+            account_login TEXT,
+            participants BLOB
+        );
         CREATE INDEX message_group_index ON message(group_id, ROWID);
         CREATE INDEX message_flags_index ON message(flags);
         CREATE INDEX pieces_message_index ON msg_pieces(message_id);
@@ -493,8 +756,10 @@ std::string Ios5SmsDb(const Ios5SmsData& data) {
         CREATE INDEX madrid_chat_guid_index ON madrid_chat(guid);
         CREATE INDEX madrid_chat_room_name_index ON madrid_chat(room_name);
         CREATE INDEX madrid_chat_account_login_index ON madrid_chat(account_login);
-        INSERT INTO _SqliteDatabaseProperties VALUES ('_ClientVersion', '7'),
-            ('__CPRecordSequenceNumber', '0'), ('counter_in_all', '0'),
+        INSERT INTO _SqliteDatabaseProperties VALUES
+            ('_ClientVersion', '7'),
+            ('__CPRecordSequenceNumber', '0'),
+            ('counter_in_all', '0'),
             ('counter_out_all', '0');
     )sql");
     std::map<std::int64_t, std::int64_t> newest;
@@ -589,40 +854,97 @@ std::string NotesDb(const std::vector<NoteRow>& notes) {
     // Core Data numbers the entities in the order of their names: Account 1, NextId 2, Note 3,
     // NoteBody 4, NoteChange 5, Property 6, Store 7.
     db.Exec(R"sql(
-        CREATE TABLE ZACCOUNT ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
-            ZTYPE INTEGER, ZDEFAULTSTORE INTEGER, ZACCOUNTIDENTIFIER VARCHAR,
-            ZCONSTRAINTSPATH VARCHAR, ZNAME VARCHAR );
+        CREATE TABLE ZACCOUNT (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZTYPE INTEGER,
+            ZDEFAULTSTORE INTEGER,
+            ZACCOUNTIDENTIFIER VARCHAR,
+            ZCONSTRAINTSPATH VARCHAR,
+            ZNAME VARCHAR
+        );
         CREATE INDEX ZACCOUNT_ZDEFAULTSTORE_INDEX ON ZACCOUNT (ZDEFAULTSTORE);
-        CREATE TABLE ZNEXTID ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
-            ZCOUNTER INTEGER );
-        CREATE TABLE ZNOTE ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
-            ZCONTAINSCJK INTEGER, ZCONTENTTYPE INTEGER, ZDELETEDFLAG INTEGER,
-            ZEXTERNALFLAGS INTEGER, ZEXTERNALSERVERINTID INTEGER, ZINTEGERID INTEGER,
-            ZISBOOKKEEPINGENTRY INTEGER, ZBODY INTEGER, ZSTORE INTEGER, ZCREATIONDATE TIMESTAMP,
-            ZMODIFICATIONDATE TIMESTAMP, ZAUTHOR VARCHAR, ZGUID VARCHAR, ZSERVERID VARCHAR,
-            ZSUMMARY VARCHAR, ZTITLE VARCHAR );
+        CREATE TABLE ZNEXTID (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZCOUNTER INTEGER
+        );
+        CREATE TABLE ZNOTE (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZCONTAINSCJK INTEGER,
+            ZCONTENTTYPE INTEGER,
+            ZDELETEDFLAG INTEGER,
+            ZEXTERNALFLAGS INTEGER,
+            ZEXTERNALSERVERINTID INTEGER,
+            ZINTEGERID INTEGER,
+            ZISBOOKKEEPINGENTRY INTEGER,
+            ZBODY INTEGER,
+            ZSTORE INTEGER,
+            ZCREATIONDATE TIMESTAMP,
+            ZMODIFICATIONDATE TIMESTAMP,
+            ZAUTHOR VARCHAR,
+            ZGUID VARCHAR,
+            ZSERVERID VARCHAR,
+            ZSUMMARY VARCHAR,
+            ZTITLE VARCHAR
+        );
         CREATE INDEX ZNOTE_ZINTEGERID_INDEX ON ZNOTE (ZINTEGERID);
         CREATE INDEX ZNOTE_ZBODY_INDEX ON ZNOTE (ZBODY);
         CREATE INDEX ZNOTE_ZSTORE_INDEX ON ZNOTE (ZSTORE);
-        CREATE TABLE ZNOTEBODY ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
-            ZOWNER INTEGER, ZCONTENT VARCHAR, ZEXTERNALCONTENTREF VARCHAR,
-            ZEXTERNALREPRESENTATION BLOB );
+        CREATE TABLE ZNOTEBODY (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZOWNER INTEGER,
+            ZCONTENT VARCHAR,
+            ZEXTERNALCONTENTREF VARCHAR,
+            ZEXTERNALREPRESENTATION BLOB
+        );
         CREATE INDEX ZNOTEBODY_ZOWNER_INDEX ON ZNOTEBODY (ZOWNER);
-        CREATE TABLE ZNOTECHANGE ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
-            ZCHANGETYPE INTEGER, ZSTORE INTEGER, ZNOTEINTEGERIDS BLOB, ZNOTESERVERIDS BLOB,
-            ZNOTESERVERINTIDS BLOB );
+        CREATE TABLE ZNOTECHANGE (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZCHANGETYPE INTEGER,
+            ZSTORE INTEGER,
+            ZNOTEINTEGERIDS BLOB,
+            ZNOTESERVERIDS BLOB,
+            ZNOTESERVERINTIDS BLOB
+        );
         CREATE INDEX ZNOTECHANGE_ZSTORE_INDEX ON ZNOTECHANGE (ZSTORE);
-        CREATE TABLE ZPROPERTY ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
-            ZPROPERTYKEY VARCHAR, ZPROPERTYVALUE BLOB );
-        CREATE TABLE ZSTORE ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
-            ZACCOUNT INTEGER, ZEXTERNALIDENTIFIER VARCHAR, ZNAME VARCHAR, ZSYNCANCHOR VARCHAR );
+        CREATE TABLE ZPROPERTY (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZPROPERTYKEY VARCHAR,
+            ZPROPERTYVALUE BLOB
+        );
+        CREATE TABLE ZSTORE (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZACCOUNT INTEGER,
+            ZEXTERNALIDENTIFIER VARCHAR,
+            ZNAME VARCHAR,
+            ZSYNCANCHOR VARCHAR
+        );
         CREATE INDEX ZSTORE_ZACCOUNT_INDEX ON ZSTORE (ZACCOUNT);
-        CREATE TABLE Z_PRIMARYKEY (Z_ENT INTEGER PRIMARY KEY, Z_NAME VARCHAR, Z_SUPER INTEGER,
-            Z_MAX INTEGER);
-        CREATE TABLE Z_METADATA (Z_VERSION INTEGER PRIMARY KEY, Z_UUID VARCHAR(255),
-            Z_PLIST BLOB);
-        INSERT INTO ZACCOUNT VALUES (1, 1, 1, 0, 1, 'local://local/account', NULL,
-            'On My iPhone');
+        CREATE TABLE Z_PRIMARYKEY (
+            Z_ENT INTEGER PRIMARY KEY,
+            Z_NAME VARCHAR,
+            Z_SUPER INTEGER,
+            Z_MAX INTEGER
+        );
+        CREATE TABLE Z_METADATA (
+            Z_VERSION INTEGER PRIMARY KEY,
+            Z_UUID VARCHAR(255),
+            Z_PLIST BLOB
+        );
+        INSERT INTO ZACCOUNT VALUES (1, 1, 1, 0, 1, 'local://local/account', NULL, 'On My iPhone');
         INSERT INTO ZSTORE VALUES (1, 7, 1, 1, 'local://local/store', 'Notes', NULL);
         INSERT INTO Z_METADATA VALUES (1, 'E1E7B5A4-2F0C-4A7A-9E56-8C6E0C1D2B3A', NULL);
     )sql");
@@ -641,12 +963,15 @@ std::string NotesDb(const std::vector<NoteRow>& notes) {
                       {static_cast<long long>(pk), 4, 1, static_cast<long long>(pk), n.body});
         }
     }
-    const std::string count = std::to_string(pk);
-    db.Exec("INSERT INTO ZNEXTID VALUES (1, 2, 1, " + std::to_string(pk + 1) + ");" +
-            "INSERT INTO Z_PRIMARYKEY VALUES (1, 'Account', 0, 1), (2, 'NextId', 0, 1), (3, "
-            "'Note', 0, " +
-            count + "), (4, 'NoteBody', 0, " + count +
-            "), (5, 'NoteChange', 0, 0), (6, 'Property', 0, 0), (7, 'Store', 0, 1)");
+    const long long count = static_cast<long long>(pk);
+    db.Insert("ZNEXTID", {"Z_PK", "Z_ENT", "Z_OPT", "ZCOUNTER"}, {1, 2, 1, count + 1});
+    PrimaryKeys(db, {{1, "Account", 0, 1},
+                     {2, "NextId", 0, 1},
+                     {3, "Note", 0, count},
+                     {4, "NoteBody", 0, count},
+                     {5, "NoteChange", 0, 0},
+                     {6, "Property", 0, 0},
+                     {7, "Store", 0, 1}});
     return db.Bytes();
 }
 
@@ -678,27 +1003,50 @@ std::string HistoryPlist(const std::vector<HistoryEntry>& entries, bool binary) 
 
 std::string BookmarksDb(const std::vector<BookmarkRow>& bookmarks) {
     SqlDb db;
-    db.Exec(
-        "CREATE TABLE bookmarks (id INTEGER PRIMARY KEY AUTOINCREMENT, special_id INTEGER DEFAULT "
-        "0, parent INTEGER, type INTEGER, title TEXT, url TEXT COLLATE NOCASE, num_children "
-        "INTEGER "
-        "DEFAULT 0, editable INTEGER DEFAULT 1, deletable INTEGER DEFAULT 1, hidden INTEGER "
-        "DEFAULT "
-        "0, hidden_ancestor_count INTEGER DEFAULT 0, order_index INTEGER NOT NULL, external_uuid "
-        "TEXT, read INTEGER DEFAULT NULL, last_modified REAL DEFAULT NULL, server_id TEXT, "
-        "sync_key "
-        "TEXT, sync_data BLOB, added INTEGER DEFAULT 1, deleted INTEGER DEFAULT 0, "
-        "extra_attributes "
-        "BLOB DEFAULT NULL, local_attributes BLOB DEFAULT NULL, fetched_icon BOOL DEFAULT 0, icon "
-        "BLOB DEFAULT NULL, dav_generation INTEGER DEFAULT 0, locally_added BOOL DEFAULT 0, "
-        "archive_status INTEGER DEFAULT 0, syncable BOOL DEFAULT 1, web_filter_status INTEGER "
-        "DEFAULT 0, modified_attributes UNSIGNED BIG INT DEFAULT 0);"
-        "CREATE TABLE bookmark_title_words (id INTEGER PRIMARY KEY, bookmark_id INTEGER NOT NULL "
-        "REFERENCES bookmarks(id) ON DELETE CASCADE, word TEXT, word_index INTEGER);"
-        "CREATE INDEX parent_index ON bookmarks (parent, order_index);"
-        "INSERT INTO bookmarks (id, special_id, parent, type, title, url, num_children, editable, "
-        "deletable, order_index, external_uuid) VALUES (0, 0, NULL, 1, 'Root', NULL, 2, 0, 0, 0, "
-        "'Root');");
+    db.Exec(R"sql(
+        CREATE TABLE bookmarks (
+            id INTEGER PRIMARY KEY AUTOINCREMENT,
+            special_id INTEGER DEFAULT 0,
+            parent INTEGER,
+            type INTEGER,
+            title TEXT,
+            url TEXT COLLATE NOCASE,
+            num_children INTEGER DEFAULT 0,
+            editable INTEGER DEFAULT 1,
+            deletable INTEGER DEFAULT 1,
+            hidden INTEGER DEFAULT 0,
+            hidden_ancestor_count INTEGER DEFAULT 0,
+            order_index INTEGER NOT NULL,
+            external_uuid TEXT,
+            read INTEGER DEFAULT NULL,
+            last_modified REAL DEFAULT NULL,
+            server_id TEXT,
+            sync_key TEXT,
+            sync_data BLOB,
+            added INTEGER DEFAULT 1,
+            deleted INTEGER DEFAULT 0,
+            extra_attributes BLOB DEFAULT NULL,
+            local_attributes BLOB DEFAULT NULL,
+            fetched_icon BOOL DEFAULT 0,
+            icon BLOB DEFAULT NULL,
+            dav_generation INTEGER DEFAULT 0,
+            locally_added BOOL DEFAULT 0,
+            archive_status INTEGER DEFAULT 0,
+            syncable BOOL DEFAULT 1,
+            web_filter_status INTEGER DEFAULT 0,
+            modified_attributes UNSIGNED BIG INT DEFAULT 0
+        );
+        CREATE TABLE bookmark_title_words (
+            id INTEGER PRIMARY KEY,
+            bookmark_id INTEGER NOT NULL REFERENCES bookmarks(id) ON DELETE CASCADE,
+            word TEXT,
+            word_index INTEGER
+        );
+        CREATE INDEX parent_index ON bookmarks (parent, order_index);
+        INSERT INTO bookmarks (id, special_id, parent, type, title, url, num_children, editable,
+            deletable, order_index, external_uuid)
+            VALUES (0, 0, NULL, 1, 'Root', NULL, 2, 0, 0, 0, 'Root');
+    )sql");
     std::map<std::int64_t, int> order;
     for (const BookmarkRow& b : bookmarks) {
         db.Insert("bookmarks",
@@ -715,80 +1063,193 @@ std::string PhotosDb(const std::vector<AssetRow>& assets) {
     // The photo library of iOS 6 (CameraRollDomain). Core Data entity numbers: additional
     // attributes 1, album 8, asset 14.
     db.Exec(R"sql(
-        CREATE TABLE ZADDITIONALASSETATTRIBUTES ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER,
-            Z_OPT INTEGER, ZEMBEDDEDTHUMBNAILHEIGHT INTEGER, ZEMBEDDEDTHUMBNAILLENGTH INTEGER,
-            ZEMBEDDEDTHUMBNAILOFFSET INTEGER, ZEMBEDDEDTHUMBNAILWIDTH INTEGER,
-            ZHIGHDYNAMICRANGETYPE INTEGER, ZORIGINALFILESIZE INTEGER, ZORIGINALHEIGHT INTEGER,
-            ZORIGINALORIENTATION INTEGER, ZORIGINALWIDTH INTEGER, ZASSET INTEGER,
-            Z14_ASSET INTEGER, ZDURATION FLOAT, ZCREATORBUNDLEID VARCHAR,
-            ZORIGINALFILENAME VARCHAR, ZORIGINALPATH VARCHAR, ZIMPORTSESSIONID BLOB,
-            ZORIGINALASSETSUUID BLOB );
+        CREATE TABLE ZADDITIONALASSETATTRIBUTES (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZEMBEDDEDTHUMBNAILHEIGHT INTEGER,
+            ZEMBEDDEDTHUMBNAILLENGTH INTEGER,
+            ZEMBEDDEDTHUMBNAILOFFSET INTEGER,
+            ZEMBEDDEDTHUMBNAILWIDTH INTEGER,
+            ZHIGHDYNAMICRANGETYPE INTEGER,
+            ZORIGINALFILESIZE INTEGER,
+            ZORIGINALHEIGHT INTEGER,
+            ZORIGINALORIENTATION INTEGER,
+            ZORIGINALWIDTH INTEGER,
+            ZASSET INTEGER,
+            Z14_ASSET INTEGER,
+            ZDURATION FLOAT,
+            ZCREATORBUNDLEID VARCHAR,
+            ZORIGINALFILENAME VARCHAR,
+            ZORIGINALPATH VARCHAR,
+            ZIMPORTSESSIONID BLOB,
+            ZORIGINALASSETSUUID BLOB
+        );
         CREATE INDEX ZADDITIONALASSETATTRIBUTES_ZCREATORBUNDLEID_INDEX
             ON ZADDITIONALASSETATTRIBUTES (ZCREATORBUNDLEID);
         CREATE INDEX ZADDITIONALASSETATTRIBUTES_ZORIGINALASSETSUUID_INDEX
             ON ZADDITIONALASSETATTRIBUTES (ZORIGINALASSETSUUID);
-        CREATE INDEX ZADDITIONALASSETATTRIBUTES_ZASSET_INDEX
-            ON ZADDITIONALASSETATTRIBUTES (ZASSET);
-        CREATE TABLE ZADJUSTMENT ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
-            ZIDENTIFIER INTEGER, ZASSET INTEGER, Z14_ASSET INTEGER, Z_FOK_ASSET INTEGER,
-            ZFILTERNAME VARCHAR, ZFILTERSETTINGS BLOB );
+        CREATE INDEX ZADDITIONALASSETATTRIBUTES_ZASSET_INDEX ON ZADDITIONALASSETATTRIBUTES (ZASSET);
+        CREATE TABLE ZADJUSTMENT (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZIDENTIFIER INTEGER,
+            ZASSET INTEGER,
+            Z14_ASSET INTEGER,
+            Z_FOK_ASSET INTEGER,
+            ZFILTERNAME VARCHAR,
+            ZFILTERSETTINGS BLOB
+        );
         CREATE INDEX ZADJUSTMENT_ZASSET_INDEX ON ZADJUSTMENT (ZASSET);
-        CREATE TABLE ZALBUMLIST ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
-            ZIDENTIFIER INTEGER, ZNEEDSREORDERINGNUMBER INTEGER, ZPENDINGITEMSCOUNT INTEGER );
-        CREATE TABLE ZCLOUDSHAREDALBUMINVITATIONRECORD ( Z_PK INTEGER PRIMARY KEY,
-            Z_ENT INTEGER, Z_OPT INTEGER, ZINVITATIONSTATE INTEGER,
-            ZINVITATIONSTATELOCAL INTEGER, ZINVITEEEMAILKEY INTEGER, ZALBUM INTEGER,
-            Z_FOK_ALBUM INTEGER, ZALBUMGUID VARCHAR, ZCLOUDGUID VARCHAR,
-            ZINVITEEFIRSTNAME VARCHAR, ZINVITEELASTNAME VARCHAR );
+        CREATE TABLE ZALBUMLIST (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZIDENTIFIER INTEGER,
+            ZNEEDSREORDERINGNUMBER INTEGER,
+            ZPENDINGITEMSCOUNT INTEGER
+        );
+        CREATE TABLE ZCLOUDSHAREDALBUMINVITATIONRECORD (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZINVITATIONSTATE INTEGER,
+            ZINVITATIONSTATELOCAL INTEGER,
+            ZINVITEEEMAILKEY INTEGER,
+            ZALBUM INTEGER,
+            Z_FOK_ALBUM INTEGER,
+            ZALBUMGUID VARCHAR,
+            ZCLOUDGUID VARCHAR,
+            ZINVITEEFIRSTNAME VARCHAR,
+            ZINVITEELASTNAME VARCHAR
+        );
         CREATE INDEX ZCLOUDSHAREDALBUMINVITATIONRECORD_ZALBUM_INDEX
             ON ZCLOUDSHAREDALBUMINVITATIONRECORD (ZALBUM);
-        CREATE TABLE ZCLOUDSHAREDCOMMENT ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER,
-            Z_OPT INTEGER, ZCOMMENTEREMAILKEY INTEGER, ZISCAPTION INTEGER, ZISDELETABLE INTEGER,
-            ZISLIKE INTEGER, ZISMYCOMMENT INTEGER, ZCOMMENTEDASSET INTEGER,
-            Z14_COMMENTEDASSET INTEGER, ZLIKEDASSET INTEGER, Z14_LIKEDASSET INTEGER,
-            Z_FOK_LIKEDASSET INTEGER, Z_FOK_COMMENTEDASSET INTEGER, ZCOMMENTDATE TIMESTAMP,
-            ZCLOUDGUID VARCHAR, ZCOMMENTTEXT VARCHAR, ZCOMMENTTYPE VARCHAR,
-            ZCOMMENTERFIRSTNAME VARCHAR, ZCOMMENTERLASTNAME VARCHAR );
+        CREATE TABLE ZCLOUDSHAREDCOMMENT (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZCOMMENTEREMAILKEY INTEGER,
+            ZISCAPTION INTEGER,
+            ZISDELETABLE INTEGER,
+            ZISLIKE INTEGER,
+            ZISMYCOMMENT INTEGER,
+            ZCOMMENTEDASSET INTEGER,
+            Z14_COMMENTEDASSET INTEGER,
+            ZLIKEDASSET INTEGER,
+            Z14_LIKEDASSET INTEGER,
+            Z_FOK_LIKEDASSET INTEGER,
+            Z_FOK_COMMENTEDASSET INTEGER,
+            ZCOMMENTDATE TIMESTAMP,
+            ZCLOUDGUID VARCHAR,
+            ZCOMMENTTEXT VARCHAR,
+            ZCOMMENTTYPE VARCHAR,
+            ZCOMMENTERFIRSTNAME VARCHAR,
+            ZCOMMENTERLASTNAME VARCHAR
+        );
         CREATE INDEX ZCLOUDSHAREDCOMMENT_ZCOMMENTEDASSET_INDEX
             ON ZCLOUDSHAREDCOMMENT (ZCOMMENTEDASSET);
         CREATE INDEX ZCLOUDSHAREDCOMMENT_ZLIKEDASSET_INDEX ON ZCLOUDSHAREDCOMMENT (ZLIKEDASSET);
-        CREATE TABLE ZFACE ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
-            ZIDENTIFIER INTEGER, ZASSET INTEGER, Z14_ASSET INTEGER, ZALBUMUUID BLOB,
-            ZRELATIVERECTVALUE BLOB );
+        CREATE TABLE ZFACE (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZIDENTIFIER INTEGER,
+            ZASSET INTEGER,
+            Z14_ASSET INTEGER,
+            ZALBUMUUID BLOB,
+            ZRELATIVERECTVALUE BLOB
+        );
         CREATE INDEX ZFACE_ZALBUMUUID_INDEX ON ZFACE (ZALBUMUUID);
         CREATE INDEX ZFACE_ZIDENTIFIER_INDEX ON ZFACE (ZIDENTIFIER);
         CREATE INDEX ZFACE_ZASSET_INDEX ON ZFACE (ZASSET);
-        CREATE TABLE ZGENERICALBUM ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
-            ZCACHEDCOUNT INTEGER, ZCACHEDPHOTOSCOUNT INTEGER, ZCACHEDVIDEOSCOUNT INTEGER,
-            ZKIND INTEGER, ZPENDINGITEMSCOUNT INTEGER, ZPENDINGITEMSTYPE INTEGER,
-            ZKEYASSET INTEGER, Z14_KEYASSET INTEGER, ZCLOUDOWNEREMAILKEY INTEGER,
-            ZCLOUDPUBLICURLENABLED INTEGER, ZCLOUDPUBLICURLENABLEDLOCAL INTEGER,
-            ZCLOUDRELATIONSHIPSTATE INTEGER, ZCLOUDRELATIONSHIPSTATELOCAL INTEGER,
-            ZHASUNSEENCONTENT INTEGER, ZISOWNED INTEGER, ZUNSEENASSETSCOUNT INTEGER,
-            ZKEYASSETFACEIDENTIFIER INTEGER, ZKEYASSETFACETHUMBNAILINDEX INTEGER,
-            ZCLOUDLASTINTERESTINGCHANGEDATE TIMESTAMP, ZTITLE VARCHAR, ZCLOUDGUID VARCHAR,
-            ZCLOUDOWNERFIRSTNAME VARCHAR, ZCLOUDOWNERLASTNAME VARCHAR, ZCLOUDPERSONID VARCHAR,
-            ZPUBLICURL VARCHAR, ZIMPORTSESSIONID BLOB, ZUUID BLOB, ZCLOUDMETADATA BLOB );
+        CREATE TABLE ZGENERICALBUM (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZCACHEDCOUNT INTEGER,
+            ZCACHEDPHOTOSCOUNT INTEGER,
+            ZCACHEDVIDEOSCOUNT INTEGER,
+            ZKIND INTEGER,
+            ZPENDINGITEMSCOUNT INTEGER,
+            ZPENDINGITEMSTYPE INTEGER,
+            ZKEYASSET INTEGER,
+            Z14_KEYASSET INTEGER,
+            ZCLOUDOWNEREMAILKEY INTEGER,
+            ZCLOUDPUBLICURLENABLED INTEGER,
+            ZCLOUDPUBLICURLENABLEDLOCAL INTEGER,
+            ZCLOUDRELATIONSHIPSTATE INTEGER,
+            ZCLOUDRELATIONSHIPSTATELOCAL INTEGER,
+            ZHASUNSEENCONTENT INTEGER,
+            ZISOWNED INTEGER,
+            ZUNSEENASSETSCOUNT INTEGER,
+            ZKEYASSETFACEIDENTIFIER INTEGER,
+            ZKEYASSETFACETHUMBNAILINDEX INTEGER,
+            ZCLOUDLASTINTERESTINGCHANGEDATE TIMESTAMP,
+            ZTITLE VARCHAR,
+            ZCLOUDGUID VARCHAR,
+            ZCLOUDOWNERFIRSTNAME VARCHAR,
+            ZCLOUDOWNERLASTNAME VARCHAR,
+            ZCLOUDPERSONID VARCHAR,
+            ZPUBLICURL VARCHAR,
+            ZIMPORTSESSIONID BLOB,
+            ZUUID BLOB,
+            ZCLOUDMETADATA BLOB
+        );
         CREATE INDEX ZGENERICALBUM_ZKIND_INDEX ON ZGENERICALBUM (ZKIND);
         CREATE INDEX ZGENERICALBUM_ZUUID_INDEX ON ZGENERICALBUM (ZUUID);
         CREATE INDEX ZGENERICALBUM_ZKEYASSET_INDEX ON ZGENERICALBUM (ZKEYASSET);
         CREATE INDEX ZGENERICALBUM_Z_ENT_INDEX ON ZGENERICALBUM (Z_ENT);
-        CREATE TABLE Z_7ALBUMLISTS ( Z_7ALBUMS INTEGER, Z_3ALBUMLISTS INTEGER,
-            Z_FOK_7ALBUMS INTEGER, PRIMARY KEY (Z_7ALBUMS, Z_3ALBUMLISTS) );
-        CREATE TABLE Z_8ASSETS ( Z_8ALBUMS INTEGER, Z_14ASSETS INTEGER, Z_FOK_14ASSETS INTEGER,
-            PRIMARY KEY (Z_8ALBUMS, Z_14ASSETS) );
-        CREATE TABLE ZGENERICASSET ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
-            ZCLOUDHASCOMMENTSBYME INTEGER, ZCLOUDHASCOMMENTSCONVERSATION INTEGER,
-            ZCLOUDHASUNSEENCOMMENTS INTEGER, ZCLOUDPLACEHOLDERKIND INTEGER, ZCOMPLETE INTEGER,
-            ZFLAGGED INTEGER, ZHEIGHT INTEGER, ZKIND INTEGER, ZORIENTATION INTEGER,
-            ZSAVEDASSETTYPE INTEGER, ZTHUMBNAILINDEX INTEGER, ZWIDTH INTEGER,
-            ZADDITIONALATTRIBUTES INTEGER, ZCLOUDBATCHPUBLISHDATE TIMESTAMP,
-            ZCLOUDLASTVIEWEDCOMMENTDATE TIMESTAMP, ZDATECREATED TIMESTAMP,
-            ZMODIFICATIONDATE TIMESTAMP, ZSORTTOKEN FLOAT, ZCLOUDASSETGUID VARCHAR,
-            ZCLOUDASSETKIND VARCHAR, ZCLOUDBATCHID VARCHAR, ZCLOUDCOLLECTIONGUID VARCHAR,
-            ZDIRECTORY VARCHAR, ZFILENAME VARCHAR, ZTITLE VARCHAR, ZUNIFORMTYPEIDENTIFIER VARCHAR,
-            ZCLOUDMETADATA BLOB, ZFACERECTANGLES BLOB, ZUUID BLOB, ZLOCATIONDATA BLOB,
-            ZIMAGEURLDATA BLOB, ZTHUMBNAILURLDATA BLOB );
+        CREATE TABLE Z_7ALBUMLISTS (
+            Z_7ALBUMS INTEGER,
+            Z_3ALBUMLISTS INTEGER,
+            Z_FOK_7ALBUMS INTEGER,
+            PRIMARY KEY (Z_7ALBUMS, Z_3ALBUMLISTS)
+        );
+        CREATE TABLE Z_8ASSETS (
+            Z_8ALBUMS INTEGER,
+            Z_14ASSETS INTEGER,
+            Z_FOK_14ASSETS INTEGER,
+            PRIMARY KEY (Z_8ALBUMS, Z_14ASSETS)
+        );
+        CREATE TABLE ZGENERICASSET (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZCLOUDHASCOMMENTSBYME INTEGER,
+            ZCLOUDHASCOMMENTSCONVERSATION INTEGER,
+            ZCLOUDHASUNSEENCOMMENTS INTEGER,
+            ZCLOUDPLACEHOLDERKIND INTEGER,
+            ZCOMPLETE INTEGER,
+            ZFLAGGED INTEGER,
+            ZHEIGHT INTEGER,
+            ZKIND INTEGER,
+            ZORIENTATION INTEGER,
+            ZSAVEDASSETTYPE INTEGER,
+            ZTHUMBNAILINDEX INTEGER,
+            ZWIDTH INTEGER,
+            ZADDITIONALATTRIBUTES INTEGER,
+            ZCLOUDBATCHPUBLISHDATE TIMESTAMP,
+            ZCLOUDLASTVIEWEDCOMMENTDATE TIMESTAMP,
+            ZDATECREATED TIMESTAMP,
+            ZMODIFICATIONDATE TIMESTAMP,
+            ZSORTTOKEN FLOAT,
+            ZCLOUDASSETGUID VARCHAR,
+            ZCLOUDASSETKIND VARCHAR,
+            ZCLOUDBATCHID VARCHAR,
+            ZCLOUDCOLLECTIONGUID VARCHAR,
+            ZDIRECTORY VARCHAR,
+            ZFILENAME VARCHAR,
+            ZTITLE VARCHAR,
+            ZUNIFORMTYPEIDENTIFIER VARCHAR,
+            ZCLOUDMETADATA BLOB,
+            ZFACERECTANGLES BLOB,
+            ZUUID BLOB,
+            ZLOCATIONDATA BLOB,
+            ZIMAGEURLDATA BLOB,
+            ZTHUMBNAILURLDATA BLOB
+        );
         CREATE INDEX ZGENERICASSET_ZCLOUDPLACEHOLDERKIND_INDEX
             ON ZGENERICASSET (ZCLOUDPLACEHOLDERKIND);
         CREATE INDEX ZGENERICASSET_ZCOMPLETE_INDEX ON ZGENERICASSET (ZCOMPLETE);
@@ -801,17 +1262,38 @@ std::string PhotosDb(const std::vector<AssetRow>& assets) {
             ON ZGENERICASSET (ZADDITIONALATTRIBUTES);
         CREATE INDEX ZGENERICASSET_Z_ENT_INDEX ON ZGENERICASSET (Z_ENT);
         CREATE INDEX ZGENERICASSET_ZKIND_Z_PK ON ZGENERICASSET (ZKIND, Z_PK);
-        CREATE TABLE ZKEYWORD ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
-            ZTITLE VARCHAR );
-        CREATE TABLE ZSIDECARFILE ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,
-            ZCOMPRESSEDSIZE INTEGER, ZINDEX INTEGER, ZASSET INTEGER, Z14_ASSET INTEGER,
-            ZCAPTUREDATE TIMESTAMP, ZMODIFICATIONDATE TIMESTAMP, ZFILENAME VARCHAR,
-            ZORIGINALFILENAME VARCHAR, ZUNIFORMTYPEIDENTIFIER VARCHAR );
+        CREATE TABLE ZKEYWORD (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZTITLE VARCHAR
+        );
+        CREATE TABLE ZSIDECARFILE (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZCOMPRESSEDSIZE INTEGER,
+            ZINDEX INTEGER,
+            ZASSET INTEGER,
+            Z14_ASSET INTEGER,
+            ZCAPTUREDATE TIMESTAMP,
+            ZMODIFICATIONDATE TIMESTAMP,
+            ZFILENAME VARCHAR,
+            ZORIGINALFILENAME VARCHAR,
+            ZUNIFORMTYPEIDENTIFIER VARCHAR
+        );
         CREATE INDEX ZSIDECARFILE_ZASSET_INDEX ON ZSIDECARFILE (ZASSET);
-        CREATE TABLE Z_PRIMARYKEY (Z_ENT INTEGER PRIMARY KEY, Z_NAME VARCHAR, Z_SUPER INTEGER,
-            Z_MAX INTEGER);
-        CREATE TABLE Z_METADATA (Z_VERSION INTEGER PRIMARY KEY, Z_UUID VARCHAR(255),
-            Z_PLIST BLOB);
+        CREATE TABLE Z_PRIMARYKEY (
+            Z_ENT INTEGER PRIMARY KEY,
+            Z_NAME VARCHAR,
+            Z_SUPER INTEGER,
+            Z_MAX INTEGER
+        );
+        CREATE TABLE Z_METADATA (
+            Z_VERSION INTEGER PRIMARY KEY,
+            Z_UUID VARCHAR(255),
+            Z_PLIST BLOB
+        );
         CREATE INDEX RADAR_10322662_INDEX ON Z_8ASSETS (Z_8ALBUMS, Z_FOK_14ASSETS, Z_14ASSETS);
         INSERT INTO Z_METADATA VALUES (1, '7D3A9E21-6B4C-4F0D-8E15-2A9C6B1F3E47', NULL);
     )sql");
@@ -882,28 +1364,43 @@ std::string PhotosDb(const std::vector<AssetRow>& assets) {
         db.Insert("Z_8ASSETS", {"Z_8ALBUMS", "Z_14ASSETS", "Z_FOK_14ASSETS"},
                   {1, id, static_cast<long long>(pk * 1024)});
     }
-    const std::string n = std::to_string(pk);
-    db.Exec(
-        "INSERT INTO ZGENERICALBUM (Z_PK, Z_ENT, Z_OPT, ZCACHEDCOUNT, ZCACHEDPHOTOSCOUNT, "
-        "ZCACHEDVIDEOSCOUNT, ZKIND, ZPENDINGITEMSCOUNT, ZPENDINGITEMSTYPE, ZHASUNSEENCONTENT, "
-        "ZISOWNED, ZUNSEENASSETSCOUNT, ZTITLE, ZUUID) VALUES (1, 8, 1, " +
-        n + ", " + std::to_string(photos) + ", " + std::to_string(videos) +
-        ", 1000, 0, 0, 0, 1, 0, 'Camera Roll', '5E2C1B9A-0D1F-4C55-8B2E-0F9D3C7A1B22');"
-        "INSERT INTO Z_PRIMARYKEY VALUES (1, 'AdditionalAssetAttributes', 0, " +
-        n + "), (8, 'Album', 7, 1), (14, 'Asset', 13, " + n + ");");
+    const long long n = static_cast<long long>(pk);
+    db.Insert("ZGENERICALBUM",
+              {"Z_PK", "Z_ENT", "Z_OPT", "ZCACHEDCOUNT", "ZCACHEDPHOTOSCOUNT", "ZCACHEDVIDEOSCOUNT",
+               "ZKIND", "ZPENDINGITEMSCOUNT", "ZPENDINGITEMSTYPE", "ZHASUNSEENCONTENT", "ZISOWNED",
+               "ZUNSEENASSETSCOUNT", "ZTITLE", "ZUUID"},
+              {1, 8, 1, n, static_cast<long long>(photos), static_cast<long long>(videos), 1000, 0,
+               0, 0, 1, 0, "Camera Roll", "5E2C1B9A-0D1F-4C55-8B2E-0F9D3C7A1B22"});
+    PrimaryKeys(db,
+                {{1, "AdditionalAssetAttributes", 0, n}, {8, "Album", 7, 1}, {14, "Asset", 13, n}});
     return db.Bytes();
 }
 
 std::string RecordingsDb(const std::vector<MemoRow>& memos) {
     SqlDb db;
-    db.Exec(
-        "CREATE TABLE ZRECORDING ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, "
-        "ZDATE TIMESTAMP, ZDURATION FLOAT, ZCUSTOMLABEL VARCHAR, ZPATH VARCHAR, ZUNIQUEID "
-        "VARCHAR );"
-        "CREATE TABLE Z_PRIMARYKEY (Z_ENT INTEGER PRIMARY KEY, Z_NAME VARCHAR, Z_SUPER INTEGER, "
-        "Z_MAX INTEGER);"
-        "CREATE TABLE Z_METADATA (Z_VERSION INTEGER PRIMARY KEY, Z_UUID VARCHAR(255), Z_PLIST "
-        "BLOB);");
+    db.Exec(R"sql(
+        CREATE TABLE ZRECORDING (
+            Z_PK INTEGER PRIMARY KEY,
+            Z_ENT INTEGER,
+            Z_OPT INTEGER,
+            ZDATE TIMESTAMP,
+            ZDURATION FLOAT,
+            ZCUSTOMLABEL VARCHAR,
+            ZPATH VARCHAR,
+            ZUNIQUEID VARCHAR
+        );
+        CREATE TABLE Z_PRIMARYKEY (
+            Z_ENT INTEGER PRIMARY KEY,
+            Z_NAME VARCHAR,
+            Z_SUPER INTEGER,
+            Z_MAX INTEGER
+        );
+        CREATE TABLE Z_METADATA (
+            Z_VERSION INTEGER PRIMARY KEY,
+            Z_UUID VARCHAR(255),
+            Z_PLIST BLOB
+        );
+    )sql");
     std::int64_t pk = 0;
     for (const MemoRow& m : memos) {
         ++pk;
@@ -913,45 +1410,114 @@ std::string RecordingsDb(const std::vector<MemoRow>& memos) {
             {static_cast<long long>(pk), 1, 1, m.date, m.duration, m.label, m.path,
              "rec-" + std::to_string(pk)});
     }
-    db.Exec("INSERT INTO Z_PRIMARYKEY VALUES (1, 'Recording', 0, " + std::to_string(pk) + ")");
+    PrimaryKeys(db, {{1, "Recording", 0, static_cast<long long>(pk)}});
     return db.Bytes();
 }
 
 std::string CalendarDb(const CalendarData& data) {
     SqlDb db;
     db.Exec(R"sql(
-        CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key));
-        CREATE TABLE Store (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT,
-            default_alarm_offset INTEGER, type INTEGER, constraint_path TEXT, disabled INTEGER,
-            external_id TEXT, persistent_id TEXT, flags INTEGER);
+        CREATE TABLE _SqliteDatabaseProperties (
+            key TEXT,
+            value TEXT,
+            UNIQUE(key)
+        );
+        CREATE TABLE Store (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            name TEXT,
+            default_alarm_offset INTEGER,
+            type INTEGER,
+            constraint_path TEXT,
+            disabled INTEGER,
+            external_id TEXT,
+            persistent_id TEXT,
+            flags INTEGER
+        );
         CREATE INDEX StoreExternalId on Store(external_id);
-        CREATE TABLE Calendar (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, store_id INTEGER,
-            title TEXT, flags INTEGER, color TEXT, color_is_display INTEGER, type TEXT,
-            supported_entity_types INTEGER, external_id TEXT, external_mod_tag TEXT,
-            external_id_tag TEXT, external_rep BLOB, display_order INTEGER, UUID TEXT,
-            shared_owner_name TEXT, shared_owner_email TEXT, sharing_status INTEGER,
-            sharing_invitation_response INTEGER, published_URL TEXT, is_published INTEGER,
-            invitation_status INTEGER, sync_token TEXT, self_identity_id INTEGER,
-            self_identity_email TEXT, owner_identity_id INTEGER, owner_identity_email TEXT);
+        CREATE TABLE Calendar (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            store_id INTEGER,
+            title TEXT,
+            flags INTEGER,
+            color TEXT,
+            color_is_display INTEGER,
+            type TEXT,
+            supported_entity_types INTEGER,
+            external_id TEXT,
+            external_mod_tag TEXT,
+            external_id_tag TEXT,
+            external_rep BLOB,
+            display_order INTEGER,
+            UUID TEXT,
+            shared_owner_name TEXT,
+            shared_owner_email TEXT,
+            sharing_status INTEGER,
+            sharing_invitation_response INTEGER,
+            published_URL TEXT,
+            is_published INTEGER,
+            invitation_status INTEGER,
+            sync_token TEXT,
+            self_identity_id INTEGER,
+            self_identity_email TEXT,
+            owner_identity_id INTEGER,
+            owner_identity_email TEXT
+        );
         CREATE INDEX CalendarExternalId on Calendar(external_id);
         CREATE INDEX CalendarStoreId on Calendar(store_id);
         CREATE INDEX CalendarUUID on Calendar(UUID);
-        CREATE TABLE CalendarItem (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, summary TEXT,
-            location_id INTEGER, description TEXT, start_date REAL, start_tz TEXT,
-            end_date REAL, all_day INTEGER, calendar_id INTEGER, orig_item_id INTEGER,
-            orig_date REAL, organizer_id INTEGER, self_attendee_id INTEGER, status INTEGER,
-            invitation_status INTEGER, availability INTEGER, privacy_level INTEGER, url TEXT,
-            last_modified REAL, sequence_num INTEGER, birthday_id INTEGER,
-            modified_properties INTEGER, external_tracking_status INTEGER, external_id TEXT,
-            external_mod_tag TEXT, unique_identifier TEXT, external_schedule_id TEXT,
-            external_rep BLOB, response_comment TEXT, hidden INTEGER, has_recurrences INTEGER,
-            has_attendees INTEGER, UUID TEXT, entity_type INTEGER, priority INTEGER,
-            due_date REAL, due_tz TEXT, due_all_day INTEGER, completion_date REAL,
-            creation_date REAL, conference TEXT, display_order INTEGER, created_by_id INTEGER,
-            modified_by_id INTEGER, shared_item_created_date REAL, shared_item_created_tz TEXT,
-            shared_item_modified_date REAL, shared_item_modified_tz TEXT,
-            invitation_changed_properties INTEGER, default_alarm_removed INTEGER,
-            phantom_master INTEGER);
+        CREATE TABLE CalendarItem (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            summary TEXT,
+            location_id INTEGER,
+            description TEXT,
+            start_date REAL,
+            start_tz TEXT,
+            end_date REAL,
+            all_day INTEGER,
+            calendar_id INTEGER,
+            orig_item_id INTEGER,
+            orig_date REAL,
+            organizer_id INTEGER,
+            self_attendee_id INTEGER,
+            status INTEGER,
+            invitation_status INTEGER,
+            availability INTEGER,
+            privacy_level INTEGER,
+            url TEXT,
+            last_modified REAL,
+            sequence_num INTEGER,
+            birthday_id INTEGER,
+            modified_properties INTEGER,
+            external_tracking_status INTEGER,
+            external_id TEXT,
+            external_mod_tag TEXT,
+            unique_identifier TEXT,
+            external_schedule_id TEXT,
+            external_rep BLOB,
+            response_comment TEXT,
+            hidden INTEGER,
+            has_recurrences INTEGER,
+            has_attendees INTEGER,
+            UUID TEXT,
+            entity_type INTEGER,
+            priority INTEGER,
+            due_date REAL,
+            due_tz TEXT,
+            due_all_day INTEGER,
+            completion_date REAL,
+            creation_date REAL,
+            conference TEXT,
+            display_order INTEGER,
+            created_by_id INTEGER,
+            modified_by_id INTEGER,
+            shared_item_created_date REAL,
+            shared_item_created_tz TEXT,
+            shared_item_modified_date REAL,
+            shared_item_modified_tz TEXT,
+            invitation_changed_properties INTEGER,
+            default_alarm_removed INTEGER,
+            phantom_master INTEGER
+        );
         CREATE INDEX EventStatus on CalendarItem(status);
         CREATE INDEX EventHiddenEndDateStartDate on CalendarItem(hidden, end_date, start_date);
         CREATE INDEX EventCalendarIdHiddenEndDateStartDate
@@ -960,13 +1526,20 @@ std::string CalendarDb(const CalendarData& data) {
         CREATE INDEX CalendarItemDueDate on CalendarItem(due_date);
         CREATE INDEX CalendarItemEntityTypeCompletionDate
             on CalendarItem(entity_type, completion_date);
-        CREATE TABLE Location (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, title TEXT,
-            latitude INTEGER, longitude INTEGER, address_book_id TEXT, radius INTEGER,
-            item_owner_id INTEGER, alarm_owner_id INTEGER);
+        CREATE TABLE Location (
+            ROWID INTEGER PRIMARY KEY AUTOINCREMENT,
+            title TEXT,
+            latitude INTEGER,
+            longitude INTEGER,
+            address_book_id TEXT,
+            radius INTEGER,
+            item_owner_id INTEGER,
+            alarm_owner_id INTEGER
+        );
         CREATE INDEX LocationOwnerItemId on Location(item_owner_id);
         INSERT INTO _SqliteDatabaseProperties VALUES ('_ClientVersion', '14008');
-        INSERT INTO Store (name, default_alarm_offset, type, disabled, flags)
-            VALUES ('Default', -1, 0, 0, 0);
+        INSERT INTO Store (name, default_alarm_offset, type, disabled, flags) VALUES ('Default', -1,
+            0, 0, 0);
     )sql");
     int order = 0;
     for (const CalendarRow& c : data.calendars) {

@@ -48,7 +48,9 @@ class SqlDb {
 
     // Runs SQL text; throws std::runtime_error on failure.
     void Exec(const std::string& sql);
-    // Inserts one row; the statement is prepared once per table and column list.
+    // Inserts one row; the statement is prepared once per table and column list. Throws
+    // std::invalid_argument, naming the table and both counts, when the number of values is not
+    // the number of columns, and std::runtime_error when SQLite refuses the row.
     void Insert(const std::string& table, const std::vector<std::string>& columns,
                 const std::vector<Sql>& values);
     // The rowid of the last insert.
