@@ -110,6 +110,18 @@ void SqlDb::Insert(const std::string& table, const std::vector<std::string>& col
         throw std::runtime_error("insert into " + table + ": " + sqlite3_errmsg(db_));
 }
 
+void SqlDb::Insert(const std::string& table, const SqlRow& row) {
+    std::vector<std::string> columns;
+    std::vector<Sql> values;
+    columns.reserve(row.size());
+    values.reserve(row.size());
+    for (const auto& cell : row) {
+        columns.push_back(cell.first);
+        values.push_back(cell.second);
+    }
+    Insert(table, columns, values);
+}
+
 std::int64_t SqlDb::LastRowId() const {
     return sqlite3_last_insert_rowid(db_);
 }
@@ -309,12 +321,22 @@ std::string CallHistoryDb(const std::vector<CallRow>& calls) {
     for (const CallRow& c : calls) {
         // A call that lasted no time was not answered (a missed call, or nobody picked up).
         const bool answered = c.duration.type != Sql::Type::Int || c.duration.i > 0;
-        db.Insert(
-            "call",
-            {"address", "date", "duration", "flags", "id", "name", "country_code", "network_code",
-             "read", "assisted", "face_time_data", "originalAddress", "answered"},
-            {c.address, c.date, c.duration, c.flags, -1, c.name, c.country_code, c.network_code, 1,
-             0, Sql(), c.address, answered ? 1 : 0});
+        const SqlRow row = {
+            {"address", c.address},
+            {"date", c.date},
+            {"duration", c.duration},
+            {"flags", c.flags},
+            {"id", -1},
+            {"name", c.name},
+            {"country_code", c.country_code},
+            {"network_code", c.network_code},
+            {"read", 1},
+            {"assisted", 0},
+            {"face_time_data", Sql()},
+            {"originalAddress", c.address},
+            {"answered", answered ? 1 : 0},
+        };
+        db.Insert("call", row);
     }
     return db.Bytes();
 }
@@ -444,13 +466,27 @@ std::string AddressBookDb(const AddressBook& book) {
     std::uint64_t persons = 0;
     for (const PersonRow& p : book.persons) {
         const Sql display = p.first.IsNull() && p.last.IsNull() ? p.organization : Sql();
-        db.Insert("ABPerson",
-                  {"ROWID", "First", "Last", "Middle", "Organization", "Department", "Note", "Kind",
-                   "Birthday", "JobTitle", "Nickname", "CreationDate", "ModificationDate",
-                   "DisplayName", "FirstSort", "LastSort", "StoreID", "guid"},
-                  {RowId(p.rowid), p.first, p.last, p.middle, p.organization, p.department, p.note,
-                   0, p.birthday, p.jobTitle, p.nickname, p.creationDate, p.creationDate, display,
-                   p.first, p.last, 0, Guid("AB", ++persons)});
+        const SqlRow row = {
+            {"ROWID", RowId(p.rowid)},
+            {"First", p.first},
+            {"Last", p.last},
+            {"Middle", p.middle},
+            {"Organization", p.organization},
+            {"Department", p.department},
+            {"Note", p.note},
+            {"Kind", 0},
+            {"Birthday", p.birthday},
+            {"JobTitle", p.jobTitle},
+            {"Nickname", p.nickname},
+            {"CreationDate", p.creationDate},
+            {"ModificationDate", p.creationDate},
+            {"DisplayName", display},
+            {"FirstSort", p.first},
+            {"LastSort", p.last},
+            {"StoreID", 0},
+            {"guid", Guid("AB", ++persons)},
+        };
+        db.Insert("ABPerson", row);
         const std::int64_t owner = db.LastRowId();
         for (const MultiValueRow& v : p.values) addValue(v, owner);
     }
@@ -619,14 +655,24 @@ std::string SmsDb(const SmsData& data) {
                    a.uti, a.mime_type, 5, a.filename});
     }
     for (const MessageRow& m : data.messages) {
-        db.Insert(
-            "message",
-            {"ROWID", "guid", "text", "handle_id", "service", "date", "date_read", "date_delivered",
-             "is_from_me", "is_read", "is_sent", "is_delivered", "cache_has_attachments", "account",
-             "country"},
-            {RowId(m.rowid), "msg-" + std::to_string(++guid), m.text,
-             static_cast<long long>(m.handle_id), m.service, m.date, m.date, m.date, m.is_from_me,
-             1, m.is_from_me, 1, m.attachments.empty() ? 0 : 1, "e:ann@example.com", m.country});
+        const SqlRow row = {
+            {"ROWID", RowId(m.rowid)},
+            {"guid", "msg-" + std::to_string(++guid)},
+            {"text", m.text},
+            {"handle_id", static_cast<long long>(m.handle_id)},
+            {"service", m.service},
+            {"date", m.date},
+            {"date_read", m.date},
+            {"date_delivered", m.date},
+            {"is_from_me", m.is_from_me},
+            {"is_read", 1},
+            {"is_sent", m.is_from_me},
+            {"is_delivered", 1},
+            {"cache_has_attachments", m.attachments.empty() ? 0 : 1},
+            {"account", "e:ann@example.com"},
+            {"country", m.country},
+        };
+        db.Insert("message", row);
         const std::int64_t message = db.LastRowId();
         for (std::int64_t c : m.chats) {
             db.Insert("chat_message_join", {"chat_id", "message_id"},
@@ -780,71 +826,63 @@ std::string Ios5SmsDb(const Ios5SmsData& data) {
     std::uint64_t n = 0;
     for (const Ios5MessageRow& m : data.messages) {
         ++n;
-        db.Insert("message",
-                  {"ROWID",
-                   "address",
-                   "date",
-                   "text",
-                   "flags",
-                   "replace",
-                   "group_id",
-                   "association_id",
-                   "height",
-                   "UIFlags",
-                   "version",
-                   "country",
-                   "read",
-                   "madrid_handle",
-                   "madrid_version",
-                   "madrid_guid",
-                   "madrid_type",
-                   "madrid_roomname",
-                   "madrid_service",
-                   "madrid_account",
-                   "madrid_flags",
-                   "madrid_error",
-                   "is_madrid",
-                   "madrid_date_read",
-                   "madrid_date_delivered"},
-                  {RowId(m.rowid),
-                   m.address,
-                   m.date,
-                   m.text,
-                   m.flags,
-                   0,
-                   static_cast<long long>(m.group_id),
-                   0,
-                   0,
-                   0,
-                   0,
-                   m.country,
-                   1,
-                   m.madrid_handle,
-                   m.madrid ? Sql(10) : Sql(0),
-                   m.madrid ? Sql(Guid("MADRID", n)) : Sql(),
-                   0,
-                   m.madrid_roomname,
-                   m.madrid ? Sql("iMessage") : Sql(),
-                   m.madrid ? Sql("e:ann@example.com") : Sql(),
-                   m.madrid_flags,
-                   0,
-                   m.madrid ? 1 : 0,
-                   m.madrid ? m.date : Sql(0),
-                   m.madrid ? m.date : Sql(0)});
+        const SqlRow row = {
+            {"ROWID", RowId(m.rowid)},
+            {"address", m.address},
+            {"date", m.date},
+            {"text", m.text},
+            {"flags", m.flags},
+            {"replace", 0},
+            {"group_id", static_cast<long long>(m.group_id)},
+            {"association_id", 0},
+            {"height", 0},
+            {"UIFlags", 0},
+            {"version", 0},
+            {"country", m.country},
+            {"read", 1},
+            {"madrid_handle", m.madrid_handle},
+            {"madrid_version", m.madrid ? Sql(10) : Sql(0)},
+            {"madrid_guid", m.madrid ? Sql(Guid("MADRID", n)) : Sql()},
+            {"madrid_type", 0},
+            {"madrid_roomname", m.madrid_roomname},
+            {"madrid_service", m.madrid ? Sql("iMessage") : Sql()},
+            {"madrid_account", m.madrid ? Sql("e:ann@example.com") : Sql()},
+            {"madrid_flags", m.madrid_flags},
+            {"madrid_error", 0},
+            {"is_madrid", m.madrid ? 1 : 0},
+            {"madrid_date_read", m.madrid ? m.date : Sql(0)},
+            {"madrid_date_delivered", m.madrid ? m.date : Sql(0)},
+        };
+        db.Insert("message", row);
     }
     for (const MadridAttachmentRow& a : data.attachments) {
-        db.Insert("madrid_attachment",
-                  {"attachment_guid", "created_date", "start_date", "filename", "uti_type",
-                   "mime_type", "transfer_state", "is_incoming", "message_id"},
-                  {Guid("ATTACH", ++n), 0, 0, a.filename, Sql(), a.mime_type, 5, 1,
-                   static_cast<long long>(a.message_id)});
+        const SqlRow row = {
+            {"attachment_guid", Guid("ATTACH", ++n)},
+            {"created_date", 0},
+            {"start_date", 0},
+            {"filename", a.filename},
+            {"uti_type", Sql()},
+            {"mime_type", a.mime_type},
+            {"transfer_state", 5},
+            {"is_incoming", 1},
+            {"message_id", static_cast<long long>(a.message_id)},
+        };
+        db.Insert("madrid_attachment", row);
     }
     for (const PieceRow& p : data.pieces) {
-        db.Insert("msg_pieces",
-                  {"message_id", "data", "part_id", "preview_part", "content_type", "height",
-                   "version", "flags", "content_id", "content_loc"},
-                  {static_cast<long long>(p.message_id), p.data, p.part_id, -1, p.content_type, 0,
-                   0, 0, Sql("<" + std::to_string(p.part_id) + ">"), p.content_loc});
+        const SqlRow row = {
+            {"message_id", static_cast<long long>(p.message_id)},
+            {"data", p.data},
+            {"part_id", p.part_id},
+            {"preview_part", -1},
+            {"content_type", p.content_type},
+            {"height", 0},
+            {"version", 0},
+            {"flags", 0},
+            {"content_id", Sql("<" + std::to_string(p.part_id) + ">")},
+            {"content_loc", p.content_loc},
+        };
+        db.Insert("msg_pieces", row);
     }
     return db.Bytes();
 }
@@ -952,12 +990,25 @@ std::string NotesDb(const std::vector<NoteRow>& notes) {
     for (const NoteRow& n : notes) {
         ++pk;
         const long long body = n.hasBody ? pk : pk + 1000000;
-        db.Insert("ZNOTE",
-                  {"Z_PK", "Z_ENT", "Z_OPT", "ZCONTAINSCJK", "ZCONTENTTYPE", "ZDELETEDFLAG",
-                   "ZEXTERNALFLAGS", "ZINTEGERID", "ZISBOOKKEEPINGENTRY", "ZBODY", "ZSTORE",
-                   "ZCREATIONDATE", "ZMODIFICATIONDATE", "ZGUID", "ZSUMMARY", "ZTITLE"},
-                  {static_cast<long long>(pk), 3, 2, 0, 0, 0, 0, static_cast<long long>(pk), 0,
-                   body, 1, n.creation, n.modification, Guid("NOTE", pk), n.title, n.title});
+        const SqlRow row = {
+            {"Z_PK", static_cast<long long>(pk)},
+            {"Z_ENT", 3},
+            {"Z_OPT", 2},
+            {"ZCONTAINSCJK", 0},
+            {"ZCONTENTTYPE", 0},
+            {"ZDELETEDFLAG", 0},
+            {"ZEXTERNALFLAGS", 0},
+            {"ZINTEGERID", static_cast<long long>(pk)},
+            {"ZISBOOKKEEPINGENTRY", 0},
+            {"ZBODY", body},
+            {"ZSTORE", 1},
+            {"ZCREATIONDATE", n.creation},
+            {"ZMODIFICATIONDATE", n.modification},
+            {"ZGUID", Guid("NOTE", pk)},
+            {"ZSUMMARY", n.title},
+            {"ZTITLE", n.title},
+        };
+        db.Insert("ZNOTE", row);
         if (n.hasBody) {
             db.Insert("ZNOTEBODY", {"Z_PK", "Z_ENT", "Z_OPT", "ZOWNER", "ZCONTENT"},
                       {static_cast<long long>(pk), 4, 1, static_cast<long long>(pk), n.body});
@@ -1049,11 +1100,18 @@ std::string BookmarksDb(const std::vector<BookmarkRow>& bookmarks) {
     )sql");
     std::map<std::int64_t, int> order;
     for (const BookmarkRow& b : bookmarks) {
-        db.Insert("bookmarks",
-                  {"id", "parent", "type", "title", "url", "order_index", "external_uuid",
-                   "special_id", "editable"},
-                  {RowId(b.id), static_cast<long long>(b.parent), b.type, b.title, b.url,
-                   order[b.parent]++, "uuid-" + std::to_string(b.id), 0, 1});
+        const SqlRow row = {
+            {"id", RowId(b.id)},
+            {"parent", static_cast<long long>(b.parent)},
+            {"type", b.type},
+            {"title", b.title},
+            {"url", b.url},
+            {"order_index", order[b.parent]++},
+            {"external_uuid", "uuid-" + std::to_string(b.id)},
+            {"special_id", 0},
+            {"editable", 1},
+        };
+        db.Insert("bookmarks", row);
     }
     return db.Bytes();
 }
@@ -1306,71 +1364,69 @@ std::string PhotosDb(const std::vector<AssetRow>& assets) {
         // a computer or an app.
         const bool camera =
             a.directory.type == Sql::Type::Text && a.directory.s.compare(0, 5, "DCIM/") == 0;
-        db.Insert("ZGENERICASSET",
-                  {"Z_PK",
-                   "Z_ENT",
-                   "Z_OPT",
-                   "ZCLOUDHASCOMMENTSBYME",
-                   "ZCLOUDHASCOMMENTSCONVERSATION",
-                   "ZCLOUDHASUNSEENCOMMENTS",
-                   "ZCLOUDPLACEHOLDERKIND",
-                   "ZCOMPLETE",
-                   "ZFLAGGED",
-                   "ZHEIGHT",
-                   "ZKIND",
-                   "ZORIENTATION",
-                   "ZSAVEDASSETTYPE",
-                   "ZTHUMBNAILINDEX",
-                   "ZWIDTH",
-                   "ZADDITIONALATTRIBUTES",
-                   "ZDATECREATED",
-                   "ZMODIFICATIONDATE",
-                   "ZSORTTOKEN",
-                   "ZDIRECTORY",
-                   "ZFILENAME",
-                   "ZTITLE",
-                   "ZUNIFORMTYPEIDENTIFIER",
-                   "ZUUID"},
-                  {id,
-                   14,
-                   4,
-                   0,
-                   0,
-                   0,
-                   0,
-                   1,
-                   0,
-                   a.height,
-                   a.kind,
-                   1,
-                   camera ? 0 : 3,
-                   id - 1,
-                   a.width,
-                   id,
-                   a.dateCreated,
-                   a.dateCreated,
-                   a.dateCreated,
-                   a.directory,
-                   a.filename,
-                   a.filename,
-                   a.uti,
-                   Guid("ASSET", static_cast<std::uint64_t>(pk))});
-        db.Insert("ZADDITIONALASSETATTRIBUTES",
-                  {"Z_PK", "Z_ENT", "Z_OPT", "ZHIGHDYNAMICRANGETYPE", "ZORIGINALHEIGHT",
-                   "ZORIGINALORIENTATION", "ZORIGINALWIDTH", "ZASSET", "Z14_ASSET", "ZDURATION",
-                   "ZCREATORBUNDLEID", "ZORIGINALFILENAME"},
-                  {id, 1, 1, 0, a.height, 1, a.width, id, 14, 0.0,
-                   camera ? Sql("com.apple.camera") : Sql(), a.filename});
+        const SqlRow asset = {
+            {"Z_PK", id},
+            {"Z_ENT", 14},
+            {"Z_OPT", 4},
+            {"ZCLOUDHASCOMMENTSBYME", 0},
+            {"ZCLOUDHASCOMMENTSCONVERSATION", 0},
+            {"ZCLOUDHASUNSEENCOMMENTS", 0},
+            {"ZCLOUDPLACEHOLDERKIND", 0},
+            {"ZCOMPLETE", 1},
+            {"ZFLAGGED", 0},
+            {"ZHEIGHT", a.height},
+            {"ZKIND", a.kind},
+            {"ZORIENTATION", 1},
+            {"ZSAVEDASSETTYPE", camera ? 0 : 3},
+            {"ZTHUMBNAILINDEX", id - 1},
+            {"ZWIDTH", a.width},
+            {"ZADDITIONALATTRIBUTES", id},
+            {"ZDATECREATED", a.dateCreated},
+            {"ZMODIFICATIONDATE", a.dateCreated},
+            {"ZSORTTOKEN", a.dateCreated},
+            {"ZDIRECTORY", a.directory},
+            {"ZFILENAME", a.filename},
+            {"ZTITLE", a.filename},
+            {"ZUNIFORMTYPEIDENTIFIER", a.uti},
+            {"ZUUID", Guid("ASSET", static_cast<std::uint64_t>(pk))},
+        };
+        db.Insert("ZGENERICASSET", asset);
+        const SqlRow attributes = {
+            {"Z_PK", id},
+            {"Z_ENT", 1},
+            {"Z_OPT", 1},
+            {"ZHIGHDYNAMICRANGETYPE", 0},
+            {"ZORIGINALHEIGHT", a.height},
+            {"ZORIGINALORIENTATION", 1},
+            {"ZORIGINALWIDTH", a.width},
+            {"ZASSET", id},
+            {"Z14_ASSET", 14},
+            {"ZDURATION", 0.0},
+            {"ZCREATORBUNDLEID", camera ? Sql("com.apple.camera") : Sql()},
+            {"ZORIGINALFILENAME", a.filename},
+        };
+        db.Insert("ZADDITIONALASSETATTRIBUTES", attributes);
         db.Insert("Z_8ASSETS", {"Z_8ALBUMS", "Z_14ASSETS", "Z_FOK_14ASSETS"},
                   {1, id, static_cast<long long>(pk * 1024)});
     }
     const long long n = static_cast<long long>(pk);
-    db.Insert("ZGENERICALBUM",
-              {"Z_PK", "Z_ENT", "Z_OPT", "ZCACHEDCOUNT", "ZCACHEDPHOTOSCOUNT", "ZCACHEDVIDEOSCOUNT",
-               "ZKIND", "ZPENDINGITEMSCOUNT", "ZPENDINGITEMSTYPE", "ZHASUNSEENCONTENT", "ZISOWNED",
-               "ZUNSEENASSETSCOUNT", "ZTITLE", "ZUUID"},
-              {1, 8, 1, n, static_cast<long long>(photos), static_cast<long long>(videos), 1000, 0,
-               0, 0, 1, 0, "Camera Roll", "5E2C1B9A-0D1F-4C55-8B2E-0F9D3C7A1B22"});
+    const SqlRow album = {
+        {"Z_PK", 1},
+        {"Z_ENT", 8},
+        {"Z_OPT", 1},
+        {"ZCACHEDCOUNT", n},
+        {"ZCACHEDPHOTOSCOUNT", static_cast<long long>(photos)},
+        {"ZCACHEDVIDEOSCOUNT", static_cast<long long>(videos)},
+        {"ZKIND", 1000},
+        {"ZPENDINGITEMSCOUNT", 0},
+        {"ZPENDINGITEMSTYPE", 0},
+        {"ZHASUNSEENCONTENT", 0},
+        {"ZISOWNED", 1},
+        {"ZUNSEENASSETSCOUNT", 0},
+        {"ZTITLE", "Camera Roll"},
+        {"ZUUID", "5E2C1B9A-0D1F-4C55-8B2E-0F9D3C7A1B22"},
+    };
+    db.Insert("ZGENERICALBUM", album);
     PrimaryKeys(db,
                 {{1, "AdditionalAssetAttributes", 0, n}, {8, "Album", 7, 1}, {14, "Asset", 13, n}});
     return db.Bytes();
@@ -1547,13 +1603,22 @@ std::string CalendarDb(const CalendarData& data) {
                            (c.title.s == "Reminders" || c.title.s == "reminders" ||
                             c.title.s == "DEFAULT_TASK_CALENDAR_NAME");
         const bool birthdays = c.title.type == Sql::Type::Text && c.title.s == "Birthdays";
-        db.Insert("Calendar",
-                  {"ROWID", "store_id", "title", "flags", "color", "color_is_display", "type",
-                   "supported_entity_types", "display_order", "UUID", "sharing_status",
-                   "is_published", "invitation_status"},
-                  {RowId(c.rowid), 1, c.title, 0, tasks ? "#FF9500" : "#1BADF8", 0,
-                   birthdays ? "birthday" : "local", tasks ? 8 : 4, order++,
-                   Guid("CAL", static_cast<std::uint64_t>(c.rowid)), 0, 0, 0});
+        const SqlRow row = {
+            {"ROWID", RowId(c.rowid)},
+            {"store_id", 1},
+            {"title", c.title},
+            {"flags", 0},
+            {"color", tasks ? "#FF9500" : "#1BADF8"},
+            {"color_is_display", 0},
+            {"type", birthdays ? "birthday" : "local"},
+            {"supported_entity_types", tasks ? 8 : 4},
+            {"display_order", order++},
+            {"UUID", Guid("CAL", static_cast<std::uint64_t>(c.rowid))},
+            {"sharing_status", 0},
+            {"is_published", 0},
+            {"invitation_status", 0},
+        };
+        db.Insert("Calendar", row);
     }
     std::vector<std::int64_t> locationOwner(data.locations.size(), 0);
     std::int64_t n = 0;
@@ -1561,75 +1626,43 @@ std::string CalendarDb(const CalendarData& data) {
         ++n;
         const bool task = i.entity_type == 3;
         const Sql due = !task ? Sql() : i.due_date.IsNull() ? i.start_date : i.due_date;
-        db.Insert("CalendarItem",
-                  {"summary",
-                   "location_id",
-                   "description",
-                   "start_date",
-                   "start_tz",
-                   "end_date",
-                   "all_day",
-                   "calendar_id",
-                   "orig_item_id",
-                   "organizer_id",
-                   "self_attendee_id",
-                   "status",
-                   "invitation_status",
-                   "availability",
-                   "privacy_level",
-                   "url",
-                   "last_modified",
-                   "sequence_num",
-                   "birthday_id",
-                   "modified_properties",
-                   "external_tracking_status",
-                   "unique_identifier",
-                   "hidden",
-                   "has_recurrences",
-                   "has_attendees",
-                   "UUID",
-                   "entity_type",
-                   "priority",
-                   "due_date",
-                   "due_tz",
-                   "due_all_day",
-                   "completion_date",
-                   "creation_date",
-                   "display_order"},
-                  {i.summary,
-                   i.location_id,
-                   i.description,
-                   i.start_date,
-                   i.start_tz,
-                   i.end_date,
-                   i.all_day,
-                   i.calendar_id,
-                   0,
-                   0,
-                   0,
-                   i.status,
-                   0,
-                   0,
-                   0,
-                   i.url,
-                   i.start_date,
-                   0,
-                   -1,
-                   0,
-                   0,
-                   Guid("ITEM", static_cast<std::uint64_t>(n)),
-                   0,
-                   0,
-                   0,
-                   Guid("ITEMUUID", static_cast<std::uint64_t>(n)),
-                   i.entity_type,
-                   0,
-                   due,
-                   task ? i.start_tz : Sql(),
-                   task ? 0 : Sql(),
-                   i.completion_date,
-                   i.start_date,
-                   0});
+        const SqlRow row = {
+            {"summary", i.summary},
+            {"location_id", i.location_id},
+            {"description", i.description},
+            {"start_date", i.start_date},
+            {"start_tz", i.start_tz},
+            {"end_date", i.end_date},
+            {"all_day", i.all_day},
+            {"calendar_id", i.calendar_id},
+            {"orig_item_id", 0},
+            {"organizer_id", 0},
+            {"self_attendee_id", 0},
+            {"status", i.status},
+            {"invitation_status", 0},
+            {"availability", 0},
+            {"privacy_level", 0},
+            {"url", i.url},
+            {"last_modified", i.start_date},
+            {"sequence_num", 0},
+            {"birthday_id", -1},
+            {"modified_properties", 0},
+            {"external_tracking_status", 0},
+            {"unique_identifier", Guid("ITEM", static_cast<std::uint64_t>(n))},
+            {"hidden", 0},
+            {"has_recurrences", 0},
+            {"has_attendees", 0},
+            {"UUID", Guid("ITEMUUID", static_cast<std::uint64_t>(n))},
+            {"entity_type", i.entity_type},
+            {"priority", 0},
+            {"due_date", due},
+            {"due_tz", task ? i.start_tz : Sql()},
+            {"due_all_day", task ? 0 : Sql()},
+            {"completion_date", i.completion_date},
+            {"creation_date", i.start_date},
+            {"display_order", 0},
+        };
+        db.Insert("CalendarItem", row);
         if (i.location_id.type == Sql::Type::Int) {
             for (std::size_t l = 0; l < data.locations.size(); ++l) {
                 if (data.locations[l].rowid == i.location_id.i && locationOwner[l] == 0)

@@ -38,6 +38,10 @@ struct Sql {
     bool IsNull() const { return type == Type::Null; }
 };
 
+// One row as column and value pairs, the form for rows of many columns: each value stands beside
+// its column.
+using SqlRow = std::vector<std::pair<std::string, Sql>>;
+
 // An SQLite database built in memory and handed out as file bytes.
 class SqlDb {
   public:
@@ -53,6 +57,7 @@ class SqlDb {
     // the number of columns, and std::runtime_error when SQLite refuses the row.
     void Insert(const std::string& table, const std::vector<std::string>& columns,
                 const std::vector<Sql>& values);
+    void Insert(const std::string& table, const SqlRow& row);
     // The rowid of the last insert.
     std::int64_t LastRowId() const;
     // The database as the bytes of a file.
