@@ -103,11 +103,11 @@ std::string CallHistoryDb(const std::vector<CallRow>& calls);
 
 // --- Library/AddressBook/AddressBook.sqlitedb ---
 struct MultiValueRow {
-    MultiValueRow(Sql label_ = Sql(), Sql value_ = Sql(), int property_ = 3, Sql recordId_ = Sql())
-        : label(std::move(label_)),
-          value(std::move(value_)),
-          property(property_),
-          recordId(std::move(recordId_)) {}
+    MultiValueRow(Sql label = Sql(), Sql value = Sql(), int property = 3, Sql recordId = Sql())
+        : label(std::move(label)),
+          value(std::move(value)),
+          property(property),
+          recordId(std::move(recordId)) {}
 
     Sql label;         // stored label text such as "_$!<Mobile>!$_"; NULL for none
     Sql value;         // NULL for a value kept in parts
