@@ -45,12 +45,40 @@ TEST(ThemeImages, MissingNameGivesNullWithoutAMessage) {
     EXPECT_EQ(domain_test::AssertionCount(), before);
 }
 
+// An icon with smoothed edges: its faint edge pixels go fully transparent in the mask colour, the
+// others keep their alpha and colour.
 TEST(ThemeImages, ClearFaintMakesFaintPixelsTransparent) {
     REQUIRE_GUI();
+    const char kIcon[] = "image/content/calendar.png";
+    const int kThreshold = 128;
+    const wxImage plain = ImageUtil::GetThemeBitmap(kIcon, wxBITMAP_TYPE_PNG).ConvertToImage();
     std::unique_ptr<wxBitmap> bitmap(
-        ImageUtil::GetThemeBitmapClearFaint(kFallback, 128, wxBITMAP_TYPE_PNG));
+        ImageUtil::GetThemeBitmapClearFaint(kIcon, kThreshold, wxBITMAP_TYPE_PNG));
     ASSERT_NE(bitmap, nullptr);
-    EXPECT_EQ(bitmap->GetSize(), wxSize(100, 100));
+    ASSERT_TRUE(plain.IsOk());
+    ASSERT_TRUE(plain.HasAlpha());
+    const wxImage cleared = bitmap->ConvertToImage();
+    ASSERT_EQ(cleared.GetSize(), plain.GetSize());
+    ASSERT_TRUE(cleared.HasAlpha());
+    int faint = 0, kept = 0;
+    for (int y = 0; y < plain.GetHeight(); ++y) {
+        for (int x = 0; x < plain.GetWidth(); ++x) {
+            const int alpha = plain.GetAlpha(x, y);
+            if (alpha > 0 && alpha < kThreshold) {
+                ++faint;
+                EXPECT_EQ(cleared.GetAlpha(x, y), 0) << x << "," << y;
+            } else {
+                EXPECT_EQ(cleared.GetAlpha(x, y), alpha) << x << "," << y;
+                if (alpha >= kThreshold) {
+                    ++kept;
+                    EXPECT_EQ(cleared.GetRed(x, y), plain.GetRed(x, y)) << x << "," << y;
+                }
+            }
+        }
+    }
+    // The icon has both kinds of pixel, so both halves of the rule were looked at.
+    EXPECT_GT(faint, 0);
+    EXPECT_GT(kept, 0);
 }
 
 wxImage Pattern(int w, int h) {

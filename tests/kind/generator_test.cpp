@@ -9,10 +9,12 @@
 #include <algorithm>
 #include <csetjmp>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "gen/backup_gen.h"
+#include "gen/device_db.h"
 #include "gen/media.h"
 #include "gen/sample.h"
 #include "ib/backup_list.h"
@@ -325,6 +327,52 @@ TEST(GeneratorTest, SampleDatabasesAreWholeWithThePhonesTables) {
         for (const char* c : r.columns) EXPECT_EQ(columns.count(c), 1u) << c;
         sqlite3_close(db);
     }
+}
+
+// A row whose values do not match its columns is refused, with the table and both counts named;
+// a matching row goes in.
+TEST(GeneratorTest, FixtureWriterRefusesARowWhoseValuesDoNotMatchItsColumns) {
+    gen::SqlDb db;
+    db.Exec("CREATE TABLE call (ROWID INTEGER PRIMARY KEY, address TEXT, date INTEGER)");
+    struct Case {
+        std::vector<gen::Sql> values;
+        const char* message;  // null: accepted
+    } cases[] = {
+        {{"5551234567"}, "insert into call: 1 values for 2 columns"},
+        {{"5551234567", 1370336587, 3725}, "insert into call: 3 values for 2 columns"},
+        {{}, "insert into call: 0 values for 2 columns"},
+        {{"5551234567", 1370336587}, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.values.size());
+        if (c.message == nullptr) {
+            EXPECT_NO_THROW(db.Insert("call", {"address", "date"}, c.values));
+            continue;
+        }
+        try {
+            db.Insert("call", {"address", "date"}, c.values);
+            ADD_FAILURE() << "the row was taken";
+        } catch (const std::invalid_argument& e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
+    }
+    // Only the matching row was written, and whole.
+    sqlite3* copy = nullptr;
+    const std::string bytes = db.Bytes();
+    ASSERT_EQ(sqlite3_open(":memory:", &copy), SQLITE_OK);
+    auto* data = static_cast<unsigned char*>(sqlite3_malloc64(bytes.size()));
+    std::copy(bytes.begin(), bytes.end(), data);
+    ASSERT_EQ(sqlite3_deserialize(copy, "main", data, bytes.size(), bytes.size(),
+                                  SQLITE_DESERIALIZE_FREEONCLOSE),
+              SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(copy, "SELECT count(*), max(date) FROM call", -1, &st, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(st, 0), 1);
+    EXPECT_EQ(sqlite3_column_int64(st, 1), 1370336587);
+    sqlite3_finalize(st);
+    sqlite3_close(copy);
 }
 
 }  // namespace

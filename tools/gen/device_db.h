@@ -38,6 +38,10 @@ struct Sql {
     bool IsNull() const { return type == Type::Null; }
 };
 
+// One row as column and value pairs, the form for rows of many columns: each value stands beside
+// its column.
+using SqlRow = std::vector<std::pair<std::string, Sql>>;
+
 // An SQLite database built in memory and handed out as file bytes.
 class SqlDb {
   public:
@@ -48,9 +52,12 @@ class SqlDb {
 
     // Runs SQL text; throws std::runtime_error on failure.
     void Exec(const std::string& sql);
-    // Inserts one row; the statement is prepared once per table and column list.
+    // Inserts one row; the statement is prepared once per table and column list. Throws
+    // std::invalid_argument, naming the table and both counts, when the number of values is not
+    // the number of columns, and std::runtime_error when SQLite refuses the row.
     void Insert(const std::string& table, const std::vector<std::string>& columns,
                 const std::vector<Sql>& values);
+    void Insert(const std::string& table, const SqlRow& row);
     // The rowid of the last insert.
     std::int64_t LastRowId() const;
     // The database as the bytes of a file.
@@ -96,11 +103,11 @@ std::string CallHistoryDb(const std::vector<CallRow>& calls);
 
 // --- Library/AddressBook/AddressBook.sqlitedb ---
 struct MultiValueRow {
-    MultiValueRow(Sql label_ = Sql(), Sql value_ = Sql(), int property_ = 3, Sql recordId_ = Sql())
-        : label(std::move(label_)),
-          value(std::move(value_)),
-          property(property_),
-          recordId(std::move(recordId_)) {}
+    MultiValueRow(Sql label = Sql(), Sql value = Sql(), int property = 3, Sql recordId = Sql())
+        : label(std::move(label)),
+          value(std::move(value)),
+          property(property),
+          recordId(std::move(recordId)) {}
 
     Sql label;         // stored label text such as "_$!<Mobile>!$_"; NULL for none
     Sql value;         // NULL for a value kept in parts

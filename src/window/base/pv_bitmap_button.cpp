@@ -2,13 +2,11 @@
 
 #include <wx/dcclient.h>
 
+// Registered with wxControl as its base: PvButtonBase has no class information of its own.
 wxIMPLEMENT_DYNAMIC_CLASS(PvBitmapButton, wxControl);
 
-wxBEGIN_EVENT_TABLE(PvBitmapButton, wxControl)
+wxBEGIN_EVENT_TABLE(PvBitmapButton, PvButtonBase)
     EVT_PAINT(PvBitmapButton::OnPaint)
-    EVT_ENTER_WINDOW(PvBitmapButton::OnEnterWindow)
-    EVT_LEAVE_WINDOW(PvBitmapButton::OnLeaveWindow) EVT_LEFT_DOWN(PvBitmapButton::OnLeftDown)
-        EVT_LEFT_DCLICK(PvBitmapButton::OnLeftDClick) EVT_LEFT_UP(PvBitmapButton::OnLeftUp)
 wxEND_EVENT_TABLE()
 
 PvBitmapButton::PvBitmapButton() = default;
@@ -84,20 +82,6 @@ bool PvBitmapButton::SetBackgroundColour(const wxColour& colour) {
     return wxControl::SetBackgroundColour(colour);
 }
 
-bool PvBitmapButton::Enable(bool enable) {
-    state_ = enable ? BUTTON_NORMAL : BUTTON_DISABLED;
-    RepaintNow(false);
-    return wxWindowBase::Enable(enable);
-}
-
-bool PvBitmapButton::Disable() {
-    return Enable(false);
-}
-
-wxSize PvBitmapButton::DoGetBestSize() const {
-    return GetSize();
-}
-
 void PvBitmapButton::SetState(int state) {
     state_ = state;
     RepaintNow(false);
@@ -107,47 +91,6 @@ void PvBitmapButton::SetForcedState(bool forced, int state) {
     forced_ = forced;
     forced_state_ = state;
     RepaintNow(false);
-}
-
-void PvBitmapButton::RepaintNow(bool erase) {
-    if (!GetHandle()) {
-        return;
-    }
-    Refresh(erase);
-    Update();
-}
-
-void PvBitmapButton::OnEnterWindow(wxMouseEvent&) {
-    state_ = BUTTON_HOVER;
-    RepaintNow(true);
-}
-
-void PvBitmapButton::OnLeaveWindow(wxMouseEvent&) {
-    if (IsEnabled()) {
-        state_ = BUTTON_OUTSIDE;
-        RepaintNow(true);
-    }
-}
-
-void PvBitmapButton::OnLeftDown(wxMouseEvent&) {
-    state_ = BUTTON_PRESSED;
-    RepaintNow(true);
-}
-
-void PvBitmapButton::OnLeftDClick(wxMouseEvent&) {
-    state_ = BUTTON_PRESSED;
-    RepaintNow(false);
-}
-
-void PvBitmapButton::OnLeftUp(wxMouseEvent&) {
-    if (state_ != BUTTON_PRESSED) {
-        return;
-    }
-    state_ = BUTTON_RELEASED;
-    RepaintNow(true);
-    wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, GetId());
-    click.SetEventObject(this);
-    GetEventHandler()->ProcessEvent(click);
 }
 
 void PvBitmapButton::OnPaint(wxPaintEvent&) {

@@ -37,13 +37,11 @@ wxRect ClipToSource(const wxRect& rect, const wxBitmap& source) {
 
 }  // namespace
 
+// Registered with wxControl as its base: PvButtonBase has no class information of its own.
 wxIMPLEMENT_DYNAMIC_CLASS(PvWordButton, wxControl);
 
-wxBEGIN_EVENT_TABLE(PvWordButton, wxControl)
+wxBEGIN_EVENT_TABLE(PvWordButton, PvButtonBase)
     EVT_PAINT(PvWordButton::OnPaint)
-    EVT_ENTER_WINDOW(PvWordButton::OnEnterWindow)
-    EVT_LEAVE_WINDOW(PvWordButton::OnLeaveWindow) EVT_LEFT_DOWN(PvWordButton::OnLeftDown)
-        EVT_LEFT_DCLICK(PvWordButton::OnLeftDClick) EVT_LEFT_UP(PvWordButton::OnLeftUp)
 wxEND_EVENT_TABLE()
 
 PvWordButton::PvWordButton() : background_rect_(0, 0, 0, 0) {}
@@ -176,20 +174,6 @@ bool PvWordButton::SetBackgroundColour(const wxColour& colour) {
     return wxControl::SetBackgroundColour(colour);
 }
 
-bool PvWordButton::Enable(bool enable) {
-    state_ = enable ? BUTTON_NORMAL : BUTTON_DISABLED;
-    RepaintNow(false);
-    return wxWindowBase::Enable(enable);
-}
-
-bool PvWordButton::Disable() {
-    return Enable(false);
-}
-
-wxSize PvWordButton::DoGetBestSize() const {
-    return GetSize();
-}
-
 wxBitmap PvWordButton::GetLabelledBitmap() {
     if (!normal_bitmap_[3].IsOk()) return wxNullBitmap;
     wxBitmap copy = normal_bitmap_[3].GetSubBitmap(wxRect(normal_bitmap_[3].GetSize()));
@@ -205,43 +189,6 @@ void PvWordButton::DrawLabelOnBitmap(wxBitmap& bitmap) {
     dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
     dc.DrawText(label_, text_x_, text_y_);
     dc.SelectObject(wxNullBitmap);
-}
-
-void PvWordButton::RepaintNow(bool erase) {
-    if (!GetHandle()) return;
-    Refresh(erase);
-    Update();
-}
-
-void PvWordButton::OnEnterWindow(wxMouseEvent&) {
-    state_ = BUTTON_HOVER;
-    RepaintNow(true);
-}
-
-void PvWordButton::OnLeaveWindow(wxMouseEvent&) {
-    if (IsEnabled()) {
-        state_ = BUTTON_OUTSIDE;
-        RepaintNow(true);
-    }
-}
-
-void PvWordButton::OnLeftDown(wxMouseEvent&) {
-    state_ = BUTTON_PRESSED;
-    RepaintNow(true);
-}
-
-void PvWordButton::OnLeftDClick(wxMouseEvent&) {
-    state_ = BUTTON_PRESSED;
-    RepaintNow(false);
-}
-
-void PvWordButton::OnLeftUp(wxMouseEvent&) {
-    if (state_ != BUTTON_PRESSED) return;
-    state_ = BUTTON_RELEASED;
-    RepaintNow(true);
-    wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, GetId());
-    click.SetEventObject(this);
-    GetEventHandler()->ProcessEvent(click);
 }
 
 void PvWordButton::DrawStateBitmap(wxDC& dc, const wxBitmap& face, const wxBitmap& fallback) {

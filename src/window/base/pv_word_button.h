@@ -2,14 +2,13 @@
 // hover, pressed) into a left cap, a centre tile and a right cap and composes, for its label, a
 // face as wide as left cap + label + right cap; the button takes the size of that face and the
 // label is drawn over it. PvBottomWordButton (toolbar) shows a whole icon with the label centred
-// underneath. Both behave towards the mouse like PvBitmapButton and send the same click event.
+// underneath. Both follow the mouse by the state machine of PvButtonBase, like PvBitmapButton.
 #pragma once
 
 #include <wx/bitmap.h>
-#include <wx/control.h>
 #include <wx/font.h>
 
-#include "window/base/pv_bitmap_button.h"
+#include "window/base/pv_button_base.h"
 
 class wxDC;
 
@@ -20,7 +19,7 @@ enum BackgroundMode {
     BACKGROUND_COLOUR = 2,  // a plain fill in the background colour
 };
 
-class PvWordButton : public wxControl {
+class PvWordButton : public PvButtonBase {
   public:
     PvWordButton();
     ~PvWordButton() override;
@@ -47,24 +46,12 @@ class PvWordButton : public wxControl {
     PvWordButton* SetBackgroundBitmap(const wxBitmap& source, int mode);
     bool SetBackgroundColour(const wxColour& colour) override;
 
-    bool Enable(bool enable = true) override;
-    virtual bool Disable();
-
-    int GetState() const { return state_; }
-
     // A copy of the composed normal face with the label drawn on it.
     wxBitmap GetLabelledBitmap();
 
     virtual void OnPaint(wxPaintEvent& event);
-    virtual void OnEnterWindow(wxMouseEvent& event);
-    virtual void OnLeaveWindow(wxMouseEvent& event);
-    virtual void OnLeftDown(wxMouseEvent& event);
-    virtual void OnLeftDClick(wxMouseEvent& event);
-    virtual void OnLeftUp(wxMouseEvent& event);
 
   protected:
-    wxSize DoGetBestSize() const override;
-
     // Everything a paint puts on the button: background, the face of the current look, label.
     void PaintButton(wxDC& dc);
 
@@ -84,17 +71,14 @@ class PvWordButton : public wxControl {
     wxBitmap pressed_bitmap_[4];  // the same for the pressed look
     wxBitmap current_bitmap_[4];  // the same for the hover look
     wxBitmap disabled_bitmap_;    // composed disabled face
-    int state_ = BUTTON_NORMAL;
-    wxBitmap background_[2];  // source background, piece cut for the button
-    wxRect background_rect_;  // the button rectangle the piece was cut for
+    wxBitmap background_[2];      // source background, piece cut for the button
+    wxRect background_rect_;      // the button rectangle the piece was cut for
     int background_mode_ = BACKGROUND_COLOUR;
     wxString label_;
     int text_x_ = 0;
     int text_y_ = 0;
 
   private:
-    void RepaintNow(bool erase);
-
     wxDECLARE_DYNAMIC_CLASS(PvWordButton);
     wxDECLARE_EVENT_TABLE();
 };

@@ -1,38 +1,17 @@
-// A hyperlink without a box of its own on a skinned window: at every erase it paints the piece
-// of the parent's background image that lies under it, and the link text is drawn over it.
-// Create it with the default constructor, then wxGenericHyperlinkCtrl::Create, then
-// SetBackgroundBitmap before it is first shown.
+// A hyperlink without a box of its own on a skinned window (PvTransparentBase): the link text is
+// drawn over the piece of the parent's background image under it.
 #pragma once
 
-#include <wx/bitmap.h>
-#include <wx/brush.h>
 #include <wx/hyperlink.h>  // brings the generic control on GTK
 
-#include "window/base/msw/pv_transparent_hook.h"
+#include "window/base/msw/pv_transparent_base.h"
 
-class PvHyperLinkCtrlBase : public wxGenericHyperlinkCtrl {
-  public:
-    PvHyperLinkCtrlBase() = default;
-
-    bool HasTransparentBackground() override { return true; }
-    // The parent's background image (not owned), the image the parent draws at (0, 0).
-    void SetBackgroundBitmap(wxBitmap* bg);
-
-  protected:
-    wxBitmap* bg_ = nullptr;
-};
+using PvHyperLinkCtrlBase = PvTransparentBase<wxGenericHyperlinkCtrl>;
 
 class PvHyperLinkCtrl : public PvHyperLinkCtrlBase {
   public:
-    PvHyperLinkCtrl();
-    ~PvHyperLinkCtrl() override;
-
-    void OnEraseBackground(wxEraseEvent& event);
+    PvHyperLinkCtrl() = default;
 
   private:
-    wxBrush* hollow_brush_ = nullptr;
-    wxRect bg_rect_;
-    wxBitmap bg_piece_;
-
     wxDECLARE_EVENT_TABLE();
 };

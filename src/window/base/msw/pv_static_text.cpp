@@ -1,30 +1,9 @@
 #include "window/base/msw/pv_static_text.h"
 
-void PvStaticTextBase::SetBackgroundBitmap(wxBitmap* bg) {
-    bg_ = bg;
-    // A native GTK widget has no window of its own: its draw is turned into erase events.
-    if (!hooked_ && m_widget != nullptr) {
-        GTKConnectWidget("draw", TransparentHook::DrawCallback());
-        hooked_ = true;
-    }
-}
-
 wxBEGIN_EVENT_TABLE(PvStaticText, PvStaticTextBase)
     EVT_ERASE_BACKGROUND(PvStaticText::OnEraseBackground)
 wxEND_EVENT_TABLE()
 
-PvStaticText::PvStaticText() : bg_rect_(0, 0, 0, 0) {
-    SetBackgroundStyle(wxBG_STYLE_ERASE);
+PvStaticText::PvStaticText() {
     SetForegroundColour(*wxWHITE);
-    hollow_brush_ = new wxBrush(wxNullColour, wxBRUSHSTYLE_TRANSPARENT);
-}
-
-PvStaticText::~PvStaticText() {
-    delete hollow_brush_;
-}
-
-void PvStaticText::OnEraseBackground(wxEraseEvent& event) {
-    wxDC* dc = event.GetDC();
-    if (dc == nullptr) return;
-    TransparentHook::PaintPiece(*dc, bg_, GetRect(), bg_rect_, bg_piece_);
 }

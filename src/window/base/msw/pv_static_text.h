@@ -1,39 +1,17 @@
-// A static text without a box of its own on a skinned window: at every erase it paints the piece
-// of the parent's background image that lies under it, and the text is drawn over that piece.
-// Create it with the default constructor, then wxStaticText::Create, then SetBackgroundBitmap
-// before it is first shown. Text is white until a colour is set.
+// A static text without a box of its own on a skinned window (PvTransparentBase): the text is
+// drawn over the piece of the parent's background image under it. White until a colour is set.
 #pragma once
 
-#include <wx/bitmap.h>
-#include <wx/brush.h>
 #include <wx/stattext.h>
 
-#include "window/base/msw/pv_transparent_hook.h"
+#include "window/base/msw/pv_transparent_base.h"
 
-class PvStaticTextBase : public wxStaticText {
-  public:
-    PvStaticTextBase() = default;
-
-    bool HasTransparentBackground() override { return true; }
-    // The parent's background image (not owned), the image the parent draws at (0, 0).
-    void SetBackgroundBitmap(wxBitmap* bg);
-
-  protected:
-    wxBitmap* bg_ = nullptr;
-    bool hooked_ = false;  // native draw connected to erase events
-};
+using PvStaticTextBase = PvTransparentBase<wxStaticText>;
 
 class PvStaticText : public PvStaticTextBase {
   public:
     PvStaticText();
-    ~PvStaticText() override;
-
-    void OnEraseBackground(wxEraseEvent& event);
 
   private:
-    wxBrush* hollow_brush_ = nullptr;
-    wxRect bg_rect_;
-    wxBitmap bg_piece_;
-
     wxDECLARE_EVENT_TABLE();
 };
