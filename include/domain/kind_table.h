@@ -1,7 +1,8 @@
 // One description per kind of content, indexed by RecoveryKind: its name, the columns of its grid
-// and of its export page, how its property list becomes records, the texts of one record, and how
-// its records are counted and freed. This is the only place that knows which record class a kind
-// holds; a new kind is one more row here (and its reader in the library).
+// and of its export page, how its property list becomes records, and how its records are counted
+// and freed. This is the only place that knows which record class a kind holds; the columns are
+// made from the record's members and its conversion from its fields (domain/kind_fields.h), so a
+// new kind is one more row here, its record's fields, and its reader in the library.
 #pragma once
 
 #include <plist/plist.h>
@@ -15,19 +16,25 @@
 #include "base/wz_base.h"
 #include "ib/wz_ib.h"
 
-// One column of a kind's grid or export page: its title (a catalog key) and what each row shows
-// in it: one of the record's texts, the record's number in the export, or a fixed text.
+// The text of a cell: record i of a kind's record vector (checked through CheckedPtr); number
+// is the record's number on a page ("1", "2" ...), empty elsewhere.
+using KindCell = const wxString& (*)(const void* records, std::size_t i, const wxString& number);
+// The text of a cell in line j of the lines that record i adds under its own on a page.
+using KindLineCell = const wxString& (*)(const void* records, std::size_t i, std::size_t j);
+
+// One column of a kind's grid or export page: its title (a catalog key; empty for a hidden
+// column) and what each row shows in it.
 struct KindColumn {
-    enum : int { kNumber = -1, kLiteral = -2 };
-
     const char* title;
-    // Grid only: the width in pixels; below 0, the grid's width less -width pixels.
-    int width;
-    // An index into the record's texts (KindInfo::texts), kNumber or kLiteral.
-    int field;
-    wxString literal;
+    // Grid only: the column's width in a grid gridWidth pixels wide.
+    int (*width)(int gridWidth);
+    KindCell cell;
+    // Page only: the column's cell in each line under the record.
+    KindLineCell line;
+    // Whether cell shows one of the record's own texts (rather than a fixed text or a number).
+    bool ofRecord;
 
-    int WidthIn(int gridWidth) const { return width < 0 ? gridWidth + width : width; }
+    int WidthIn(int gridWidth) const { return width(gridWidth); }
 };
 
 struct KindInfo {
@@ -38,17 +45,16 @@ struct KindInfo {
     bool pictures;
     // The class of the records in the kind's vector.
     const std::type_info* record;
-    // How many texts one record has (see texts).
-    std::size_t textCount;
     // Table kinds: the grid's columns. Empty for the picture kinds.
     std::vector<KindColumn> gridColumns;
     // Kinds recovered as a page: the page's file name with its leading "/" (a catalog key) and
     // its columns. Null for the kinds recovered as file copies.
     const char* page;
     std::vector<KindColumn> pageColumns;
-    // Kinds recovered as file copies: the texts holding the stored file and the copy's name.
-    int copySource;
-    int copyName;
+    // Kinds recovered as file copies: the stored file of a record and the copy's name. Null for
+    // the kinds recovered as a page.
+    KindCell copySource;
+    KindCell copyName;
 
     // A new vector of the kind's records from its property list (an array of dictionaries, or
     // null); the list is not freed.
@@ -57,13 +63,9 @@ struct KindInfo {
     std::size_t (*count)(const void* records);
     // Deletes the vector and every record in it; null is left alone.
     void (*free)(void* records);
-    // The row formatter that the grid and the export share: points out[0..textCount) at the
-    // texts of record i (checked through CheckedPtr).
-    void (*texts)(const void* records, std::size_t i, const wxString** out);
-    // Lines that record i adds under its own on the export page (a contact's properties, a
-    // conversation's messages): how many, and the cells of line j (pageColumns.size() of them).
-    std::size_t (*detailCount)(const void* records, std::size_t i);
-    void (*detail)(const void* records, std::size_t i, std::size_t j, const wxString** out);
+    // How many lines record i adds under its own on the export page (a contact's properties, a
+    // conversation's messages); each column's line gives their cells.
+    std::size_t (*lineCount)(const void* records, std::size_t i);
 };
 
 // The description of a kind; null above 10.

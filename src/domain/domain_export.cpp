@@ -126,11 +126,9 @@ void ExportPage(RecoverRequest* request, std::uint32_t kindId) {
     ExportTable table;
     AddHeaderRow(table, *request, *kind);
     RowTexts row(n);
-    std::vector<const wxString*> texts(kind->textCount);
-    std::vector<const wxString*> detail(n);
+    wxString number;
     std::vector<std::size_t> rows;
     rows.reserve(request->checked.size());
-    int number = 0;
     for (std::int32_t index : request->checked) {
         if (index < 0 || static_cast<std::size_t>(index) >= count) {
             request->outcome.Failed(std::string(), ExportError{ENOENT, ExportError::kStored});
@@ -138,22 +136,12 @@ void ExportPage(RecoverRequest* request, std::uint32_t kindId) {
         }
         const auto i = static_cast<std::size_t>(index);
         rows.push_back(i);
-        ++number;
-        kind->texts(items, i, texts.data());
-        for (std::size_t c = 0; c < n; ++c) {
-            const KindColumn& column = kind->pageColumns[c];
-            if (column.field == KindColumn::kNumber)
-                row.Set(c, std::to_string(number).c_str());
-            else if (column.field == KindColumn::kLiteral)
-                row.Set(c, column.literal);
-            else
-                row.Set(c, *texts[static_cast<std::size_t>(column.field)]);
-        }
+        number.Printf(wxS("%zu"), rows.size());
+        for (std::size_t c = 0; c < n; ++c) row.Set(c, kind->pageColumns[c].cell(items, i, number));
         AddTextsRow(table, row, n);
-        const std::size_t lines = kind->detailCount(items, i);
+        const std::size_t lines = kind->lineCount(items, i);
         for (std::size_t j = 0; j < lines; ++j) {
-            kind->detail(items, i, j, detail.data());
-            for (std::size_t c = 0; c < n; ++c) row.Set(c, *detail[c]);
+            for (std::size_t c = 0; c < n; ++c) row.Set(c, kind->pageColumns[c].line(items, i, j));
             AddTextsRow(table, row, n);
         }
     }
@@ -163,22 +151,22 @@ void ExportPage(RecoverRequest* request, std::uint32_t kindId) {
 // A media kind: a copy of each checked record's stored file, named after the record.
 void ExportCopies(RecoverRequest* request, std::uint32_t kindId) {
     const KindInfo* kind = FindKind(kindId);
-    if (request == nullptr || request->checked.empty() || kind == nullptr || kind->copySource < 0)
+    if (request == nullptr || request->checked.empty() || kind == nullptr ||
+        kind->copySource == nullptr)
         return;
     const void* items = request->items;
     const std::size_t count = kind->count(items);
-    std::vector<const wxString*> texts(kind->textCount);
     ExportFreeNames names(request->FolderBytes());
     for (std::int32_t index : request->checked) {
         if (index < 0 || static_cast<std::size_t>(index) >= count) {
             request->outcome.Failed(std::string(), ExportError{ENOENT, ExportError::kStored});
             continue;
         }
-        kind->texts(items, static_cast<std::size_t>(index), texts.data());
+        const auto i = static_cast<std::size_t>(index);
         std::string sourcePath;
-        StringUtil::AppendUtf8(sourcePath, *texts[static_cast<std::size_t>(kind->copySource)]);
+        StringUtil::AppendUtf8(sourcePath, kind->copySource(items, i, wxString()));
         std::string fileName;
-        StringUtil::AppendUtf8(fileName, *texts[static_cast<std::size_t>(kind->copyName)]);
+        StringUtil::AppendUtf8(fileName, kind->copyName(items, i, wxString()));
         ExportError error;
         const bool copied = names.Write(
             fileName,

@@ -1,6 +1,5 @@
 #include "domain/export_failure_list.h"
 
-#include <array>
 #include <cerrno>
 #include <cstdio>
 
@@ -12,9 +11,6 @@
 
 namespace {
 
-// The most texts a record of any kind has.
-constexpr std::size_t kMaxTexts = 16;
-
 void AppendOneLine(std::string& out, const std::string& text) {
     for (char c : text) out += c == '\n' || c == '\r' || c == '\t' ? ' ' : c;
 }
@@ -25,17 +21,15 @@ ExportFailureList::~ExportFailureList() = default;
 
 std::string ExportFailureList::ItemName(std::uint32_t kind, const void* items, std::size_t i) {
     const KindInfo* info = FindKind(kind);
-    if (info == nullptr || i >= info->count(items) || info->textCount > kMaxTexts) return "";
-    std::array<const wxString*, kMaxTexts> texts{};
-    info->texts(items, i, texts.data());
+    if (info == nullptr || i >= info->count(items)) return "";
     std::string name;
-    if (info->copyName >= 0) {
-        StringUtil::AppendUtf8(name, *texts[static_cast<std::size_t>(info->copyName)]);
+    if (info->copyName != nullptr) {
+        StringUtil::AppendUtf8(name, info->copyName(items, i, wxString()));
         return name;
     }
     for (const KindColumn& column : info->gridColumns) {
-        if (column.field < 0 || texts[static_cast<std::size_t>(column.field)] == nullptr) continue;
-        StringUtil::AppendUtf8(name, *texts[static_cast<std::size_t>(column.field)]);
+        if (!column.ofRecord) continue;
+        StringUtil::AppendUtf8(name, column.cell(items, i, wxString()));
         if (name.find_first_not_of(" \t\r\n") != std::string::npos) return name;
         name.clear();
     }

@@ -3,9 +3,12 @@
 #include <cstring>
 
 #include "ib/ib_util.h"
+#include "ib/kind_keys.h"
 #include "kind/kind_util.h"
 #include "kind/sqlite_db.h"
 #include "kind/table_columns.h"
+
+namespace key = ib::keys::calendar;
 
 namespace {
 
@@ -121,16 +124,17 @@ plist_t Calendar::ToPlist(int typeFilter) const {
         CheckedPtr(item);
         if (item->type != typeFilter) continue;
         plist_t dict = plist_new_dict();
-        DictInsertString(dict, "title", item->title.c_str());
-        plist_dict_set_item(dict, "type", plist_new_uint(static_cast<std::uint32_t>(item->type)));
-        DictInsertString(dict, "location", item->location.c_str());
-        DictInsertString(dict, "description", item->description.c_str());
-        DictInsertString(dict, "url", item->url.c_str());
-        DictInsertString(dict, "start_date", item->start_date.c_str());
-        DictInsertString(dict, "end_date", item->end_date.c_str());
-        DictInsertString(dict, "area", item->area.c_str());
-        DictInsertString(dict, "all_day", item->all_day.c_str());
-        DictInsertString(dict, "status", item->status.c_str());
+        DictInsertString(dict, key::kTitle, item->title.c_str());
+        plist_dict_set_item(dict, key::kType,
+                            plist_new_uint(static_cast<std::uint32_t>(item->type)));
+        DictInsertString(dict, key::kLocation, item->location.c_str());
+        DictInsertString(dict, key::kDescription, item->description.c_str());
+        DictInsertString(dict, key::kUrl, item->url.c_str());
+        DictInsertString(dict, key::kStartDate, item->start_date.c_str());
+        DictInsertString(dict, key::kEndDate, item->end_date.c_str());
+        DictInsertString(dict, key::kArea, item->area.c_str());
+        DictInsertString(dict, key::kAllDay, item->all_day.c_str());
+        DictInsertString(dict, key::kStatus, item->status.c_str());
         plist_array_append_item(array, dict);
     }
     return array;

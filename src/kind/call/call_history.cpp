@@ -1,9 +1,12 @@
 #include "kind/call/call_history.h"
 
 #include "ib/ib_util.h"
+#include "ib/kind_keys.h"
 #include "kind/contact/contact.h"
 #include "kind/kind_util.h"
 #include "kind/sqlite_db.h"
+
+namespace key = ib::keys::call;
 
 namespace {
 
@@ -68,13 +71,13 @@ plist_t CallHistory::ToPlist() const {
     for (const Call* call : calls_) {
         CheckedPtr(call);
         plist_t dict = plist_new_dict();
-        DictInsertString(dict, "name", call->name.c_str());
-        DictInsertString(dict, "address", call->address.c_str());
-        DictInsertString(dict, "date", call->date.c_str());
-        DictInsertString(dict, "type", call->type.c_str());
-        DictInsertString(dict, "duration", call->duration.c_str());
-        DictInsertString(dict, "country_code", call->country_code.c_str());
-        DictInsertString(dict, "network_code", call->network_code.c_str());
+        DictInsertString(dict, key::kName, call->name.c_str());
+        DictInsertString(dict, key::kAddress, call->address.c_str());
+        DictInsertString(dict, key::kDate, call->date.c_str());
+        DictInsertString(dict, key::kType, call->type.c_str());
+        DictInsertString(dict, key::kDuration, call->duration.c_str());
+        DictInsertString(dict, key::kCountryCode, call->country_code.c_str());
+        DictInsertString(dict, key::kNetworkCode, call->network_code.c_str());
         plist_array_append_item(array, dict);
     }
     return array;

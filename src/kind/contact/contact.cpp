@@ -7,10 +7,13 @@
 #include <utility>
 
 #include "ib/ib_util.h"
+#include "ib/kind_keys.h"
 #include "kind/contact/text_dict.h"
 #include "kind/kind_util.h"
 #include "kind/sqlite_db.h"
 #include "kind/table_columns.h"
+
+namespace key = ib::keys::contacts;
 
 namespace {
 
@@ -268,21 +271,21 @@ plist_t Contact::ToPlist() const {
     for (const auto& entry : persons_) {
         const Person* person = CheckedPtr(entry.second);
         plist_t dict = plist_new_dict();
-        plist_dict_set_item(dict, "id", plist_new_uint(static_cast<std::uint32_t>(person->id)));
-        DictInsertString(dict, "name", person->name.c_str());
-        DictInsertString(dict, "organization", person->organization.c_str());
-        DictInsertString(dict, "department", person->department.c_str());
-        DictInsertString(dict, "note", person->note.c_str());
-        DictInsertString(dict, "birthday", person->birthday.c_str());
-        DictInsertString(dict, "jobTitle", person->jobTitle.c_str());
-        DictInsertString(dict, "nickName", person->nickName.c_str());
-        DictInsertString(dict, "creationDate", person->creationDate.c_str());
+        plist_dict_set_item(dict, key::kId, plist_new_uint(static_cast<std::uint32_t>(person->id)));
+        DictInsertString(dict, key::kName, person->name.c_str());
+        DictInsertString(dict, key::kOrganization, person->organization.c_str());
+        DictInsertString(dict, key::kDepartment, person->department.c_str());
+        DictInsertString(dict, key::kNote, person->note.c_str());
+        DictInsertString(dict, key::kBirthday, person->birthday.c_str());
+        DictInsertString(dict, key::kJobTitle, person->jobTitle.c_str());
+        DictInsertString(dict, key::kNickName, person->nickName.c_str());
+        DictInsertString(dict, key::kCreationDate, person->creationDate.c_str());
         // The keys differ from each other, and the dictionary keeps the properties in row order.
         const std::vector<std::string> keys = PropertyKeys(person->properties);
         std::vector<const char*> texts;
         texts.reserve(keys.size());
         for (const PersonProperty* p : person->properties) texts.push_back(p->value.c_str());
-        plist_dict_set_item(dict, "properties", NewTextDict(keys, texts));
+        plist_dict_set_item(dict, key::kProperties, NewTextDict(keys, texts));
         plist_array_append_item(array, dict);
     }
     return array;

@@ -1,8 +1,11 @@
 #include "kind/note/note.h"
 
 #include "ib/ib_util.h"
+#include "ib/kind_keys.h"
 #include "kind/kind_util.h"
 #include "kind/sqlite_db.h"
+
+namespace key = ib::keys::notes;
 
 namespace {
 
@@ -38,10 +41,10 @@ int Note::OnNoteRow(void* context, int columns, char** values, char** /*names*/)
     plist_t dict = plist_new_dict();
     const std::string created = KindUtil::AppleDate(KindUtil::Column(columns, values, 0));
     const std::string modified = KindUtil::AppleDate(KindUtil::Column(columns, values, 1));
-    DictInsertString(dict, "create_date", created.c_str());
-    DictInsertString(dict, "modify_date", modified.c_str());
-    DictInsertString(dict, "title", KindUtil::Column(columns, values, 2));
-    DictInsertString(dict, "body", KindUtil::Column(columns, values, 3));
+    DictInsertString(dict, key::kCreateDate, created.c_str());
+    DictInsertString(dict, key::kModifyDate, modified.c_str());
+    DictInsertString(dict, key::kTitle, KindUtil::Column(columns, values, 2));
+    DictInsertString(dict, key::kBody, KindUtil::Column(columns, values, 3));
     plist_array_append_item(rows->array, dict);
     return 0;
 }

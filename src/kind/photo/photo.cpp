@@ -3,10 +3,13 @@
 #include <cstring>
 
 #include "ib/ib_util.h"
+#include "ib/kind_keys.h"
 #include "kind/kind_util.h"
 #include "kind/sqlite_db.h"
 #include "mbdb/mbdb.h"
 #include "util/wz_tool.h"
+
+namespace key = ib::keys::media;
 
 namespace {
 
@@ -69,11 +72,11 @@ plist_t Photo::ToPlist(int typeFilter) const {
         CheckedPtr(a);
         if (a->type != typeFilter || a->path.empty()) continue;
         plist_t dict = plist_new_dict();
-        DictInsertString(dict, "file_name", KindUtil::Shown(a->file_name).c_str());
-        DictInsertString(dict, "path", a->path.c_str());
-        plist_dict_set_item(dict, "size", plist_new_uint(a->size));
-        plist_dict_set_item(dict, "type", plist_new_uint(static_cast<std::uint32_t>(a->type)));
-        DictInsertString(dict, "query_path", KindUtil::Shown(a->query_path).c_str());
+        DictInsertString(dict, key::kFileName, KindUtil::Shown(a->file_name).c_str());
+        DictInsertString(dict, key::kPath, a->path.c_str());
+        plist_dict_set_item(dict, key::kSize, plist_new_uint(a->size));
+        plist_dict_set_item(dict, key::kType, plist_new_uint(static_cast<std::uint32_t>(a->type)));
+        DictInsertString(dict, key::kQueryPath, KindUtil::Shown(a->query_path).c_str());
         plist_array_append_item(array, dict);
     }
     return array;

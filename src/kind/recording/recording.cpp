@@ -1,11 +1,14 @@
 #include "kind/recording/recording.h"
 
 #include "ib/ib_util.h"
+#include "ib/kind_keys.h"
 #include "kind/kind_util.h"
 #include "kind/recording/name_matcher.h"
 #include "kind/sqlite_db.h"
 #include "mbdb/mbdb.h"
 #include "util/wz_tool.h"
+
+namespace key = ib::keys::memos;
 
 namespace {
 
@@ -87,11 +90,11 @@ plist_t Recording::ToPlist() const {
     for (const VoiceMemos* memo : memos_) {
         CheckedPtr(memo);
         plist_t dict = plist_new_dict();
-        DictInsertString(dict, "date", memo->date.c_str());
-        DictInsertString(dict, "duration", memo->duration.c_str());
-        DictInsertString(dict, "name", memo->name.c_str());
-        DictInsertString(dict, "path", memo->path.c_str());
-        plist_dict_set_item(dict, "size", plist_new_uint(memo->size));
+        DictInsertString(dict, key::kDate, memo->date.c_str());
+        DictInsertString(dict, key::kDuration, memo->duration.c_str());
+        DictInsertString(dict, key::kName, memo->name.c_str());
+        DictInsertString(dict, key::kPath, memo->path.c_str());
+        plist_dict_set_item(dict, key::kSize, plist_new_uint(memo->size));
         plist_array_append_item(array, dict);
     }
     return array;

@@ -5,10 +5,13 @@
 #include <cstring>
 
 #include "ib/ib_util.h"
+#include "ib/kind_keys.h"
 #include "ib/plist_guard.h"
 #include "kind/kind_util.h"
 #include "kind/sqlite_db.h"
 #include "mbdb/mbdb.h"
+
+namespace key = ib::keys::safari;
 
 namespace {
 
@@ -16,6 +19,13 @@ const char kHistoryPath[] = "Library/Safari/History.plist";
 const char kBookmarksPath[] = "Library/Safari/Bookmarks.db";
 const char kBookmarkSql[] = "select title,url from bookmarks";
 const char kBookmarkColumns[] = "bookmarks: title url";
+// The history file's own names: its list of visits and the keys of one visit.
+const char kHistoryDates[] = "WebHistoryDates";
+const char kVisitTitle[] = "title";
+const char kVisitDate[] = "lastVisitedDate";
+const char kVisitCount[] = "visitCount";
+const char kHistoryType[] = "history";
+const char kBookmarkType[] = "bookmark";
 
 // The seconds of a "lastVisitedDate" value: the device writes a string of seconds with a
 // fraction; other shapes are read where they carry a number. False when the value has none;
@@ -61,43 +71,43 @@ void AddHistoryEntry(plist_t element, plist_t array) {
     if (it == nullptr) return;
     plist_t dict = nullptr;
     for (;;) {
-        char* key = nullptr;
+        char* name = nullptr;
         plist_t value = nullptr;
-        plist_dict_next_item(element, it, &key, &value);
+        plist_dict_next_item(element, it, &name, &value);
         if (value == nullptr) {
-            std::free(key);
+            std::free(name);
             break;
         }
         if (dict == nullptr) {
             // The first entry, whatever its key, is the page address; an address that is no
             // text gives no entry.
-            std::free(key);
+            std::free(name);
             if (plist_get_node_type(value) != PLIST_STRING) break;
             dict = plist_new_dict();
             char* url = PlistStringValue(value);
-            DictInsertString(dict, "url", url);
+            DictInsertString(dict, key::kUrl, url);
             std::free(url);
-            plist_dict_set_item(dict, "type", plist_new_string("history"));
+            plist_dict_set_item(dict, key::kType, plist_new_string(kHistoryType));
             continue;
         }
         const plist_type type = plist_get_node_type(value);
-        if (std::strcmp(key, "title") == 0) {
+        if (std::strcmp(name, kVisitTitle) == 0) {
             if (type == PLIST_STRING) {
                 char* title = PlistStringValue(value);
-                DictInsertString(dict, "title", title);
+                DictInsertString(dict, key::kTitle, title);
                 std::free(title);
             }
-        } else if (std::strcmp(key, "lastVisitedDate") == 0) {
+        } else if (std::strcmp(name, kVisitDate) == 0) {
             std::int64_t seconds = 0;
             bool shown = true;
             if (VisitSeconds(value, &seconds, &shown)) {
-                DictInsertString(dict, "lastVisitedDate",
+                DictInsertString(dict, key::kLastVisitedDate,
                                  shown ? KindUtil::AppleTime(seconds).c_str() : "");
             }
-        } else if (std::strcmp(key, "visitCount") == 0) {
-            if (type == PLIST_UINT) plist_dict_set_item(dict, "visitCount", plist_copy(value));
+        } else if (std::strcmp(name, kVisitCount) == 0) {
+            if (type == PLIST_UINT) plist_dict_set_item(dict, key::kVisitCount, plist_copy(value));
         }
-        std::free(key);
+        std::free(name);
     }
     std::free(it);
     if (dict != nullptr) plist_array_append_item(array, dict);
@@ -129,7 +139,7 @@ void History::ReadHistoryPlist(const std::string& path, plist_t array) {
     plist_t root = ReadPlistFile(path.c_str());
     if (root == nullptr) return;
     if (plist_get_node_type(root) == PLIST_DICT) {
-        plist_t dates = plist_dict_get_item(root, "WebHistoryDates");
+        plist_t dates = plist_dict_get_item(root, kHistoryDates);
         if (dates != nullptr && plist_get_node_type(dates) == PLIST_ARRAY) {
             // An iterator walks the array once; fetching by index would walk it from the start
             // for every element.
@@ -158,13 +168,13 @@ int History::OnBookmarkRow(void* context, int columns, char** values, char** /*n
     const char* url = KindUtil::Column(columns, values, 1);
     if (url == nullptr || *url == 0 || std::strcmp(url, "NULL") == 0) return 0;
     plist_t dict = plist_new_dict();
-    DictInsertString(dict, "url", url);
-    DictInsertString(dict, "type", "bookmark");
-    DictInsertString(dict, "title", KindUtil::Column(columns, values, 0));
+    DictInsertString(dict, key::kUrl, url);
+    DictInsertString(dict, key::kType, kBookmarkType);
+    DictInsertString(dict, key::kTitle, KindUtil::Column(columns, values, 0));
     // A bookmark has no visit of its own: its date stays empty rather than show the time of
     // reading as if it were one.
-    DictInsertString(dict, "lastVisitedDate", "");
-    plist_dict_set_item(dict, "visitCount", plist_new_uint(1));
+    DictInsertString(dict, key::kLastVisitedDate, "");
+    plist_dict_set_item(dict, key::kVisitCount, plist_new_uint(1));
     plist_array_append_item(rows->array, dict);
     return 0;
 }

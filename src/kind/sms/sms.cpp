@@ -3,10 +3,14 @@
 #include <unordered_map>
 
 #include "ib/ib_util.h"
+#include "ib/kind_keys.h"
 #include "kind/contact/contact.h"
 #include "kind/kind_util.h"
 #include "kind/sqlite_db.h"
 #include "kind/table_columns.h"
+
+namespace chat_key = ib::keys::messages;
+namespace message_key = ib::keys::message;
 
 namespace {
 
@@ -238,11 +242,11 @@ void AppendMessage(Chat* chat, const char* country, const char* service, const c
                    const char* date, std::int32_t type) {
     if (chat->messages == nullptr) chat->messages = plist_new_array();
     plist_t md = plist_new_dict();
-    DictInsertString(md, "country", country);
-    DictInsertString(md, "service", service);
-    DictInsertString(md, "text", text);
-    DictInsertString(md, "date", date);
-    plist_dict_set_item(md, "type", plist_new_uint(static_cast<std::uint32_t>(type)));
+    DictInsertString(md, message_key::kCountry, country);
+    DictInsertString(md, message_key::kService, service);
+    DictInsertString(md, message_key::kText, text);
+    DictInsertString(md, message_key::kDate, date);
+    plist_dict_set_item(md, message_key::kType, plist_new_uint(static_cast<std::uint32_t>(type)));
     plist_array_append_item(chat->messages, md);
 }
 
@@ -287,12 +291,13 @@ void Sms::ToPlist(plist_t array) {
     for (auto& entry : chats_) {
         Chat* chat = CheckedPtr(entry.second);
         plist_t dict = plist_new_dict();
-        plist_dict_set_item(dict, "id", plist_new_uint(static_cast<std::uint32_t>(chat->chat_id)));
-        DictInsertString(dict, "phone", chat->phone.c_str());
-        DictInsertString(dict, "another", chat->another.c_str());
+        plist_dict_set_item(dict, chat_key::kId,
+                            plist_new_uint(static_cast<std::uint32_t>(chat->chat_id)));
+        DictInsertString(dict, chat_key::kPhone, chat->phone.c_str());
+        DictInsertString(dict, chat_key::kAnother, chat->another.c_str());
         // The messages built from the rows go into the result as they are.
         if (chat->messages != nullptr) {
-            plist_dict_set_item(dict, "message", chat->messages);
+            plist_dict_set_item(dict, chat_key::kMessage, chat->messages);
             chat->messages = nullptr;
         }
         plist_array_append_item(array, dict);

@@ -7,11 +7,14 @@
 #include <unordered_map>
 
 #include "ib/ib_util.h"
+#include "ib/kind_keys.h"
 #include "kind/kind_util.h"
 #include "kind/sqlite_db.h"
 #include "kind/table_columns.h"
 #include "mbdb/mbdb.h"
 #include "util/wz_tool.h"
+
+namespace key = ib::keys::media;
 
 namespace {
 
@@ -158,11 +161,11 @@ plist_t SmsAttachment::ToPlist() const {
         CheckedPtr(a);
         if (a->fullPath.empty()) continue;
         plist_t dict = plist_new_dict();
-        DictInsertString(dict, "file_name", FileName(n, a->relPath).c_str());
-        DictInsertString(dict, "path", a->fullPath.c_str());
-        plist_dict_set_item(dict, "size", plist_new_uint(a->size));
-        plist_dict_set_item(dict, "type", plist_new_uint(static_cast<std::uint32_t>(a->type)));
-        DictInsertString(dict, "query_path", a->relPath.c_str());
+        DictInsertString(dict, key::kFileName, FileName(n, a->relPath).c_str());
+        DictInsertString(dict, key::kPath, a->fullPath.c_str());
+        plist_dict_set_item(dict, key::kSize, plist_new_uint(a->size));
+        plist_dict_set_item(dict, key::kType, plist_new_uint(static_cast<std::uint32_t>(a->type)));
+        DictInsertString(dict, key::kQueryPath, a->relPath.c_str());
         plist_array_append_item(array, dict);
     }
     return array;

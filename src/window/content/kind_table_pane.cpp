@@ -4,7 +4,6 @@
 #include <wx/settings.h>
 
 #include <algorithm>
-#include <array>
 #include <utility>
 #include <vector>
 
@@ -13,13 +12,6 @@
 #include "window/base/rk_grid.h"
 #include "window/base/rk_grid_table.h"
 #include "window/content/screen_font.h"
-
-namespace {
-
-// The most texts a record of any kind has.
-constexpr std::size_t kMaxTexts = 16;
-
-}  // namespace
 
 void KindTablePane::Create(wxWindow* parent) {
     const FaceRect g = GetFaceRect(wxS("/face/kindwindow/grid"));
@@ -81,15 +73,10 @@ void KindTablePane::ShowKind(const Device& device, std::uint32_t kind) {
     }
     const void* records = device.Slot(kind);
     const int count = static_cast<int>(info->count(records));
-    if (info->textCount > kMaxTexts) return;
     table_->SetRows(count, [info, records](int row, int col) -> wxString {
         if (col < 0 || col >= static_cast<int>(info->gridColumns.size())) return wxString();
         const KindColumn& column = info->gridColumns[static_cast<std::size_t>(col)];
-        if (column.field < 0) return column.literal;
-        std::array<const wxString*, kMaxTexts> texts{};
-        info->texts(records, static_cast<std::size_t>(row), texts.data());
-        const wxString* text = texts[static_cast<std::size_t>(column.field)];
-        return text != nullptr ? *text : wxString();
+        return column.cell(records, static_cast<std::size_t>(row), wxString());
     });
     grid_->ForceRefresh();
 }
