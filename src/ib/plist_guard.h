@@ -16,8 +16,11 @@
 // Far above any real file: the device writes a handful of levels.
 constexpr std::size_t kPlistMaxDepth = 256;
 // Nodes of the parsed tree, counting an object once for every reference to it (and, in XML, every
-// dictionary key and every piece of a text broken by comments or CDATA sections).
-constexpr std::uint64_t kPlistMaxNodes = 200000;
+// dictionary key and every piece of a text broken by comments or CDATA sections). A Safari history
+// takes nine or more a visit (a dictionary of four keys and their values), so this leaves room for
+// some 100,000 visits; the limits by bytes below keep the time and memory of a tree this large to
+// what a file of its size costs.
+constexpr std::uint64_t kPlistMaxNodes = 1000000;
 // Bytes of the file, and bytes of text and data in the parsed tree.
 constexpr std::uint64_t kPlistMaxBytes = std::uint64_t(64) << 20;
 // Entries of one dictionary.
