@@ -23,7 +23,10 @@ unsigned KeySlot(const std::string& key) {
 // libplist's dictionary looks keys up one by one until it holds more than 250, then by hash.
 constexpr std::size_t kListedKeys = 250;
 
-void AppendUtf8(std::string* out, std::uint64_t v) {
+// The bytes libplist writes for a character reference (&#...;) that it accepts, surrogates
+// included. This is not a text codec (the program's is util/utf8_text.h, which would replace a
+// surrogate): the rewritten text must hand libplist exactly the string it would have made itself.
+void AppendReferenceAsLibplist(std::string* out, std::uint64_t v) {
     if (v >= 0x10000) {
         *out += static_cast<char>(0xF0 + ((v >> 18) & 0x7));
         *out += static_cast<char>(0x80 + ((v >> 12) & 0x3F));
@@ -534,7 +537,7 @@ bool XmlPlistCheck::Decode(const Part& part, Sink* out, bool* hadEntity) const {
             if (v == 0 || v > 0x10FFFF || static_cast<std::size_t>(parsedEnd - number) != entLength)
                 return false;
             std::string utf8;
-            AppendUtf8(&utf8, v);
+            AppendReferenceAsLibplist(&utf8, v);
             out->Put(utf8.data(), utf8.size());
         } else {
             return false;
