@@ -125,6 +125,20 @@ inline std::string RunSelf(const std::vector<std::string>& args, bool* ok) {
     return out;
 }
 
+// The arguments "[--runs N] [FOLDER ...]" of the benchmarks that take backups: N at least 1
+// (runs as given when absent), the folders in order.
+inline std::vector<std::string> RunsAndFolders(int argc, char** argv, int* runs) {
+    std::vector<std::string> folders;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--runs" && i + 1 < argc) {
+            *runs = std::max(1, std::atoi(argv[++i]));
+        } else {
+            folders.push_back(argv[i]);
+        }
+    }
+    return folders;
+}
+
 // The median of the values (the mean of the middle two for an even count); 0 for none.
 inline double Median(std::vector<double> values) {
     if (values.empty()) return 0;

@@ -219,14 +219,7 @@ int main(int argc, char** argv) {
     ProcessMemory::SetUp();
     if (argc == 4 && std::string(argv[1]) == "--child") return Child(argv[2], argv[3], argv);
     int runs = 3;
-    std::vector<std::string> folders;
-    for (int i = 1; i < argc; ++i) {
-        if (std::string(argv[i]) == "--runs" && i + 1 < argc) {
-            runs = std::max(1, std::atoi(argv[++i]));
-        } else {
-            folders.push_back(argv[i]);
-        }
-    }
+    const std::vector<std::string> folders = bench::RunsAndFolders(argc, argv, &runs);
     bench::PrintLoad("at the start");
     std::string temp;
     std::vector<Scale> scales(2);

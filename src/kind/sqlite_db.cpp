@@ -180,32 +180,28 @@ bool SqliteDb::ExecRows(const char* sql, RowsCallback callback, void* context) {
 }
 
 bool SqliteDb::ExecSized(const char* sql, SizedRowCallback callback, void* context) {
-    if (db_ == nullptr) return false;
-    const char* rest = sql;
-    while (rest != nullptr && *rest != 0) {
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db_, rest, -1, &stmt, &rest) != SQLITE_OK) return false;
-        if (stmt == nullptr) continue;  // blanks or a comment
-        const int columns = sqlite3_column_count(stmt);
-        std::vector<char*> values(static_cast<std::size_t>(columns));
-        std::vector<int> sizes(static_cast<std::size_t>(columns));
-        int rc;
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    // The rows of ExecRows handed on as arrays of texts and their lengths.
+    struct Sized {
+        SizedRowCallback callback;
+        void* context;
+        std::vector<char*> values;
+        std::vector<int> sizes;
+    } sized{callback, context, {}, {}};
+    return ExecRows(
+        sql,
+        [](void* data, const Row& row) {
+            auto* s = static_cast<Sized*>(data);
+            const int columns = row.Columns();
+            s->values.resize(static_cast<std::size_t>(columns));
+            s->sizes.resize(static_cast<std::size_t>(columns));
             for (int i = 0; i < columns; ++i) {
                 // The text first, then its length, as SQLite asks.
-                values[i] = reinterpret_cast<char*>(
-                    const_cast<unsigned char*>(sqlite3_column_text(stmt, i)));
-                sizes[i] = values[i] != nullptr ? sqlite3_column_bytes(stmt, i) : 0;
+                s->values[i] = const_cast<char*>(row.Text(i));
+                s->sizes[i] = s->values[i] != nullptr ? sqlite3_column_bytes(row.stmt_, i) : 0;
             }
-            if (callback(context, columns, values.data(), sizes.data()) != 0) {
-                rc = SQLITE_ABORT;
-                break;
-            }
-        }
-        sqlite3_finalize(stmt);
-        if (rc != SQLITE_DONE) return false;
-    }
-    return true;
+            return s->callback(s->context, columns, s->values.data(), s->sizes.data());
+        },
+        &sized);
 }
 
 bool SqliteDb::UsesArePlain(const char* uses) {
