@@ -86,12 +86,10 @@ void Box(std::string& out, const char* type, const std::string& body) {
     out += body;
 }
 
-}  // namespace
-
-std::string MakeJpeg(int width, int height, int orientation, std::uint32_t seed, int quality,
-                     bool progressive) {
-    if (width <= 0 || height <= 0) throw std::runtime_error("bad picture size");
-    const std::vector<unsigned char> rgb = Pixels(width, height, seed);
+// Compresses rows of RGB pixels; an orientation other than 0 is written as an EXIF block (and
+// then no JFIF header), as cameras write it.
+std::string CompressRgb(int width, int height, const std::vector<unsigned char>& rgb,
+                        int orientation, int quality, bool progressive) {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr jerr;
     cinfo.err = jpeg_std_error(&jerr);
@@ -125,6 +123,15 @@ std::string MakeJpeg(int width, int height, int orientation, std::uint32_t seed,
     return out;
 }
 
+}  // namespace
+
+std::string MakeJpeg(int width, int height, int orientation, std::uint32_t seed, int quality,
+                     bool progressive) {
+    if (width <= 0 || height <= 0) throw std::runtime_error("bad picture size");
+    return CompressRgb(width, height, Pixels(width, height, seed), orientation, quality,
+                       progressive);
+}
+
 std::string MakePhotoJpeg(int width, int height, std::uint32_t seed) {
     if (width <= 0 || height <= 0) throw std::runtime_error("bad picture size");
     std::vector<unsigned char> rgb = Pixels(width, height, seed);
@@ -143,33 +150,7 @@ std::string MakePhotoJpeg(int width, int height, std::uint32_t seed) {
             }
         }
     }
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 92, TRUE);
-    cinfo.write_JFIF_header = FALSE;
-    jpeg_start_compress(&cinfo, TRUE);
-    const std::string exif = ExifBlock(1);
-    jpeg_write_marker(&cinfo, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(exif.data()),
-                      static_cast<unsigned>(exif.size()));
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = &rgb[static_cast<std::size_t>(cinfo.next_scanline) * width * 3];
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    std::string out(reinterpret_cast<const char*>(buffer), size);
-    jpeg_destroy_compress(&cinfo);
-    std::free(buffer);
-    return out;
+    return CompressRgb(width, height, rgb, 1, 92, false);
 }
 
 std::string MakePng(int width, int height, std::uint32_t seed) {
