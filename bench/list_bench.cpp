@@ -10,6 +10,13 @@
 // size (the floor: what holding the file itself takes). Target: at most 3x. That listing too runs
 // in a fresh process of its own, so that the generator's memory is not counted.
 //
+// Then the hostile manifests beside real ones: 300,000 records of one path against 300,000
+// distinct paths, each parsed and every record's path looked up, both against the floor of
+// walking the manifest and naming every stored file (target: one path within 2x of distinct
+// paths); and a sparse 1 GiB Manifest.mbdb (a few kilobytes on disk, zeros that read as records
+// of empty texts up to the bound of records), listed in a fresh process, its peak memory and
+// time beside the 100 MB manifest's (target: under 1 GB).
+//
 // Usage: list_bench [records]   (default 200000)
 #include <gcrypt.h>
 #include <sys/stat.h>
@@ -49,15 +56,19 @@ long long PeakBytes() {
     return kb < 0 ? -1 : kb * 1024;
 }
 
-// In the fresh process: lists the backups under root and prints the growth of the peak.
+// In the fresh process: lists the backups under root and prints the growth of the peak, the
+// records listed and the seconds taken.
 int ListAndPrintPeak(const char* root) {
     const long long before = PeakBytes();
+    const auto start = std::chrono::steady_clock::now();
     BackupInfo* head = ListBackupsIn(root);
+    const double seconds = Seconds(start);
     const long long after = PeakBytes();
     const std::size_t listed = head ? head->mbdb->GetRecords()->size() : 0;
+    const bool found = head != nullptr;
     FreeBackupList(head);
-    std::printf("%lld %zu\n", after - before, listed);
-    return listed > 0 ? 0 : 1;
+    std::printf("%lld %zu %.3f\n", after - before, listed, seconds);
+    return found ? 0 : 1;
 }
 
 // Peak memory of listing a backup whose manifest is about 100 MB.
@@ -95,7 +106,7 @@ int PeakOfLargeManifest(const char* self) {
     long long peak = 0;
     std::size_t listed = 0;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-        std::sscanf(answer, "%lld %zu", &peak, &listed) != 2) {
+        std::sscanf(answer, "%lld %zu", &peak, &listed) != 2 || listed == 0) {
         std::printf("  peak memory: the listing process failed\n");
         return 1;
     }
@@ -119,11 +130,9 @@ int ListAndPrintTime(const char* root) {
     std::_Exit(listed > 0 ? 0 : 1);
 }
 
-// The floor: the three files read in pieces, every manifest record walked and hashed.
-std::size_t Floor(const std::string& folder) {
-    volatile unsigned sink = 0;
-    sink = sink + static_cast<unsigned>(bench::ReadInPieces(folder + "Info.plist"));
-    sink = sink + static_cast<unsigned>(bench::ReadInPieces(folder + "Manifest.plist"));
+// Every manifest record walked and its stored-file name (SHA-1 of "domain-path") computed, kept
+// nothing: the least work of any reader that names the records' stored files. Returns the records.
+std::size_t WalkAndHash(const std::string& folder, volatile unsigned& sink) {
     std::size_t records = 0;
     static const char kDash = '-';
     bench::WalkManifest(folder + "Manifest.mbdb",
@@ -141,6 +150,97 @@ std::size_t Floor(const std::string& folder) {
                             ++records;
                         });
     return records;
+}
+
+// The floor: the three files read in pieces, every manifest record walked and hashed.
+std::size_t Floor(const std::string& folder) {
+    volatile unsigned sink = 0;
+    sink = sink + static_cast<unsigned>(bench::ReadInPieces(folder + "Info.plist"));
+    sink = sink + static_cast<unsigned>(bench::ReadInPieces(folder + "Manifest.plist"));
+    return WalkAndHash(folder, sink);
+}
+
+// Seconds to parse a manifest and look up every record's path as the media lookups do.
+double ParseAndLookUp(const std::string& folder, std::size_t* found) {
+    const auto start = std::chrono::steady_clock::now();
+    Mbdb mbdb;
+    mbdb.Parse(folder);
+    std::size_t n = 0;
+    for (const Mbdb::MBFileRecord* rec : *mbdb.GetRecords())
+        n += mbdb.FindMediaFile(rec->path).empty() ? 0 : 1;
+    *found = n;
+    return Seconds(start);
+}
+
+// 300,000 records of one path against as many distinct paths.
+bool OnePathManifest() {
+    const std::size_t n = 300000;
+    char pattern[] = "/tmp/listbench-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return false;
+    const std::string folder = std::string(pattern) + "/";
+    struct Case {
+        const char* name;
+        bool onePath;
+        double floor = 0, seconds = 0;
+        std::size_t found = 0;
+    } cases[] = {{"distinct paths", false}, {"one path", true}};
+    for (Case& c : cases) {
+        std::vector<gen::MbdbRecord> records(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            records[i].domain = "CameraRollDomain";
+            records[i].path =
+                "Media/DCIM/100APPLE/IMG_" + std::to_string(c.onePath ? 1 : i) + ".JPG";
+        }
+        gen::WriteFile(folder + "Manifest.mbdb", gen::EncodeMbdb(records));
+        c.floor = Best(3, [&] {
+            volatile unsigned sink = 0;
+            WalkAndHash(folder, sink);
+        });
+        c.seconds = Best(3, [&] { ParseAndLookUp(folder, &c.found); });
+    }
+    gen::RemoveTree(pattern);
+    bool ok = true;
+    for (const Case& c : cases) {
+        std::printf(
+            "  %zu records, %-14s: parse and %zu lookups %8.3f ms, floor (walk and hash) %7.3f ms, "
+            "ratio %.2f\n",
+            n, c.name, c.found, c.seconds * 1e3, c.floor * 1e3, c.seconds / c.floor);
+        ok = ok && c.found == n && bench::FloorHolds(c.name, c.seconds, c.floor);
+    }
+    const double ratio = cases[1].seconds / cases[0].seconds;
+    std::printf("  one path against distinct paths: %.2f (target <= 2.00) %s\n", ratio,
+                ratio <= 2.0 ? "OK" : "OVER");
+    return ok;
+}
+
+// A sparse Manifest.mbdb of 1 GiB listed in a fresh process.
+bool SparseManifest() {
+    char pattern[] = "/tmp/listbench-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return false;
+    const std::string root = std::string(pattern) + "/";
+    const std::string folder = root + "backup/";
+    gen::MakeDirs(folder);
+    gen::WriteFile(folder + "Info.plist", "");
+    gen::WriteFile(folder + "Manifest.plist", "");
+    gen::WriteFile(folder + "Manifest.mbdb", gen::EncodeMbdbHeader());
+    bool ok = truncate((folder + "Manifest.mbdb").c_str(), off_t(1) << 30) == 0;
+    struct stat st;
+    ok = ok && stat((folder + "Manifest.mbdb").c_str(), &st) == 0;
+    const std::string out = ok ? bench::RunSelf({"--peak", root}, &ok) : std::string();
+    gen::RemoveTree(pattern);
+    long long peak = 0;
+    std::size_t listed = 0;
+    double seconds = 0;
+    if (!ok || std::sscanf(out.c_str(), "%lld %zu %lf", &peak, &listed, &seconds) != 3) {
+        std::printf("  sparse manifest: the listing process failed\n");
+        return false;
+    }
+    std::printf(
+        "  listing a sparse 1 GiB manifest (%lld KB on disk): peak %.1f MB, %.2f s, %zu records "
+        "kept (target: under 1 GB) %s\n",
+        static_cast<long long>(st.st_blocks) / 2, static_cast<double>(peak) / 1e6, seconds, listed,
+        peak < 1000000000LL ? "OK" : "OVER");
+    return listed == 0;
 }
 
 }  // namespace
@@ -195,6 +295,8 @@ int main(int argc, char** argv) {
     bool ok = bench::FloorHolds("the listing", list, floor);
     if (listed != records || walked != records) return 1;
     ok = PeakOfLargeManifest("/proc/self/exe") == 0 && ok;
+    ok = SparseManifest() && ok;
+    ok = OnePathManifest() && ok;
     bench::PrintLoad("at the end");
     return ok ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "ib/ib_util.h"
+#include "mbdb/phone_files.h"
 #include "util/big_endian_bit_converter.h"
 #include "util/gcrypt_init.h"
 #include "util/wz_tool.h"
@@ -18,6 +19,9 @@ namespace {
 const unsigned char kHeader[6] = {0x6D, 0x62, 0x64, 0x62, 0x05, 0x00};
 const int kFixedGroups[] = {2, 4, 4, 4, 4, 4, 4, 4, 8, 1, 1};
 constexpr std::size_t kFixedSize = 40;
+// The arena's blocks start small and double up to the largest, so that the memory of a manifest
+// follows its records: a backup of a few records takes a few kilobytes, not a megabyte.
+constexpr std::size_t kFirstArenaBlock = 4 << 10;
 constexpr std::size_t kArenaBlock = 1 << 20;
 constexpr std::size_t kWindow = 1 << 18;
 
@@ -25,7 +29,9 @@ constexpr std::size_t kWindow = 1 << 18;
 // so the file itself is never held whole. Every read checks the end first.
 class Reader {
   public:
-    Reader(FILE* file, MbdbArena& arena) : file_(file), arena_(arena) {}
+    // window: the bytes read at a time (a small file needs no larger window).
+    Reader(FILE* file, MbdbArena& arena, std::size_t window)
+        : file_(file), arena_(arena), window_(window) {}
 
     bool AtEnd() { return !Fill(1); }
 
@@ -115,7 +121,7 @@ class Reader {
 
     FILE* file_;
     MbdbArena& arena_;
-    std::vector<unsigned char> window_ = std::vector<unsigned char>(kWindow);
+    std::vector<unsigned char> window_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool eof_ = false;
@@ -224,8 +230,10 @@ void* MbdbArena::Allocate(std::size_t size, std::size_t align) {
     std::size_t pad = reinterpret_cast<std::uintptr_t>(next_) % align;
     pad = pad ? align - pad : 0;
     if (next_ == nullptr || left_ < size + pad) {
-        const std::size_t block = size + align > kArenaBlock ? size + align : kArenaBlock;
+        std::size_t block = std::min(std::max(kFirstArenaBlock, reserved_), kArenaBlock);
+        block = std::max(block, size + align);
         blocks_.emplace_back(new char[block]);
+        reserved_ += block;
         next_ = blocks_.back().get();
         left_ = block;
         pad = reinterpret_cast<std::uintptr_t>(next_) % align;
@@ -260,22 +268,37 @@ Mbdb::~Mbdb() {
 }
 
 bool Mbdb::Parse(const std::string& folder) {
+    return Parse(folder, Limits());
+}
+
+bool Mbdb::Parse(const std::string& folder, const Limits& limits) {
     rootFolder += folder;
     const std::string file = folder + "Manifest.mbdb";
     FILE* f = WZfopen(file.c_str(), "rb");
     if (f == nullptr) return false;
-    Reader in(f, *arena);
+    // The size is checked before anything is read, and nothing is sized by it: a file may claim a
+    // gigabyte and hold a few kilobytes (sparse), so memory follows the records actually read.
+    struct stat st;
+    if (fstat(fileno(f), &st) != 0 || st.st_size < 0 ||
+        static_cast<std::uint64_t>(st.st_size) > limits.bytes) {
+        std::fclose(f);
+        return false;
+    }
+    const std::size_t window = std::max<std::size_t>(
+        std::min<std::size_t>(static_cast<std::size_t>(st.st_size), kWindow), sizeof kHeader);
+    Reader in(f, *arena, window);
     const unsigned char* header = nullptr;
     if (!in.Bytes(sizeof kHeader, &header) || std::memcmp(header, kHeader, sizeof kHeader) != 0) {
         std::fclose(f);
         return false;
     }
-    // Records are at least 50 bytes long; real ones about 100 to 200.
-    struct stat st;
-    if (fstat(fileno(f), &st) == 0 && st.st_size > 0)
-        records->reserve(static_cast<std::size_t>(st.st_size) / 100);
     Parser parser(*arena);
+    bool refused = false;
     while (!in.AtEnd()) {
+        if (records->size() >= limits.records) {
+            refused = true;
+            break;
+        }
         auto* rec = new (*arena) MBFileRecord;
         if (!parser.ReadRecord(in, rec)) {
             ReleaseRecord(rec);
@@ -285,6 +308,13 @@ bool Mbdb::Parse(const std::string& folder) {
     }
     std::fclose(f);
     indexBuilt = false;
+    if (refused) {
+        // Nothing of a damaged manifest is kept: its kinds find no files.
+        for (MBFileRecord*& rec : *records) ReleaseRecord(rec);
+        RecordList().swap(*records);
+        arena.reset(new MbdbArena);
+        return false;
+    }
     return true;
 }
 
@@ -330,91 +360,75 @@ Mbdb::RecordMap Mbdb::GetRecordMap() const {
     return map;
 }
 
-std::uint32_t Mbdb::PathHash(std::string_view path) {
-    // Eight bytes at a time, each word mixed in by a multiplication; a final mix folds the upper
-    // half, where every byte has reached, into the 32 bits that the index keeps.
-    const std::uint64_t k = 0x9E3779B97F4A7C15ull;
-    std::uint64_t h = path.size() * k;
-    const char* p = path.data();
-    std::size_t n = path.size();
-    for (; n >= 8; n -= 8, p += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p, 8);
-        h = (h ^ w) * k;
-        h ^= h >> 32;
-    }
-    if (n > 0) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, p, n);
-        h = (h ^ w) * k;
-    }
-    h ^= h >> 29;
-    h *= 0xBF58476D1CE4E5B9ull;
-    h ^= h >> 32;
-    return static_cast<std::uint32_t>(h);
-}
-
 void Mbdb::BuildIndex() const {
     const RecordList& list = *records;
     const std::size_t n = list.size();
-    std::vector<IndexEntry> sorted(n);
-    // The counts of each byte of the hashes, for the four passes below, as the hashes are made.
-    std::vector<std::size_t> start(4 * 257, 0);
+    // The first eight bytes of each path as a number, so that most comparisons need not reach
+    // the texts; paths that share them are compared whole.
+    struct Entry {
+        std::uint64_t head;
+        std::uint32_t position;
+    };
+    std::vector<Entry> sorted(n);
     for (std::size_t i = 0; i < n; ++i) {
-        const std::uint32_t h = PathHash(CheckedPtr(list[i])->path);
-        sorted[i] = {h, static_cast<std::uint32_t>(i)};
-        for (unsigned pass = 0; pass < 4; ++pass)
-            ++start[pass * 257 + ((h >> (8 * pass)) & 0xFF) + 1];
-    }
-    // Least significant byte first, each pass stable: records of one hash stay in file order.
-    std::vector<IndexEntry> other(n);
-    for (unsigned pass = 0; pass < 4; ++pass) {
-        std::size_t* at = &start[pass * 257];
-        for (std::size_t b = 1; b < 257; ++b) at[b] += at[b - 1];
-        const unsigned shift = 8 * pass;
-        for (const IndexEntry& e : sorted) other[at[(e.hash >> shift) & 0xFF]++] = e;
-        sorted.swap(other);
-    }
-    other = std::vector<IndexEntry>();
-    // Runs of one hash: where they hold more than one path, by path, file order kept within each.
-    for (std::size_t begin = 0; begin < n;) {
-        std::size_t end = begin + 1;
-        bool onePath = true;
-        while (end < n && sorted[end].hash == sorted[begin].hash) {
-            onePath =
-                onePath && list[sorted[end].position]->path == list[sorted[begin].position]->path;
-            ++end;
+        const std::string_view path = CheckedPtr(list[i])->path;
+        std::uint64_t head = 0;
+        for (std::size_t b = 0; b < 8; ++b) {
+            head = head << 8 | (b < path.size() ? static_cast<unsigned char>(path[b]) : 0u);
         }
-        if (!onePath) {
-            std::stable_sort(sorted.begin() + static_cast<std::ptrdiff_t>(begin),
-                             sorted.begin() + static_cast<std::ptrdiff_t>(end),
-                             [&list](const IndexEntry& a, const IndexEntry& b) {
-                                 return list[a.position]->path < list[b.position]->path;
-                             });
-        }
-        begin = end;
+        sorted[i] = {head, static_cast<std::uint32_t>(i)};
     }
-    pathIndex.swap(sorted);
+    std::sort(sorted.begin(), sorted.end(), [&list](const Entry& a, const Entry& b) {
+        if (a.head != b.head) return a.head < b.head;
+        const MBFileRecord* ra = list[a.position];
+        const MBFileRecord* rb = list[b.position];
+        if (const int c = ra->path.compare(rb->path)) return c < 0;
+        if (const int c = ra->domain.compare(rb->domain)) return c < 0;
+        return a.position < b.position;
+    });
+    std::vector<std::uint32_t> index(n);
+    for (std::size_t i = 0; i < n; ++i) index[i] = sorted[i].position;
+    pathIndex.swap(index);
     indexBuilt = true;
 }
 
-const Mbdb::MBFileRecord* Mbdb::FindLast(std::string_view devicePath) const {
+const Mbdb::MBFileRecord* Mbdb::FindPhoneRecord(std::string_view devicePath, bool last) const {
+    std::string_view domains[PhoneFiles::kMaxDomains];
+    const std::size_t count = PhoneFiles::DomainsOf(devicePath, domains);
+    if (count == 0) return nullptr;
     if (!indexBuilt) BuildIndex();
     const RecordList& list = *records;
-    const std::uint32_t hash = PathHash(devicePath);
-    const auto first =
-        std::lower_bound(pathIndex.begin(), pathIndex.end(), hash,
-                         [](const IndexEntry& e, std::uint32_t h) { return e.hash < h; });
-    auto last = first;
-    while (last != pathIndex.end() && last->hash == hash) ++last;
-    // The end of the run of records with devicePath; a later record with the same path wins.
-    const auto end = std::upper_bound(first, last, devicePath,
-                                      [&list](std::string_view path, const IndexEntry& e) {
-                                          return path < list[e.position]->path;
-                                      });
-    if (end == first) return nullptr;
-    const MBFileRecord* rec = CheckedPtr(list[(end - 1)->position]);
-    return rec->path == devicePath ? rec : nullptr;
+    // Orders an index entry against (path, domain).
+    auto order = [this, &list](std::uint32_t position, std::string_view path,
+                               std::string_view domain) {
+        ++indexSteps;
+        const MBFileRecord* rec = list[position];
+        if (const int c = rec->path.compare(path)) return c;
+        return rec->domain.compare(domain);
+    };
+    const MBFileRecord* found = nullptr;
+    std::uint32_t foundAt = 0;
+    for (std::size_t d = 0; d < count; ++d) {
+        const std::string_view domain = domains[d];
+        // The records of (path, domain) are one range of the index, in file order.
+        const auto begin = std::lower_bound(
+            pathIndex.begin(), pathIndex.end(), 0,
+            [&](std::uint32_t position, int) { return order(position, devicePath, domain) < 0; });
+        const auto end = std::upper_bound(
+            begin, pathIndex.end(), 0,
+            [&](int, std::uint32_t position) { return order(position, devicePath, domain) > 0; });
+        if (begin == end) continue;
+        const std::uint32_t at = last ? *(end - 1) : *begin;
+        if (found == nullptr || (last ? at > foundAt : at < foundAt)) {
+            found = CheckedPtr(list[at]);
+            foundAt = at;
+        }
+    }
+    return found;
+}
+
+bool Mbdb::IsPhoneFile(const MBFileRecord* record) {
+    return PhoneFiles::Holds(CheckedPtr(record)->domain, record->path);
 }
 
 std::string Mbdb::StoredPath(const MBFileRecord* record) const {
@@ -427,13 +441,11 @@ std::string Mbdb::StoredPath(const MBFileRecord* record) const {
 }
 
 std::string Mbdb::FindStoredFile(std::string_view devicePath) const {
-    for (MBFileRecord* rec : *records) {
-        if (CheckedPtr(rec)->path == devicePath) return StoredPath(rec);
-    }
-    return std::string();
+    const MBFileRecord* rec = FindPhoneRecord(devicePath, false);
+    return rec != nullptr ? StoredPath(rec) : std::string();
 }
 
 std::string Mbdb::FindMediaFile(std::string_view devicePath) const {
-    const MBFileRecord* rec = FindLast(devicePath);
+    const MBFileRecord* rec = FindPhoneRecord(devicePath, true);
     return rec != nullptr ? StoredPath(rec) : std::string();
 }

@@ -28,11 +28,14 @@ class MbdbArena {
     void* Allocate(std::size_t size, std::size_t align);
     // A copy of the bytes that lives as long as the arena.
     std::string_view Copy(const char* data, std::size_t size);
+    // The bytes of every block taken so far.
+    std::size_t ReservedBytes() const { return reserved_; }
 
   private:
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* next_ = nullptr;
     std::size_t left_ = 0;
+    std::size_t reserved_ = 0;
 };
 
 class Mbdb : public WzBase {
@@ -112,9 +115,19 @@ class Mbdb : public WzBase {
     Mbdb(const Mbdb&) = delete;
     Mbdb& operator=(const Mbdb&) = delete;
 
-    // Reads folder + "Manifest.mbdb" (folder ends with '/'). False only when the file cannot be
-    // opened or its header is wrong; a record cut short ends the parse and is dropped.
+    // What one manifest may hold. A manifest beyond either bound is damaged: it is refused whole
+    // (no records), so that no file can make the listing cost more than a real manifest of the
+    // largest size does (heavy phones have a few hundred thousand records, about 150 bytes each).
+    struct Limits {
+        std::uint64_t bytes = std::uint64_t(1) << 30;
+        std::size_t records = 4000000;
+    };
+
+    // Reads folder + "Manifest.mbdb" (folder ends with '/'). False when the file cannot be opened,
+    // its header is wrong or it exceeds the limits; a record cut short ends the parse and is
+    // dropped.
     bool Parse(const std::string& folder);
+    bool Parse(const std::string& folder, const Limits& limits);
 
     std::string GetRootFolder() const { return rootFolder; }
     // Every complete record in file order; owned by the manifest.
@@ -122,35 +135,37 @@ class Mbdb : public WzBase {
     // A new map from device path to the last record (in file order) with that path.
     RecordMap GetRecordMap() const;
 
-    // The stored file of the first record (in file order) whose path equals devicePath, or an
-    // empty text when no record has it.
+    // The lookups of the phone's own files: only records of the domain the phone keeps
+    // devicePath in count (PhoneFiles); a path the phone does not keep finds nothing.
+    // The stored file of the first such record (in file order) with devicePath, or an empty text.
     std::string FindStoredFile(std::string_view devicePath) const;
-    // The stored file of the last record with that path (the map lookup), or an empty text.
+    // The stored file of the last such record with devicePath, or an empty text.
     std::string FindMediaFile(std::string_view devicePath) const;
     // rootFolder followed by the record's stored-file name.
     std::string StoredPath(const MBFileRecord* record) const;
+    // Whether the record is the phone's own file (its domain is the one the phone keeps its
+    // path in), for the readers that walk the records.
+    static bool IsPhoneFile(const MBFileRecord* record);
 
-    // The hash of a device path that orders the path index.
-    static std::uint32_t PathHash(std::string_view path);
+    // Index entries compared by the lookups so far: a lookup compares about log2 of the records,
+    // however many records share its path.
+    std::size_t IndexSteps() const { return indexSteps; }
+    // The bytes that the records' memory has taken.
+    std::size_t ArenaBytes() const { return arena->ReservedBytes(); }
 
   private:
-    // The last record with devicePath, or null. The path index is built once per manifest, at
-    // its first use (listing a backup does not need it), for every media lookup of every kind
-    // after it: the record positions sorted by the hash of their path (a radix sort, in time that
-    // grows with the records), paths of one hash by path, and records of one path by position.
-    // Only paths whose hashes collide are compared as texts, so a manifest made to collide costs
-    // no more than sorting by path does.
-    const MBFileRecord* FindLast(std::string_view devicePath) const;
+    // The first or the last record (in file order) of devicePath among the phone's domains for
+    // it, or null. The path index is built once per manifest, at its first use (listing a backup
+    // does not need it): the record positions sorted by path, then domain, then position. A
+    // lookup is a binary search per domain; it walks no run of records, so a manifest of one
+    // path a million times costs what one of distinct paths does.
+    const MBFileRecord* FindPhoneRecord(std::string_view devicePath, bool last) const;
     void BuildIndex() const;
-
-    struct IndexEntry {
-        std::uint32_t hash;
-        std::uint32_t position;  // in records
-    };
 
     std::string rootFolder;
     RecordList* records;
-    mutable std::vector<IndexEntry> pathIndex;
+    mutable std::vector<std::uint32_t> pathIndex;  // positions in records
     mutable bool indexBuilt = false;
+    mutable std::size_t indexSteps = 0;
     std::unique_ptr<MbdbArena> arena;
 };

@@ -238,6 +238,9 @@ TEST_F(BackupListTest, DamagedMarkerFilesStillListTheBackup) {
         {"shared-text", gen::SharedTextBinaryPlist(100000), gen::SharedTextBinaryPlist(100000),
          std::string("mbdb\x05\x00", 6)},
         {"dense-xml", DenseXml(100000), DenseXml(100000), std::string("mbdb\x05\x00", 6)},
+        // A manifest that claims more than a gigabyte and holds a few bytes (sparse): refused
+        // as damaged before it is read.
+        {"sparse-manifest", "", "", std::string("mbdb\x05\x00", 6)},
     };
     for (const Row& r : rows) {
         gen::MakeDirs(root_ + r.name);
@@ -245,6 +248,7 @@ TEST_F(BackupListTest, DamagedMarkerFilesStillListTheBackup) {
         gen::WriteFile(root_ + r.name + "/Manifest.plist", r.manifest);
         gen::WriteFile(root_ + r.name + "/Manifest.mbdb", r.mbdb);
     }
+    ASSERT_EQ(truncate((root_ + "sparse-manifest/Manifest.mbdb").c_str(), (off_t(1) << 30) + 1), 0);
     List();
     EXPECT_EQ(Nodes(head_).size(), std::size(rows));
     for (const Row& r : rows) {
@@ -265,6 +269,34 @@ TEST_F(BackupListTest, DamagedMarkerFilesStillListTheBackup) {
             }
         }
     }
+}
+
+// The memory of a listed manifest follows its records: a thousand backups of a few records each
+// take a few kilobytes apiece, not a block of a megabyte each.
+TEST_F(BackupListTest, SmallManifestsTakeMemoryOfTheirSize) {
+    gen::MbdbRecord sms;
+    sms.domain = "HomeDomain";
+    sms.path = "Library/SMS/sms.db";
+    gen::MbdbRecord root;
+    root.domain = "HomeDomain";
+    const std::string mbdb = gen::EncodeMbdb({root, sms});
+    const std::size_t count = 1000;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string folder = root_ + "b" + std::to_string(i) + "/";
+        gen::MakeDirs(folder);
+        gen::WriteFile(folder + "Info.plist", "");
+        gen::WriteFile(folder + "Manifest.plist", "");
+        gen::WriteFile(folder + "Manifest.mbdb", mbdb);
+    }
+    std::size_t listed = 0;
+    std::size_t bytes = 0;
+    for (BackupInfo* b : Nodes(List())) {
+        ++listed;
+        EXPECT_EQ(b->mbdb->GetRecords()->size(), 2u);
+        bytes += b->mbdb->ArenaBytes();
+    }
+    EXPECT_EQ(listed, count);
+    EXPECT_LE(bytes, count * 4096);
 }
 
 TEST_F(BackupListTest, PropertyListsReadAsLibplistReadsThem) {

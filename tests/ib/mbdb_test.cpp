@@ -190,55 +190,130 @@ TEST_F(MbdbTest, AbsentAndEmptyStringsConsumeNoBytes) {
     EXPECT_EQ(ParsePaths(), (std::vector<std::string>{"", "Media/x"}));
 }
 
-TEST_F(MbdbTest, FirstMatchForDatabasesLastMatchForMedia) {
-    WriteManifest(gen::EncodeMbdb({Rec("HomeDomain", "Library/Notes/notes.sqlite"),
-                                   Rec("MediaDomain", "other"),
-                                   Rec("AppDomain-x", "Library/Notes/notes.sqlite")}));
+// The phone's files are taken only from the domain the phone keeps them in, whatever other
+// domain (an app's container, listed first as real manifests list the apps) holds the same path;
+// within the domain the database lookup takes the first record and the media lookup the last.
+TEST_F(MbdbTest, PhoneFilesOnlyFromTheirDomain) {
+    const std::string notes = "Library/Notes/notes.sqlite";
+    const std::string sms = "Library/SMS/sms.db";
+    const std::string calls = "Library/CallHistory/call_history.db";
+    const std::string photos = "Media/PhotoData/Photos.sqlite";
+    const std::string memo = "Media/Recordings/20130101 120000.m4a";
+    const std::string part = "Library/SMS/Attachments/0a/10/IMG_0001.JPG";
+    WriteManifest(gen::EncodeMbdb(
+        {Rec("AppDomain-com.example.app", notes), Rec("AppDomain-com.example.app", sms),
+         Rec("HomeDomain", notes), Rec("HomeDomain", calls), Rec("MediaDomain", photos),
+         Rec("WirelessDomain", calls), Rec("HomeDomain", notes), Rec("CameraRollDomain", photos),
+         Rec("CameraRollDomain", memo), Rec("AppDomain-com.example.app", part),
+         Rec("AppDomain-x", notes), Rec("MediaDomain", "other")}));
     ParsePaths();
-    const std::string first =
-        Folder() + gen::StoredName("HomeDomain", "Library/Notes/notes.sqlite");
-    const std::string last =
-        Folder() + gen::StoredName("AppDomain-x", "Library/Notes/notes.sqlite");
-    EXPECT_EQ(mbdb_->FindStoredFile("Library/Notes/notes.sqlite"), first);
-    EXPECT_EQ(mbdb_->FindMediaFile("Library/Notes/notes.sqlite"), last);
-    EXPECT_EQ(mbdb_->GetRecordMap().size(), 2u);
-    EXPECT_EQ(mbdb_->GetRecords()->size(), 3u);
-    // Lookups are exact and case-sensitive, with no leading slash.
-    EXPECT_EQ(mbdb_->FindStoredFile("library/notes/notes.sqlite"), "");
-    EXPECT_EQ(mbdb_->FindStoredFile("/Library/Notes/notes.sqlite"), "");
-    EXPECT_EQ(mbdb_->FindMediaFile("missing"), "");
+    struct Row {
+        std::string path;
+        std::string first;  // domain of the database lookup's record; empty for none
+        std::string last;   // domain of the media lookup's record
+    } rows[] = {
+        {notes, "HomeDomain", "HomeDomain"},
+        {sms, "", ""},  // only an app's decoy
+        {calls, "WirelessDomain", "WirelessDomain"},
+        {photos, "MediaDomain", "CameraRollDomain"},  // iOS 5 and later domains, file order
+        {memo, "", ""},                               // memos are in MediaDomain only
+        {part, "", ""},
+        {"other", "", ""},  // no file of the phone's
+        {"library/notes/notes.sqlite", "", ""},
+        {"/Library/Notes/notes.sqlite", "", ""},
+    };
+    // The stored files of a domain and path; the same file for each record of it.
+    auto stored = [this](const std::string& domain, const std::string& path) {
+        return domain.empty() ? std::string() : Folder() + gen::StoredName(domain, path);
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(mbdb_->FindStoredFile(r.path), stored(r.first, r.path)) << r.path;
+        EXPECT_EQ(mbdb_->FindMediaFile(r.path), stored(r.last, r.path)) << r.path;
+    }
+    EXPECT_EQ(mbdb_->GetRecordMap().size(), 7u);
+    EXPECT_EQ(mbdb_->GetRecords()->size(), 12u);
 }
 
-// Paths whose hashes collide share one run of the media index: within it the paths are told
-// apart by their text, and of several records with one path the last still wins, whichever
-// order the records of the colliding paths come in.
-TEST_F(MbdbTest, LastMatchForMediaAmongPathsOfOneHash) {
-    auto name = [](int i) { return "Media/DCIM/100APPLE/IMG_" + std::to_string(i) + ".JPG"; };
-    std::unordered_map<std::uint32_t, int> seen;
-    seen.reserve(1 << 20);
-    std::vector<std::pair<std::string, std::string>> pairs;
-    for (int i = 0; pairs.size() < 6 && i < 4000000; ++i) {
-        auto it = seen.emplace(Mbdb::PathHash(name(i)), i).first;
-        if (it->second != i) pairs.emplace_back(name(it->second), name(i));
+// No lookup walks the records that share its path or the start of its path: a manifest of one
+// path many times over (in an app's domain, with the phone's record among them) and one of many
+// paths that differ only at their end are looked up in a number of index steps that follows the
+// logarithm of the records.
+TEST_F(MbdbTest, LookupsWalkNoRunOfRecords) {
+    const std::size_t n = 20000;
+    const std::string sms = "Library/SMS/sms.db";
+    struct Case {
+        const char* name;
+        std::vector<MbdbRecord> records;
+        std::string path;
+        std::string want;  // domain of the answer
+    } cases[2] = {{"one path", {}, sms, "HomeDomain"},
+                  {"one prefix", {}, "Media/DCIM/100APPLE/IMG_9999.JPG", "CameraRollDomain"}};
+    for (std::size_t i = 0; i < n; ++i) {
+        cases[0].records.push_back(
+            Rec(i == n / 2 ? "HomeDomain" : "AppDomain-com.example.app", sms));
+        cases[1].records.push_back(
+            Rec("CameraRollDomain", "Media/DCIM/100APPLE/IMG_" + std::to_string(i) + ".JPG"));
     }
-    ASSERT_EQ(pairs.size(), 6u);
-    std::vector<MbdbRecord> records = {Rec("MediaDomain", "Media/DCIM")};
-    const char* const domains[] = {"CameraRollDomain", "MediaDomain", "HomeDomain"};
-    // The pairs but the last, in turns: a, b, a, b, b, a; the last pair's second path is missing.
-    for (std::size_t p = 0; p + 1 < pairs.size(); ++p) {
-        const std::string* order[] = {&pairs[p].first,  &pairs[p].second, &pairs[p].first,
-                                      &pairs[p].second, &pairs[p].second, &pairs[p].first};
-        for (std::size_t k = 0; k < 6; ++k) records.push_back(Rec(domains[(k + p) % 3], *order[k]));
+    for (Case& c : cases) {
+        WriteManifest(gen::EncodeMbdb(c.records));
+        ParsePaths();
+        ASSERT_EQ(mbdb_->GetRecords()->size(), n) << c.name;
+        EXPECT_EQ(mbdb_->FindStoredFile(c.path), Folder() + gen::StoredName(c.want, c.path));
+        const std::size_t before = mbdb_->IndexSteps();
+        EXPECT_EQ(mbdb_->FindMediaFile(c.path), Folder() + gen::StoredName(c.want, c.path));
+        EXPECT_EQ(mbdb_->FindMediaFile(c.path + "x"), "");
+        // Two binary searches per domain, at most two domains, two lookups: 8 x 16 steps.
+        EXPECT_LE(mbdb_->IndexSteps() - before, 8u * 16u) << c.name;
     }
-    records.push_back(Rec("MediaDomain", pairs.back().first));
-    WriteManifest(gen::EncodeMbdb(records));
-    ParsePaths();
-    const Mbdb::RecordMap map = mbdb_->GetRecordMap();
-    for (const auto* r : *mbdb_->GetRecords())
-        EXPECT_EQ(mbdb_->FindMediaFile(r->path), mbdb_->StoredPath(map.at(r->path))) << r->path;
-    EXPECT_EQ(mbdb_->FindMediaFile(pairs[0].first),
-              Folder() + gen::StoredName(domains[2], pairs[0].first));
-    EXPECT_EQ(mbdb_->FindMediaFile(pairs.back().second), "");
+}
+
+// A manifest beyond its bounds (bytes claimed by the file, records) is refused whole and keeps
+// nothing; nothing is sized by what a file claims, so a sparse file of a gigabyte that holds a few
+// kilobytes costs what those do. A small manifest takes memory of its own size.
+TEST_F(MbdbTest, ManifestBeyondItsBoundsIsRefusedWhole) {
+    const std::string bytes = gen::EncodeMbdb({Rec("HomeDomain", "Library/SMS/sms.db"),
+                                               Rec("MediaDomain", "Media/Recordings/a.m4a"),
+                                               Rec("WirelessDomain", "Library")});
+    Mbdb::Limits three;
+    three.records = 3;
+    Mbdb::Limits two;
+    two.records = 2;
+    Mbdb::Limits small;
+    small.bytes = bytes.size() - 1;
+    struct Row {
+        const char* name;
+        std::uint64_t sparseTo;  // the file's claimed size, its end a hole; 0: as written
+        Mbdb::Limits limits;
+        bool ok;
+        std::size_t records;
+    } rows[] = {
+        {"within", 0, three, true, 3},
+        {"one record too many", 0, two, false, 0},
+        {"one byte too many", 0, small, false, 0},
+        {"default bounds", 0, Mbdb::Limits(), true, 3},
+        // Zeros read as records of empty texts; beyond the records' bound it is refused.
+        {"sparse, records", std::uint64_t(1) << 30,
+         [] {
+             Mbdb::Limits l;
+             l.records = 1000;
+             return l;
+         }(),
+         false, 0},
+        {"sparse, bytes", (std::uint64_t(1) << 30) + 1, Mbdb::Limits(), false, 0},
+    };
+    for (const Row& r : rows) {
+        WriteManifest(bytes);
+        const std::string file = Folder() + "Manifest.mbdb";
+        if (r.sparseTo != 0) {
+            ASSERT_EQ(truncate(file.c_str(), static_cast<off_t>(r.sparseTo)), 0);
+        }
+        mbdb_ = std::make_unique<Mbdb>();
+        EXPECT_EQ(mbdb_->Parse(Folder(), r.limits), r.ok) << r.name;
+        EXPECT_EQ(mbdb_->GetRecords()->size(), r.records) << r.name;
+        EXPECT_EQ(mbdb_->FindStoredFile("Library/SMS/sms.db").empty(), r.records == 0) << r.name;
+        // A few records take a block of a few kilobytes; a refused manifest keeps none.
+        EXPECT_LE(mbdb_->ArenaBytes(), r.records == 0 ? 0u : 4096u) << r.name;
+    }
 }
 
 // A manifest cut at any byte keeps exactly the records that end before the cut.
@@ -287,7 +362,7 @@ TEST_F(MbdbTest, GeneratedBackupRoundTrips) {
     gen::BackupBuilder b(Folder(), 7);
     b.AddDomainRoot("HomeDomain");
     b.AddFiller(2000);
-    b.AddFile("HomeDomain", "Library/CallHistory/call_history.db", "db");
+    b.AddFile("WirelessDomain", "Library/CallHistory/call_history.db", "db");
     b.AddFile("AppDomain-x", "Library/CallHistory/call_history.db", "other");
     b.Write();
     const auto paths = ParsePaths();
@@ -298,12 +373,9 @@ TEST_F(MbdbTest, GeneratedBackupRoundTrips) {
         EXPECT_EQ(r->fileName(), gen::StoredName(b.Records()[i].domain, b.Records()[i].path));
         ++i;
     }
+    // The phone's call history is in WirelessDomain; the app's file of that path is not it.
     EXPECT_EQ(gen::ReadFile(mbdb_->FindStoredFile("Library/CallHistory/call_history.db")), "db");
-    EXPECT_EQ(gen::ReadFile(mbdb_->FindMediaFile("Library/CallHistory/call_history.db")), "other");
-    // The media lookup agrees with the plain map for every path, a repeated one included.
-    const Mbdb::RecordMap map = mbdb_->GetRecordMap();
-    for (const auto* r : *mbdb_->GetRecords())
-        EXPECT_EQ(mbdb_->FindMediaFile(r->path), mbdb_->StoredPath(map.at(r->path)));
+    EXPECT_EQ(gen::ReadFile(mbdb_->FindMediaFile("Library/CallHistory/call_history.db")), "db");
 }
 
 }  // namespace

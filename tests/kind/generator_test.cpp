@@ -209,6 +209,95 @@ TEST(GeneratorTest, SampleMessagesRemindersAndEventsAsPhonesWriteThem) {
     }
 }
 
+// The number of items of a kind; 0 for null.
+std::size_t ItemCount(BackupInfo* backup, std::uint32_t kind) {
+    plist_t list = GetKindData(backup, kind);
+    const std::size_t n = list != nullptr ? plist_array_get_size(list) : 0;
+    plist_free(list);
+    return n;
+}
+
+// An app may keep a file at the path of one of the phone's databases in its own container, and
+// manifests list the apps' domains first (the sample holds one such file at the messages' path).
+// The phone's files are read all the same; an app's file is never read in their place, also when
+// it is the only file of that path.
+TEST(GeneratorTest, AnAppsFileAtThePhonesPathIsNotThePhones) {
+    kindtest::UseUtc();
+    testing_support::TempDir dir;
+    const std::string root = dir.Path() + "/Backup/";
+    const std::string folder = root + "udid/";
+    gen::SampleOptions options;
+    options.filler = 50;
+    gen::WriteSampleBackup(folder, options);
+    const char kApp[] = "AppDomain-com.example.app";
+    struct System {
+        const char* domain;
+        const char* path;
+    } const system[] = {
+        {"HomeDomain", "Library/SMS/sms.db"},
+        {"WirelessDomain", "Library/CallHistory/call_history.db"},
+        {"HomeDomain", "Library/AddressBook/AddressBook.sqlitedb"},
+        {"HomeDomain", "Library/Notes/notes.sqlite"},
+        {"HomeDomain", "Library/Safari/History.plist"},
+        {"HomeDomain", "Library/Safari/Bookmarks.db"},
+    };
+    const std::uint32_t kinds[] = {KIND_CALL_HISTORY,    KIND_CONTACTS, KIND_MESSAGES,
+                                   KIND_SMS_ATTACHMENTS, KIND_NOTES,    KIND_SAFARI};
+    std::vector<std::size_t> before;
+    {
+        BackupInfo* head = ListBackupsIn(root.c_str());
+        ASSERT_NE(head, nullptr);
+        for (std::uint32_t kind : kinds) before.push_back(ItemCount(head, kind));
+        FreeBackupList(head);
+    }
+    EXPECT_EQ(before[0], options.calls);
+    EXPECT_EQ(before[1], options.contacts);
+    EXPECT_EQ(before[2], options.chats);
+    EXPECT_GT(before[3], 0u);
+    EXPECT_EQ(before[4], options.notes);
+    EXPECT_GT(before[5], 0u);
+
+    // Empty files of an app at the first four paths, listed before every other record.
+    const std::string manifest = gen::ReadFile(folder + "Manifest.mbdb");
+    std::string decoys;
+    for (std::size_t i = 0; i < 4; ++i) {
+        gen::MbdbRecord r;
+        r.domain = kApp;
+        r.path = system[i].path;
+        decoys += gen::EncodeMbdbRecord(r);
+        gen::WriteFile(folder + gen::StoredName(kApp, r.path), "");
+    }
+    gen::WriteFile(folder + "Manifest.mbdb", manifest.substr(0, 6) + decoys + manifest.substr(6));
+    {
+        BackupInfo* head = ListBackupsIn(root.c_str());
+        ASSERT_NE(head, nullptr);
+        for (std::size_t k = 0; k < before.size(); ++k)
+            EXPECT_EQ(ItemCount(head, kinds[k]), before[k]) << "kind " << kinds[k];
+        FreeBackupList(head);
+    }
+
+    // A backup whose only files at those paths are the phone's own databases kept by an app.
+    gen::MakeDirs(root + "decoy");
+    for (const char* file : {"Info.plist", "Manifest.plist"})
+        gen::WriteFile(root + "decoy/" + file, gen::ReadFile(folder + file));
+    std::vector<gen::MbdbRecord> records;
+    for (const System& f : system) {
+        gen::MbdbRecord r;
+        r.domain = kApp;
+        r.path = f.path;
+        records.push_back(r);
+        gen::WriteFile(root + "decoy/" + gen::StoredName(kApp, f.path),
+                       gen::ReadFile(folder + gen::StoredName(f.domain, f.path)));
+    }
+    gen::WriteFile(root + "decoy/Manifest.mbdb", gen::EncodeMbdb(records));
+    gen::RemoveTree(folder);
+    BackupInfo* head = ListBackupsIn(root.c_str());
+    ASSERT_NE(head, nullptr);
+    EXPECT_EQ(head->next, nullptr);
+    for (std::uint32_t kind : kinds) EXPECT_EQ(ItemCount(head, kind), 0u) << "kind " << kind;
+    FreeBackupList(head);
+}
+
 // The columns of a table, or none when the database does not open or lacks the table.
 std::set<std::string> Columns(sqlite3* db, const std::string& table) {
     std::set<std::string> out;

@@ -324,6 +324,10 @@ void WriteSample(const std::string& folder, const SampleOptions& options) {
         "KeychainDomain", "RootDomain",  "SystemPreferencesDomain"};
     for (const char* d : kDomains) b.AddDomainRoot(d);
     b.AddFiller(nFiller / 2);
+    // An app that keeps a file of its own at the path of the phone's messages, listed before the
+    // phone's domains as real manifests list the apps: it is never read as the phone's.
+    b.AddDirectory("AppDomain-com.example.app", "Library/SMS");
+    b.AddFile("AppDomain-com.example.app", "Library/SMS/sms.db", "");
 
     // HomeDomain: address book, calendar, notes, messages, Safari.
     b.AddDirectory("HomeDomain", "Library");

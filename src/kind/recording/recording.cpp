@@ -56,9 +56,9 @@ int Recording::OnRecordingRow(void* context, int columns, char** values, char** 
     return 0;
 }
 
-// Every memo with a name takes the first manifest record, in file order, whose device path
-// contains that name; a memo without a name takes none. The walk ends once every memo with a
-// name has its file. One pass over each path finds all names in it at once.
+// Every memo with a name takes the first manifest record of the phone's own files, in file order,
+// whose device path contains that name; a memo without a name takes none. The walk ends once every
+// memo with a name has its file. One pass over each path finds all names in it at once.
 void Recording::MatchFiles(const Mbdb* mbdb) {
     std::vector<std::string> names;
     names.reserve(memos_.size());
@@ -72,7 +72,7 @@ void Recording::MatchFiles(const Mbdb* mbdb) {
     std::size_t count = 0;
     for (const Mbdb::MBFileRecord* rec : *mbdb->GetRecords()) {
         if (count == wanted) break;
-        CheckedPtr(rec);
+        if (!Mbdb::IsPhoneFile(CheckedPtr(rec))) continue;
         matcher.Scan(rec->path, [&](std::size_t id) {
             if (matched[id]) return;
             matched[id] = true;

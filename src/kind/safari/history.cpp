@@ -119,18 +119,20 @@ plist_t History::GetData(Mbdb* mbdb, int /*typeFilter*/) {
     plist_t array = plist_new_array();
     if (mbdb == nullptr) return array;
     const Mbdb* manifest = CheckedPtr(mbdb);
-    int found = 0;
+    // The phone's own history and bookmarks, each read once (the first record of its path in
+    // the phone's domain), in the order of their records.
+    bool history = false;
+    bool bookmarks = false;
     for (const Mbdb::MBFileRecord* rec : *manifest->GetRecords()) {
         CheckedPtr(rec);
-        if (rec->path == kHistoryPath) {
+        if (!history && rec->path == kHistoryPath && Mbdb::IsPhoneFile(rec)) {
             ReadHistoryPlist(manifest->StoredPath(rec), array);
-            ++found;
-        } else if (rec->path == kBookmarksPath) {
+            history = true;
+        } else if (!bookmarks && rec->path == kBookmarksPath && Mbdb::IsPhoneFile(rec)) {
             ReadBookmarks(manifest->StoredPath(rec), array);
-            ++found;
-        } else if (found > 1) {
-            break;
+            bookmarks = true;
         }
+        if (history && bookmarks) break;
     }
     return array;
 }

@@ -62,7 +62,8 @@ int OnPieceRow(void* context, int columns, char** values, char** /*names*/) {
 }
 
 // The device path of every MMS part file in the manifest, by its name without the extension
-// ("874-1"); the first record of a name wins, previews ("874-1-preview") are left out.
+// ("874-1"); the first record of a name among the phone's own files wins, previews
+// ("874-1-preview") are left out.
 std::unordered_map<std::string_view, std::string_view> PartFiles(const Mbdb* manifest) {
     std::unordered_map<std::string_view, std::string_view> files;
     const Mbdb::RecordList* records = manifest->GetRecords();
@@ -71,6 +72,7 @@ std::unordered_map<std::string_view, std::string_view> PartFiles(const Mbdb* man
     for (const Mbdb::MBFileRecord* r : *records) {
         const std::string_view path = r->path;
         if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0) continue;
+        if (!Mbdb::IsPhoneFile(r)) continue;
         std::string_view name = path.substr(path.rfind('/') + 1);
         const std::size_t dot = name.rfind('.');
         if (dot != std::string_view::npos) name = name.substr(0, dot);
