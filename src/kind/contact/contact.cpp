@@ -1,5 +1,6 @@
 #include "kind/contact/contact.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -282,9 +283,12 @@ std::string Contact::CleanValue(const char* stored) {
 std::string Contact::CleanDate(const char* stored) {
     if (stored == nullptr || *stored == 0) return std::string();
     if (!IsNumberText(stored)) return stored;
-    const double seconds = std::strtod(stored, nullptr);
+    // Read whatever the locale's decimal separator is.
+    const char* start = *stored == '+' ? stored + 1 : stored;
+    double seconds = 0;
+    const std::from_chars_result read = std::from_chars(start, start + std::strlen(start), seconds);
     // Years 1 to 9999 lie within about 3e11 seconds of 2001: anything beyond is no date.
-    if (!(std::fabs(seconds) < 1e12)) return stored;
+    if (read.ec != std::errc() || !(std::fabs(seconds) < 1e12)) return stored;
     long year = 0;
     int month = 0;
     int day = 0;
