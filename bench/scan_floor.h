@@ -166,7 +166,16 @@ class ScanFloor {
         const std::string sms = Database("Library/SMS/sms.db");
         ForEachRow(sms, "select filename from attachment", [&](sqlite3_stmt* st) {
             const char* f = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-            if (f != nullptr && std::strlen(f) > 2) attachmentPaths_.emplace_back(f + 2);
+            if (f == nullptr) return;
+            // The device path: the filename without the home it is named under.
+            const std::string_view name(f);
+            for (const char* home : {"~/", "/var/mobile/", "/private/var/mobile/"}) {
+                if (name.rfind(home, 0) == 0) {
+                    attachmentPaths_.emplace_back(name.substr(std::strlen(home)));
+                    return;
+                }
+            }
+            if (!name.empty()) attachmentPaths_.emplace_back(name);
         });
         const std::string photos = Database("Media/PhotoData/Photos.sqlite");
         ForEachRow(photos,

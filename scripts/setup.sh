@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   libwxgtk3.2-dev libgtk-3-dev libplist-dev libsqlite3-dev libgcrypt20-dev libexpat1-dev rapidjson-dev
-  libjpeg-dev libpng-dev gettext libmimalloc-dev
+  libjpeg-dev libpng-dev gettext libmimalloc-dev libutf8proc-dev
   googletest libgtest-dev xvfb xauth tzdata
   clang libclang-rt-14-dev
   chromium fonts-dejavu-core fonts-noto-cjk fonts-noto-color-emoji locales

@@ -29,13 +29,15 @@ inline constexpr char kName[] = "name";  // first, middle and last name
 inline constexpr char kOrganization[] = "organization";
 inline constexpr char kDepartment[] = "department";
 inline constexpr char kNote[] = "note";
-inline constexpr char kBirthday[] = "birthday";  // as the address book stores it
+// The day, "1984-05-17", or "--05-17" when no year was given; a text that is no date as stored.
+inline constexpr char kBirthday[] = "birthday";
 inline constexpr char kJobTitle[] = "jobTitle";
 inline constexpr char kNickName[] = "nickName";
 inline constexpr char kCreationDate[] = "creationDate";  // date, or empty
 // Dictionary: one string entry per phone number, address and other value, in the address
 // book's order, under its label ("Mobile", "Home"; a repeated label numbered "Mobile (2)", an
-// entry without label under the empty key). Empty for a person without any.
+// entry without label under the empty key). A date (an anniversary) is its day, like the
+// birthday. Empty for a person without any.
 inline constexpr char kProperties[] = "properties";
 inline constexpr const char* kKeys[] = {kId,           kName,      kOrganization, kDepartment,
                                         kNote,         kBirthday,  kJobTitle,     kNickName,

@@ -69,7 +69,8 @@ std::vector<KindInfo> MakeTable() {
                           Calls::Page<&CallHistory::duration>(wxTRANSLATE("Duration")),
                           Calls::Page<&CallHistory::type>(wxTRANSLATE("Type"))}));
     // Contacts; the page adds a line per property, its label under "Type" and its value under
-    // "Value". The birthday is the address book's own text ("1984-01-12T12:00:00Z"), shown whole.
+    // "Value". The birthday, like a date among the values, is a day in UTC as the reader gives it
+    // ("1984-05-17", "--05-17" without a year), not an instant in local time; shown whole.
     using Contacts = Records<Contact>;
     table.push_back(Row<Contact>(
         KIND_CONTACTS, wxTRANSLATE("Contacts"),

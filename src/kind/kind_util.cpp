@@ -1,5 +1,6 @@
 #include "kind/kind_util.h"
 
+#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -91,8 +92,13 @@ bool KindUtil::DateSeconds(const char* value, std::int64_t* seconds) {
         *seconds = ColumnToInt(start);
         return true;
     }
-    // A real in exponent form (1e9) is read whole; one beyond 64 bits has no date.
-    const double v = std::strtod(start, nullptr);
+    // A real in exponent form (1e9) is read whole, whatever the locale's decimal separator; one
+    // beyond 64 bits has no date.
+    if (*start == '+') ++start;
+    const char* end = start;
+    while (*end != 0 && *end != ' ' && *end != '\t' && *end != '\n' && *end != '\r') ++end;
+    double v = 0;
+    if (std::from_chars(start, end, v).ec != std::errc()) return false;
     if (!(v > -9.0e18 && v < 9.0e18)) return false;
     *seconds = static_cast<std::int64_t>(v);
     return true;

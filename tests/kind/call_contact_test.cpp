@@ -2,7 +2,10 @@
 // the cache.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdlib>
+#include <ctime>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -34,7 +37,7 @@ gen::AddressBook SmallBook() {
     ann.rowid = 2;
     ann.first = "Ann";
     ann.last = "Lee";
-    ann.birthday = "1984-04-12T12:00:00Z";
+    ann.birthday = "-524664000";  // 1984-05-17 12:00 UTC
     ann.creationDate = 0;
     ann.note = "<b>friend</b> from \"school\"";
     ann.values.push_back({"_$!<Mobile>!$_", "555-123-4567", 3, Sql()});
@@ -181,7 +184,7 @@ TEST(ContactTest, WholeResult) {
     const std::string expected =
         std::string("[") + R"({"id":1,"name":"Zed",)" + empty +
         R"("creationDate":"","properties":{"Home":"zed@example.com"}},)" +
-        R"({"id":2,"name":"Ann Lee","organization":"","department":"","note":"<b>friend</b> from \"school\"","birthday":"1984-04-12T12:00:00Z","jobTitle":"","nickName":"","creationDate":"2001-01-01 00:00:00","properties":{"Mobile":"5551234567","Gym":"ann@gym.example","":""}},)" +
+        R"({"id":2,"name":"Ann Lee","organization":"","department":"","note":"<b>friend</b> from \"school\"","birthday":"1984-05-17","jobTitle":"","nickName":"","creationDate":"2001-01-01 00:00:00","properties":{"Mobile":"5551234567","Gym":"ann@gym.example","":""}},)" +
         R"({"id":3,"name":"Bob Stone","organization":"","department":"","note":"","birthday":"","jobTitle":"Engineer","nickName":"","creationDate":"2013-09-04 15:06:40","properties":{"Mobile":"5551234567","Work":"+1 (555) 123-4567"}},)" +
         R"({"id":5,"name":"","organization":"Acme","department":"R&D","note":"","birthday":"","jobTitle":"","nickName":"","creationDate":"","properties":{}},)" +
         R"({"id":6,"name":"小明","organization":"","department":"","note":"","birthday":"","jobTitle":"","nickName":"明","creationDate":"",)" +
@@ -309,6 +312,92 @@ TEST(ContactTest, LabelsAndValues) {
                   {nullptr, ""},
                   {"-1-", "1"}};
     for (const auto& c : values) EXPECT_EQ(Contact::CleanValue(c.stored), c.value) << c.value;
+}
+
+// The address book keeps a birthday as the text of seconds since 2001 at noon UTC, and a date
+// value (property 12, an anniversary) the same way; the year 1604 stands for none given. Each
+// shows the day it names in UTC, in every time zone and whatever the decimal separator.
+TEST(ContactTest, BirthdaysAndDatesShowTheDayTheyName) {
+    struct Case {
+        Sql stored;
+        const char* shown;
+    } birthdays[] = {
+        {"-524664000", "1984-05-17"},
+        {"-12516292800", "--05-17"},
+        {"-12523032000", "--02-29"},
+        {"0", "2001-01-01"},
+        {"-0.5", "2000-12-31"},
+        {"370008000.0", "2012-09-22"},
+        {"-63113904000", "0001-01-01"},
+        {"252423993599", "9999-12-31"},
+        // Beyond the years 1 to 9999, and texts that are no number, stay as stored.
+        {"-63113904001", "-63113904001"},
+        {"252423993600", "252423993600"},
+        {"1e400", "1e400"},
+        {"-99999999999999999999", "-99999999999999999999"},
+        {"1984-01-12T12:00:00Z", "1984-01-12T12:00:00Z"},
+        {"12abc", "12abc"},
+        {" 12", " 12"},
+        {"", ""},
+        {Sql(), ""},
+    };
+    gen::AddressBook book;
+    for (const Case& c : birthdays) {
+        gen::PersonRow p;
+        p.first = "P";
+        p.birthday = c.stored;
+        book.persons.push_back(p);
+    }
+    gen::PersonRow dates;
+    dates.first = "Dates";
+    dates.values.push_back({"_$!<Anniversary>!$_", "370008000", 12, Sql()});
+    dates.values.push_back({"_$!<Anniversary>!$_", "-524664000", 12, Sql()});
+    dates.values.push_back({"_$!<Other>!$_", "2012-09-22", 12, Sql()});
+    dates.values.push_back({"_$!<Mobile>!$_", "555-123-4567", 3, Sql()});
+    dates.values.push_back({Sql(), "-12516292800", 12, Sql()});
+    book.persons.push_back(dates);
+    const char* old = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = old ? old : "C";
+    struct Setting {
+        const char* zone;
+        const char* numbers;  // a locale whose decimal separator is a comma, or C
+    } settings[] = {
+        {"UTC", "C"}, {"Pacific/Kiritimati", "de_DE.UTF-8"}, {"Pacific/Pago_Pago", "C"}};
+    for (const Setting& setting : settings) {
+        SCOPED_TRACE(std::string(setting.zone) + " " + setting.numbers);
+        if (std::setlocale(LC_NUMERIC, setting.numbers) == nullptr) {
+            // scripts/setup.sh generates the locale; a machine without it skips that setting,
+            // CI may not.
+            const char* ci = std::getenv("CI");
+            EXPECT_FALSE(ci != nullptr && *ci != 0) << "the locale is not generated";
+            continue;
+        }
+        testing_support::ScopedEnv tz("TZ", setting.zone);
+        tzset();
+        KindBackup b;
+        b.Builder().AddFile("HomeDomain", kBookPath, gen::AddressBookDb(book));
+        plist_t data = b.Get(KIND_CONTACTS);
+        ASSERT_EQ(plist_array_get_size(data), std::size(birthdays) + 1);
+        for (std::size_t i = 0; i < std::size(birthdays); ++i) {
+            char* shown = nullptr;
+            plist_get_string_val(
+                plist_dict_get_item(plist_array_get_item(data, static_cast<uint32_t>(i)),
+                                    "birthday"),
+                &shown);
+            EXPECT_STREQ(shown, birthdays[i].shown) << "row " << i;
+            std::free(shown);
+        }
+        plist_free(data);
+        // A date value keeps its sign and dashes; a phone number still loses its dashes.
+        EXPECT_NE(
+            b.Dump(KIND_CONTACTS)
+                .find(
+                    R"p("properties":{"Anniversary":"2012-09-22","Anniversary (2)":"1984-05-17","Other":"2012-09-22","Mobile":"5551234567","":"--05-17"}})p"),
+            std::string::npos);
+        std::setlocale(LC_NUMERIC, saved.c_str());
+    }
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    tzset();
 }
 
 TEST(ContactTest, SecondRowWithOneIdReplacesTheFirst) {

@@ -141,9 +141,11 @@ std::vector<std::string> Texts(plist_t list, const char* key) {
     return out;
 }
 
-// The sample shows what phones write: more conversations than persons, the owner's messages in
-// groups, reminders in a list of the user's own and ticked off, all-day events, and the message
-// database of iOS 5 with attachments of iMessages and MMS parts.
+// The sample shows what phones write: more conversations than persons, both sides speaking in
+// every conversation, the owner's messages in groups, attachments named under every form of the
+// home and by a composed name, birthdays and anniversaries as seconds since 2001, reminders in a
+// list of the user's own and ticked off, all-day events, and the message database of iOS 5 with
+// attachments of iMessages and MMS parts.
 TEST(GeneratorTest, SampleMessagesRemindersAndEventsAsPhonesWriteThem) {
     kindtest::UseUtc();
     struct Case {
@@ -166,19 +168,22 @@ TEST(GeneratorTest, SampleMessagesRemindersAndEventsAsPhonesWriteThem) {
         ASSERT_NE(head, nullptr);
         plist_t chats = GetKindData(head, KIND_MESSAGES);
         ASSERT_EQ(plist_array_get_size(chats), c.chats);
-        // Some group (several members in its phone) holds messages sent by the owner.
+        // Some group (several members in its phone) holds messages sent by the owner; in every
+        // conversation both sides speak.
         std::size_t ownGroupMessages = 0;
         const std::vector<std::string> phone = Texts(chats, "phone");
         for (uint32_t i = 0; i < plist_array_get_size(chats); ++i) {
             plist_t chat = plist_array_get_item(chats, i);
-            if (phone[i].find(", ") == std::string::npos) continue;
             plist_t messages = plist_dict_get_item(chat, "message");
+            std::set<uint64_t> sides;
             for (uint32_t m = 0; messages != nullptr && m < plist_array_get_size(messages); ++m) {
                 uint64_t type = 0;
                 plist_get_uint_val(plist_dict_get_item(plist_array_get_item(messages, m), "type"),
                                    &type);
-                if (type != 0) ++ownGroupMessages;
+                sides.insert(type);
+                if (type != 0 && phone[i].find(", ") != std::string::npos) ++ownGroupMessages;
             }
+            EXPECT_EQ(sides, (std::set<uint64_t>{0, 1})) << phone[i];
         }
         EXPECT_GT(ownGroupMessages, 0u);
         plist_free(chats);
@@ -188,7 +193,39 @@ TEST(GeneratorTest, SampleMessagesRemindersAndEventsAsPhonesWriteThem) {
             parts += path.rfind("Library/SMS/Parts/", 0) == 0 ? 1 : 0;
         EXPECT_EQ(parts > 0, c.ios5);
         EXPECT_GT(plist_array_get_size(attachments), parts);
+        // Every attachment with a manifest record is found (the seventh has none), whichever
+        // way sms.db names it; the composed name by the manifest's decomposed one.
+        EXPECT_EQ(plist_array_get_size(attachments), 11u);
+        const std::vector<std::string> found = Texts(attachments, "query_path");
+        EXPECT_EQ(std::count_if(found.begin(), found.end(),
+                                [](const std::string& p) {
+                                    return p.find("Gru\u0308\u00DFe") != std::string::npos;
+                                }),
+                  1);
         plist_free(attachments);
+        // Birthdays and anniversaries are days, some without a year.
+        plist_t contacts = GetKindData(head, KIND_CONTACTS);
+        std::vector<std::string> days = Texts(contacts, "birthday");
+        for (uint32_t i = 0; i < plist_array_get_size(contacts); ++i) {
+            plist_t values = plist_dict_get_item(plist_array_get_item(contacts, i), "properties");
+            for (const char* label : {"Anniversary", "Anniversary (2)"}) {
+                char* day = nullptr;
+                plist_get_string_val(plist_dict_get_item(values, label), &day);
+                if (day != nullptr) days.emplace_back(day);
+                free(day);
+            }
+        }
+        std::size_t dated = 0, withoutYear = 0;
+        for (const std::string& day : days) {
+            if (day.empty()) continue;
+            ++dated;
+            const bool noYear = day.size() == 7 && day.compare(0, 2, "--") == 0;
+            withoutYear += noYear ? 1 : 0;
+            EXPECT_TRUE(noYear || (day.size() == 10 && day[4] == '-' && day[7] == '-')) << day;
+        }
+        EXPECT_GT(dated, c.contacts / 4);
+        EXPECT_GT(withoutYear, 0u);
+        plist_free(contacts);
         plist_t reminders = GetKindData(head, KIND_REMINDERS);
         const std::vector<std::string> titles = Texts(reminders, "title");
         const std::vector<std::string> status = Texts(reminders, "status");

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
@@ -185,6 +186,20 @@ TEST(KindUtilTest, NumbersAndDurations) {
         EXPECT_EQ(KindUtil::Number(c.text), c.number) << (c.text ? c.text : "null");
         EXPECT_EQ(KindUtil::Number32(c.text), c.number32) << (c.text ? c.text : "null");
     }
+    // A date in exponent form is read whole, also where the decimal separator is a comma.
+    const char* old = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = old ? old : "C";
+    for (const char* numbers : {"C", "de_DE.UTF-8"}) {
+        SCOPED_TRACE(numbers);
+        if (std::setlocale(LC_NUMERIC, numbers) == nullptr) continue;
+        std::int64_t seconds = 0;
+        EXPECT_TRUE(KindUtil::DateSeconds("4.1e8", &seconds));
+        EXPECT_EQ(seconds, 410000000);
+        EXPECT_TRUE(KindUtil::DateSeconds(" +1.5E3 ", &seconds));
+        EXPECT_EQ(seconds, 1500);
+        EXPECT_FALSE(KindUtil::DateSeconds("1e400", &seconds));
+    }
+    std::setlocale(LC_NUMERIC, saved.c_str());
     EXPECT_EQ(KindUtil::Duration(3725), "01:02:05");
     EXPECT_EQ(KindUtil::Duration(0), "00:00:00");
     EXPECT_EQ(KindUtil::Duration(360000), "100:00:00");

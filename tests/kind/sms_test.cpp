@@ -354,8 +354,8 @@ TEST(SmsAttachmentTest, WholeResultWithNumbersAndExtensions) {
         std::string rel = rows[i].filename.IsNull() || rows[i].filename.s.size() < 2
                               ? std::string("unused") + std::to_string(i)
                               : rows[i].filename.s.substr(2);
-        // An absolute device path: the file is in the manifest under its own path, which the
-        // reader, dropping two characters, does not find.
+        // An absolute path outside the attachments folder is looked up as it stands, without
+        // its leading slash, and not found under the device path of its home.
         if (i == 6) rel = "Library/SMS/x.jpg";
         stored.push_back(
             b.Builder().AddFile("MediaDomain", rel, picture, rows[i].inManifest, rows[i].stored));
@@ -376,6 +376,74 @@ TEST(SmsAttachmentTest, WholeResultWithNumbersAndExtensions) {
     EXPECT_EQ(b.Dump(KIND_SMS_ATTACHMENTS), expected);
     // Kept: the same answer without reading again.
     EXPECT_EQ(b.Dump(KIND_SMS_ATTACHMENTS), expected);
+}
+
+// sms.db names an attachment under the home as "~/", "/var/mobile/" or "/private/var/mobile/",
+// in the database of iOS 6 and in that of iOS 5 alike; the manifest keeps names decomposed (NFD)
+// while sms.db may keep them composed.
+TEST(SmsAttachmentTest, EveryFormOfTheHomeAndComposedNamesAreFound) {
+    const std::string composed = "Gr\u00FC\u00DFe.jpg";     // ü as one character
+    const std::string decomposed = "Gru\u0308\u00DFe.jpg";  // u and a combining diaeresis
+    const std::string cafe = "Cafe\u0301.mov";              // decomposed in both
+    struct Row {
+        std::string filename;
+        std::string inManifest;  // the record's device path; empty: none
+        std::string found;       // the query path it is found by; empty: left out
+    } rows[] = {
+        {"~/Library/SMS/Attachments/01/01/A.jpg", "Library/SMS/Attachments/01/01/A.jpg",
+         "Library/SMS/Attachments/01/01/A.jpg"},
+        {"/var/mobile/Library/SMS/Attachments/02/02/B.jpg", "Library/SMS/Attachments/02/02/B.jpg",
+         "Library/SMS/Attachments/02/02/B.jpg"},
+        {"/private/var/mobile/Library/SMS/Attachments/03/03/C.jpg",
+         "Library/SMS/Attachments/03/03/C.jpg", "Library/SMS/Attachments/03/03/C.jpg"},
+        {"~/Library/SMS/Attachments/04/04/" + composed,
+         "Library/SMS/Attachments/04/04/" + decomposed,
+         "Library/SMS/Attachments/04/04/" + decomposed},
+        {"/var/mobile/Library/SMS/Attachments/05/05/" + cafe,
+         "Library/SMS/Attachments/05/05/" + cafe, "Library/SMS/Attachments/05/05/" + cafe},
+        // Other names as they stand, without a leading slash.
+        {"Library/SMS/Attachments/06/06/D.jpg", "Library/SMS/Attachments/06/06/D.jpg",
+         "Library/SMS/Attachments/06/06/D.jpg"},
+        {"/Library/SMS/Attachments/07/07/E.jpg", "Library/SMS/Attachments/07/07/E.jpg",
+         "Library/SMS/Attachments/07/07/E.jpg"},
+        {"/var/mobileX/Library/SMS/Attachments/08/08/F.jpg", "Library/SMS/Attachments/08/08/F.jpg",
+         ""},
+        {"/private/var/mobile/Library/SMS/Attachmentsx/09/G.jpg",
+         "Library/SMS/Attachmentsx/09/G.jpg", ""},
+        // A composed name whose decomposed form the manifest lacks, and bytes that are no UTF-8.
+        {"~/Library/SMS/Attachments/10/10/" + composed, "Library/SMS/Attachments/10/10/other.jpg",
+         ""},
+        {"~/Library/SMS/Attachments/11/11/\xFF\xC3.jpg", "", ""},
+    };
+    for (const bool ios5 : {false, true}) {
+        SCOPED_TRACE(ios5 ? "iOS 5" : "iOS 6");
+        KindBackup b;
+        gen::SmsData d;
+        gen::Ios5SmsData old;
+        std::string expected = "[";
+        const std::string picture = gen::MakeJpeg(8, 8, 1, 2);
+        const std::string size = std::to_string(picture.size());
+        for (std::size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+            const Row& r = rows[i];
+            gen::AttachmentRow a;
+            a.rowid = static_cast<std::int64_t>(i + 1);
+            a.filename = r.filename;
+            a.mime_type = "image/jpeg";
+            d.attachments.push_back(a);
+            old.attachments.push_back({r.filename, "image/jpeg", 1});
+            std::string stored;
+            if (!r.inManifest.empty())
+                stored = b.Builder().AddFile("MediaDomain", r.inManifest, picture);
+            if (r.found.empty()) continue;
+            const std::string ext = r.found.substr(r.found.rfind('.'));
+            expected += std::string(expected.size() > 1 ? "," : "") + R"({"file_name":"IMG_)" +
+                        std::to_string(i + 1) + ext + R"(","path":")" + stored + R"(","size":)" +
+                        size + R"(,"type":0,"query_path":")" + r.found + "\"}";
+        }
+        expected += "]";
+        b.Builder().AddFile("HomeDomain", kSmsPath, ios5 ? gen::Ios5SmsDb(old) : gen::SmsDb(d));
+        EXPECT_EQ(b.Dump(KIND_SMS_ATTACHMENTS), expected);
+    }
 }
 
 TEST(SmsAttachmentTest, AllLeftOutIsAnEmptyArrayAndNoRowIsNull) {

@@ -87,6 +87,19 @@ std::string TypedPhone(std::size_t i) {
     }
 }
 
+// Seconds from 2001-01-01 00:00 UTC to noon UTC of a day, as the address book stores a day
+// (a birthday, an anniversary), written as text.
+std::string DaySince2001(long year, int month, int day) {
+    // Days from 1970-01-01 to the day, in the proleptic Gregorian calendar.
+    year -= month <= 2 ? 1 : 0;
+    const long era = (year >= 0 ? year : year - 399) / 400;
+    const long yearOfEra = year - era * 400;
+    const long dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const long days = era * 146097 + dayOfEra - 719468;
+    return std::to_string((days - 11323) * 86400LL + 43200);
+}
+
 std::string TwoHex(std::size_t v) {
     char buf[4];
     std::snprintf(buf, sizeof buf, "%02zx", v & 0xFF);
@@ -110,7 +123,13 @@ AddressBook MakeAddressBook(std::size_t n) {
             if (i % 8 == 3) p.nickname = "Sunny";
         }
         if (i % 7 == 0) p.note = "<div>Met at the conference</div>";
-        if (i % 4 == 0) p.birthday = "1984-0" + std::to_string(1 + i % 9) + "-12T12:00:00Z";
+        // A birthday is the text of its noon in seconds since 2001; the year 1604 stands for
+        // none given.
+        if (i % 4 == 0) {
+            const long year = i % 12 == 8 ? 1604 : 1950 + static_cast<long>(i % 45);
+            p.birthday =
+                DaySince2001(year, 1 + static_cast<int>(i % 12), 1 + static_cast<int>(i % 28));
+        }
         if (i % 11 != 10) p.creationDate = static_cast<long long>(315000000 + i * 86400);
         p.values.push_back({"_$!<Mobile>!$_", TypedPhone(i), 3, Sql()});
         if (i % 3 == 0) {
@@ -145,6 +164,14 @@ AddressBook MakeAddressBook(std::size_t n) {
                             {"CountryCode", Sql(i % 2 ? "us" : "de")},
                             {"Country", Sql(i % 2 ? "United States" : "Germany")}};
             p.values.push_back(std::move(home));
+        }
+        // An anniversary (ABPersonDateProperty) is a day like the birthday.
+        if (i % 6 == 2) {
+            const long year = i % 12 == 2 ? 1604 : 1990 + static_cast<long>(i % 30);
+            p.values.push_back({"_$!<Anniversary>!$_",
+                                DaySince2001(year, 1 + static_cast<int>((i + 5) % 12),
+                                             1 + static_cast<int>((i * 7) % 28)),
+                                12, Sql()});
         }
         // So is an instant-messaging account.
         if (i % 7 == 6) {
@@ -458,10 +485,15 @@ void WriteSample(const std::string& folder, const SampleOptions& options) {
             const std::size_t k = a % 6;
             AttachmentRow row;
             row.rowid = static_cast<std::int64_t>(a + 1);
-            const std::string rel =
-                "Library/SMS/Attachments/" + TwoHex(a * 37) + "/" + TwoHex(a) + "/" +
-                (k == 4 ? "Audio Message" : "IMG_" + std::to_string(1000 + a)) + kExt[k];
-            row.filename = "~/" + rel;
+            // The second attachment's name is composed in sms.db ("Grüße", ü one character) and
+            // decomposed in the manifest (u and a combining diaeresis), as manifests keep names.
+            const std::string folder =
+                "Library/SMS/Attachments/" + TwoHex(a * 37) + "/" + TwoHex(a) + "/";
+            const std::string name = k == 4 ? "Audio Message" : "IMG_" + std::to_string(1000 + a);
+            const std::string rel = folder + (a == 1 ? "Gru\u0308\u00DFe" : name) + kExt[k];
+            // The phone names the home "~/" or by its absolute path, once behind /private.
+            const char* home = a == 2 ? "/private/var/mobile/" : a % 2 ? "/var/mobile/" : "~/";
+            row.filename = home + folder + (a == 1 ? "Gr\u00FC\u00DFe" : name) + kExt[k];
             row.mime_type = kMime[k];
             row.uti = k == 0 || k == 5 ? "public.jpeg" : k == 1 ? "public.png" : "public.data";
             row.created_date = static_cast<long long>(400000000 + a * 600);
@@ -472,14 +504,18 @@ void WriteSample(const std::string& folder, const SampleOptions& options) {
             MessageRow row;
             row.rowid = static_cast<std::int64_t>(m + 1);
             const std::size_t c = nChats ? m % nChats : 0;
-            row.is_from_me = static_cast<int>(m % 2);
+            // The chats take turns; within each, the owner answers every message received, and
+            // in a group the members take turns in writing.
+            const std::size_t turn = nChats ? m / nChats : m;
+            const bool fromMe = turn % 2 == 1;
+            row.is_from_me = fromMe ? 1 : 0;
             if (nChats) {
                 const ChatRow& chat = sms.chats[c];
-                row.handle_id = chat.handles[(m / nChats) % chat.handles.size()];
+                row.handle_id = chat.handles[(turn / 2) % chat.handles.size()];
                 row.chats.push_back(chat.rowid);
                 row.service = sms.handles[static_cast<std::size_t>(row.handle_id - 1)].service;
                 // What the owner sends into a group comes from no handle.
-                if (chat.style == 43 && m % 2 == 1) row.handle_id = 0;
+                if (chat.style == 43 && fromMe) row.handle_id = 0;
             }
             row.text = kTexts[(m * 5) % 12];
             row.date = m % 3 == 0 ? Sql(400000000.25 + static_cast<double>(m) * 97)

@@ -1,5 +1,8 @@
 #include "kind/contact/contact.h"
 
+#include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -51,6 +54,47 @@ struct PersonRows {
 
 // The multi-value of ABPersonAddressProperty: a postal address, kept in parts.
 constexpr std::int64_t kAddressProperty = 5;
+// The multi-value of ABPersonDateProperty: an anniversary or another date, in seconds since 2001.
+constexpr std::int64_t kDateProperty = 12;
+// The year the address book gives a date whose year the user left out.
+constexpr long kNoYear = 1604;
+// 2001-01-01 counted in days from 1970-01-01.
+constexpr long kDays2001 = 11323;
+
+// Whether the text is a number as SQLite writes one: an optional sign, digits, an optional
+// fraction and exponent; no blank anywhere.
+bool IsNumberText(const char* p) {
+    if (*p == '-' || *p == '+') ++p;
+    const char* digits = p;
+    while (*p >= '0' && *p <= '9') ++p;
+    if (p == digits) return false;
+    if (*p == '.') {
+        ++p;
+        while (*p >= '0' && *p <= '9') ++p;
+    }
+    if (*p == 'e' || *p == 'E') {
+        ++p;
+        if (*p == '-' || *p == '+') ++p;
+        const char* exponent = p;
+        while (*p >= '0' && *p <= '9') ++p;
+        if (p == exponent) return false;
+    }
+    return *p == 0;
+}
+
+// The day of the proleptic Gregorian calendar that lies days after 1970-01-01.
+void CivilDay(long days, long* year, int* month, int* day) {
+    days += 719468;
+    const long era = (days >= 0 ? days : days - 146096) / 146097;
+    const long dayOfEra = days - era * 146097;
+    const long yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long shifted = (5 * dayOfYear + 2) / 153;
+    *day = static_cast<int>(dayOfYear - (153 * shifted + 2) / 5 + 1);
+    *month = static_cast<int>(shifted < 10 ? shifted + 3 : shifted - 9);
+    *year = yearOfEra + era * 400 + (*month <= 2 ? 1 : 0);
+}
 
 // A value the phone keeps in parts (ABMultiValueEntry): the property it fills in, and its kind.
 struct PartedValue {
@@ -205,7 +249,7 @@ int Contact::OnPersonRow(void* context, int columns, char** values, char** /*nam
     person->organization = KindUtil::Text(KindUtil::Column(columns, values, 2));
     person->department = KindUtil::Text(KindUtil::Column(columns, values, 3));
     person->note = KindUtil::Text(KindUtil::Column(columns, values, 4));
-    person->birthday = KindUtil::Text(KindUtil::Column(columns, values, 5));
+    person->birthday = CleanDate(KindUtil::Column(columns, values, 5));
     person->jobTitle = KindUtil::Text(KindUtil::Column(columns, values, 6));
     person->nickName = KindUtil::Text(KindUtil::Column(columns, values, 7));
     const char* created = KindUtil::Column(columns, values, 8);
@@ -236,6 +280,29 @@ std::string Contact::CleanValue(const char* stored) {
     return stored;
 }
 
+std::string Contact::CleanDate(const char* stored) {
+    if (stored == nullptr || *stored == 0) return std::string();
+    if (!IsNumberText(stored)) return stored;
+    // Read whatever the locale's decimal separator is.
+    const char* start = *stored == '+' ? stored + 1 : stored;
+    double seconds = 0;
+    const std::from_chars_result read = std::from_chars(start, start + std::strlen(start), seconds);
+    // Years 1 to 9999 lie within about 3e11 seconds of 2001: anything beyond is no date.
+    if (read.ec != std::errc() || !(std::fabs(seconds) < 1e12)) return stored;
+    long year = 0;
+    int month = 0;
+    int day = 0;
+    CivilDay(kDays2001 + static_cast<long>(std::floor(seconds / 86400.0)), &year, &month, &day);
+    if (year < 1 || year > 9999) return stored;
+    char text[16];
+    if (year == kNoYear) {
+        std::snprintf(text, sizeof text, "--%02d-%02d", month, day);
+    } else {
+        std::snprintf(text, sizeof text, "%04ld-%02d-%02d", year, month, day);
+    }
+    return text;
+}
+
 int Contact::OnMultiValueRow(void* context, int columns, char** values, char** /*names*/) {
     auto* rows = static_cast<ValueRows*>(context);
     const char* recordId = KindUtil::Column(columns, values, 0);
@@ -244,12 +311,12 @@ int Contact::OnMultiValueRow(void* context, int columns, char** values, char** /
     auto* property = new PersonProperty;
     property->label = CleanLabel(KindUtil::Column(columns, values, 1));
     const char* value = KindUtil::Column(columns, values, 2);
-    property->value = CleanValue(value);
+    const std::int64_t kind = KindUtil::Number(KindUtil::Column(columns, values, 4));
+    property->value = kind == kDateProperty ? CleanDate(value) : CleanValue(value);
     CheckedPtr(it->second)->properties.push_back(property);
     // A value the phone keeps in parts has none of its own.
     const char* uid = KindUtil::Column(columns, values, 3);
     if ((value == nullptr || *value == 0) && uid != nullptr) {
-        const std::int64_t kind = KindUtil::Number(KindUtil::Column(columns, values, 4));
         rows->parted[KindUtil::Number(uid)] = PartedValue{property, kind, {}};
     }
     return 0;

@@ -58,6 +58,10 @@ class Contact : public Kind {
     static std::string CleanLabel(const char* stored);
     // A value made only of digits and dashes loses its dashes; any other value stays as it is.
     static std::string CleanValue(const char* stored);
+    // A birthday or another date of a person, stored as seconds since 2001-01-01 UTC: the day
+    // they name in UTC, "1984-05-17" (a birthday is a day, not an instant), or "--05-17" for the
+    // year 1604, which stands for a year the user left out. Any other text stays as it is.
+    static std::string CleanDate(const char* stored);
 
   private:
     void Load(Mbdb* mbdb);

@@ -1,7 +1,9 @@
 #include "kind/sms/sms_attachment.h"
 
 #include <strings.h>
+#include <utf8proc.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -31,6 +33,10 @@ const char kPieceColumns[] = "msg_pieces: message_id part_id content_type";
 // folders not named in the database.
 const char kPartsFolder[] = "Library/SMS/Parts/";
 constexpr std::size_t kMaxFileName = 31;
+// The folder of the attachments under the user's home, and the ways sms.db names that home: "~/"
+// or the absolute "/var/mobile/" ("/private/var/mobile/" behind the link /var).
+const char kAttachmentsFolder[] = "Library/SMS/Attachments/";
+const char* const kHomePrefixes[] = {"~/", "/var/mobile/", "/private/var/mobile/"};
 
 // What the part rows are read into: the attachments, and the file name stem of each part.
 struct PieceRows {
@@ -82,6 +88,30 @@ std::unordered_map<std::string_view, std::string_view> PartFiles(const Mbdb* man
     return files;
 }
 
+// The device path of an attachment's stored filename: a file under the attachments folder of the
+// home, however the home is written, is "Library/SMS/Attachments/..."; any other name is taken
+// as it stands, without leading slashes.
+std::string DevicePath(const char* filename) {
+    for (const char* home : kHomePrefixes) {
+        const std::size_t n = std::strlen(home);
+        if (std::strncmp(filename, home, n) == 0 &&
+            std::strncmp(filename + n, kAttachmentsFolder, std::strlen(kAttachmentsFolder)) == 0)
+            return filename + n;
+    }
+    while (*filename == '/') ++filename;
+    return filename;
+}
+
+// The text in Unicode normal form D, as the manifest keeps its names; empty for a text that is
+// no UTF-8.
+std::string Decomposed(const std::string& text) {
+    utf8proc_uint8_t* nfd = utf8proc_NFD(reinterpret_cast<const utf8proc_uint8_t*>(text.c_str()));
+    if (nfd == nullptr) return std::string();
+    std::string out(reinterpret_cast<const char*>(nfd));
+    std::free(nfd);
+    return out;
+}
+
 }  // namespace
 
 SmsAttachment::~SmsAttachment() {
@@ -108,6 +138,14 @@ plist_t SmsAttachment::GetData(Mbdb* mbdb, int /*typeFilter*/) {
             // An empty device path names a domain's root folder, never an attachment.
             if (a->relPath.empty()) continue;
             a->fullPath = manifest->FindMediaFile(a->relPath);
+            if (a->fullPath.empty()) {
+                // sms.db may keep a name composed that the manifest keeps decomposed.
+                std::string nfd = Decomposed(a->relPath);
+                if (!nfd.empty() && nfd != a->relPath) {
+                    a->fullPath = manifest->FindMediaFile(nfd);
+                    if (!a->fullPath.empty()) a->relPath = std::move(nfd);
+                }
+            }
             if (!a->fullPath.empty()) a->size = WZGetFileSize(a->fullPath.c_str());
         }
     }
@@ -136,7 +174,7 @@ int SmsAttachment::OnAttachmentRow(void* context, int columns, char** values, ch
     if (filename == nullptr) return 0;
     const char* mime = KindUtil::Column(columns, values, 1);
     auto* a = new AttachmentAsset;
-    a->relPath = std::strlen(filename) < 2 ? std::string() : std::string(filename + 2);
+    a->relPath = DevicePath(filename);
     a->type = mime != nullptr && std::strstr(mime, "image") != nullptr ? 0 : 1;
     attachments->push_back(a);
     return 0;

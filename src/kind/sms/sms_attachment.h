@@ -11,7 +11,9 @@
 
 class AttachmentAsset : public WzBase {
   public:
-    std::string relPath;   // device path: the stored filename without its leading "~/"
+    // The device path: the stored filename without its home ("~/", "/var/mobile/"...); after
+    // the lookup, the name as the manifest holds it.
+    std::string relPath;
     std::string fullPath;  // the stored file in the backup folder; empty while not found
     std::uint64_t size = 0;
     std::int32_t type = 1;  // 0 an image, 1 anything else
