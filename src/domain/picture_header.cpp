@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -129,38 +130,157 @@ bool ReadGifFrame(std::FILE* file, PictureHeader::GifFrame* frame) {
     }
 }
 
-// Reads ImageWidth and ImageLength of the first directory of a TIFF file.
-bool ReadTiffSize(std::FILE* file, bool little, std::uint32_t firstDir, std::uint64_t* width,
-                  std::uint64_t* height) {
+// Reads the first directory of a TIFF file as libtiff reads it for the decoder: libtiff marks
+// every repeat of a tag as ignored, so the first of each counts here too (a file that gives its
+// size twice, huge first and small last, is decoded at the huge size). Only the layouts whose
+// decode the budget can measure are taken: 1 to 16 bits in 1 to 8 samples, strips or tiles of up
+// to 65536 pixels a side, no compression or the common lossless schemes and JPEG.
+bool ReadTiff(std::FILE* file, bool little, std::uint32_t firstDir, PictureHeader* header) {
     auto u16 = [little](const unsigned char* p) { return little ? Le16(p) : Be16(p); };
     auto u32 = [little](const unsigned char* p) { return little ? Le32(p) : Be32(p); };
     if (std::fseek(file, static_cast<long>(firstDir), SEEK_SET) != 0) return false;
     unsigned char countBytes[2];
     if (!ReadExactly(file, countBytes, 2)) return false;
     const std::uint32_t count = u16(countBytes);
-    bool haveWidth = false, haveHeight = false;
-    for (std::uint32_t i = 0; i < count && i < 1000; ++i) {
-        unsigned char entry[12];
-        if (!ReadExactly(file, entry, 12)) return false;
+    if (count == 0 || count > PictureHeader::kMaxTiffEntries) return false;
+    std::vector<unsigned char> entries(12 * static_cast<std::size_t>(count));
+    if (!ReadExactly(file, entries.data(), entries.size())) return false;
+    PictureHeader::TiffLayout& t = header->tiff;
+    std::vector<std::uint32_t> seen;
+    bool haveWidth = false, haveHeight = false, haveTileWidth = false, haveTileLength = false;
+    std::uint32_t bitsAt = 0;  // where the bits per sample are when they do not fit the entry
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const unsigned char* entry = &entries[12 * static_cast<std::size_t>(i)];
         const std::uint32_t tag = u16(entry);
+        if (std::find(seen.begin(), seen.end(), tag) != seen.end()) continue;  // a repeat
+        seen.push_back(tag);
         const std::uint32_t type = u16(entry + 2);
-        if (tag != 256 && tag != 257) continue;
+        const std::uint32_t values = u32(entry + 4);
+        // One SHORT (left-justified in the value field) or LONG.
         std::uint64_t value = 0;
-        if (type == 3)
-            value = u16(entry + 8);  // SHORT, left-justified in the value field
-        else if (type == 4)
-            value = u32(entry + 8);  // LONG
-        else
-            return false;
-        if (tag == 256) {
-            *width = value;
-            haveWidth = true;
-        } else {
-            *height = value;
-            haveHeight = true;
+        const bool scalar = values == 1 && (type == 3 || type == 4);
+        if (scalar) value = type == 3 ? u16(entry + 8) : u32(entry + 8);
+        switch (tag) {
+            case 256:  // ImageWidth
+            case 257:  // ImageLength
+            case 259:  // Compression
+            case 277:  // SamplesPerPixel
+            case 278:  // RowsPerStrip
+            case 284:  // PlanarConfiguration
+            case 322:  // TileWidth
+            case 323:  // TileLength
+                if (!scalar) return false;
+                break;
+            case 258:  // BitsPerSample: one a sample, all alike
+                if (type != 3 || values == 0) return false;
+                if (values <= 2)
+                    value = u16(entry + 8);
+                else
+                    bitsAt = u32(entry + 8);
+                break;
+            case 32997:  // ImageDepth and TileDepth, of volumes, which no picture has
+            case 32998:
+                return false;
+            default:
+                continue;
+        }
+        switch (tag) {
+            case 256:
+                header->width = value;
+                haveWidth = true;
+                break;
+            case 257:
+                header->height = value;
+                haveHeight = true;
+                break;
+            case 258:
+                t.bitsPerSample = static_cast<int>(value);
+                break;
+            case 259:
+                t.compression = static_cast<int>(value);
+                break;
+            case 277:
+                t.samplesPerPixel = static_cast<int>(value);
+                break;
+            case 278:
+                t.rowsPerStrip = value;
+                break;
+            case 284:
+                if (value != 1 && value != 2) return false;
+                t.separatePlanes = value == 2;
+                break;
+            case 322:
+                t.tileWidth = value;
+                haveTileWidth = true;
+                break;
+            case 323:
+                t.tileLength = value;
+                haveTileLength = true;
+                break;
+            default:
+                break;
         }
     }
+    if (bitsAt != 0) {
+        unsigned char bits[2];
+        if (std::fseek(file, static_cast<long>(bitsAt), SEEK_SET) != 0 ||
+            !ReadExactly(file, bits, 2))
+            return false;
+        t.bitsPerSample = static_cast<int>(u16(bits));
+    }
+    const int b = t.bitsPerSample;
+    if (b != 1 && b != 2 && b != 4 && b != 8 && b != 16) return false;
+    if (t.samplesPerPixel < 1 || t.samplesPerPixel > 8) return false;
+    // None, LZW, JPEG, Deflate (both codes), PackBits.
+    static const int kCompressions[] = {1, 5, 7, 8, 32946, 32773};
+    if (std::find(std::begin(kCompressions), std::end(kCompressions), t.compression) ==
+        std::end(kCompressions))
+        return false;
+    // libtiff takes a picture with a tile width for a tiled one.
+    t.tiled = haveTileWidth;
+    if (t.tiled && (!haveTileLength || t.tileWidth == 0 || t.tileLength == 0 ||
+                    t.tileWidth > 65536 || t.tileLength > 65536))
+        return false;
+    if (!t.tiled && t.rowsPerStrip == 0) return false;
     return haveWidth && haveHeight;
+}
+
+// The information header of a BMP as the toolkit's decoder reads it: the old 12-byte header
+// holds signed 16-bit sides, the later ones signed 32-bit sides; a negative height stands for
+// rows stored top down. Taken are the depths and encodings that decoder reads within its image:
+// not the run-length encodings, whose runs and moves it does not keep inside the picture, and
+// not a palette of fewer entries than the pixels can index, which it would read past.
+bool ReadBmp(const unsigned char* head, std::size_t got, PictureHeader* header) {
+    PictureHeader::BmpFormat& f = header->bmp;
+    f.headerBytes = Le32(head + 14);
+    std::int64_t width = 0, height = 0;
+    if (f.headerBytes == 12) {
+        if (got < 26) return false;
+        width = static_cast<std::int16_t>(Le16(head + 18));
+        height = static_cast<std::int16_t>(Le16(head + 20));
+        f.bitsPerPixel = static_cast<int>(Le16(head + 24));
+        f.compression = 0;
+        f.colours = 0;
+    } else if (f.headerBytes >= 40) {
+        if (got < 54) return false;
+        width = static_cast<std::int32_t>(Le32(head + 18));
+        height = static_cast<std::int32_t>(Le32(head + 22));
+        f.bitsPerPixel = static_cast<int>(Le16(head + 28));
+        f.compression = static_cast<int>(static_cast<std::int32_t>(Le32(head + 30)));
+        f.colours = static_cast<std::int32_t>(Le32(head + 46));
+    } else {
+        return false;
+    }
+    if (height < 0) height = -height;
+    if (width <= 0 || height == 0 || width > 32767 || height > 32767) return false;
+    header->width = static_cast<std::uint64_t>(width);
+    header->height = static_cast<std::uint64_t>(height);
+    const int bpp = f.bitsPerPixel;
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
+    // BI_RGB, or BI_BITFIELDS (its masks) at 16 and 32 bits.
+    if (f.compression != 0 && !(f.compression == 3 && (bpp == 16 || bpp == 32))) return false;
+    if (bpp < 16 && f.colours != 0 && f.colours != (std::int64_t{1} << bpp)) return false;
+    return true;
 }
 
 // The bytes of a JPEG file read forward, from memory or from a file in chunks.
@@ -265,7 +385,7 @@ PictureHeader::JpegLayout WalkJpegBytes(JpegBytes& bytes) {
 bool PictureHeader::Read(std::FILE* file, PictureHeader* header) {
     *header = PictureHeader();
     if (std::fseek(file, 0, SEEK_SET) != 0) return false;
-    unsigned char head[32] = {};
+    unsigned char head[64] = {};
     const std::size_t got = std::fread(head, 1, sizeof head, file);
     static const unsigned char kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     bool known = false;
@@ -287,23 +407,12 @@ bool PictureHeader::Read(std::FILE* file, PictureHeader* header) {
                 ReadGifFrame(file, &header->gif);
     } else if (got >= 26 && head[0] == 'B' && head[1] == 'M') {
         header->kind = Kind::kBmp;
-        if (Le32(head + 14) == 12) {
-            header->width = Le16(head + 18);
-            header->height = Le16(head + 20);
-        } else {
-            const auto sw = static_cast<std::int32_t>(Le32(head + 18));
-            const auto sh = static_cast<std::int32_t>(Le32(head + 22));
-            header->width = sw < 0 ? 0 : static_cast<std::uint64_t>(sw);
-            header->height = sh < 0 ? static_cast<std::uint64_t>(-static_cast<std::int64_t>(sh))
-                                    : static_cast<std::uint64_t>(sh);
-        }
-        known = true;
+        known = ReadBmp(head, got, header);
     } else if (got >= 8 && ((head[0] == 'I' && head[1] == 'I' && head[2] == 42 && head[3] == 0) ||
                             (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && head[3] == 42))) {
         header->kind = Kind::kTiff;
         const bool little = head[0] == 'I';
-        known = ReadTiffSize(file, little, little ? Le32(head + 4) : Be32(head + 4), &header->width,
-                             &header->height);
+        known = ReadTiff(file, little, little ? Le32(head + 4) : Be32(head + 4), header);
     } else if (got >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) {
         header->kind = Kind::kJpeg;
         known = ReadJpeg(file, header);
