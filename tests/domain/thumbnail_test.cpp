@@ -196,6 +196,16 @@ TEST(ThumbnailDecoder, HostilePicturesAreRefusedOrBoundedBeforeTheyAreDecoded) {
     wxImage plain(2000, 1500);
     ASSERT_TRUE(plain.SaveFile(wxString::FromUTF8(dir / "plain.bmp"), wxBITMAP_TYPE_BMP));
     const std::string declaring = gen::MakeJpegDeclaring(4000, 3000, true, false);
+    // An 8-bit BMP with its palette of 256 entries, and with the palette's count in its header
+    // made -1 (which the toolkit's decoder allocates) or 16 (which it reads past).
+    wxImage grey(40, 30);
+    grey.SetOption(wxIMAGE_OPTION_BMP_FORMAT, wxBMP_8BPP_GREY);
+    ASSERT_TRUE(grey.SaveFile(wxString::FromUTF8(dir / "grey.bmp"), wxBITMAP_TYPE_BMP));
+    const std::string greyBmp = gen::ReadFile(dir / "grey.bmp");
+    ASSERT_EQ(greyBmp.substr(46, 4), std::string("\0\1\0\0", 4));
+    auto withColours = [&greyBmp](const char* count) {
+        return greyBmp.substr(0, 46) + std::string(count, 4) + greyBmp.substr(50);
+    };
     const std::string movie = std::string(
         "\0\0\0\x14"
         "ftypqt  \0\0\0\0qt  ",
@@ -239,6 +249,18 @@ TEST(ThumbnailDecoder, HostilePicturesAreRefusedOrBoundedBeforeTheyAreDecoded) {
          gen::MakeJpegInScans(1600, 1200, 60, true, 5), 0, wxSize(100, 75), 8 * kMiB, kMiB},
         {"movie of 400 MB", movie, 400 * kMiB, wxSize(), 64 * kKiB, 64 * kKiB},
         {"BMP of 2000 x 1500", gen::ReadFile(dir / "plain.bmp"), 0, wxSize(), 64 * kKiB, 64 * kKiB},
+        {"8-bit BMP of 40 x 30", greyBmp, 0, wxSize(100, 75), 64 * kKiB, 64 * kKiB},
+        {"8-bit BMP declaring -1 palette entries", withColours("\xFF\xFF\xFF\xFF"), 0, wxSize(),
+         64 * kKiB, 64 * kKiB},
+        {"8-bit BMP declaring 16 palette entries", withColours("\x10\0\0\0"), 0, wxSize(),
+         64 * kKiB, 64 * kKiB},
+        // libtiff takes the first of repeated tags: a TIFF that gives its size twice is measured
+        // at the first.
+        {"TIFF giving 25000 x 25000 first, 10 x 10 last",
+         gen::MakeTiffGivingSizeTwice(25000, 25000, 10, 10), 0, wxSize(), 64 * kKiB, 64 * kKiB},
+        {"TIFF giving 10 x 10 first, 25000 x 25000 last",
+         gen::MakeTiffGivingSizeTwice(10, 10, 25000, 25000), 0, wxSize(100, 100), 2 * kMiB,
+         64 * kKiB},
     };
     int index = 0;
     for (const Row& r : rows) {
@@ -263,6 +285,10 @@ TEST(ThumbnailDecoder, HostilePicturesAreRefusedOrBoundedBeforeTheyAreDecoded) {
         EXPECT_LE(read, r.maxRead);
         EXPECT_EQ(budget.InUse(), 0u);
         EXPECT_LE(budget.Peak(), ThumbnailDecoder::kMaxPictureBytes);
+        // What its header shows too large is refused before the budget is asked.
+        if (ShareOf(path) == 0) {
+            EXPECT_EQ(budget.Peak(), 0u);
+        }
         if (budget.Peak() > 0) {
             EXPECT_EQ(budget.Peak(), ShareOf(path));
             EXPECT_LE(meter.Peak(), budget.Peak()) << "the decode took more than its share";
