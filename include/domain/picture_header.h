@@ -30,11 +30,15 @@ struct PictureHeader {
         int colourType = 0;
         bool interlaced = false;
     };
-    // The first frame of a GIF: its size and the offset just after its image data.
+    // The first frame of a GIF: its size, the offsets of its image descriptor and just after its
+    // image data, and its transparent colour (from the last graphic control extension before
+    // it; -1 for none), so that its decoder need not walk the blocks before it again.
     struct GifFrame {
         std::uint64_t width = 0;
         std::uint64_t height = 0;
+        std::uint64_t descriptorAt = 0;
         std::uint64_t dataEnd = 0;
+        int transparent = -1;
     };
 
     // A BMP's information header as the toolkit's decoder reads it.

@@ -36,6 +36,104 @@ bool SkipBytes(std::FILE* file, std::size_t count) {
     return true;
 }
 
+// The bytes of a picture read forward, from memory or from a file (from where it stands) in
+// chunks, so that passing many small blocks costs what reading their bytes costs.
+class ByteStream {
+  public:
+    ByteStream(const unsigned char* data, std::size_t size) : at_(data), end_(data + size) {}
+    explicit ByteStream(std::FILE* file, std::size_t chunk = 64 * 1024)
+        : file_(file), buffer_(chunk) {}
+
+    // The next byte, or -1 at the end of the data.
+    int Next() {
+        if (at_ == end_ && !Fill()) return -1;
+        return *at_++;
+    }
+
+    // False when the data ends before count bytes are read into out.
+    bool Read(unsigned char* out, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const int c = Next();
+            if (c < 0) return false;
+            out[i] = static_cast<unsigned char>(c);
+        }
+        return true;
+    }
+
+    // Passes the data sub-blocks of a GIF block (each a length byte and that many bytes) up to
+    // the empty one that ends them; false when the data ends first. Each block costs a step
+    // through the buffer, whatever its length.
+    bool SkipSubBlocks() {
+        for (;;) {
+            // Hops from length to length while the next length byte lies in the buffer.
+            while (at_ < end_) {
+                const unsigned count = *at_;
+                if (count == 0) {
+                    ++at_;
+                    return true;
+                }
+                if (static_cast<std::size_t>(end_ - at_) <= count) break;
+                at_ += count + 1;
+            }
+            if (at_ < end_) {
+                const unsigned count = *at_++;
+                if (!Skip(count)) return false;
+            } else if (!Fill()) {
+                return false;
+            }
+        }
+    }
+
+    // The bytes taken so far.
+    std::uint64_t Position() const { return filled_ - static_cast<std::uint64_t>(end_ - at_); }
+
+    // False when the data ends before count bytes are passed.
+    bool Skip(std::size_t count) {
+        while (count > 0) {
+            if (at_ == end_ && !Fill()) return false;
+            const std::size_t step = std::min(count, static_cast<std::size_t>(end_ - at_));
+            at_ += step;
+            count -= step;
+        }
+        return true;
+    }
+
+    // Moves up to the next 0xFF byte, which Next then returns, adding the bytes passed to
+    // *passed; false when none is left.
+    bool ToNextFF(std::uint64_t* passed) {
+        for (;;) {
+            if (at_ != end_) {
+                const void* ff = std::memchr(at_, 0xFF, static_cast<std::size_t>(end_ - at_));
+                if (ff != nullptr) {
+                    *passed +=
+                        static_cast<std::uint64_t>(static_cast<const unsigned char*>(ff) - at_);
+                    at_ = static_cast<const unsigned char*>(ff);
+                    return true;
+                }
+                *passed += static_cast<std::uint64_t>(end_ - at_);
+                at_ = end_;
+            }
+            if (!Fill()) return false;
+        }
+    }
+
+  private:
+    bool Fill() {
+        if (file_ == nullptr) return false;
+        const std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+        at_ = buffer_.data();
+        end_ = at_ + got;
+        filled_ += got;
+        return got > 0;
+    }
+
+    const unsigned char* at_ = nullptr;
+    const unsigned char* end_ = nullptr;
+    std::uint64_t filled_ = 0;
+    std::FILE* file_ = nullptr;
+    std::vector<unsigned char> buffer_;
+};
+
 bool IsFrameMarker(int marker) {
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
@@ -95,37 +193,37 @@ bool ReadJpeg(std::FILE* file, PictureHeader* header) {
     return frame;
 }
 
-// Follows the data sub-blocks of a GIF block up to the empty one that ends them.
-bool SkipGifSubBlocks(std::FILE* file) {
+// From the block after the logical screen descriptor (and the global colour table), which the
+// stream starts at, at offset start of the file, to the end of the first image's data.
+bool ReadGifFrame(ByteStream& bytes, std::uint64_t start, PictureHeader::GifFrame* frame) {
     for (;;) {
-        const int count = std::fgetc(file);
-        if (count == EOF) return false;
-        if (count == 0) return true;
-        if (!SkipBytes(file, static_cast<std::size_t>(count))) return false;
-    }
-}
-
-// From the block after the logical screen descriptor (and the global colour table) to the end
-// of the first image's data.
-bool ReadGifFrame(std::FILE* file, PictureHeader::GifFrame* frame) {
-    for (;;) {
-        const int introducer = std::fgetc(file);
+        const int introducer = bytes.Next();
         if (introducer == 0x21) {  // an extension: its label, then sub-blocks
-            if (std::fgetc(file) == EOF || !SkipGifSubBlocks(file)) return false;
+            const int label = bytes.Next();
+            if (label < 0) return false;
+            if (label == 0xF9) {
+                // A graphic control extension: its first sub-block tells the next image's
+                // transparent colour.
+                const int length = bytes.Next();
+                unsigned char body[255];
+                if (length < 0 || !bytes.Read(body, static_cast<std::size_t>(length))) return false;
+                if (length >= 4) frame->transparent = (body[0] & 0x01) != 0 ? body[3] : -1;
+                if (length == 0) continue;
+            }
+            if (!bytes.SkipSubBlocks()) return false;
             continue;
         }
         if (introducer != 0x2C) return false;  // the trailer before any image, or junk
+        frame->descriptorAt = start + bytes.Position() - 1;
         unsigned char descriptor[9];
-        if (!ReadExactly(file, descriptor, 9)) return false;
+        if (!bytes.Read(descriptor, 9)) return false;
         frame->width = Le16(descriptor + 4);
         frame->height = Le16(descriptor + 6);
         if ((descriptor[8] & 0x80) != 0 &&
-            !SkipBytes(file, std::size_t{3} << ((descriptor[8] & 0x07) + 1)))
+            !bytes.Skip(std::size_t{3} << ((descriptor[8] & 0x07) + 1)))
             return false;
-        if (std::fgetc(file) == EOF || !SkipGifSubBlocks(file)) return false;  // code size, data
-        const long end = std::ftell(file);
-        if (end < 0) return false;
-        frame->dataEnd = static_cast<std::uint64_t>(end);
+        if (bytes.Next() < 0 || !bytes.SkipSubBlocks()) return false;  // code size, data
+        frame->dataEnd = start + bytes.Position();
         return true;
     }
 }
@@ -283,66 +381,9 @@ bool ReadBmp(const unsigned char* head, std::size_t got, PictureHeader* header) 
     return true;
 }
 
-// The bytes of a JPEG file read forward, from memory or from a file in chunks.
-class JpegBytes {
-  public:
-    JpegBytes(const unsigned char* data, std::size_t size) : at_(data), end_(data + size) {}
-    explicit JpegBytes(std::FILE* file) : file_(file), buffer_(64 * 1024) {}
-
-    // The next byte, or -1 at the end of the data.
-    int Next() {
-        if (at_ == end_ && !Fill()) return -1;
-        return *at_++;
-    }
-
-    // False when the data ends before count bytes are passed.
-    bool Skip(std::size_t count) {
-        while (count > 0) {
-            if (at_ == end_ && !Fill()) return false;
-            const std::size_t step = std::min(count, static_cast<std::size_t>(end_ - at_));
-            at_ += step;
-            count -= step;
-        }
-        return true;
-    }
-
-    // Moves up to the next 0xFF byte, which Next then returns, adding the bytes passed to
-    // *passed; false when none is left.
-    bool ToNextFF(std::uint64_t* passed) {
-        for (;;) {
-            if (at_ != end_) {
-                const void* ff = std::memchr(at_, 0xFF, static_cast<std::size_t>(end_ - at_));
-                if (ff != nullptr) {
-                    *passed +=
-                        static_cast<std::uint64_t>(static_cast<const unsigned char*>(ff) - at_);
-                    at_ = static_cast<const unsigned char*>(ff);
-                    return true;
-                }
-                *passed += static_cast<std::uint64_t>(end_ - at_);
-                at_ = end_;
-            }
-            if (!Fill()) return false;
-        }
-    }
-
-  private:
-    bool Fill() {
-        if (file_ == nullptr) return false;
-        const std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-        at_ = buffer_.data();
-        end_ = at_ + got;
-        return got > 0;
-    }
-
-    const unsigned char* at_ = nullptr;
-    const unsigned char* end_ = nullptr;
-    std::FILE* file_ = nullptr;
-    std::vector<unsigned char> buffer_;
-};
-
 // The walk passes over stray bytes between segments, stuffed and restart codes in the compressed
 // data and the tables between the scans of a progressive picture, as the decoder does.
-PictureHeader::JpegLayout WalkJpegBytes(JpegBytes& bytes) {
+PictureHeader::JpegLayout WalkByteStream(ByteStream& bytes) {
     PictureHeader::JpegLayout layout;
     if (bytes.Next() != 0xFF || bytes.Next() != 0xD8 || bytes.Next() != 0xFF) return layout;
     layout.whole = false;
@@ -403,8 +444,11 @@ bool PictureHeader::Read(std::FILE* file, PictureHeader* header) {
         header->width = Le16(head + 6);
         header->height = Le16(head + 8);
         std::size_t colourTable = (head[10] & 0x80) != 0 ? 3u << ((head[10] & 0x07) + 1) : 0;
-        known = std::fseek(file, 13, SEEK_SET) == 0 && SkipBytes(file, colourTable) &&
-                ReadGifFrame(file, &header->gif);
+        if (std::fseek(file, static_cast<long>(13 + colourTable), SEEK_SET) == 0) {
+            // Chunks smaller than the JPEG walk's: a header read holds little memory.
+            ByteStream bytes(file, 16 * 1024);
+            known = ReadGifFrame(bytes, 13 + colourTable, &header->gif);
+        }
     } else if (got >= 26 && head[0] == 'B' && head[1] == 'M') {
         header->kind = Kind::kBmp;
         known = ReadBmp(head, got, header);
@@ -423,12 +467,12 @@ bool PictureHeader::Read(std::FILE* file, PictureHeader* header) {
 
 PictureHeader::JpegLayout PictureHeader::WalkJpeg(std::FILE* file) {
     if (std::fseek(file, 0, SEEK_SET) != 0) return JpegLayout{false, 0};
-    JpegBytes bytes(file);
-    return WalkJpegBytes(bytes);
+    ByteStream bytes(file);
+    return WalkByteStream(bytes);
 }
 
 PictureHeader::JpegLayout PictureHeader::WalkJpeg(const unsigned char* data, std::size_t size) {
     if (data == nullptr) return JpegLayout();
-    JpegBytes bytes(data, size);
-    return WalkJpegBytes(bytes);
+    ByteStream bytes(data, size);
+    return WalkByteStream(bytes);
 }

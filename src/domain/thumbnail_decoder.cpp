@@ -77,7 +77,8 @@ wxImage ThumbnailDecoder::Decode(const wxString& path, DecodeBudget& budget) {
                 return wxImage();
             return image;
         case PictureHeader::Kind::kGif:
-            if (!thumbnail::DecodeGif(bytes.data(), size, plan.fit, &image)) return wxImage();
+            if (!thumbnail::DecodeGif(bytes.data(), size, header.gif, plan.fit, &image))
+                return wxImage();
             return image;
         case PictureHeader::Kind::kBmp:
         case PictureHeader::Kind::kTiff:

@@ -3,7 +3,6 @@
 #include <jpeglib.h>
 #include <zlib.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 #include <vector>
@@ -209,12 +208,10 @@ std::string MakeGifWithComment(int width, int height, std::size_t commentBytes, 
     const auto flags = static_cast<unsigned char>(gif.at(10));
     const std::size_t at = 13 + ((flags & 0x80) != 0 ? 3u << ((flags & 0x07) + 1) : 0);
     std::string comment("\x21\xFE", 2);
-    comment.reserve(2 + commentBytes + commentBytes / blockBytes + 2);
-    for (std::size_t left = commentBytes; left > 0;) {
-        const std::size_t block = std::min<std::size_t>(left, static_cast<std::size_t>(blockBytes));
-        comment += static_cast<char>(block);
-        comment.append(block, 'c');
-        left -= block;
+    comment.reserve(commentBytes + 256);
+    while (comment.size() < commentBytes) {
+        comment += static_cast<char>(blockBytes);
+        comment.append(static_cast<std::size_t>(blockBytes), 'c');
     }
     comment += '\0';
     return gif.substr(0, at) + comment + gif.substr(at);

@@ -31,8 +31,8 @@ std::string MakePngDeclaring(int width, int height);
 // lastWidth x lastHeight. libtiff takes the first of repeated tags.
 std::string MakeTiffGivingSizeTwice(std::uint32_t firstWidth, std::uint32_t firstHeight,
                                     std::uint32_t lastWidth, std::uint32_t lastHeight);
-// A GIF of width x height whose first frame follows a comment extension of commentBytes bytes,
-// in sub-blocks of blockBytes (1 to 255) bytes each.
+// A GIF of width x height whose first frame follows a comment extension of about commentBytes
+// bytes in the file, in sub-blocks of blockBytes (1 to 255) bytes of text each.
 std::string MakeGifWithComment(int width, int height, std::size_t commentBytes, int blockBytes);
 
 }  // namespace gen
