@@ -296,6 +296,35 @@ TEST(ThumbnailDecoder, HostilePicturesAreRefusedOrBoundedBeforeTheyAreDecoded) {
     }
 }
 
+// A GIF's frame is found once, when its header is read, past extensions of any block size, and
+// decoded from there with the transparent colour of the control block before it: the thumbnail is
+// the toolkit's own decode of the file, scaled, magenta where the picture is transparent.
+TEST(ThumbnailDecoder, GifFrameIsDecodedWhereItsHeaderFoundIt) {
+    testing_support::TempDir dir;
+    for (int block : {1, 255}) {
+        SCOPED_TRACE(block);
+        std::string gif = gen::MakeGifWithComment(64, 48, 100 * 1000, block);
+        // The frame's control block: transparent, colour 7 (the frame's top left corner).
+        const std::size_t control = gif.find(std::string("\x21\xF9\x04\x04", 4));
+        ASSERT_NE(control, std::string::npos);
+        gif[control + 3] = '\x05';
+        gif[control + 6] = '\x07';
+        const std::string path = dir / ("comment_" + std::to_string(block) + ".gif");
+        gen::WriteFile(path, gif);
+        const wxImage thumbnail = ThumbnailDecoder::Decode(wxString::FromUTF8(path));
+        wxImage own;
+        ASSERT_TRUE(own.LoadFile(wxString::FromUTF8(path), wxBITMAP_TYPE_GIF));
+        const wxImage expected = ThumbnailDecoder::ScaleNearest(own, 100, 75);
+        ASSERT_TRUE(thumbnail.IsOk());
+        ASSERT_EQ(thumbnail.GetSize(), wxSize(100, 75));
+        ASSERT_TRUE(thumbnail.HasMask());
+        EXPECT_EQ(thumbnail.GetRed(0, 0), 255);
+        EXPECT_EQ(thumbnail.GetGreen(0, 0), 0);
+        EXPECT_EQ(thumbnail.GetBlue(0, 0), 255);
+        EXPECT_EQ(0, std::memcmp(thumbnail.GetData(), expected.GetData(), 3 * 100 * 75));
+    }
+}
+
 // Decodes that run at once share one budget: a decode whose share does not fit waits until
 // another gives its share back, instead of failing, and the budget never holds more than it
 // has; a share larger than the whole budget is refused at once.
