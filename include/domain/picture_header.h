@@ -1,9 +1,10 @@
 // What the first bytes of a picture file tell before anything is decoded: the kind of picture
 // (JPEG, PNG, GIF, BMP, TIFF), the size it declares and what its decoder will need for it (a
-// JPEG's frame and first scan, a PNG's pixel format, a GIF's first frame). Thumbnails are made
-// only of these pictures, and only after their header shows what the decode will take. Reading a
-// header reads a few bytes and, for a JPEG or a GIF, follows the segments or blocks up to the
-// first picture; the pixel data is not read.
+// JPEG's frame and first scan, a PNG's pixel format, a GIF's first frame, a BMP's pixel format, a
+// TIFF's first directory). Thumbnails are made only of these pictures, and only after their
+// header shows what the decode will take; the header is read as the decoder reads it, so that
+// both see the same picture. Reading a header reads a few bytes and, for a JPEG or a GIF, follows
+// the segments or blocks up to the first picture; the pixel data is not read.
 #pragma once
 
 #include <cstddef>
@@ -29,11 +30,36 @@ struct PictureHeader {
         int colourType = 0;
         bool interlaced = false;
     };
-    // The first frame of a GIF: its size and the offset just after its image data.
+    // The first frame of a GIF: its size, the offsets of its image descriptor and just after its
+    // image data, and its transparent colour (from the last graphic control extension before
+    // it; -1 for none), so that its decoder need not walk the blocks before it again.
     struct GifFrame {
         std::uint64_t width = 0;
         std::uint64_t height = 0;
+        std::uint64_t descriptorAt = 0;
         std::uint64_t dataEnd = 0;
+        int transparent = -1;
+    };
+
+    // A BMP's information header as the toolkit's decoder reads it.
+    struct BmpFormat {
+        std::uint32_t headerBytes = 0;
+        int bitsPerPixel = 0;
+        int compression = 0;
+        // The palette entries the header declares (0: as many as the bits allow).
+        std::int64_t colours = 0;
+    };
+    // The first directory of a TIFF, the only one the decoder reads, as libtiff reads it: of a
+    // tag given more than once the first counts, and what is not given has libtiff's default.
+    struct TiffLayout {
+        int bitsPerSample = 1;
+        int samplesPerPixel = 1;
+        int compression = 1;
+        bool separatePlanes = false;
+        bool tiled = false;
+        std::uint64_t rowsPerStrip = 0xFFFFFFFF;
+        std::uint64_t tileWidth = 0;
+        std::uint64_t tileLength = 0;
     };
 
     Kind kind = Kind::kUnknown;
@@ -43,11 +69,15 @@ struct PictureHeader {
     JpegFrame jpeg;
     PngFormat png;
     GifFrame gif;
+    BmpFormat bmp;
+    TiffLayout tiff;
 
     // Reads the header of the picture in file, from the file's start (the file position moves).
     // False when the bytes are none of the five kinds or the header is damaged; a JPEG with more
-    // than four components counts as damaged.
+    // than four components, a BMP or TIFF of a layout its decoder does not take, and a TIFF
+    // directory of more than kMaxTiffEntries entries count as damaged.
     static bool Read(std::FILE* file, PictureHeader* header);
+    static constexpr std::uint32_t kMaxTiffEntries = 1000;
 
     // How a JPEG's segments run: whole is false when the bytes begin as a JPEG and end before the
     // end marker that closes its first picture; scans counts its scans up to there and

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-struct PictureHeader;
+#include "domain/picture_header.h"
 
 namespace thumbnail {
 
@@ -55,6 +55,8 @@ bool DecodePng(const unsigned char* data, std::size_t size, const PictureHeader&
                const wxSize& fit, wxImage* out);
 // Decodes the first frame of a GIF row by row straight into its thumbnail of fit, as the
 // toolkit's decoder shows it: the frame alone, its transparent colour as the mask colour magenta.
-bool DecodeGif(const unsigned char* data, std::size_t size, const wxSize& fit, wxImage* out);
+// The frame is the one its header found (frame), which is not looked for again.
+bool DecodeGif(const unsigned char* data, std::size_t size, const PictureHeader::GifFrame& frame,
+               const wxSize& fit, wxImage* out);
 
 }  // namespace thumbnail

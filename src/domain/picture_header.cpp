@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -34,6 +35,104 @@ bool SkipBytes(std::FILE* file, std::size_t count) {
     }
     return true;
 }
+
+// The bytes of a picture read forward, from memory or from a file (from where it stands) in
+// chunks, so that passing many small blocks costs what reading their bytes costs.
+class ByteStream {
+  public:
+    ByteStream(const unsigned char* data, std::size_t size) : at_(data), end_(data + size) {}
+    explicit ByteStream(std::FILE* file, std::size_t chunk = 64 * 1024)
+        : file_(file), buffer_(chunk) {}
+
+    // The next byte, or -1 at the end of the data.
+    int Next() {
+        if (at_ == end_ && !Fill()) return -1;
+        return *at_++;
+    }
+
+    // False when the data ends before count bytes are read into out.
+    bool Read(unsigned char* out, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const int c = Next();
+            if (c < 0) return false;
+            out[i] = static_cast<unsigned char>(c);
+        }
+        return true;
+    }
+
+    // Passes the data sub-blocks of a GIF block (each a length byte and that many bytes) up to
+    // the empty one that ends them; false when the data ends first. Each block costs a step
+    // through the buffer, whatever its length.
+    bool SkipSubBlocks() {
+        for (;;) {
+            // Hops from length to length while the next length byte lies in the buffer.
+            while (at_ < end_) {
+                const unsigned count = *at_;
+                if (count == 0) {
+                    ++at_;
+                    return true;
+                }
+                if (static_cast<std::size_t>(end_ - at_) <= count) break;
+                at_ += count + 1;
+            }
+            if (at_ < end_) {
+                const unsigned count = *at_++;
+                if (!Skip(count)) return false;
+            } else if (!Fill()) {
+                return false;
+            }
+        }
+    }
+
+    // The bytes taken so far.
+    std::uint64_t Position() const { return filled_ - static_cast<std::uint64_t>(end_ - at_); }
+
+    // False when the data ends before count bytes are passed.
+    bool Skip(std::size_t count) {
+        while (count > 0) {
+            if (at_ == end_ && !Fill()) return false;
+            const std::size_t step = std::min(count, static_cast<std::size_t>(end_ - at_));
+            at_ += step;
+            count -= step;
+        }
+        return true;
+    }
+
+    // Moves up to the next 0xFF byte, which Next then returns, adding the bytes passed to
+    // *passed; false when none is left.
+    bool ToNextFF(std::uint64_t* passed) {
+        for (;;) {
+            if (at_ != end_) {
+                const void* ff = std::memchr(at_, 0xFF, static_cast<std::size_t>(end_ - at_));
+                if (ff != nullptr) {
+                    *passed +=
+                        static_cast<std::uint64_t>(static_cast<const unsigned char*>(ff) - at_);
+                    at_ = static_cast<const unsigned char*>(ff);
+                    return true;
+                }
+                *passed += static_cast<std::uint64_t>(end_ - at_);
+                at_ = end_;
+            }
+            if (!Fill()) return false;
+        }
+    }
+
+  private:
+    bool Fill() {
+        if (file_ == nullptr) return false;
+        const std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+        at_ = buffer_.data();
+        end_ = at_ + got;
+        filled_ += got;
+        return got > 0;
+    }
+
+    const unsigned char* at_ = nullptr;
+    const unsigned char* end_ = nullptr;
+    std::uint64_t filled_ = 0;
+    std::FILE* file_ = nullptr;
+    std::vector<unsigned char> buffer_;
+};
 
 bool IsFrameMarker(int marker) {
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
@@ -94,135 +193,197 @@ bool ReadJpeg(std::FILE* file, PictureHeader* header) {
     return frame;
 }
 
-// Follows the data sub-blocks of a GIF block up to the empty one that ends them.
-bool SkipGifSubBlocks(std::FILE* file) {
+// From the block after the logical screen descriptor (and the global colour table), which the
+// stream starts at, at offset start of the file, to the end of the first image's data.
+bool ReadGifFrame(ByteStream& bytes, std::uint64_t start, PictureHeader::GifFrame* frame) {
     for (;;) {
-        const int count = std::fgetc(file);
-        if (count == EOF) return false;
-        if (count == 0) return true;
-        if (!SkipBytes(file, static_cast<std::size_t>(count))) return false;
-    }
-}
-
-// From the block after the logical screen descriptor (and the global colour table) to the end
-// of the first image's data.
-bool ReadGifFrame(std::FILE* file, PictureHeader::GifFrame* frame) {
-    for (;;) {
-        const int introducer = std::fgetc(file);
+        const int introducer = bytes.Next();
         if (introducer == 0x21) {  // an extension: its label, then sub-blocks
-            if (std::fgetc(file) == EOF || !SkipGifSubBlocks(file)) return false;
+            const int label = bytes.Next();
+            if (label < 0) return false;
+            if (label == 0xF9) {
+                // A graphic control extension: its first sub-block tells the next image's
+                // transparent colour.
+                const int length = bytes.Next();
+                unsigned char body[255];
+                if (length < 0 || !bytes.Read(body, static_cast<std::size_t>(length))) return false;
+                if (length >= 4) frame->transparent = (body[0] & 0x01) != 0 ? body[3] : -1;
+                if (length == 0) continue;
+            }
+            if (!bytes.SkipSubBlocks()) return false;
             continue;
         }
         if (introducer != 0x2C) return false;  // the trailer before any image, or junk
+        frame->descriptorAt = start + bytes.Position() - 1;
         unsigned char descriptor[9];
-        if (!ReadExactly(file, descriptor, 9)) return false;
+        if (!bytes.Read(descriptor, 9)) return false;
         frame->width = Le16(descriptor + 4);
         frame->height = Le16(descriptor + 6);
         if ((descriptor[8] & 0x80) != 0 &&
-            !SkipBytes(file, std::size_t{3} << ((descriptor[8] & 0x07) + 1)))
+            !bytes.Skip(std::size_t{3} << ((descriptor[8] & 0x07) + 1)))
             return false;
-        if (std::fgetc(file) == EOF || !SkipGifSubBlocks(file)) return false;  // code size, data
-        const long end = std::ftell(file);
-        if (end < 0) return false;
-        frame->dataEnd = static_cast<std::uint64_t>(end);
+        if (bytes.Next() < 0 || !bytes.SkipSubBlocks()) return false;  // code size, data
+        frame->dataEnd = start + bytes.Position();
         return true;
     }
 }
 
-// Reads ImageWidth and ImageLength of the first directory of a TIFF file.
-bool ReadTiffSize(std::FILE* file, bool little, std::uint32_t firstDir, std::uint64_t* width,
-                  std::uint64_t* height) {
+// Reads the first directory of a TIFF file as libtiff reads it for the decoder: libtiff marks
+// every repeat of a tag as ignored, so the first of each counts here too (a file that gives its
+// size twice, huge first and small last, is decoded at the huge size). Only the layouts whose
+// decode the budget can measure are taken: 1 to 16 bits in 1 to 8 samples, strips or tiles of up
+// to 65536 pixels a side, no compression or the common lossless schemes and JPEG.
+bool ReadTiff(std::FILE* file, bool little, std::uint32_t firstDir, PictureHeader* header) {
     auto u16 = [little](const unsigned char* p) { return little ? Le16(p) : Be16(p); };
     auto u32 = [little](const unsigned char* p) { return little ? Le32(p) : Be32(p); };
     if (std::fseek(file, static_cast<long>(firstDir), SEEK_SET) != 0) return false;
     unsigned char countBytes[2];
     if (!ReadExactly(file, countBytes, 2)) return false;
     const std::uint32_t count = u16(countBytes);
-    bool haveWidth = false, haveHeight = false;
-    for (std::uint32_t i = 0; i < count && i < 1000; ++i) {
-        unsigned char entry[12];
-        if (!ReadExactly(file, entry, 12)) return false;
+    if (count == 0 || count > PictureHeader::kMaxTiffEntries) return false;
+    std::vector<unsigned char> entries(12 * static_cast<std::size_t>(count));
+    if (!ReadExactly(file, entries.data(), entries.size())) return false;
+    PictureHeader::TiffLayout& t = header->tiff;
+    std::vector<std::uint32_t> seen;
+    bool haveWidth = false, haveHeight = false, haveTileWidth = false, haveTileLength = false;
+    std::uint32_t bitsAt = 0;  // where the bits per sample are when they do not fit the entry
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const unsigned char* entry = &entries[12 * static_cast<std::size_t>(i)];
         const std::uint32_t tag = u16(entry);
+        if (std::find(seen.begin(), seen.end(), tag) != seen.end()) continue;  // a repeat
+        seen.push_back(tag);
         const std::uint32_t type = u16(entry + 2);
-        if (tag != 256 && tag != 257) continue;
+        const std::uint32_t values = u32(entry + 4);
+        // One SHORT (left-justified in the value field) or LONG.
         std::uint64_t value = 0;
-        if (type == 3)
-            value = u16(entry + 8);  // SHORT, left-justified in the value field
-        else if (type == 4)
-            value = u32(entry + 8);  // LONG
-        else
-            return false;
-        if (tag == 256) {
-            *width = value;
-            haveWidth = true;
-        } else {
-            *height = value;
-            haveHeight = true;
+        const bool scalar = values == 1 && (type == 3 || type == 4);
+        if (scalar) value = type == 3 ? u16(entry + 8) : u32(entry + 8);
+        switch (tag) {
+            case 256:  // ImageWidth
+            case 257:  // ImageLength
+            case 259:  // Compression
+            case 277:  // SamplesPerPixel
+            case 278:  // RowsPerStrip
+            case 284:  // PlanarConfiguration
+            case 322:  // TileWidth
+            case 323:  // TileLength
+                if (!scalar) return false;
+                break;
+            case 258:  // BitsPerSample: one a sample, all alike
+                if (type != 3 || values == 0) return false;
+                if (values <= 2)
+                    value = u16(entry + 8);
+                else
+                    bitsAt = u32(entry + 8);
+                break;
+            case 32997:  // ImageDepth and TileDepth, of volumes, which no picture has
+            case 32998:
+                return false;
+            default:
+                continue;
+        }
+        switch (tag) {
+            case 256:
+                header->width = value;
+                haveWidth = true;
+                break;
+            case 257:
+                header->height = value;
+                haveHeight = true;
+                break;
+            case 258:
+                t.bitsPerSample = static_cast<int>(value);
+                break;
+            case 259:
+                t.compression = static_cast<int>(value);
+                break;
+            case 277:
+                t.samplesPerPixel = static_cast<int>(value);
+                break;
+            case 278:
+                t.rowsPerStrip = value;
+                break;
+            case 284:
+                if (value != 1 && value != 2) return false;
+                t.separatePlanes = value == 2;
+                break;
+            case 322:
+                t.tileWidth = value;
+                haveTileWidth = true;
+                break;
+            case 323:
+                t.tileLength = value;
+                haveTileLength = true;
+                break;
+            default:
+                break;
         }
     }
+    if (bitsAt != 0) {
+        unsigned char bits[2];
+        if (std::fseek(file, static_cast<long>(bitsAt), SEEK_SET) != 0 ||
+            !ReadExactly(file, bits, 2))
+            return false;
+        t.bitsPerSample = static_cast<int>(u16(bits));
+    }
+    const int b = t.bitsPerSample;
+    if (b != 1 && b != 2 && b != 4 && b != 8 && b != 16) return false;
+    if (t.samplesPerPixel < 1 || t.samplesPerPixel > 8) return false;
+    // None, LZW, JPEG, Deflate (both codes), PackBits.
+    static const int kCompressions[] = {1, 5, 7, 8, 32946, 32773};
+    if (std::find(std::begin(kCompressions), std::end(kCompressions), t.compression) ==
+        std::end(kCompressions))
+        return false;
+    // libtiff takes a picture with a tile width for a tiled one.
+    t.tiled = haveTileWidth;
+    if (t.tiled && (!haveTileLength || t.tileWidth == 0 || t.tileLength == 0 ||
+                    t.tileWidth > 65536 || t.tileLength > 65536))
+        return false;
+    if (!t.tiled && t.rowsPerStrip == 0) return false;
     return haveWidth && haveHeight;
 }
 
-// The bytes of a JPEG file read forward, from memory or from a file in chunks.
-class JpegBytes {
-  public:
-    JpegBytes(const unsigned char* data, std::size_t size) : at_(data), end_(data + size) {}
-    explicit JpegBytes(std::FILE* file) : file_(file), buffer_(64 * 1024) {}
-
-    // The next byte, or -1 at the end of the data.
-    int Next() {
-        if (at_ == end_ && !Fill()) return -1;
-        return *at_++;
+// The information header of a BMP as the toolkit's decoder reads it: the old 12-byte header
+// holds signed 16-bit sides, the later ones signed 32-bit sides; a negative height stands for
+// rows stored top down. Taken are the depths and encodings that decoder reads within its image:
+// not the run-length encodings, whose runs and moves it does not keep inside the picture, and
+// not a palette of fewer entries than the pixels can index, which it would read past.
+bool ReadBmp(const unsigned char* head, std::size_t got, PictureHeader* header) {
+    PictureHeader::BmpFormat& f = header->bmp;
+    f.headerBytes = Le32(head + 14);
+    std::int64_t width = 0, height = 0;
+    if (f.headerBytes == 12) {
+        if (got < 26) return false;
+        width = static_cast<std::int16_t>(Le16(head + 18));
+        height = static_cast<std::int16_t>(Le16(head + 20));
+        f.bitsPerPixel = static_cast<int>(Le16(head + 24));
+        f.compression = 0;
+        f.colours = 0;
+    } else if (f.headerBytes >= 40) {
+        if (got < 54) return false;
+        width = static_cast<std::int32_t>(Le32(head + 18));
+        height = static_cast<std::int32_t>(Le32(head + 22));
+        f.bitsPerPixel = static_cast<int>(Le16(head + 28));
+        f.compression = static_cast<int>(static_cast<std::int32_t>(Le32(head + 30)));
+        f.colours = static_cast<std::int32_t>(Le32(head + 46));
+    } else {
+        return false;
     }
-
-    // False when the data ends before count bytes are passed.
-    bool Skip(std::size_t count) {
-        while (count > 0) {
-            if (at_ == end_ && !Fill()) return false;
-            const std::size_t step = std::min(count, static_cast<std::size_t>(end_ - at_));
-            at_ += step;
-            count -= step;
-        }
-        return true;
-    }
-
-    // Moves up to the next 0xFF byte, which Next then returns, adding the bytes passed to
-    // *passed; false when none is left.
-    bool ToNextFF(std::uint64_t* passed) {
-        for (;;) {
-            if (at_ != end_) {
-                const void* ff = std::memchr(at_, 0xFF, static_cast<std::size_t>(end_ - at_));
-                if (ff != nullptr) {
-                    *passed +=
-                        static_cast<std::uint64_t>(static_cast<const unsigned char*>(ff) - at_);
-                    at_ = static_cast<const unsigned char*>(ff);
-                    return true;
-                }
-                *passed += static_cast<std::uint64_t>(end_ - at_);
-                at_ = end_;
-            }
-            if (!Fill()) return false;
-        }
-    }
-
-  private:
-    bool Fill() {
-        if (file_ == nullptr) return false;
-        const std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-        at_ = buffer_.data();
-        end_ = at_ + got;
-        return got > 0;
-    }
-
-    const unsigned char* at_ = nullptr;
-    const unsigned char* end_ = nullptr;
-    std::FILE* file_ = nullptr;
-    std::vector<unsigned char> buffer_;
-};
+    if (height < 0) height = -height;
+    if (width <= 0 || height == 0 || width > 32767 || height > 32767) return false;
+    header->width = static_cast<std::uint64_t>(width);
+    header->height = static_cast<std::uint64_t>(height);
+    const int bpp = f.bitsPerPixel;
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
+    // BI_RGB, or BI_BITFIELDS (its masks) at 16 and 32 bits.
+    if (f.compression != 0 && !(f.compression == 3 && (bpp == 16 || bpp == 32))) return false;
+    if (bpp < 16 && f.colours != 0 && f.colours != (std::int64_t{1} << bpp)) return false;
+    return true;
+}
 
 // The walk passes over stray bytes between segments, stuffed and restart codes in the compressed
 // data and the tables between the scans of a progressive picture, as the decoder does.
-PictureHeader::JpegLayout WalkJpegBytes(JpegBytes& bytes) {
+PictureHeader::JpegLayout WalkByteStream(ByteStream& bytes) {
     PictureHeader::JpegLayout layout;
     if (bytes.Next() != 0xFF || bytes.Next() != 0xD8 || bytes.Next() != 0xFF) return layout;
     layout.whole = false;
@@ -265,7 +426,7 @@ PictureHeader::JpegLayout WalkJpegBytes(JpegBytes& bytes) {
 bool PictureHeader::Read(std::FILE* file, PictureHeader* header) {
     *header = PictureHeader();
     if (std::fseek(file, 0, SEEK_SET) != 0) return false;
-    unsigned char head[32] = {};
+    unsigned char head[64] = {};
     const std::size_t got = std::fread(head, 1, sizeof head, file);
     static const unsigned char kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     bool known = false;
@@ -283,27 +444,19 @@ bool PictureHeader::Read(std::FILE* file, PictureHeader* header) {
         header->width = Le16(head + 6);
         header->height = Le16(head + 8);
         std::size_t colourTable = (head[10] & 0x80) != 0 ? 3u << ((head[10] & 0x07) + 1) : 0;
-        known = std::fseek(file, 13, SEEK_SET) == 0 && SkipBytes(file, colourTable) &&
-                ReadGifFrame(file, &header->gif);
+        if (std::fseek(file, static_cast<long>(13 + colourTable), SEEK_SET) == 0) {
+            // Chunks smaller than the JPEG walk's: a header read holds little memory.
+            ByteStream bytes(file, 16 * 1024);
+            known = ReadGifFrame(bytes, 13 + colourTable, &header->gif);
+        }
     } else if (got >= 26 && head[0] == 'B' && head[1] == 'M') {
         header->kind = Kind::kBmp;
-        if (Le32(head + 14) == 12) {
-            header->width = Le16(head + 18);
-            header->height = Le16(head + 20);
-        } else {
-            const auto sw = static_cast<std::int32_t>(Le32(head + 18));
-            const auto sh = static_cast<std::int32_t>(Le32(head + 22));
-            header->width = sw < 0 ? 0 : static_cast<std::uint64_t>(sw);
-            header->height = sh < 0 ? static_cast<std::uint64_t>(-static_cast<std::int64_t>(sh))
-                                    : static_cast<std::uint64_t>(sh);
-        }
-        known = true;
+        known = ReadBmp(head, got, header);
     } else if (got >= 8 && ((head[0] == 'I' && head[1] == 'I' && head[2] == 42 && head[3] == 0) ||
                             (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && head[3] == 42))) {
         header->kind = Kind::kTiff;
         const bool little = head[0] == 'I';
-        known = ReadTiffSize(file, little, little ? Le32(head + 4) : Be32(head + 4), &header->width,
-                             &header->height);
+        known = ReadTiff(file, little, little ? Le32(head + 4) : Be32(head + 4), header);
     } else if (got >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) {
         header->kind = Kind::kJpeg;
         known = ReadJpeg(file, header);
@@ -314,12 +467,12 @@ bool PictureHeader::Read(std::FILE* file, PictureHeader* header) {
 
 PictureHeader::JpegLayout PictureHeader::WalkJpeg(std::FILE* file) {
     if (std::fseek(file, 0, SEEK_SET) != 0) return JpegLayout{false, 0};
-    JpegBytes bytes(file);
-    return WalkJpegBytes(bytes);
+    ByteStream bytes(file);
+    return WalkByteStream(bytes);
 }
 
 PictureHeader::JpegLayout PictureHeader::WalkJpeg(const unsigned char* data, std::size_t size) {
     if (data == nullptr) return JpegLayout();
-    JpegBytes bytes(data, size);
-    return WalkJpegBytes(bytes);
+    ByteStream bytes(data, size);
+    return WalkByteStream(bytes);
 }

@@ -14,8 +14,9 @@
 
 namespace {
 
-// BMP and TIFF pictures go through the toolkit's decoders; the budget covers what those
-// allocate for the declared size.
+// BMP and TIFF pictures go through the toolkit's decoders, each asked for its own format only (no
+// other handler sees the bytes); the budget covers what those allocate for the size and layout
+// that the header declares, which is read as these decoders read it.
 bool DecodeWithToolkit(const unsigned char* data, std::size_t size, wxBitmapType type,
                        wxImage* image) {
     wxMemoryInputStream in(data, size);
@@ -76,14 +77,17 @@ wxImage ThumbnailDecoder::Decode(const wxString& path, DecodeBudget& budget) {
                 return wxImage();
             return image;
         case PictureHeader::Kind::kGif:
-            if (!thumbnail::DecodeGif(bytes.data(), size, plan.fit, &image)) return wxImage();
+            if (!thumbnail::DecodeGif(bytes.data(), size, header.gif, plan.fit, &image))
+                return wxImage();
             return image;
         case PictureHeader::Kind::kBmp:
         case PictureHeader::Kind::kTiff:
             if (!DecodeWithToolkit(bytes.data(), size,
                                    header.kind == PictureHeader::Kind::kBmp ? wxBITMAP_TYPE_BMP
                                                                             : wxBITMAP_TYPE_TIFF,
-                                   &image))
+                                   &image) ||
+                static_cast<std::uint64_t>(image.GetWidth()) != header.width ||
+                static_cast<std::uint64_t>(image.GetHeight()) != header.height)
                 return wxImage();
             break;
         default:

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "domain/picture_header.h"
 #include "domain/thumbnail_formats.h"
 
 namespace thumbnail {
@@ -25,17 +26,10 @@ class GifReader {
         return true;
     }
     const unsigned char* Here() const { return data_ + at_; }
+    std::size_t Offset() const { return at_; }
     unsigned Le16(std::size_t offset) const {
         return data_[at_ + offset] | static_cast<unsigned>(data_[at_ + offset + 1]) << 8;
     }
-    bool SkipSubBlocks() {
-        unsigned count = 0;
-        do {
-            if (!Byte(&count) || !Skip(count)) return false;
-        } while (count != 0);
-        return true;
-    }
-
     // The bits of the LZW data, low bit first, across its sub-blocks.
     bool Code(int bits, unsigned* code) {
         while (count_ < bits) {
@@ -82,7 +76,8 @@ std::uint32_t GifRow(std::uint32_t index, std::uint32_t height, bool interlaced)
 
 }  // namespace
 
-bool DecodeGif(const unsigned char* data, std::size_t size, const wxSize& fit, wxImage* out) {
+bool DecodeGif(const unsigned char* data, std::size_t size, const PictureHeader::GifFrame& frame,
+               const wxSize& fit, wxImage* out) {
     GifReader gif(data, size);
     if (!gif.Skip(10)) return false;
     unsigned flags = 0;
@@ -94,24 +89,11 @@ bool DecodeGif(const unsigned char* data, std::size_t size, const wxSize& fit, w
         palette = gif.Here();
         if (!gif.Skip(3 * colours)) return false;
     }
-    int transparent = -1;
-    for (;;) {
-        unsigned introducer = 0, label = 0;
-        if (!gif.Byte(&introducer)) return false;
-        if (introducer == 0x2C) break;
-        if (introducer != 0x21 || !gif.Byte(&label)) return false;
-        if (label == 0xF9) {
-            // A graphic control extension: its first sub-block tells the next image's
-            // transparent colour.
-            unsigned length = 0;
-            if (!gif.Byte(&length)) return false;
-            const unsigned char* body = gif.Here();
-            if (!gif.Skip(length)) return false;
-            if (length >= 4) transparent = (body[0] & 0x01) != 0 ? body[3] : -1;
-            if (length == 0) continue;
-        }
-        if (!gif.SkipSubBlocks()) return false;
-    }
+    // The blocks before the frame were walked when its header was read.
+    const int transparent = frame.transparent;
+    if (frame.descriptorAt < gif.Offset() || frame.descriptorAt >= size ||
+        data[frame.descriptorAt] != 0x2C || !gif.Skip(frame.descriptorAt - gif.Offset() + 1))
+        return false;
     if (!gif.Skip(9)) return false;
     const unsigned char* descriptor = gif.Here() - 9;
     const std::uint32_t width = descriptor[4] | static_cast<std::uint32_t>(descriptor[5]) << 8;

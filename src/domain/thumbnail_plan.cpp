@@ -44,6 +44,29 @@ bool PlanJpeg(const PictureHeader& header, std::uint64_t fileBytes, Plan* plan) 
     return true;
 }
 
+// What libtiff and the toolkit allocate for a TIFF: the RGBA raster, the RGB image and its alpha
+// (8 bytes a pixel); the buffer of one decoded strip or tile (of all its planes) and, for JPEG
+// data, libjpeg's coefficients of it; the offsets and byte counts of every strip or tile, as read
+// and as kept; the raw data of a strip and the tags' values, each at most the file.
+std::uint64_t PlanTiff(const PictureHeader& header, std::uint64_t fileBytes) {
+    const PictureHeader::TiffLayout& t = header.tiff;
+    const std::uint64_t across = t.tiled ? t.tileWidth : header.width;
+    const std::uint64_t rows = t.tiled ? t.tileLength : std::min(t.rowsPerStrip, header.height);
+    const std::uint64_t bits = static_cast<std::uint64_t>(t.bitsPerSample);
+    const std::uint64_t samples = static_cast<std::uint64_t>(t.samplesPerPixel);
+    // Separate planes are decoded into one buffer of up to four planes.
+    const std::uint64_t contiguous = rows * DivUp(across * bits * samples, 8);
+    const std::uint64_t planes =
+        rows * DivUp(across * bits, 8) * std::max<std::uint64_t>(4, samples);
+    const std::uint64_t decoded = std::max(contiguous, planes);
+    const std::uint64_t coefficients = t.compression == 7 ? 2 * rows * across * samples : 0;
+    std::uint64_t pieces = t.tiled ? DivUp(header.width, t.tileWidth) * DivUp(header.height, rows)
+                                   : DivUp(header.height, rows);
+    if (t.separatePlanes) pieces *= samples;
+    return 3 * fileBytes + 8 * header.width * header.height + decoded + coefficients + 32 * pieces +
+           kMiB;
+}
+
 }  // namespace
 
 JpegBlocks CountJpegBlocks(const PictureHeader& header) {
@@ -103,8 +126,7 @@ bool PlanPicture(const PictureHeader& header, std::uint64_t fileBytes, Plan* pla
             break;
         case PictureHeader::Kind::kTiff:
             if (pixels > ThumbnailDecoder::kMaxToolkitPixels) return false;
-            // The RGBA raster, the RGB image and its alpha; a strip of the file.
-            plan->bytes = 2 * fileBytes + 8 * pixels + kMiB;
+            plan->bytes = PlanTiff(header, fileBytes);
             break;
         default:
             return false;

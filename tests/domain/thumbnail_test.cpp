@@ -196,6 +196,17 @@ TEST(ThumbnailDecoder, HostilePicturesAreRefusedOrBoundedBeforeTheyAreDecoded) {
     wxImage plain(2000, 1500);
     ASSERT_TRUE(plain.SaveFile(wxString::FromUTF8(dir / "plain.bmp"), wxBITMAP_TYPE_BMP));
     const std::string declaring = gen::MakeJpegDeclaring(4000, 3000, true, false);
+    // An 8-bit BMP with its palette of 256 entries, and with the palette's count in its header
+    // made 16, which the toolkit's decoder reads past for the pixels of higher values.
+    wxImage grey(40, 30);
+    for (int i = 0; i < 40 * 30 * 3; ++i) grey.GetData()[i] = static_cast<unsigned char>(i / 3 * 7);
+    grey.SetOption(wxIMAGE_OPTION_BMP_FORMAT, wxBMP_8BPP_GREY);
+    ASSERT_TRUE(grey.SaveFile(wxString::FromUTF8(dir / "grey.bmp"), wxBITMAP_TYPE_BMP));
+    const std::string greyBmp = gen::ReadFile(dir / "grey.bmp");
+    ASSERT_EQ(greyBmp.substr(46, 4), std::string("\0\1\0\0", 4));
+    auto withColours = [&greyBmp](const char* count) {
+        return greyBmp.substr(0, 46) + std::string(count, 4) + greyBmp.substr(50);
+    };
     const std::string movie = std::string(
         "\0\0\0\x14"
         "ftypqt  \0\0\0\0qt  ",
@@ -239,6 +250,16 @@ TEST(ThumbnailDecoder, HostilePicturesAreRefusedOrBoundedBeforeTheyAreDecoded) {
          gen::MakeJpegInScans(1600, 1200, 60, true, 5), 0, wxSize(100, 75), 8 * kMiB, kMiB},
         {"movie of 400 MB", movie, 400 * kMiB, wxSize(), 64 * kKiB, 64 * kKiB},
         {"BMP of 2000 x 1500", gen::ReadFile(dir / "plain.bmp"), 0, wxSize(), 64 * kKiB, 64 * kKiB},
+        {"8-bit BMP of 40 x 30", greyBmp, 0, wxSize(100, 75), 64 * kKiB, 64 * kKiB},
+        {"8-bit BMP declaring 16 palette entries", withColours("\x10\0\0\0"), 0, wxSize(),
+         64 * kKiB, 64 * kKiB},
+        // libtiff takes the first of repeated tags: a TIFF that gives its size twice is measured
+        // at the first.
+        {"TIFF giving 25000 x 25000 first, 10 x 10 last",
+         gen::MakeTiffGivingSizeTwice(25000, 25000, 10, 10), 0, wxSize(), 64 * kKiB, 64 * kKiB},
+        {"TIFF giving 10 x 10 first, 25000 x 25000 last",
+         gen::MakeTiffGivingSizeTwice(10, 10, 25000, 25000), 0, wxSize(100, 100), 2 * kMiB,
+         64 * kKiB},
     };
     int index = 0;
     for (const Row& r : rows) {
@@ -263,10 +284,43 @@ TEST(ThumbnailDecoder, HostilePicturesAreRefusedOrBoundedBeforeTheyAreDecoded) {
         EXPECT_LE(read, r.maxRead);
         EXPECT_EQ(budget.InUse(), 0u);
         EXPECT_LE(budget.Peak(), ThumbnailDecoder::kMaxPictureBytes);
+        // What its header shows too large is refused before the budget is asked.
+        if (ShareOf(path) == 0) {
+            EXPECT_EQ(budget.Peak(), 0u);
+        }
         if (budget.Peak() > 0) {
             EXPECT_EQ(budget.Peak(), ShareOf(path));
             EXPECT_LE(meter.Peak(), budget.Peak()) << "the decode took more than its share";
         }
+    }
+}
+
+// A GIF's frame is found once, when its header is read, past extensions of any block size, and
+// decoded from there with the transparent colour of the control block before it: the thumbnail is
+// the toolkit's own decode of the file, scaled, magenta where the picture is transparent.
+TEST(ThumbnailDecoder, GifFrameIsDecodedWhereItsHeaderFoundIt) {
+    testing_support::TempDir dir;
+    for (int block : {1, 255}) {
+        SCOPED_TRACE(block);
+        std::string gif = gen::MakeGifWithComment(64, 48, 100 * 1000, block);
+        // The frame's control block: transparent, colour 7 (the frame's top left corner).
+        const std::size_t control = gif.find(std::string("\x21\xF9\x04\x04", 4));
+        ASSERT_NE(control, std::string::npos);
+        gif[control + 3] = '\x05';
+        gif[control + 6] = '\x07';
+        const std::string path = dir / ("comment_" + std::to_string(block) + ".gif");
+        gen::WriteFile(path, gif);
+        const wxImage thumbnail = ThumbnailDecoder::Decode(wxString::FromUTF8(path));
+        wxImage own;
+        ASSERT_TRUE(own.LoadFile(wxString::FromUTF8(path), wxBITMAP_TYPE_GIF));
+        const wxImage expected = ThumbnailDecoder::ScaleNearest(own, 100, 75);
+        ASSERT_TRUE(thumbnail.IsOk());
+        ASSERT_EQ(thumbnail.GetSize(), wxSize(100, 75));
+        ASSERT_TRUE(thumbnail.HasMask());
+        EXPECT_EQ(thumbnail.GetRed(0, 0), 255);
+        EXPECT_EQ(thumbnail.GetGreen(0, 0), 0);
+        EXPECT_EQ(thumbnail.GetBlue(0, 0), 255);
+        EXPECT_EQ(0, std::memcmp(thumbnail.GetData(), expected.GetData(), 3 * 100 * 75));
     }
 }
 

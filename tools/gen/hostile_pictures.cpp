@@ -153,4 +153,68 @@ std::string MakePngDeclaring(int width, int height) {
     return png;
 }
 
+std::string MakeTiffGivingSizeTwice(std::uint32_t firstWidth, std::uint32_t firstHeight,
+                                    std::uint32_t lastWidth, std::uint32_t lastHeight) {
+    struct Entry {
+        std::uint16_t tag, type;
+        std::uint32_t value;
+    };
+    constexpr std::uint32_t kSide = 10, kDirectory = 8, kEntries = 11;
+    constexpr std::uint32_t kPixels = kDirectory + 2 + 12 * kEntries + 4;
+    const Entry entries[kEntries] = {
+        {256, 4, firstWidth},
+        {257, 4, firstHeight},
+        {258, 3, 8},              // BitsPerSample
+        {259, 3, 1},              // Compression: none
+        {262, 3, 1},              // PhotometricInterpretation: black is zero
+        {273, 4, kPixels},        // StripOffsets
+        {277, 3, 1},              // SamplesPerPixel
+        {278, 4, kSide},          // RowsPerStrip
+        {279, 4, kSide * kSide},  // StripByteCounts
+        {256, 4, lastWidth},
+        {257, 4, lastHeight},
+    };
+    std::string out("II*\0", 4);
+    auto put16 = [&out](std::uint32_t v) {
+        out += static_cast<char>(v & 0xFF);
+        out += static_cast<char>((v >> 8) & 0xFF);
+    };
+    auto put32 = [&](std::uint32_t v) {
+        put16(v & 0xFFFF);
+        put16(v >> 16);
+    };
+    put32(kDirectory);
+    put16(kEntries);
+    for (const Entry& e : entries) {
+        put16(e.tag);
+        put16(e.type);
+        put32(1);
+        if (e.type == 3) {
+            put16(e.value);
+            put16(0);
+        } else {
+            put32(e.value);
+        }
+    }
+    put32(0);  // no next directory
+    for (std::uint32_t i = 0; i < kSide * kSide; ++i) out += static_cast<char>(i * 2);
+    return out;
+}
+
+std::string MakeGifWithComment(int width, int height, std::size_t commentBytes, int blockBytes) {
+    if (blockBytes < 1 || blockBytes > 255) throw std::runtime_error("bad block size");
+    const std::string gif = MakeGif(width, height, 1, 7);
+    // The comment goes before the first extension or image after the global colour table.
+    const auto flags = static_cast<unsigned char>(gif.at(10));
+    const std::size_t at = 13 + ((flags & 0x80) != 0 ? 3u << ((flags & 0x07) + 1) : 0);
+    std::string comment("\x21\xFE", 2);
+    comment.reserve(commentBytes + 256);
+    while (comment.size() < commentBytes) {
+        comment += static_cast<char>(blockBytes);
+        comment.append(static_cast<std::size_t>(blockBytes), 'c');
+    }
+    comment += '\0';
+    return gif.substr(0, at) + comment + gif.substr(at);
+}
+
 }  // namespace gen

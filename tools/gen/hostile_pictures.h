@@ -4,6 +4,7 @@
 // layout is hostile.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -24,5 +25,14 @@ std::string MakeGifDeclaring(int width, int height);
 // A PNG whose header declares width x height while its data holds one row: a decoder that
 // believes the header allocates for the whole picture.
 std::string MakePngDeclaring(int width, int height);
+
+// A grey TIFF of 10 x 10 pixels (one uncompressed strip, little-endian) whose directory gives its
+// width and height twice: first as firstWidth x firstHeight, then, after the other tags, as
+// lastWidth x lastHeight. libtiff takes the first of repeated tags.
+std::string MakeTiffGivingSizeTwice(std::uint32_t firstWidth, std::uint32_t firstHeight,
+                                    std::uint32_t lastWidth, std::uint32_t lastHeight);
+// A GIF of width x height whose first frame follows a comment extension of about commentBytes
+// bytes in the file, in sub-blocks of blockBytes (1 to 255) bytes of text each.
+std::string MakeGifWithComment(int width, int height, std::size_t commentBytes, int blockBytes);
 
 }  // namespace gen
