@@ -52,11 +52,11 @@ class SqliteDb {
     // thousand steps of SQLite's virtual machine per kilobyte. Steps bound SQLite's own work (a
     // join or a sort that multiplies rows stops before the first row arrives), bytes and rows
     // what the readers are handed.
-    static constexpr std::uint64_t kStepsPerFileByte = 200;
-    static constexpr std::uint64_t kBaseSteps = 50000000;
+    static constexpr std::uint64_t kStepsPerFileByte = 16;
+    static constexpr std::uint64_t kBaseSteps = 10000000;
     static constexpr std::uint64_t kBytesPerFileByte = 4;
     static constexpr std::uint64_t kBaseBytes = std::uint64_t{64} << 20;
-    static constexpr std::uint64_t kRowsPerFileMegabyte = 5000;
+    static constexpr std::uint64_t kRowsPerFileMegabyte = 6000;
     static constexpr std::uint64_t kBaseRows = 100000;
 
     // What the queries of one database took so far.
