@@ -7,8 +7,8 @@
 //   - amplification: a message database of 3,000 chats that share one handle and 3,000 messages
 //     of it without chat_message_join rows (9 million rows by the handle), against a message
 //     database of real conversations of the same size;
-//   - empty rows: a call history of 1,048,576 calls without address, date or name, against real
-//     calls of the same size.
+//   - empty rows: call histories of 1,048,576 calls without address, date or name and of as many
+//     as fill 62 MB, against real calls of the same size.
 //
 // Usage: hostile_db_bench [--runs N]
 #include <plist/plist.h>
@@ -168,8 +168,9 @@ int main(int argc, char** argv) {
         Compare("amplification", hostile, RealSms(hostile.size()), "HomeDomain", kSms,
                 KIND_MESSAGES, runs);
     }
-    {
-        const std::string hostile = gen::EmptyCallHistoryDb(1 << 20);
+    // 1,048,576 empty calls, and as many as fill 62 MB.
+    for (std::size_t rows : {std::size_t{1} << 20, std::size_t{1700000}}) {
+        const std::string hostile = gen::EmptyCallHistoryDb(rows);
         Compare("empty rows", hostile, RealCalls(hostile.size()), "WirelessDomain", kCalls,
                 KIND_CALL_HISTORY, runs);
     }

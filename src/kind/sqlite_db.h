@@ -57,7 +57,7 @@ class SqliteDb {
     static constexpr std::uint64_t kBytesPerFileByte = 4;
     static constexpr std::uint64_t kBaseBytes = std::uint64_t{64} << 20;
     static constexpr std::uint64_t kRowsPerFileMegabyte = 6000;
-    static constexpr std::uint64_t kBaseRows = 100000;
+    static constexpr std::uint64_t kBaseRows = 150000;
 
     // What the queries of one database took so far.
     struct Cost {

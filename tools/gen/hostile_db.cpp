@@ -194,12 +194,7 @@ std::string OneHandleSmsDb(std::size_t chats, std::size_t messages) {
 }
 
 std::string EmptyCallHistoryDb(std::size_t rows) {
-    std::vector<CallRow> calls(rows);
-    for (CallRow& c : calls) {
-        c.country_code = Sql();
-        c.network_code = Sql();
-    }
-    return CallHistoryDb(calls);
+    return CallHistoryDb(std::vector<CallRow>(rows));
 }
 
 }  // namespace gen

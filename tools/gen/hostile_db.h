@@ -19,8 +19,8 @@ std::string LoopedCallHistoryDb(std::size_t rows, std::size_t textBytes);
 // handle, so the handle-based reading makes chats x messages rows.
 std::string OneHandleSmsDb(std::size_t chats, std::size_t messages);
 
-// A call history of rows calls without address, date or name: the smallest rows a call table
-// holds.
+// A call history of rows calls without address, date, duration, flags or name: about the
+// smallest rows a call table holds.
 std::string EmptyCallHistoryDb(std::size_t rows);
 
 }  // namespace gen
