@@ -21,10 +21,6 @@ class KindUtil {
     }
     // A text for a property list, whose strings end at a NUL: every NUL byte becomes U+FFFD.
     static std::string Shown(const std::string& text);
-    // The column at index i of a row, or null when the row has fewer columns.
-    static const char* Column(int columns, char** values, int i) {
-        return values != nullptr && i < columns ? values[i] : nullptr;
-    }
     // The integer at the start of a column text; NULL, empty or non-numeric text gives 0.
     static std::int64_t Number(const char* value);
     // The number as a signed 32-bit value; values outside that range give 0.

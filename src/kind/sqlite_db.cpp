@@ -11,6 +11,9 @@
 
 namespace {
 
+// SQLite calls the progress handler after every this many steps of its virtual machine.
+constexpr int kProgressPeriod = 1000;
+
 // Limits of every connection: far above anything a device writes, small enough that no file can
 // make a query build more than a few cells' worth of memory or parse more than a schema's worth.
 struct Limit {
@@ -117,6 +120,11 @@ SqliteDb::SqliteDb(const std::string& path, std::initializer_list<const char*> u
         return;
     }
     for (const Limit& limit : kLimits) sqlite3_limit(db_, limit.id, limit.value);
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    allowed_.steps = kBaseSteps + kStepsPerFileByte * size;
+    allowed_.bytes = kBaseBytes + kBytesPerFileByte * size;
+    allowed_.rows = kBaseRows + kRowsPerFileMegabyte * (size >> 20);
+    sqlite3_progress_handler(db_, kProgressPeriod, &SqliteDb::OnProgress, this);
     int on = 1;
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, &on);
     sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, &on);
@@ -139,17 +147,15 @@ SqliteDb::~SqliteDb() {
     sqlite3_close(db_);
 }
 
-bool SqliteDb::Exec(const char* sql, RowCallback callback, void* context) {
-    if (db_ == nullptr) return false;
-    char* error = nullptr;
-    const int rc = sqlite3_exec(db_, sql, callback, context, &error);
-    sqlite3_free(error);
-    return rc == SQLITE_OK;
-}
-
-const char* SqliteDb::Row::Text(int i) const {
+const char* SqliteDb::Row::Text(int i, std::size_t* size) const {
+    if (size != nullptr) *size = 0;
     if (i < 0 || i >= columns_) return nullptr;
-    return reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+    // The length after the text, as SQLite asks; every byte handed out is counted.
+    const auto bytes = static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i));
+    db_->spent_.bytes += bytes;
+    if (size != nullptr && text != nullptr) *size = bytes;
+    return text;
 }
 
 bool SqliteDb::Row::Integer(int i, std::int64_t* value) const {
@@ -158,17 +164,32 @@ bool SqliteDb::Row::Integer(int i, std::int64_t* value) const {
     return true;
 }
 
+int SqliteDb::OnProgress(void* self) {
+    auto* db = static_cast<SqliteDb*>(self);
+    db->spent_.steps += kProgressPeriod;
+    return db->spent_.steps > db->allowed_.steps ? 1 : 0;
+}
+
+bool SqliteDb::WithinAllowance() const {
+    return spent_.steps <= allowed_.steps && spent_.bytes <= allowed_.bytes &&
+           spent_.rows <= allowed_.rows;
+}
+
 bool SqliteDb::ExecRows(const char* sql, RowsCallback callback, void* context) {
     if (db_ == nullptr) return false;
     const char* rest = sql;
     while (rest != nullptr && *rest != 0) {
+        if (!WithinAllowance()) return false;
         sqlite3_stmt* stmt = nullptr;
         if (sqlite3_prepare_v2(db_, rest, -1, &stmt, &rest) != SQLITE_OK) return false;
         if (stmt == nullptr) continue;  // blanks or a comment
-        const Row row(stmt, sqlite3_column_count(stmt));
+        const Row row(this, stmt, sqlite3_column_count(stmt));
         int rc;
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            if (callback(context, row) != 0) {
+            // A row beyond the allowance is not handed out; bytes are counted as the reader
+            // takes them, so the row that crosses that line is the last.
+            if (++spent_.rows > allowed_.rows || callback(context, row) != 0 ||
+                !WithinAllowance()) {
                 rc = SQLITE_ABORT;
                 break;
             }
@@ -177,31 +198,6 @@ bool SqliteDb::ExecRows(const char* sql, RowsCallback callback, void* context) {
         if (rc != SQLITE_DONE) return false;
     }
     return true;
-}
-
-bool SqliteDb::ExecSized(const char* sql, SizedRowCallback callback, void* context) {
-    // The rows of ExecRows handed on as arrays of texts and their lengths.
-    struct Sized {
-        SizedRowCallback callback;
-        void* context;
-        std::vector<char*> values;
-        std::vector<int> sizes;
-    } sized{callback, context, {}, {}};
-    return ExecRows(
-        sql,
-        [](void* data, const Row& row) {
-            auto* s = static_cast<Sized*>(data);
-            const int columns = row.Columns();
-            s->values.resize(static_cast<std::size_t>(columns));
-            s->sizes.resize(static_cast<std::size_t>(columns));
-            for (int i = 0; i < columns; ++i) {
-                // The text first, then its length, as SQLite asks.
-                s->values[i] = const_cast<char*>(row.Text(i));
-                s->sizes[i] = s->values[i] != nullptr ? sqlite3_column_bytes(row.stmt_, i) : 0;
-            }
-            return s->callback(s->context, columns, s->values.data(), s->sizes.data());
-        },
-        &sized);
 }
 
 bool SqliteDb::UsesArePlain(const char* uses) {

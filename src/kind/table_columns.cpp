@@ -6,9 +6,10 @@
 
 namespace {
 
-int OnColumn(void* context, int columns, char** values, char** /*names*/) {
+int OnColumn(void* context, const SqliteDb::Row& row) {
     auto* names = static_cast<std::vector<std::string>*>(context);
-    if (columns > 0 && values[0] != nullptr) names->emplace_back(values[0]);
+    const char* name = row.Text(0);
+    if (name != nullptr) names->emplace_back(name);
     return 0;
 }
 
@@ -17,7 +18,7 @@ int OnColumn(void* context, int columns, char** values, char** /*names*/) {
 TableColumns::TableColumns(SqliteDb& db, const char* table) {
     // The table names are the readers' own constants, never text from a database.
     const std::string sql = std::string("select name from pragma_table_info('") + table + "')";
-    if (!db.Exec(sql.c_str(), &OnColumn, &names_)) names_.clear();
+    if (!db.ExecRows(sql.c_str(), &OnColumn, &names_)) names_.clear();
 }
 
 bool TableColumns::Has(const char* column) const {

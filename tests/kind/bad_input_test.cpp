@@ -18,10 +18,12 @@
 #include <vector>
 
 #include "gen/device_db.h"
+#include "gen/hostile_db.h"
 #include "gen/media.h"
 #include "gen/plist_gen.h"
 #include "gen/sample.h"
 #include "kind/call/call_history.h"
+#include "kind/sqlite_db.h"
 #include "kind_fixture.h"
 #include "support/test_support.h"
 
@@ -342,6 +344,118 @@ TEST(BadInputTest, ViewsInADeviceDatabaseAreRefused) {
     KindBackup b;
     b.Builder().AddFile("WirelessDomain", "Library/CallHistory/call_history.db", db.Bytes());
     EXPECT_EQ(b.Dump(KIND_CALL_HISTORY), "null");
+}
+
+// What the rows of a query handed out: their count and the bytes of their texts.
+struct Handed {
+    std::size_t rows = 0;
+    std::size_t bytes = 0;
+};
+
+int CountRow(void* context, const SqliteDb::Row& row) {
+    auto* handed = static_cast<Handed*>(context);
+    ++handed->rows;
+    for (int i = 0; i < row.Columns(); ++i) {
+        std::size_t size = 0;
+        row.Text(i, &size);
+        handed->bytes += size;
+    }
+    return 0;
+}
+
+std::size_t MessagesOf(plist_t chats) {
+    std::size_t n = 0;
+    for (std::uint32_t i = 0; i < plist_array_get_size(chats); ++i) {
+        plist_t messages = plist_dict_get_item(plist_array_get_item(chats, i), "message");
+        n += messages ? plist_array_get_size(messages) : 0;
+    }
+    return n;
+}
+
+TEST(BadInputTest, WhatADatabaseCostsIsBoundedByItsSize) {
+    const char kCalls[] = "Library/CallHistory/call_history.db";
+    const char kSms[] = "Library/SMS/sms.db";
+    {
+        SCOPED_TRACE("a text whose overflow chain loops on one page");
+        // 800 rows of about 150 KB each from a file of about 160 KB.
+        KindBackup b;
+        const std::string stored =
+            b.Builder().AddFile("WirelessDomain", kCalls, gen::LoopedCallHistoryDb(800, 150000));
+        {
+            SqliteDb db(stored, {"call: name"});
+            ASSERT_TRUE(db.IsOpen());
+            Handed handed;
+            EXPECT_FALSE(db.ExecRows("select name from call", &CountRow, &handed));
+            EXPECT_GT(handed.rows, 0u);
+            EXPECT_LT(handed.rows, 800u);
+            // The row that crosses the allowance is the last one handed out.
+            EXPECT_GT(handed.bytes, db.Allowed().bytes);
+            EXPECT_LE(handed.bytes, db.Allowed().bytes + 160000);
+            // A database that has used up its allowance answers no further query.
+            handed = Handed();
+            EXPECT_FALSE(db.ExecRows("select 1", &CountRow, &handed));
+            EXPECT_EQ(handed.rows, 0u);
+        }
+        // The kind keeps the calls read before.
+        plist_t calls = b.Get(KIND_CALL_HISTORY);
+        ASSERT_NE(calls, nullptr);
+        EXPECT_GT(plist_array_get_size(calls), 0u);
+        EXPECT_LT(plist_array_get_size(calls), 800u);
+        plist_free(calls);
+    }
+    {
+        SCOPED_TRACE("3,000 chats of one handle and 3,000 messages of it, none joined");
+        KindBackup b;
+        const std::string stored =
+            b.Builder().AddFile("HomeDomain", kSms, gen::OneHandleSmsDb(3000, 3000));
+        {
+            // Nine million rows by the handle: in the order of the chats they arrive until the
+            // rows are used up; sorted otherwise, the sort stops before the first row arrives.
+            const char kJoin[] =
+                "select chj.chat_id, m.text from message m, handle h, chat_handle_join chj where "
+                "m.handle_id = h.ROWID and h.ROWID = chj.handle_id order by ";
+            SqliteDb db(stored, {});
+            Handed handed;
+            EXPECT_FALSE(db.ExecRows((std::string(kJoin) + "chj.chat_id, m.date, m.ROWID").c_str(),
+                                     &CountRow, &handed));
+            EXPECT_EQ(handed.rows, db.Allowed().rows);
+            SqliteDb sorted(stored, {});
+            handed = Handed();
+            EXPECT_FALSE(sorted.ExecRows((std::string(kJoin) + "m.date, chj.chat_id").c_str(),
+                                         &CountRow, &handed));
+            EXPECT_EQ(handed.rows, 0u);
+            EXPECT_GT(sorted.Spent().steps, sorted.Allowed().steps);
+        }
+        EXPECT_EQ(b.Dump(KIND_MESSAGES), "[]");
+        // Within the bound a message still belongs to every chat that includes its handle.
+        KindBackup small;
+        small.Builder().AddFile("HomeDomain", kSms, gen::OneHandleSmsDb(30, 30));
+        plist_t chats = small.Get(KIND_MESSAGES);
+        EXPECT_EQ(plist_array_get_size(chats), 30u);
+        EXPECT_EQ(MessagesOf(chats), 900u);
+        plist_free(chats);
+    }
+    {
+        SCOPED_TRACE("real databases far larger than the fixtures");
+        gen::SampleOptions options;
+        options.filler = 0;
+        options.calls = 50000;
+        options.chats = 1000;
+        options.messages = 150000;
+        options.smallMedia = true;
+        testing_support::TempDir dir;
+        gen::WriteSampleBackup(dir.Path() + "/Backup/udid", options);
+        BackupInfo* head = ListBackupsIn((dir.Path() + "/Backup/").c_str());
+        ASSERT_NE(head, nullptr);
+        plist_t calls = GetKindData(head, KIND_CALL_HISTORY);
+        ASSERT_NE(calls, nullptr);
+        EXPECT_EQ(plist_array_get_size(calls), options.calls);
+        plist_free(calls);
+        plist_t chats = GetKindData(head, KIND_MESSAGES);
+        EXPECT_EQ(MessagesOf(chats), options.messages);
+        plist_free(chats);
+        FreeBackupList(head);
+    }
 }
 
 // One table of a device database with the columns its reader uses and one row of literals; a

@@ -83,36 +83,35 @@ void Calendar::Load(const std::string& path) {
     const std::string sql = std::string(kItemSelect) + "," + item.Or("ci", "entity_type") + "," +
                             item.Or("ci", "completion_date") + "," + item.Or("ci", "due_date") +
                             "," + item.Or("ci", "due_tz") + kItemFrom;
-    db.Exec(sql.c_str(), &Calendar::OnItemRow, &rows);
+    db.ExecRows(sql.c_str(), &Calendar::OnItemRow, &rows);
 }
 
-int Calendar::OnItemRow(void* context, int columns, char** values, char** /*names*/) {
+int Calendar::OnItemRow(void* context, const SqliteDb::Row& row) {
     auto* rows = static_cast<ItemRows*>(context);
     auto* items = rows->items;
     auto* item = new CalendarItem;
     // A reminder by its kind, whatever the user named its list; the special calendars' items too.
-    const char* entity = KindUtil::Column(columns, values, 10);
+    const char* entity = row.Text(10);
     const bool reminder = entity != nullptr && KindUtil::Number(entity) == kReminderEntity;
-    item->type = reminder || IsSpecialCalendar(KindUtil::Column(columns, values, 0)) ? 0 : 1;
-    item->title = KindUtil::Text(KindUtil::Column(columns, values, 1));
-    item->location = KindUtil::Text(KindUtil::Column(columns, values, 2));
-    item->description = KindUtil::Text(KindUtil::Column(columns, values, 3));
-    item->url = KindUtil::Text(KindUtil::Column(columns, values, 4));
-    const char* zone = KindUtil::Column(columns, values, 7);
-    const char* start = KindUtil::Column(columns, values, 5);
+    item->type = reminder || IsSpecialCalendar(row.Text(0)) ? 0 : 1;
+    item->title = KindUtil::Text(row.Text(1));
+    item->location = KindUtil::Text(row.Text(2));
+    item->description = KindUtil::Text(row.Text(3));
+    item->url = KindUtil::Text(row.Text(4));
+    const char* zone = row.Text(7);
+    const char* start = row.Text(5);
     item->start_date = ItemRows::Date(start, zone);
-    item->end_date = ItemRows::Date(KindUtil::Column(columns, values, 6), zone);
-    const char* due = KindUtil::Column(columns, values, 12);
+    item->end_date = ItemRows::Date(row.Text(6), zone);
+    const char* due = row.Text(12);
     if (start == nullptr && due != nullptr && item->type == 0) {
         // A reminder without a start date is shown on its due date, in the zone it is due in.
-        const char* dueZone = KindUtil::Column(columns, values, 13);
+        const char* dueZone = row.Text(13);
         item->start_date = ItemRows::Date(due, dueZone != nullptr ? dueZone : zone);
     }
     item->area = KindUtil::Text(zone);
-    item->all_day = IsSet(KindUtil::Column(columns, values, 8)) ? "YES" : "NO";
-    const bool ticked = item->type == 0 && KindUtil::Column(columns, values, 11) != nullptr;
-    item->status =
-        ticked || IsSet(KindUtil::Column(columns, values, 9)) ? "Completed" : "Uncompleted";
+    item->all_day = IsSet(row.Text(8)) ? "YES" : "NO";
+    const bool ticked = item->type == 0 && row.Text(11) != nullptr;
+    item->status = ticked || IsSet(row.Text(9)) ? "Completed" : "Uncompleted";
     items->push_back(item);
     return 0;
 }

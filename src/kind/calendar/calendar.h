@@ -8,6 +8,7 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/sqlite_db.h"
 
 class CalendarItem : public WzBase {
   public:
@@ -44,7 +45,7 @@ class Calendar : public Kind {
 
   private:
     void Load(const std::string& path);
-    static int OnItemRow(void* context, int columns, char** values, char** names);
+    static int OnItemRow(void* context, const SqliteDb::Row& row);
     plist_t ToPlist(int typeFilter) const;
 
     std::vector<CalendarItem*> items_;

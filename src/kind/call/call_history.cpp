@@ -39,7 +39,7 @@ plist_t CallHistory::GetData(Mbdb* mbdb, int /*typeFilter*/) {
 
 void CallHistory::Load(const std::string& path) {
     SqliteDb db(path, {kCallColumns});
-    if (!db.Exec(kCallSql, &CallHistory::OnCallRow, &calls_)) return;
+    if (!db.ExecRows(kCallSql, &CallHistory::OnCallRow, &calls_)) return;
     // Names are filled in only from a call log that was read whole.
     if (contact_ == nullptr) return;
     Contact* contact = CheckedPtr(contact_);
@@ -51,16 +51,16 @@ void CallHistory::Load(const std::string& path) {
     }
 }
 
-int CallHistory::OnCallRow(void* context, int columns, char** values, char** /*names*/) {
+int CallHistory::OnCallRow(void* context, const SqliteDb::Row& row) {
     auto* calls = static_cast<std::vector<Call*>*>(context);
     Call* call = new Call;
-    call->name = KindUtil::Text(KindUtil::Column(columns, values, 0));
-    call->address = KindUtil::Text(KindUtil::Column(columns, values, 1));
-    call->date = KindUtil::UnixDate(KindUtil::Column(columns, values, 2));
-    call->type = CallType(KindUtil::Number(KindUtil::Column(columns, values, 3)));
-    call->duration = KindUtil::Duration(KindUtil::Number(KindUtil::Column(columns, values, 4)));
-    call->country_code = KindUtil::Text(KindUtil::Column(columns, values, 5));
-    call->network_code = KindUtil::Text(KindUtil::Column(columns, values, 6));
+    call->name = KindUtil::Text(row.Text(0));
+    call->address = KindUtil::Text(row.Text(1));
+    call->date = KindUtil::UnixDate(row.Text(2));
+    call->type = CallType(KindUtil::Number(row.Text(3)));
+    call->duration = KindUtil::Duration(KindUtil::Number(row.Text(4)));
+    call->country_code = KindUtil::Text(row.Text(5));
+    call->network_code = KindUtil::Text(row.Text(6));
     calls->push_back(call);
     return 0;
 }

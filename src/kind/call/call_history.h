@@ -6,6 +6,7 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/sqlite_db.h"
 
 class Contact;
 
@@ -38,7 +39,7 @@ class CallHistory : public Kind {
 
   private:
     void Load(const std::string& path);
-    static int OnCallRow(void* context, int columns, char** values, char** names);
+    static int OnCallRow(void* context, const SqliteDb::Row& row);
     plist_t ToPlist() const;
 
     std::vector<Call*> calls_;

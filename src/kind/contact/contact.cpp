@@ -227,32 +227,32 @@ void Contact::Load(Mbdb* mbdb) {
 void Contact::RunQueries(const std::string& path) {
     SqliteDb db(path, {kPersonColumns, kMultiValueColumns, kEntryColumns});
     PersonRows rows{&persons_};
-    if (!db.Exec(kPersonSql, &Contact::OnPersonRow, &rows)) return;
+    if (!db.ExecRows(kPersonSql, &Contact::OnPersonRow, &rows)) return;
     const TableColumns multiValue(db, "ABMultiValue");
     const std::string sql = kMultiValueSelect + multiValue.Or("m", "UID") + "," +
                             multiValue.Or("m", "property") + kMultiValueFrom;
     ValueRows values{&persons_, {}};
-    db.Exec(sql.c_str(), &Contact::OnMultiValueRow, &values);
+    db.ExecRows(sql.c_str(), &Contact::OnMultiValueRow, &values);
     if (values.parted.empty()) return;
-    db.Exec(kEntrySql, &Contact::OnEntryRow, &values.parted);
+    db.ExecRows(kEntrySql, &Contact::OnEntryRow, &values.parted);
     for (auto& entry : values.parted) {
         if (!entry.second.parts.empty()) entry.second.property->value = JoinParts(entry.second);
     }
 }
 
-int Contact::OnPersonRow(void* context, int columns, char** values, char** /*names*/) {
+int Contact::OnPersonRow(void* context, const SqliteDb::Row& row) {
     auto* rows = static_cast<PersonRows*>(context);
     auto* persons = rows->persons;
     Person* person = new Person;
-    person->id = KindUtil::Number32(KindUtil::Column(columns, values, 0));
-    person->name = TakeOrEmpty(SplitJoin(KindUtil::Column(columns, values, 1), " ", " "));
-    person->organization = KindUtil::Text(KindUtil::Column(columns, values, 2));
-    person->department = KindUtil::Text(KindUtil::Column(columns, values, 3));
-    person->note = KindUtil::Text(KindUtil::Column(columns, values, 4));
-    person->birthday = CleanDate(KindUtil::Column(columns, values, 5));
-    person->jobTitle = KindUtil::Text(KindUtil::Column(columns, values, 6));
-    person->nickName = KindUtil::Text(KindUtil::Column(columns, values, 7));
-    const char* created = KindUtil::Column(columns, values, 8);
+    person->id = KindUtil::Number32(row.Text(0));
+    person->name = TakeOrEmpty(SplitJoin(row.Text(1), " ", " "));
+    person->organization = KindUtil::Text(row.Text(2));
+    person->department = KindUtil::Text(row.Text(3));
+    person->note = KindUtil::Text(row.Text(4));
+    person->birthday = CleanDate(row.Text(5));
+    person->jobTitle = KindUtil::Text(row.Text(6));
+    person->nickName = KindUtil::Text(row.Text(7));
+    const char* created = row.Text(8);
     if (created != nullptr && *created != 0) {
         person->creationDate = KindUtil::AppleDate(created);
     }
@@ -303,33 +303,32 @@ std::string Contact::CleanDate(const char* stored) {
     return text;
 }
 
-int Contact::OnMultiValueRow(void* context, int columns, char** values, char** /*names*/) {
+int Contact::OnMultiValueRow(void* context, const SqliteDb::Row& row) {
     auto* rows = static_cast<ValueRows*>(context);
-    const char* recordId = KindUtil::Column(columns, values, 0);
+    const char* recordId = row.Text(0);
     auto it = rows->persons->find(KindUtil::Number32(recordId));
     if (it == rows->persons->end()) return 0;
     auto* property = new PersonProperty;
-    property->label = CleanLabel(KindUtil::Column(columns, values, 1));
-    const char* value = KindUtil::Column(columns, values, 2);
-    const std::int64_t kind = KindUtil::Number(KindUtil::Column(columns, values, 4));
+    property->label = CleanLabel(row.Text(1));
+    const char* value = row.Text(2);
+    const std::int64_t kind = KindUtil::Number(row.Text(4));
     property->value = kind == kDateProperty ? CleanDate(value) : CleanValue(value);
     CheckedPtr(it->second)->properties.push_back(property);
     // A value the phone keeps in parts has none of its own.
-    const char* uid = KindUtil::Column(columns, values, 3);
+    const char* uid = row.Text(3);
     if ((value == nullptr || *value == 0) && uid != nullptr) {
         rows->parted[KindUtil::Number(uid)] = PartedValue{property, kind, {}};
     }
     return 0;
 }
 
-int Contact::OnEntryRow(void* context, int columns, char** values, char** /*names*/) {
+int Contact::OnEntryRow(void* context, const SqliteDb::Row& row) {
     auto* parted = static_cast<std::unordered_map<std::int64_t, PartedValue>*>(context);
-    const char* parent = KindUtil::Column(columns, values, 0);
+    const char* parent = row.Text(0);
     if (parent == nullptr) return 0;
     auto it = parted->find(KindUtil::Number(parent));
     if (it == parted->end()) return 0;
-    it->second.parts.emplace_back(KindUtil::Text(KindUtil::Column(columns, values, 1)),
-                                  KindUtil::Text(KindUtil::Column(columns, values, 2)));
+    it->second.parts.emplace_back(KindUtil::Text(row.Text(1)), KindUtil::Text(row.Text(2)));
     return 0;
 }
 

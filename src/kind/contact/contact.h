@@ -11,6 +11,7 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/sqlite_db.h"
 
 // One labelled value of a person: a phone number, an e-mail address, a web page...
 struct PersonProperty {
@@ -66,9 +67,9 @@ class Contact : public Kind {
   private:
     void Load(Mbdb* mbdb);
     void RunQueries(const std::string& path);
-    static int OnPersonRow(void* context, int columns, char** values, char** names);
-    static int OnMultiValueRow(void* context, int columns, char** values, char** names);
-    static int OnEntryRow(void* context, int columns, char** values, char** names);
+    static int OnPersonRow(void* context, const SqliteDb::Row& row);
+    static int OnMultiValueRow(void* context, const SqliteDb::Row& row);
+    static int OnEntryRow(void* context, const SqliteDb::Row& row);
     plist_t ToPlist() const;
     void BuildIndex();
     void Clear();

@@ -33,18 +33,18 @@ plist_t Note::GetData(Mbdb* mbdb, int /*typeFilter*/) {
 void Note::Load(const std::string& path, plist_t array) {
     SqliteDb db(path, {kNoteColumns});
     NoteRows rows{array};
-    db.Exec(kNoteSql, &Note::OnNoteRow, &rows);
+    db.ExecRows(kNoteSql, &Note::OnNoteRow, &rows);
 }
 
-int Note::OnNoteRow(void* context, int columns, char** values, char** /*names*/) {
+int Note::OnNoteRow(void* context, const SqliteDb::Row& row) {
     auto* rows = static_cast<NoteRows*>(context);
     plist_t dict = plist_new_dict();
-    const std::string created = KindUtil::AppleDate(KindUtil::Column(columns, values, 0));
-    const std::string modified = KindUtil::AppleDate(KindUtil::Column(columns, values, 1));
+    const std::string created = KindUtil::AppleDate(row.Text(0));
+    const std::string modified = KindUtil::AppleDate(row.Text(1));
     DictInsertString(dict, key::kCreateDate, created.c_str());
     DictInsertString(dict, key::kModifyDate, modified.c_str());
-    DictInsertString(dict, key::kTitle, KindUtil::Column(columns, values, 2));
-    DictInsertString(dict, key::kBody, KindUtil::Column(columns, values, 3));
+    DictInsertString(dict, key::kTitle, row.Text(2));
+    DictInsertString(dict, key::kBody, row.Text(3));
     plist_array_append_item(rows->array, dict);
     return 0;
 }

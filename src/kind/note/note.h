@@ -4,6 +4,7 @@
 #include <string>
 
 #include "kind/kind.h"
+#include "kind/sqlite_db.h"
 
 class Note : public Kind {
   public:
@@ -13,5 +14,5 @@ class Note : public Kind {
 
   private:
     static void Load(const std::string& path, plist_t array);
-    static int OnNoteRow(void* context, int columns, char** values, char** names);
+    static int OnNoteRow(void* context, const SqliteDb::Row& row);
 };

@@ -44,17 +44,17 @@ plist_t Photo::GetData(Mbdb* mbdb, int typeFilter) {
 
 void Photo::Load(const std::string& path) {
     SqliteDb db(path, {kAssetColumns});
-    db.ExecSized(kAssetSql, &Photo::OnAssetRow, &assets_);
+    db.ExecRows(kAssetSql, &Photo::OnAssetRow, &assets_);
 }
 
-int Photo::OnAssetRow(void* context, int columns, char** values, const int* sizes) {
+int Photo::OnAssetRow(void* context, const SqliteDb::Row& row) {
     auto* assets = static_cast<std::vector<GenericAsset*>*>(context);
     // Names are taken whole: the manifest names a file by all the bytes of its path, so a name
     // holding a NUL still finds its file.
     auto whole = [&](int i) {
-        const char* value = KindUtil::Column(columns, values, i);
-        return value != nullptr ? std::string(value, static_cast<std::size_t>(sizes[i]))
-                                : std::string();
+        std::size_t size = 0;
+        const char* value = row.Text(i, &size);
+        return value != nullptr ? std::string(value, size) : std::string();
     };
     const std::string joined = whole(0);
     auto* a = new GenericAsset;

@@ -8,6 +8,7 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/sqlite_db.h"
 
 class GenericAsset : public WzBase {
   public:
@@ -33,7 +34,7 @@ class Photo : public Kind {
 
   private:
     void Load(const std::string& path);
-    static int OnAssetRow(void* context, int columns, char** values, const int* sizes);
+    static int OnAssetRow(void* context, const SqliteDb::Row& row);
     plist_t ToPlist(int typeFilter) const;
 
     std::vector<GenericAsset*> assets_;

@@ -39,16 +39,16 @@ plist_t Recording::GetData(Mbdb* mbdb, int /*typeFilter*/) {
 void Recording::Load(const std::string& path) {
     SqliteDb db(path, {kRecordingColumns});
     MemoRows rows{&memos_};
-    db.Exec(kRecordingSql, &Recording::OnRecordingRow, &rows);
+    db.ExecRows(kRecordingSql, &Recording::OnRecordingRow, &rows);
 }
 
-int Recording::OnRecordingRow(void* context, int columns, char** values, char** /*names*/) {
+int Recording::OnRecordingRow(void* context, const SqliteDb::Row& row) {
     auto* rows = static_cast<MemoRows*>(context);
     auto* memos = rows->memos;
     auto* memo = new VoiceMemos;
-    memo->date = KindUtil::AppleDate(KindUtil::Column(columns, values, 0));
-    memo->duration = KindUtil::Duration(KindUtil::Number(KindUtil::Column(columns, values, 1)));
-    const std::string stored = KindUtil::Text(KindUtil::Column(columns, values, 2));
+    memo->date = KindUtil::AppleDate(row.Text(0));
+    memo->duration = KindUtil::Duration(KindUtil::Number(row.Text(1)));
+    const std::string stored = KindUtil::Text(row.Text(2));
     const std::size_t slash = stored.rfind('/');
     if (slash != std::string::npos && slash + 1 < stored.size())
         memo->name = stored.substr(slash + 1);

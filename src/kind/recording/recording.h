@@ -7,6 +7,7 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/sqlite_db.h"
 
 class Mbdb;
 
@@ -34,7 +35,7 @@ class Recording : public Kind {
 
   private:
     void Load(const std::string& path);
-    static int OnRecordingRow(void* context, int columns, char** values, char** names);
+    static int OnRecordingRow(void* context, const SqliteDb::Row& row);
     void MatchFiles(const Mbdb* mbdb);
     plist_t ToPlist() const;
 

@@ -162,17 +162,17 @@ void History::ReadHistoryPlist(const std::string& path, plist_t array) {
 void History::ReadBookmarks(const std::string& path, plist_t array) {
     SqliteDb db(path, {kBookmarkColumns});
     BookmarkRows rows{array};
-    db.Exec(kBookmarkSql, &History::OnBookmarkRow, &rows);
+    db.ExecRows(kBookmarkSql, &History::OnBookmarkRow, &rows);
 }
 
-int History::OnBookmarkRow(void* context, int columns, char** values, char** /*names*/) {
+int History::OnBookmarkRow(void* context, const SqliteDb::Row& row) {
     auto* rows = static_cast<BookmarkRows*>(context);
-    const char* url = KindUtil::Column(columns, values, 1);
+    const char* url = row.Text(1);
     if (url == nullptr || *url == 0 || std::strcmp(url, "NULL") == 0) return 0;
     plist_t dict = plist_new_dict();
     DictInsertString(dict, key::kUrl, url);
     DictInsertString(dict, key::kType, kBookmarkType);
-    DictInsertString(dict, key::kTitle, KindUtil::Column(columns, values, 0));
+    DictInsertString(dict, key::kTitle, row.Text(0));
     // A bookmark has no visit of its own: its date stays empty rather than show the time of
     // reading as if it were one.
     DictInsertString(dict, key::kLastVisitedDate, "");

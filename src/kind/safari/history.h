@@ -4,6 +4,7 @@
 #include <string>
 
 #include "kind/kind.h"
+#include "kind/sqlite_db.h"
 
 class History : public Kind {
   public:
@@ -13,5 +14,5 @@ class History : public Kind {
   private:
     static void ReadHistoryPlist(const std::string& path, plist_t array);
     static void ReadBookmarks(const std::string& path, plist_t array);
-    static int OnBookmarkRow(void* context, int columns, char** values, char** names);
+    static int OnBookmarkRow(void* context, const SqliteDb::Row& row);
 };

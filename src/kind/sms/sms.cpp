@@ -50,16 +50,16 @@ void Assign(std::string& to, const char* value) {
     if (value != nullptr) to.assign(value);
 }
 
-int OnMemberRow(void* context, int columns, char** values, char** /*names*/) {
+int OnMemberRow(void* context, const SqliteDb::Row& row) {
     auto* members = static_cast<Members*>(context);
-    const char* address = KindUtil::Column(columns, values, 1);
+    const char* address = row.Text(1);
     if (address == nullptr || *address == 0) return 0;
-    const std::int32_t id = KindUtil::Number32(KindUtil::Column(columns, values, 0));
+    const std::int32_t id = KindUtil::Number32(row.Text(0));
     (*members)[id].emplace_back(address);
     return 0;
 }
 
-int OnAnyRow(void* context, int /*columns*/, char** /*values*/, char** /*names*/) {
+int OnAnyRow(void* context, const SqliteDb::Row& row) {
     *static_cast<bool*>(context) = true;
     return 0;
 }
@@ -168,17 +168,17 @@ void Sms::Load(const std::string& path, plist_t array) {
     MessageRows rows{&chats_};
     const TableColumns message(db, "message");
     if (TableColumns(db, "chat").Exists() || !TableColumns(db, "msg_group").Exists()) {
-        if (!db.Exec(kChatSql, &Sms::OnChatRow, &chats_)) return;
+        if (!db.ExecRows(kChatSql, &Sms::OnChatRow, &chats_)) return;
         const TableColumns handle(db, "handle");
-        db.Exec(ChatMemberSql(handle).c_str(), &OnMemberRow, &members);
+        db.ExecRows(ChatMemberSql(handle).c_str(), &OnMemberRow, &members);
         bool joined = false;
-        db.Exec(kAnyChatMessageSql, &OnAnyRow, &joined);
+        db.ExecRows(kAnyChatMessageSql, &OnAnyRow, &joined);
         const std::string sql = joined ? ChatMessageSql(message, handle) : HandleMessageSql(handle);
         if (!db.ExecRows(sql.c_str(), &Sms::OnMessageRow, &rows)) return DropMessages();
     } else {
-        if (!db.Exec(kGroupSql, &Sms::OnChatRow, &chats_)) return;
-        db.Exec(kGroupMemberSql, &OnMemberRow, &members);
-        if (!db.Exec(GroupMessageSql(message).c_str(), &Sms::OnGroupMessageRow, &rows))
+        if (!db.ExecRows(kGroupSql, &Sms::OnChatRow, &chats_)) return;
+        db.ExecRows(kGroupMemberSql, &OnMemberRow, &members);
+        if (!db.ExecRows(GroupMessageSql(message).c_str(), &Sms::OnGroupMessageRow, &rows))
             return DropMessages();
     }
     NameChats(members);
@@ -225,10 +225,10 @@ void Sms::NameChats(const std::unordered_map<std::int32_t, std::vector<std::stri
     }
 }
 
-int Sms::OnChatRow(void* context, int columns, char** values, char** /*names*/) {
+int Sms::OnChatRow(void* context, const SqliteDb::Row& row) {
     auto* chats = static_cast<std::map<std::int32_t, Chat*>*>(context);
     Chat* chat = new Chat;
-    chat->chat_id = KindUtil::Number32(KindUtil::Column(columns, values, 0));
+    chat->chat_id = KindUtil::Number32(row.Text(0));
     Chat*& slot = (*chats)[chat->chat_id];
     TrackedDelete(kFile, __LINE__, slot);
     slot = chat;
@@ -263,27 +263,26 @@ int Sms::OnMessageRow(void* context, const SqliteDb::Row& row) {
     return 0;
 }
 
-int Sms::OnGroupMessageRow(void* context, int columns, char** values, char** /*names*/) {
+int Sms::OnGroupMessageRow(void* context, const SqliteDb::Row& row) {
     // Columns: 0 group, 1 country, 2 is iMessage, 3 text, 4 date, 5 flags, 6 iMessage flags,
     // 7 the other party's address.
     auto* rows = static_cast<MessageRows*>(context);
-    Chat* chat = ChatOf(rows, KindUtil::Number32(KindUtil::Column(columns, values, 0)));
+    Chat* chat = ChatOf(rows, KindUtil::Number32(row.Text(0)));
     if (chat == nullptr) return 0;
-    const bool madrid = KindUtil::Number(KindUtil::Column(columns, values, 2)) != 0;
+    const bool madrid = KindUtil::Number(row.Text(2)) != 0;
     char text[20] = {0};
     std::int64_t seconds = 0;
-    if (KindUtil::DateSeconds(KindUtil::Column(columns, values, 4), &seconds)) {
+    if (KindUtil::DateSeconds(row.Text(4), &seconds)) {
         if (madrid) {
             KindUtil::AppleTimeInto(seconds, text);
         } else {
             KindUtil::UnixTimeInto(seconds, text);
         }
     }
-    const std::int64_t flags = KindUtil::Number(KindUtil::Column(columns, values, madrid ? 6 : 5));
-    AppendMessage(chat, KindUtil::Column(columns, values, 1), madrid ? "iMessage" : "SMS",
-                  KindUtil::Column(columns, values, 3), text,
+    const std::int64_t flags = KindUtil::Number(row.Text(madrid ? 6 : 5));
+    AppendMessage(chat, row.Text(1), madrid ? "iMessage" : "SMS", row.Text(3), text,
                   (flags & (madrid ? kMadridSentBit : kSmsSentBit)) != 0 ? 1 : 0);
-    if (chat->phone.empty()) Assign(chat->phone, KindUtil::Column(columns, values, 7));
+    if (chat->phone.empty()) Assign(chat->phone, row.Text(7));
     return 0;
 }
 

@@ -54,9 +54,9 @@ class Sms : public Kind {
 
   private:
     void Load(const std::string& path, plist_t array);
-    static int OnChatRow(void* context, int columns, char** values, char** names);
+    static int OnChatRow(void* context, const SqliteDb::Row& row);
     static int OnMessageRow(void* context, const SqliteDb::Row& row);
-    static int OnGroupMessageRow(void* context, int columns, char** values, char** names);
+    static int OnGroupMessageRow(void* context, const SqliteDb::Row& row);
     void NameChats(const std::unordered_map<std::int32_t, std::vector<std::string>>& members);
     // Hands every chat's messages over into the result.
     void ToPlist(plist_t array);

@@ -48,11 +48,11 @@ bool StartsWithNoCase(const char* text, const char* prefix) {
     return strncasecmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
-int OnPieceRow(void* context, int columns, char** values, char** /*names*/) {
+int OnPieceRow(void* context, const SqliteDb::Row& row) {
     auto* rows = static_cast<PieceRows*>(context);
-    const char* message = KindUtil::Column(columns, values, 0);
-    const char* part = KindUtil::Column(columns, values, 1);
-    const char* type = KindUtil::Column(columns, values, 2);
+    const char* message = row.Text(0);
+    const char* part = row.Text(1);
+    const char* type = row.Text(2);
     if (message == nullptr || part == nullptr) return 0;
     // The text of a message and its layout are no files.
     if (type != nullptr &&
@@ -159,20 +159,20 @@ void SmsAttachment::Load(const std::string& path,
     const bool older =
         TableColumns(db, "madrid_attachment").Exists() || TableColumns(db, "msg_pieces").Exists();
     if (TableColumns(db, "attachment").Exists() || !older) {
-        db.Exec(kAttachmentSql, &SmsAttachment::OnAttachmentRow, &attachments_);
+        db.ExecRows(kAttachmentSql, &SmsAttachment::OnAttachmentRow, &attachments_);
         return;
     }
     // One sequence over both tables, each in row order.
-    db.Exec(kMadridAttachmentSql, &SmsAttachment::OnAttachmentRow, &attachments_);
+    db.ExecRows(kMadridAttachmentSql, &SmsAttachment::OnAttachmentRow, &attachments_);
     PieceRows rows{&attachments_, &parts};
-    db.Exec(kPieceSql, &OnPieceRow, &rows);
+    db.ExecRows(kPieceSql, &OnPieceRow, &rows);
 }
 
-int SmsAttachment::OnAttachmentRow(void* context, int columns, char** values, char** /*names*/) {
+int SmsAttachment::OnAttachmentRow(void* context, const SqliteDb::Row& row) {
     auto* attachments = static_cast<std::vector<AttachmentAsset*>*>(context);
-    const char* filename = KindUtil::Column(columns, values, 0);
+    const char* filename = row.Text(0);
     if (filename == nullptr) return 0;
-    const char* mime = KindUtil::Column(columns, values, 1);
+    const char* mime = row.Text(1);
     auto* a = new AttachmentAsset;
     a->relPath = DevicePath(filename);
     a->type = mime != nullptr && std::strstr(mime, "image") != nullptr ? 0 : 1;

@@ -8,6 +8,7 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/sqlite_db.h"
 
 class AttachmentAsset : public WzBase {
   public:
@@ -40,7 +41,7 @@ class SmsAttachment : public Kind {
     // Reads the attachment rows; parts receives, for each MMS part of the older database, its
     // position in attachments_ and the name of its file without the extension.
     void Load(const std::string& path, std::vector<std::pair<std::size_t, std::string>>& parts);
-    static int OnAttachmentRow(void* context, int columns, char** values, char** names);
+    static int OnAttachmentRow(void* context, const SqliteDb::Row& row);
     plist_t ToPlist() const;
 
     std::vector<AttachmentAsset*> attachments_;
