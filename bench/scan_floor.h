@@ -68,6 +68,11 @@ class ScanFloor {
 
     std::size_t Records() const { return paths_.size(); }
 
+    // Does the work of one kind read alone once, untimed (to see which queries it runs).
+    void RunKind(std::uint32_t kind) {
+        for (const std::string& s : KindSteps(kind)) Work(s)();
+    }
+
     // The steps timed so far, with their times, one line each.
     void PrintSteps(const char* indent) const {
         for (const auto& step : times_)
@@ -237,10 +242,13 @@ class ScanFloor {
     }
 
     // Opens the database once and runs each query; a query whose text the database cannot take
-    // (a table or column of another version) falls back to the next text of its group.
+    // (a table or column of another version) falls back to the next text of its group. A query
+    // with a condition runs only where the condition holds when its turn comes.
     struct Query {
         std::vector<const char*> texts;  // the first one that prepares is run
         std::function<void(sqlite3_stmt*)> row;
+        std::function<bool()> when;  // none: always
+        int* chosen = nullptr;       // the index of the text run, -1 for none
     };
     void RunQueries(const std::string& file, const std::vector<Query>& queries) {
         if (file.empty()) return;
@@ -248,12 +256,15 @@ class ScanFloor {
         if (sqlite3_open_v2(Uri(file).c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
                             nullptr) == SQLITE_OK) {
             for (const Query& q : queries) {
-                for (const char* sql : q.texts) {
+                if (q.chosen != nullptr) *q.chosen = -1;
+                if (q.when && !q.when()) continue;
+                for (std::size_t i = 0; i < q.texts.size(); ++i) {
                     sqlite3_stmt* st = nullptr;
-                    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+                    if (sqlite3_prepare_v2(db, q.texts[i], -1, &st, nullptr) != SQLITE_OK) {
                         sqlite3_finalize(st);
                         continue;
                     }
+                    if (q.chosen != nullptr) *q.chosen = static_cast<int>(i);
                     while (sqlite3_step(st) == SQLITE_ROW) {
                         if (q.row) {
                             q.row(st);
@@ -269,7 +280,7 @@ class ScanFloor {
         sqlite3_close(db);
     }
 
-    Query Plain(std::vector<const char*> texts) { return Query{std::move(texts), nullptr}; }
+    Query Plain(std::vector<const char*> texts) { return Query{std::move(texts), nullptr, {}}; }
 
     // ---- the messages: conversations, their members and their messages in order ----
 
@@ -284,33 +295,62 @@ class ScanFloor {
         }
     };
 
-    // The queries of the conversations. Messages belong to the chats that chat_message_join gives
-    // them (the owner's own included, whose handle is 0: hence the left join); only where that
-    // table is empty do they come through their handle's chats. The keys are sorted afterwards.
-    std::vector<Query> MessageQueries(std::vector<MessageKey>& keys, bool& joined) {
+    // What the conversations' queries learn as they run: which tables the database has (0 those
+    // of iOS 6 and later, 1 those of iOS 5, -1 neither) and whether chat_message_join has rows.
+    struct MessageState {
+        int version = -1;
+        bool joined = false;
+    };
+
+    // The queries of the conversations, as a reader must run them. From iOS 6 on, messages belong
+    // to the chats that chat_message_join gives them (the owner's own included, whose handle is
+    // 0: hence the left join); only where that table is empty do they come through their
+    // handle's chats, and only then is that query run. iOS 5 keeps a conversation per msg_group
+    // and dates its iMessage rows from 2001, its SMS rows from 1970. The keys are sorted
+    // afterwards.
+    std::vector<Query> MessageQueries(std::vector<MessageKey>& keys, MessageState& state) {
         auto key = [this, &keys](sqlite3_stmt* st) {
             Touch(st);
             keys.push_back({sqlite3_column_int64(st, 0), sqlite3_column_double(st, 2),
                             sqlite3_column_int64(st, 1)});
         };
+        auto groupKey = [this, &keys](sqlite3_stmt* st) {
+            Touch(st);
+            const double date = sqlite3_column_double(st, 2) +
+                                (sqlite3_column_int64(st, 3) != 0 ? kUnixSecondsAt2001 : 0.0);
+            keys.push_back({sqlite3_column_int64(st, 0), date, sqlite3_column_int64(st, 1)});
+        };
+        MessageState* s = &state;
+        auto ios6 = [s] { return s->version == 0; };
         return {
-            Plain({"select ROWID from chat"}),
-            Plain({"select chj.chat_id,h.id,h.uncanonicalized_id from chat_handle_join chj join "
-                   "handle h on h.ROWID = chj.handle_id order by chj.ROWID"}),
+            Query{{"select ROWID from chat", "select ROWID from msg_group"},
+                  [this](sqlite3_stmt* st) { Touch(st); },
+                  {},
+                  &state.version},
+            Query{{"select chj.chat_id,h.id,h.uncanonicalized_id from chat_handle_join chj join "
+                   "handle h on h.ROWID = chj.handle_id order by chj.ROWID"},
+                  nullptr,
+                  ios6},
             Query{{"select 1 from chat_message_join limit 1"},
-                  [&joined](sqlite3_stmt*) { joined = true; }},
+                  [s](sqlite3_stmt*) { s->joined = true; },
+                  ios6},
             Query{{"select cmj.chat_id,m.ROWID,m.date,m.text,m.is_from_me,m.service,m.country,"
                    "h.service,h.country from chat_message_join cmj join message m on m.ROWID = "
                    "cmj.message_id left join handle h on h.ROWID = m.handle_id"},
-                  [key, &joined](sqlite3_stmt* st) {
-                      if (joined) key(st);
-                  }},
+                  key,
+                  [s] { return s->version == 0 && s->joined; }},
             Query{{"select chj.chat_id,m.ROWID,m.date,m.text,m.is_from_me,h.service,h.country "
                    "from message m join handle h on h.ROWID = m.handle_id join chat_handle_join "
                    "chj on chj.handle_id = h.ROWID"},
-                  [key, &joined](sqlite3_stmt* st) {
-                      if (!joined) key(st);
-                  }},
+                  key,
+                  [s] { return s->version == 0 && !s->joined; }},
+            Query{{"select group_id,address from group_member"},
+                  nullptr,
+                  [s] { return s->version == 1; }},
+            Query{{"select group_id,ROWID,date,is_madrid,country,text,flags,madrid_flags,address,"
+                   "madrid_handle from message"},
+                  groupKey,
+                  [s] { return s->version == 1; }},
         };
     }
 
@@ -485,11 +525,23 @@ class ScanFloor {
             const bool attachments = name != "messages";
             return [this, sms, messages, attachments] {
                 std::vector<MessageKey> keys;
-                bool joined = false;
+                MessageState state;
                 std::vector<Query> queries;
-                if (messages) queries = MessageQueries(keys, joined);
-                if (attachments)
-                    queries.push_back(Plain({"select filename,mime_type from attachment"}));
+                if (messages) queries = MessageQueries(keys, state);
+                // iOS 5 keeps the attachments of iMessages and the parts of MMS messages apart.
+                int attachmentTable = -1;
+                if (attachments) {
+                    Query all = Plain({"select filename,mime_type from attachment"});
+                    all.chosen = &attachmentTable;
+                    queries.push_back(all);
+                    auto older = [&attachmentTable] { return attachmentTable < 0; };
+                    queries.push_back(Query{
+                        {"select filename,mime_type from madrid_attachment"}, nullptr, older});
+                    queries.push_back(
+                        Query{{"select message_id,part_id,content_type from msg_pieces"},
+                              nullptr,
+                              older});
+                }
                 RunQueries(sms, queries);
                 Order(keys);
                 sink_ += keys.size();
@@ -545,6 +597,8 @@ class ScanFloor {
     }
 
     static constexpr std::size_t kUnknown = ~std::size_t(0);
+    // 2001-01-01 in seconds since 1970: the start of iMessage dates.
+    static constexpr double kUnixSecondsAt2001 = 978307200.0;
 
     std::string folder_;
     int runs_;
