@@ -170,6 +170,18 @@ struct Spread {
     }
 };
 
+// runs timings of f, in seconds.
+template <class F>
+Spread Times(int runs, F f) {
+    Spread s;
+    for (int i = 0; i < runs; ++i) {
+        const auto t = std::chrono::steady_clock::now();
+        f();
+        s.Add(Seconds(t));
+    }
+    return s;
+}
+
 // The memory a fresh process meets when it starts. The pages a process touches for the first
 // time are cleared by the kernel; a virtual machine also hands pages that stayed free for a few
 // seconds back to its host, which must then provide them again. A user opens a backup in the
@@ -182,7 +194,7 @@ enum class MemoryState {
 
 inline const char* MemoryStateName(MemoryState state) {
     return state == MemoryState::kTouched ? "right after 2 GB were touched and freed"
-                                          : "after 10 s idle (what a user opening a backup meets)";
+                                          : "after 10 s idle";
 }
 
 // Brings the machine into state, right before the fresh process that is measured.

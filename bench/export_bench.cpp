@@ -163,18 +163,6 @@ struct Result {
     long peak;
 };
 
-// The export's runs: each timed, the best and the median kept.
-template <class F>
-bench::Spread Times(int runs, F f) {
-    bench::Spread s;
-    for (int i = 0; i < runs; ++i) {
-        const auto t = std::chrono::steady_clock::now();
-        f();
-        s.Add(Seconds(t));
-    }
-    return s;
-}
-
 int Report(const Result& r) {
     const double median = r.exportSeconds.Median();
     const double timeRatio = median / r.floorSeconds;
@@ -313,7 +301,7 @@ int main(int argc, char** argv) {
     {
         Result r{"messages", {}, 0, 0, 0};
         r.floorSeconds = Best(5, floorMessages);
-        r.exportSeconds = Times(5, exportMessages);
+        r.exportSeconds = bench::Times(5, exportMessages);
         r.page = FileSize(dir + "/Messages.html");
         r.peak = FreshPeak("messages", fullArgc, fullArgv);
         if (r.page <= 0) {
@@ -325,7 +313,7 @@ int main(int argc, char** argv) {
     {
         Result r{"contacts", {}, 0, 0, 0};
         r.floorSeconds = Best(5, floorContacts);
-        r.exportSeconds = Times(5, exportContacts);
+        r.exportSeconds = bench::Times(5, exportContacts);
         r.page = FileSize(dir + "/Contacts.html");
         r.peak = FreshPeak("contacts", fullArgc, fullArgv);
         failed += Report(r);
