@@ -27,7 +27,6 @@
 
 namespace {
 
-
 std::string Browser() {
     for (const char* candidate : {"/usr/bin/chromium", "/usr/bin/chromium-browser"}) {
         if (access(candidate, X_OK) == 0) return candidate;
