@@ -10,12 +10,14 @@
 //   order. Messages are the case: a conversation lists its messages by date, then by row id, and
 //   the published tables have no index that gives that order, so any correct reader sorts them.
 // - The manifest: every lookup a reader must make, on the manifest's paths as listing it left them
-//   in memory: finding each database (the first record with its path: a walk from the start until
-//   it is found), each attachment and picture (the last record with its path: a walk from the end
-//   until every wanted path is found, one hash and probe per record, or the whole manifest when
-//   one is missing), each voice memo (the first record whose path holds the memo's name: a walk
-//   from the start up to the record where the last memo is found, one probe of each path's last
-//   component), and the size of every stored file found (one stat each).
+//   in memory, each taking only a record of the domain the phone keeps that file in (PhoneFile,
+//   checked against the reader's own table by the kind tests): finding each database (the first
+//   record with its path: a walk from the start until it is found), each attachment and picture
+//   (the last record with its path: a walk from the end until every wanted path is found, one
+//   hash and probe per record, or the whole manifest when one is missing), each voice memo (the
+//   first record whose path holds the memo's name: a walk from the start up to the record where
+//   the last memo is found, one probe of each path's last component), and the size of every
+//   stored file found (one stat each).
 // - The Safari history: one parse of its property-list file.
 //
 // A kind read alone pays for everything it needs; all kinds read together pay once for what they
@@ -71,6 +73,38 @@ class ScanFloor {
     // Does the work of one kind read alone once, untimed (to see which queries it runs).
     void RunKind(std::uint32_t kind) {
         for (const std::string& s : KindSteps(kind)) Work(s)();
+    }
+
+    // Whether a record of domain and path is the phone's own file: the phone keeps each of the
+    // files the kinds read in one domain (the photo library in one of two), and a file of the
+    // same path in an app's domain is not the phone's. The first rule that covers a path counts.
+    static bool PhoneFile(std::string_view domain, std::string_view path) {
+        struct Rule {
+            std::string_view path;
+            bool folder;
+            std::string_view domains[2];
+        };
+        static const Rule kRules[] = {
+            {"Library/SMS/sms.db", false, {"HomeDomain", {}}},
+            {"Library/AddressBook/AddressBook.sqlitedb", false, {"HomeDomain", {}}},
+            {"Library/Notes/notes.sqlite", false, {"HomeDomain", {}}},
+            {"Library/Calendar/Calendar.sqlitedb", false, {"HomeDomain", {}}},
+            {"Library/Safari/History.plist", false, {"HomeDomain", {}}},
+            {"Library/Safari/Bookmarks.db", false, {"HomeDomain", {}}},
+            {"Library/CallHistory/call_history.db", false, {"WirelessDomain", {}}},
+            {"Library/SMS/Attachments/", true, {"MediaDomain", {}}},
+            {"Library/SMS/Parts/", true, {"MediaDomain", {}}},
+            {"Media/Recordings/", true, {"MediaDomain", {}}},
+            {"Media/", true, {"CameraRollDomain", "MediaDomain"}},
+        };
+        for (const Rule& r : kRules) {
+            const bool covers = r.folder ? path.size() > r.path.size() &&
+                                               path.compare(0, r.path.size(), r.path) == 0
+                                         : path == r.path;
+            if (covers)
+                return domain == r.domains[0] || (!r.domains[1].empty() && domain == r.domains[1]);
+        }
+        return false;
     }
 
     // The steps timed so far, with their times, one line each.
@@ -150,9 +184,10 @@ class ScanFloor {
         return folder_ + gen::StoredName(std::string(domains_[i]), std::string(paths_[i]));
     }
 
+    // The first record of the phone's own file at path: a walk from the start until it is found.
     std::size_t FirstWith(std::string_view path) const {
         for (std::size_t i = 0; i < paths_.size(); ++i) {
-            if (paths_[i] == path) return i;
+            if (paths_[i] == path && PhoneFile(domains_[i], path)) return i;
         }
         return paths_.size();
     }
@@ -371,7 +406,8 @@ class ScanFloor {
         std::size_t count = 0;
         for (std::size_t i = paths_.size(); i-- > 0 && count < wanted.size();) {
             auto it = wanted.find(paths_[i]);
-            if (it != wanted.end() && found[it->second] == paths_.size()) {
+            if (it != wanted.end() && found[it->second] == paths_.size() &&
+                PhoneFile(domains_[i], paths_[i])) {
                 found[it->second] = i;
                 ++count;
             }
@@ -414,6 +450,7 @@ class ScanFloor {
             memoStop_ = 0;
             for (std::size_t i = 0; i < paths_.size() && left > 0; ++i) {
                 const std::string_view p = paths_[i];
+                if (!PhoneFile(domains_[i], p)) continue;
                 for (std::size_t len : lengths) {
                     for (std::size_t at = 0; at + len <= p.size(); ++at) {
                         auto it = ids.find(p.substr(at, len));
@@ -434,7 +471,7 @@ class ScanFloor {
             const std::string_view p = paths_[i];
             const std::size_t slash = p.rfind('/');
             const std::string_view last = slash == std::string_view::npos ? p : p.substr(slash + 1);
-            if (memoSet_.count(last) != 0) found.push_back(i);
+            if (memoSet_.count(last) != 0 && PhoneFile(domains_[i], p)) found.push_back(i);
         }
         Stat(found);
     }

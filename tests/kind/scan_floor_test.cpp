@@ -19,6 +19,7 @@
 #include "gen/sample.h"
 #include "ib/backup_list.h"
 #include "kind_fixture.h"
+#include "mbdb/phone_files.h"
 #include "support/test_support.h"
 
 namespace {
@@ -266,6 +267,36 @@ TEST(ScanFloorTest, RunsTheReadersMessageQueries) {
         b.AddFile("HomeDomain", "Library/SMS/sms.db", gen::SmsDb(sms));
         b.Write();
         ExpectMessageQueries(root, root + "udid/");
+    }
+}
+
+TEST(ScanFloorTest, TakesThePhonesFilesFromTheDomainsTheReaderDoes) {
+    const char* const paths[] = {"Library/SMS/sms.db",
+                                 "Library/AddressBook/AddressBook.sqlitedb",
+                                 "Library/Notes/notes.sqlite",
+                                 "Library/Calendar/Calendar.sqlitedb",
+                                 "Library/Safari/History.plist",
+                                 "Library/Safari/Bookmarks.db",
+                                 "Library/CallHistory/call_history.db",
+                                 "Library/SMS/Attachments/0a/10/IMG_0001.JPG",
+                                 "Library/SMS/Parts/2f/10/5-1.jpg",
+                                 "Media/Recordings/20130904 150640.m4a",
+                                 "Media/DCIM/100APPLE/IMG_0001.JPG",
+                                 "Media/PhotoData/Photos.sqlite",
+                                 "Media/",
+                                 "Library/SMS/",
+                                 "Library/Preferences/com.apple.mobilephone.plist"};
+    const char* const domains[] = {"HomeDomain",
+                                   "MediaDomain",
+                                   "CameraRollDomain",
+                                   "WirelessDomain",
+                                   "AppDomain-com.example.chat",
+                                   ""};
+    for (const char* path : paths) {
+        for (const char* domain : domains) {
+            EXPECT_EQ(bench::ScanFloor::PhoneFile(domain, path), PhoneFiles::Holds(domain, path))
+                << domain << " " << path;
+        }
     }
 }
 
