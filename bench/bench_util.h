@@ -2,6 +2,7 @@
 // must stay below what they bound, and measurements run in a fresh process of their own.
 #pragma once
 
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace bench {
@@ -145,6 +147,76 @@ inline double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const std::size_t n = values.size();
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Figures of several fresh processes: the best and the median, with the load when they ended.
+struct Spread {
+    std::vector<double> values;
+    std::string load;
+    void Add(double v) {
+        values.push_back(v);
+        load = Load();
+    }
+    double Best() const {
+        return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
+    }
+    double Median() const { return bench::Median(values); }
+    // "best X median Y" with each value scaled and printed with format.
+    std::string Text(const char* format, double scale = 1) const {
+        char best[32], median[32];
+        std::snprintf(best, sizeof best, format, Best() * scale);
+        std::snprintf(median, sizeof median, format, Median() * scale);
+        return std::string("best ") + best + " median " + median;
+    }
+};
+
+// runs timings of f, in seconds.
+template <class F>
+Spread Times(int runs, F f) {
+    Spread s;
+    for (int i = 0; i < runs; ++i) {
+        const auto t = std::chrono::steady_clock::now();
+        f();
+        s.Add(Seconds(t));
+    }
+    return s;
+}
+
+// The memory a fresh process meets when it starts. The pages a process touches for the first
+// time are cleared by the kernel; a virtual machine also hands pages that stayed free for a few
+// seconds back to its host, which must then provide them again. A user opens a backup in the
+// program just started, after the machine was left alone: memory freed seconds ago is rare then,
+// so kIdle is the state the user meets; kTouched shows the same work without the host's part.
+enum class MemoryState {
+    kTouched,  // right after another process touched 2 GB and freed it by ending
+    kIdle,     // after 10 s in which the benchmark ran nothing
+};
+
+inline const char* MemoryStateName(MemoryState state) {
+    return state == MemoryState::kTouched ? "right after 2 GB were touched and freed"
+                                          : "after 10 s idle";
+}
+
+// Brings the machine into state, right before the fresh process that is measured.
+inline void EnterMemoryState(MemoryState state) {
+    if (state == MemoryState::kIdle) {
+        std::this_thread::sleep_for(std::chrono::seconds(10));
+        return;
+    }
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        constexpr std::size_t kBytes = std::size_t(2) << 30;
+        void* p = mmap(nullptr, kBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) _exit(1);
+        auto* bytes = static_cast<volatile unsigned char*>(p);
+        for (std::size_t at = 0; at < kBytes; at += 4096) bytes[at] = 1;
+        _exit(0);
+    }
+    if (pid > 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+    }
 }
 
 }  // namespace bench

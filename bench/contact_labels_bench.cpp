@@ -50,8 +50,8 @@ struct Case {
     std::string pattern;  // the temporary folder
     std::string root;     // its Backup folder
     std::string uri;      // the address book, read-only
-    double kind = 1e30;
-    double floor = 1e30;
+    bench::Spread kind;   // the reader's kind, one figure a round
+    bench::Spread floor;
 };
 
 Case Prepare(std::size_t labels, bool colliding) {
@@ -82,23 +82,21 @@ Case Prepare(std::size_t labels, bool colliding) {
 }
 
 void Measure(Case& c) {
-    c.floor = std::min(c.floor, Best(1, [&] {
-                           sqlite3* db = nullptr;
-                           sqlite3_open_v2(c.uri.c_str(), &db,
-                                           SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
-                           for (const char* q : kQueries)
-                               sqlite3_exec(db, q, Empty, nullptr, nullptr);
-                           sqlite3_close(db);
-                       }));
+    c.floor.Add(Best(1, [&] {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(c.uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+        for (const char* q : kQueries) sqlite3_exec(db, q, Empty, nullptr, nullptr);
+        sqlite3_close(db);
+    }));
     // A fresh listing each time: the reader keeps what it read. Freeing the result counts.
-    c.kind = std::min(c.kind, Best(1, [&] {
-                          BackupInfo* head = ListBackupsIn(c.root.c_str());
-                          if (head == nullptr) std::exit(1);
-                          plist_t data = GetKindData(head, KIND_CONTACTS);
-                          if (data == nullptr || plist_array_get_size(data) != 1) std::exit(1);
-                          plist_free(data);
-                          FreeBackupList(head);
-                      }));
+    c.kind.Add(Best(1, [&] {
+        BackupInfo* head = ListBackupsIn(c.root.c_str());
+        if (head == nullptr) std::exit(1);
+        plist_t data = GetKindData(head, KIND_CONTACTS);
+        if (data == nullptr || plist_array_get_size(data) != 1) std::exit(1);
+        plist_free(data);
+        FreeBackupList(head);
+    }));
 }
 
 }  // namespace
@@ -110,24 +108,26 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "contact_labels_bench: writing the address books...\n");
     Case cases[] = {Prepare(labels, false), Prepare(labels, true), Prepare(labels * 2, false),
                     Prepare(labels * 2, true)};
-    // Rounds over the four in turn, the best of each counting: the same state of the machine
-    // for all of them.
+    // Rounds over the four in turn, the median of each counting (the best beside it): the same
+    // state of the machine for all of them.
     for (int round = 0; round < 5; ++round) {
         for (Case& c : cases) Measure(c);
     }
     for (Case& c : cases) gen::RemoveTree(c.pattern);
     std::printf("contact_labels_bench: one person, %zu and %zu labels\n", labels, labels * 2);
-    std::printf("  %-26s %10s %10s %7s\n", "labels", "time ms", "floor ms", "ratio");
+    std::printf("  %-26s %10s %10s %10s %7s\n", "labels", "median ms", "best ms", "floor ms",
+                "ratio");
     const char* const names[] = {"ordinary", "one hash slot", "ordinary, x2", "one hash slot, x2"};
     for (int i = 0; i < 4; ++i) {
-        std::printf("  %-26s %10.1f %10.1f %7.2f\n", names[i], cases[i].kind * 1e3,
-                    cases[i].floor * 1e3, cases[i].kind / cases[i].floor);
+        std::printf("  %-26s %10.1f %10.1f %10.1f %7.2f\n", names[i], cases[i].kind.Median() * 1e3,
+                    cases[i].kind.Best() * 1e3, cases[i].floor.Median() * 1e3,
+                    cases[i].kind.Median() / cases[i].floor.Median());
     }
     // A quadratic insert shows as a ratio that grows with the count: at double the labels the
     // colliding ones would take four times as long against the ordinary ones as before.
     bool ok = true;
     for (int i = 0; i < 4; i += 2) {
-        const double against = cases[i + 1].kind / cases[i].kind;
+        const double against = cases[i + 1].kind.Median() / cases[i].kind.Median();
         ok = ok && against <= 2.0;
         std::printf("  one slot against ordinary at %zu: %.2f (target <= 2.00) %s\n",
                     i ? labels * 2 : labels, against, against <= 2.0 ? "OK" : "OVER");

@@ -6,8 +6,13 @@
 // Every reading is the first of a fresh process (this program run again); each kind's time
 // includes freeing its property list.
 //
-// Targets: all kinds together at most 2.5x their floor; from 10x to 50x no kind and not the total
-// growing more than linearly (5x). A floor that the code beats fails the benchmark.
+// Each kind alone is read right after another process touched 2 GB and freed them; all kinds
+// together also after 10 s idle, the state a user opening a backup meets (bench::MemoryState).
+// Every figure is printed as the best and the median of its runs.
+//
+// Targets: all kinds together at most 2.5x their floor, on the median; from 10x to 50x no kind
+// and not the total growing more than linearly (5x). A floor that the code beats fails the
+// benchmark.
 //
 // Usage: kinds_bench [--runs N] [APPDATA10 [APPDATA50]]   (as domain_scan_bench takes them;
 //        without them both backups are written to a temporary folder)
@@ -66,13 +71,15 @@ int Child(const std::string& root, const std::string& which) {
 }
 
 struct Timing {
-    double seconds = 1e30;
+    bench::Spread seconds;
     std::size_t entries = 0;
 };
 
-Timing Measure(const std::string& root, const std::string& which, int runs) {
+Timing Measure(const std::string& root, const std::string& which, int runs,
+               bench::MemoryState state) {
     Timing t;
     for (int i = 0; i < runs; ++i) {
+        bench::EnterMemoryState(state);
         bool ok = false;
         const std::string out = bench::RunSelf({"--child", root, which}, &ok);
         double s = 0;
@@ -81,19 +88,21 @@ Timing Measure(const std::string& root, const std::string& which, int runs) {
             std::fprintf(stderr, "kinds_bench: the process reading %s failed\n", which.c_str());
             std::exit(1);
         }
-        t.seconds = std::min(t.seconds, s);
+        t.seconds.Add(s);
         t.entries = n;
     }
     return t;
 }
 
+constexpr bench::MemoryState kStates[2] = {bench::MemoryState::kTouched, bench::MemoryState::kIdle};
+
 struct Scale {
     const char* name = "";
     std::string appData;
     std::size_t records = 0;
-    Timing kind[kKindCount];
+    Timing kind[kKindCount];  // right after 2 GB were touched and freed
     double floor[kKindCount] = {};
-    Timing all;
+    Timing all[2];  // in each of kStates
     double allFloor = 0;
 };
 
@@ -134,38 +143,55 @@ int main(int argc, char** argv) {
         s.records = floor.Records();
         for (std::uint32_t k = 0; k < kKindCount; ++k) {
             s.floor[k] = floor.Kind(k);
-            s.kind[k] = Measure(root, std::to_string(k), runs);
+            s.kind[k] = Measure(root, std::to_string(k), runs, kStates[0]);
         }
         s.allFloor = floor.All();
-        s.all = Measure(root, "all", runs);
-        std::printf("\nkinds_bench, %s: %zu manifest records; best of %d fresh processes each\n",
-                    s.name, s.records, runs);
-        std::printf("  %-12s %9s %10s %10s %7s\n", "kind alone", "entries", "time ms", "floor ms",
-                    "ratio");
+        for (int m = 0; m < 2; ++m) s.all[m] = Measure(root, "all", runs, kStates[m]);
+        std::printf("\nkinds_bench, %s: %zu manifest records; %d fresh processes each\n", s.name,
+                    s.records, runs);
+        std::printf("  each kind alone, %s (load %s):\n", bench::MemoryStateName(kStates[0]),
+                    s.kind[kKindCount - 1].seconds.load.c_str());
+        std::printf("  %-12s %9s %10s %10s %10s %7s %7s\n", "kind", "entries", "best ms",
+                    "median ms", "floor ms", "best", "median");
         for (std::uint32_t k : kScanOrder) {
-            std::printf("  %-12s %9zu %10.2f %10.2f %7.2f\n", kKindNames[k], s.kind[k].entries,
-                        s.kind[k].seconds * 1e3, s.floor[k] * 1e3, s.kind[k].seconds / s.floor[k]);
-            ok = bench::FloorHolds(kKindNames[k], s.kind[k].seconds, s.floor[k]) && ok;
+            const bench::Spread& t = s.kind[k].seconds;
+            std::printf("  %-12s %9zu %10.2f %10.2f %10.2f %6.2fx %6.2fx\n", kKindNames[k],
+                        s.kind[k].entries, t.Best() * 1e3, t.Median() * 1e3, s.floor[k] * 1e3,
+                        t.Best() / s.floor[k], t.Median() / s.floor[k]);
+            ok = bench::FloorHolds(kKindNames[k], t.Best(), s.floor[k]) && ok;
         }
-        const double ratio = s.all.seconds / s.allFloor;
-        std::printf(
-            "  all kinds in scan order: %.2f ms against %.2f ms: %.2fx (target at most "
-            "2.5): %s\n",
-            s.all.seconds * 1e3, s.allFloor * 1e3, ratio, ratio <= 2.5 ? "met" : "MISSED");
-        ok = bench::FloorHolds("all kinds", s.all.seconds, s.allFloor) && ok;
+        for (int m = 0; m < 2; ++m) {
+            const bench::Spread& t = s.all[m].seconds;
+            const double ratio = t.Median() / s.allFloor;
+            std::printf(
+                "  all kinds in scan order, %s (load %s): best %.2f ms, median %.2f ms against "
+                "%.2f ms: %.2fx to %.2fx (target at most 2.5, on the median): %s\n",
+                bench::MemoryStateName(kStates[m]), t.load.c_str(), t.Best() * 1e3,
+                t.Median() * 1e3, s.allFloor * 1e3, t.Best() / s.allFloor, ratio,
+                ratio <= 2.5 ? "met" : "MISSED");
+            ok = bench::FloorHolds("all kinds", t.Best(), s.allFloor) && ok;
+        }
         bench::PrintLoad("after this scale");
     }
-    std::printf("\nfrom 10x to 50x a heavy phone (linear: at most 5x):\n");
+    std::printf("\nfrom 10x to 50x a heavy phone, medians (linear: at most 5x):\n");
     std::printf("  %-12s %8s %8s\n", "kind alone", "time", "floor");
     for (std::uint32_t k : kScanOrder) {
-        const double growth = scales[1].kind[k].seconds / scales[0].kind[k].seconds;
+        const double growth =
+            scales[1].kind[k].seconds.Median() / scales[0].kind[k].seconds.Median();
         std::printf("  %-12s %7.2fx %7.2fx%s\n", kKindNames[k], growth,
                     scales[1].floor[k] / scales[0].floor[k],
                     growth <= 5 ? "" : "  MORE THAN LINEAR");
     }
-    const double growth = scales[1].all.seconds / scales[0].all.seconds;
-    std::printf("  %-12s %7.2fx %7.2fx%s\n", "all kinds", growth,
-                scales[1].allFloor / scales[0].allFloor, growth <= 5 ? "" : "  MORE THAN LINEAR");
+    for (int m = 0; m < 2; ++m) {
+        const double growth = scales[1].all[m].seconds.Median() / scales[0].all[m].seconds.Median();
+        std::printf("  %-12s %7.2fx %7.2fx%s  (%s)\n", "all kinds", growth,
+                    scales[1].allFloor / scales[0].allFloor,
+                    growth <= 5 ? "" : "  MORE THAN LINEAR", bench::MemoryStateName(kStates[m]));
+    }
+    std::printf(
+        "\nA user opens a backup in a program just started, after the machine was left "
+        "alone: the figures %s are the ones the user meets.\n",
+        bench::MemoryStateName(bench::MemoryState::kIdle));
     if (!temp.empty()) gen::RemoveTree(temp);
     bench::PrintLoad("at the end");
     return ok ? 0 : 1;

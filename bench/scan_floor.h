@@ -10,12 +10,14 @@
 //   order. Messages are the case: a conversation lists its messages by date, then by row id, and
 //   the published tables have no index that gives that order, so any correct reader sorts them.
 // - The manifest: every lookup a reader must make, on the manifest's paths as listing it left them
-//   in memory: finding each database (the first record with its path: a walk from the start until
-//   it is found), each attachment and picture (the last record with its path: a walk from the end
-//   until every wanted path is found, one hash and probe per record, or the whole manifest when
-//   one is missing), each voice memo (the first record whose path holds the memo's name: a walk
-//   from the start up to the record where the last memo is found, one probe of each path's last
-//   component), and the size of every stored file found (one stat each).
+//   in memory, each taking only a record of the domain the phone keeps that file in (PhoneFile,
+//   checked against the reader's own table by the kind tests): finding each database (the first
+//   record with its path: a walk from the start until it is found), each attachment and picture
+//   (the last record with its path: a walk from the end until every wanted path is found, one
+//   hash and probe per record, or the whole manifest when one is missing), each voice memo (the
+//   first record whose path holds the memo's name: a walk from the start up to the record where
+//   the last memo is found, one probe of each path's last component), and the size of every
+//   stored file found (one stat each).
 // - The Safari history: one parse of its property-list file.
 //
 // A kind read alone pays for everything it needs; all kinds read together pay once for what they
@@ -67,6 +69,43 @@ class ScanFloor {
     }
 
     std::size_t Records() const { return paths_.size(); }
+
+    // Does the work of one kind read alone once, untimed (to see which queries it runs).
+    void RunKind(std::uint32_t kind) {
+        for (const std::string& s : KindSteps(kind)) Work(s)();
+    }
+
+    // Whether a record of domain and path is the phone's own file: the phone keeps each of the
+    // files the kinds read in one domain (the photo library in one of two), and a file of the
+    // same path in an app's domain is not the phone's. The first rule that covers a path counts.
+    static bool PhoneFile(std::string_view domain, std::string_view path) {
+        struct Rule {
+            std::string_view path;
+            bool folder;
+            std::string_view domains[2];
+        };
+        static const Rule kRules[] = {
+            {"Library/SMS/sms.db", false, {"HomeDomain", {}}},
+            {"Library/AddressBook/AddressBook.sqlitedb", false, {"HomeDomain", {}}},
+            {"Library/Notes/notes.sqlite", false, {"HomeDomain", {}}},
+            {"Library/Calendar/Calendar.sqlitedb", false, {"HomeDomain", {}}},
+            {"Library/Safari/History.plist", false, {"HomeDomain", {}}},
+            {"Library/Safari/Bookmarks.db", false, {"HomeDomain", {}}},
+            {"Library/CallHistory/call_history.db", false, {"WirelessDomain", {}}},
+            {"Library/SMS/Attachments/", true, {"MediaDomain", {}}},
+            {"Library/SMS/Parts/", true, {"MediaDomain", {}}},
+            {"Media/Recordings/", true, {"MediaDomain", {}}},
+            {"Media/", true, {"CameraRollDomain", "MediaDomain"}},
+        };
+        for (const Rule& r : kRules) {
+            const bool covers = r.folder ? path.size() > r.path.size() &&
+                                               path.compare(0, r.path.size(), r.path) == 0
+                                         : path == r.path;
+            if (covers)
+                return domain == r.domains[0] || (!r.domains[1].empty() && domain == r.domains[1]);
+        }
+        return false;
+    }
 
     // The steps timed so far, with their times, one line each.
     void PrintSteps(const char* indent) const {
@@ -145,9 +184,10 @@ class ScanFloor {
         return folder_ + gen::StoredName(std::string(domains_[i]), std::string(paths_[i]));
     }
 
+    // The first record of the phone's own file at path: a walk from the start until it is found.
     std::size_t FirstWith(std::string_view path) const {
         for (std::size_t i = 0; i < paths_.size(); ++i) {
-            if (paths_[i] == path) return i;
+            if (paths_[i] == path && PhoneFile(domains_[i], path)) return i;
         }
         return paths_.size();
     }
@@ -237,10 +277,13 @@ class ScanFloor {
     }
 
     // Opens the database once and runs each query; a query whose text the database cannot take
-    // (a table or column of another version) falls back to the next text of its group.
+    // (a table or column of another version) falls back to the next text of its group. A query
+    // with a condition runs only where the condition holds when its turn comes.
     struct Query {
         std::vector<const char*> texts;  // the first one that prepares is run
         std::function<void(sqlite3_stmt*)> row;
+        std::function<bool()> when;  // none: always
+        int* chosen = nullptr;       // the index of the text run, -1 for none
     };
     void RunQueries(const std::string& file, const std::vector<Query>& queries) {
         if (file.empty()) return;
@@ -248,12 +291,15 @@ class ScanFloor {
         if (sqlite3_open_v2(Uri(file).c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
                             nullptr) == SQLITE_OK) {
             for (const Query& q : queries) {
-                for (const char* sql : q.texts) {
+                if (q.chosen != nullptr) *q.chosen = -1;
+                if (q.when && !q.when()) continue;
+                for (std::size_t i = 0; i < q.texts.size(); ++i) {
                     sqlite3_stmt* st = nullptr;
-                    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+                    if (sqlite3_prepare_v2(db, q.texts[i], -1, &st, nullptr) != SQLITE_OK) {
                         sqlite3_finalize(st);
                         continue;
                     }
+                    if (q.chosen != nullptr) *q.chosen = static_cast<int>(i);
                     while (sqlite3_step(st) == SQLITE_ROW) {
                         if (q.row) {
                             q.row(st);
@@ -269,7 +315,7 @@ class ScanFloor {
         sqlite3_close(db);
     }
 
-    Query Plain(std::vector<const char*> texts) { return Query{std::move(texts), nullptr}; }
+    Query Plain(std::vector<const char*> texts) { return Query{std::move(texts), nullptr, {}}; }
 
     // ---- the messages: conversations, their members and their messages in order ----
 
@@ -284,33 +330,62 @@ class ScanFloor {
         }
     };
 
-    // The queries of the conversations. Messages belong to the chats that chat_message_join gives
-    // them (the owner's own included, whose handle is 0: hence the left join); only where that
-    // table is empty do they come through their handle's chats. The keys are sorted afterwards.
-    std::vector<Query> MessageQueries(std::vector<MessageKey>& keys, bool& joined) {
+    // What the conversations' queries learn as they run: which tables the database has (0 those
+    // of iOS 6 and later, 1 those of iOS 5, -1 neither) and whether chat_message_join has rows.
+    struct MessageState {
+        int version = -1;
+        bool joined = false;
+    };
+
+    // The queries of the conversations, as a reader must run them. From iOS 6 on, messages belong
+    // to the chats that chat_message_join gives them (the owner's own included, whose handle is
+    // 0: hence the left join); only where that table is empty do they come through their
+    // handle's chats, and only then is that query run. iOS 5 keeps a conversation per msg_group
+    // and dates its iMessage rows from 2001, its SMS rows from 1970. The keys are sorted
+    // afterwards.
+    std::vector<Query> MessageQueries(std::vector<MessageKey>& keys, MessageState& state) {
         auto key = [this, &keys](sqlite3_stmt* st) {
             Touch(st);
             keys.push_back({sqlite3_column_int64(st, 0), sqlite3_column_double(st, 2),
                             sqlite3_column_int64(st, 1)});
         };
+        auto groupKey = [this, &keys](sqlite3_stmt* st) {
+            Touch(st);
+            const double date = sqlite3_column_double(st, 2) +
+                                (sqlite3_column_int64(st, 3) != 0 ? kUnixSecondsAt2001 : 0.0);
+            keys.push_back({sqlite3_column_int64(st, 0), date, sqlite3_column_int64(st, 1)});
+        };
+        MessageState* s = &state;
+        auto ios6 = [s] { return s->version == 0; };
         return {
-            Plain({"select ROWID from chat"}),
-            Plain({"select chj.chat_id,h.id,h.uncanonicalized_id from chat_handle_join chj join "
-                   "handle h on h.ROWID = chj.handle_id order by chj.ROWID"}),
+            Query{{"select ROWID from chat", "select ROWID from msg_group"},
+                  [this](sqlite3_stmt* st) { Touch(st); },
+                  {},
+                  &state.version},
+            Query{{"select chj.chat_id,h.id,h.uncanonicalized_id from chat_handle_join chj join "
+                   "handle h on h.ROWID = chj.handle_id order by chj.ROWID"},
+                  nullptr,
+                  ios6},
             Query{{"select 1 from chat_message_join limit 1"},
-                  [&joined](sqlite3_stmt*) { joined = true; }},
+                  [s](sqlite3_stmt*) { s->joined = true; },
+                  ios6},
             Query{{"select cmj.chat_id,m.ROWID,m.date,m.text,m.is_from_me,m.service,m.country,"
                    "h.service,h.country from chat_message_join cmj join message m on m.ROWID = "
                    "cmj.message_id left join handle h on h.ROWID = m.handle_id"},
-                  [key, &joined](sqlite3_stmt* st) {
-                      if (joined) key(st);
-                  }},
+                  key,
+                  [s] { return s->version == 0 && s->joined; }},
             Query{{"select chj.chat_id,m.ROWID,m.date,m.text,m.is_from_me,h.service,h.country "
                    "from message m join handle h on h.ROWID = m.handle_id join chat_handle_join "
                    "chj on chj.handle_id = h.ROWID"},
-                  [key, &joined](sqlite3_stmt* st) {
-                      if (!joined) key(st);
-                  }},
+                  key,
+                  [s] { return s->version == 0 && !s->joined; }},
+            Query{{"select group_id,address from group_member"},
+                  nullptr,
+                  [s] { return s->version == 1; }},
+            Query{{"select group_id,ROWID,date,is_madrid,country,text,flags,madrid_flags,address,"
+                   "madrid_handle from message"},
+                  groupKey,
+                  [s] { return s->version == 1; }},
         };
     }
 
@@ -331,7 +406,8 @@ class ScanFloor {
         std::size_t count = 0;
         for (std::size_t i = paths_.size(); i-- > 0 && count < wanted.size();) {
             auto it = wanted.find(paths_[i]);
-            if (it != wanted.end() && found[it->second] == paths_.size()) {
+            if (it != wanted.end() && found[it->second] == paths_.size() &&
+                PhoneFile(domains_[i], paths_[i])) {
                 found[it->second] = i;
                 ++count;
             }
@@ -374,6 +450,7 @@ class ScanFloor {
             memoStop_ = 0;
             for (std::size_t i = 0; i < paths_.size() && left > 0; ++i) {
                 const std::string_view p = paths_[i];
+                if (!PhoneFile(domains_[i], p)) continue;
                 for (std::size_t len : lengths) {
                     for (std::size_t at = 0; at + len <= p.size(); ++at) {
                         auto it = ids.find(p.substr(at, len));
@@ -394,7 +471,7 @@ class ScanFloor {
             const std::string_view p = paths_[i];
             const std::size_t slash = p.rfind('/');
             const std::string_view last = slash == std::string_view::npos ? p : p.substr(slash + 1);
-            if (memoSet_.count(last) != 0) found.push_back(i);
+            if (memoSet_.count(last) != 0 && PhoneFile(domains_[i], p)) found.push_back(i);
         }
         Stat(found);
     }
@@ -485,11 +562,23 @@ class ScanFloor {
             const bool attachments = name != "messages";
             return [this, sms, messages, attachments] {
                 std::vector<MessageKey> keys;
-                bool joined = false;
+                MessageState state;
                 std::vector<Query> queries;
-                if (messages) queries = MessageQueries(keys, joined);
-                if (attachments)
-                    queries.push_back(Plain({"select filename,mime_type from attachment"}));
+                if (messages) queries = MessageQueries(keys, state);
+                // iOS 5 keeps the attachments of iMessages and the parts of MMS messages apart.
+                int attachmentTable = -1;
+                if (attachments) {
+                    Query all = Plain({"select filename,mime_type from attachment"});
+                    all.chosen = &attachmentTable;
+                    queries.push_back(all);
+                    auto older = [&attachmentTable] { return attachmentTable < 0; };
+                    queries.push_back(Query{
+                        {"select filename,mime_type from madrid_attachment"}, nullptr, older});
+                    queries.push_back(
+                        Query{{"select message_id,part_id,content_type from msg_pieces"},
+                              nullptr,
+                              older});
+                }
                 RunQueries(sms, queries);
                 Order(keys);
                 sink_ += keys.size();
@@ -545,6 +634,8 @@ class ScanFloor {
     }
 
     static constexpr std::size_t kUnknown = ~std::size_t(0);
+    // 2001-01-01 in seconds since 1970: the start of iMessage dates.
+    static constexpr double kUnixSecondsAt2001 = 978307200.0;
 
     std::string folder_;
     int runs_;

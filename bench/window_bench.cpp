@@ -43,7 +43,6 @@
 
 namespace {
 
-using bench::Best;
 using bench::Seconds;
 
 constexpr int kConversation = 40000;
@@ -240,7 +239,7 @@ int main(int argc, char** argv) {
     Pump(0.2);
 
     // Layout.
-    const double layoutFloor = Best(3, [&] {
+    const bench::Spread layoutFloor = bench::Times(3, [&] {
         std::vector<MessageShow*> records;
         records.reserve(conversation.messages.size());
         for (const Message* m : conversation.messages) {
@@ -251,7 +250,7 @@ int main(int argc, char** argv) {
         }
         for (MessageShow*& b : records) TrackedDelete(__FILE__, __LINE__, b);
     });
-    const double layout = Best(3, [&] { view->ShowConversation(&conversation); });
+    const bench::Spread layout = bench::Times(3, [&] { view->ShowConversation(&conversation); });
     // The generated messages repeat a few texts; a conversation of as many messages whose words
     // come from a vocabulary of 30,000 shows the cost of measuring many different words.
     Sms varied;
@@ -271,7 +270,7 @@ int main(int argc, char** argv) {
         }
         varied.messages.push_back(copy);
     }
-    const double layoutVaried = Best(3, [&] { view->ShowConversation(&varied); });
+    const bench::Spread layoutVaried = bench::Times(3, [&] { view->ShowConversation(&varied); });
     view->ShowConversation(&conversation);
 
     // Repaint in the middle of the conversation.
@@ -280,10 +279,10 @@ int main(int argc, char** argv) {
     view->Scroll(0, view->GetVirtualSize().y / 2 / std::max(1, unit));
     Pump(0.1);
     empty->Raise();
-    double repaintFloor = 1e30, repaint = 1e30;
+    bench::Spread repaintFloor, repaint;
     for (int i = 0; i < 20; ++i) {
-        repaintFloor = std::min(repaintFloor, TimedPaint(empty));
-        repaint = std::min(repaint, TimedPaint(view));
+        repaintFloor.Add(TimedPaint(empty));
+        repaint.Add(TimedPaint(view));
     }
     const auto painted = view->GetPaintedBubbles();
     empty->Hide();
@@ -299,14 +298,14 @@ int main(int argc, char** argv) {
     floorGrid->GetGridWindow()->Bind(wxEVT_PAINT, &OnWatchedPaint);
     grid->GetGridWindow()->Bind(wxEVT_PAINT, &OnWatchedPaint);
     Pump(0.1);
-    double fillFloor = 1e30, fill = 1e30;
+    bench::Spread fillFloor, fill;
     for (int run = 0; run < 3; ++run) {
         floorGrid->Show();
         grid->Hide();
         Pump(0.05);
         auto start = std::chrono::steady_clock::now();
         floorGrid->SetTable(new ConstantTable(kTableRows), true, wxGrid::wxGridSelectRows);
-        fillFloor = std::min(fillFloor, Seconds(start) + TimedPaint(floorGrid->GetGridWindow()));
+        fillFloor.Add(Seconds(start) + TimedPaint(floorGrid->GetGridWindow()));
         floorGrid->Hide();
         grid->Show();
         table->SetRows(0, RkGridTable::CellText());
@@ -314,25 +313,31 @@ int main(int argc, char** argv) {
         start = std::chrono::steady_clock::now();
         table->SetRows(kTableRows,
                        [calls](int row, int col) { return CallText(*calls, row, col); });
-        fill = std::min(fill, Seconds(start) + TimedPaint(grid->GetGridWindow()));
+        fill.Add(Seconds(start) + TimedPaint(grid->GetGridWindow()));
     }
     grid->Hide();
     const double cellByCell = CellByCell(frame, *calls, kCellByCellRows);
 
     std::printf("conversation of %d messages (backup of %zu conversations, %zu calls)\n",
                 kConversation, chats->size(), calls->size());
-    std::printf("layout:  floor %8.4f s  view %8.4f s  ratio %6.2f  target 0.2 s %s\n", layoutFloor,
-                layout, layout / layoutFloor, layout <= 0.2 ? "ok" : "ABOVE TARGET");
-    std::printf("layout of varied words: view %8.4f s  target 0.2 s %s\n", layoutVaried,
-                layoutVaried <= 0.2 ? "ok" : "ABOVE TARGET");
+    // Each figure as the best and the median of its runs; the targets hold for the median.
+    std::printf("times in s, best and median of the runs; load %s\n", bench::Load().c_str());
+    std::printf("layout:  floor %s  view %s  ratio of medians %6.2f  target 0.2 s %s\n",
+                layoutFloor.Text("%.4f").c_str(), layout.Text("%.4f").c_str(),
+                layout.Median() / layoutFloor.Median(),
+                layout.Median() <= 0.2 ? "ok" : "ABOVE TARGET");
+    std::printf("layout of varied words: view %s  target 0.2 s %s\n",
+                layoutVaried.Text("%.4f").c_str(),
+                layoutVaried.Median() <= 0.2 ? "ok" : "ABOVE TARGET");
     std::printf(
-        "repaint: floor %8.4f s  view %8.4f s  ratio %6.2f  target 0.010 s %s "
+        "repaint: floor %s  view %s  ratio of medians %6.2f  target 0.010 s %s "
         "(bubbles %zu to %zu drawn)\n",
-        repaintFloor, repaint, repaint / repaintFloor, repaint <= 0.01 ? "ok" : "ABOVE TARGET",
+        repaintFloor.Text("%.4f").c_str(), repaint.Text("%.4f").c_str(),
+        repaint.Median() / repaintFloor.Median(), repaint.Median() <= 0.01 ? "ok" : "ABOVE TARGET",
         painted.first, painted.second);
-    std::printf("grid of %d rows: floor %8.4f s  table %8.4f s  ratio %6.2f  target 0.05 s %s\n",
-                kTableRows, fillFloor, fill, fill / fillFloor,
-                fill <= 0.05 ? "ok" : "ABOVE TARGET");
+    std::printf("grid of %d rows: floor %s  table %s  ratio of medians %6.2f  target 0.05 s %s\n",
+                kTableRows, fillFloor.Text("%.4f").c_str(), fill.Text("%.4f").c_str(),
+                fill.Median() / fillFloor.Median(), fill.Median() <= 0.05 ? "ok" : "ABOVE TARGET");
     std::printf("for comparison, the cell-by-cell fill of %d rows: %8.4f s\n", kCellByCellRows,
                 cellByCell);
 
