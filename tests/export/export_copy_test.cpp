@@ -284,46 +284,27 @@ TEST(FreeNames, ManyTakenNumbersAreTriedOnce) {
     for (int n = 2; n <= kTaken; ++n) {
         gen::WriteFile(out / DomainExport::NumberedFileName("IMG_1000.JPG", n), "taken");
     }
-    ExportFreeNames names(out.Path());
-    int tries = 0;
-    const ExportFreeNames::WriteNew create = [&tries](const std::string& path, ExportError* e) {
-        ++tries;
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        if (fd < 0) {
-            *e = ExportError{errno, ExportError::kTarget};
-            return false;
-        }
-        close(fd);
+    ExportFolder folder;
+    ASSERT_TRUE(folder.Open(out.Path()));
+    ExportFreeNames names(folder);
+    int fills = 0;
+    const ExportFolder::Fill fill = [&fills](FILE*, ExportError*) {
+        ++fills;
         return true;
     };
     std::string written;
     for (int i = 0; i < kItems; ++i) {
         ExportError error;
-        ASSERT_TRUE(names.Write("IMG_1000.JPG", create, &written, &error)) << i;
+        ASSERT_TRUE(names.Write("IMG_1000.JPG", fill, &written, &error)) << i;
     }
     EXPECT_EQ(written, DomainExport::NumberedFileName("IMG_1000.JPG", kTaken + kItems));
-    // The name itself, found taken, then one try per item.
-    EXPECT_EQ(tries, kItems + 1);
+    // Each file written once; the name itself, found taken, then one name per item.
+    EXPECT_EQ(fills, kItems);
+    EXPECT_EQ(names.NamesTried(), kItems + 1);
     std::size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(out.Path()))
         files += entry.is_regular_file();
     EXPECT_EQ(files, static_cast<std::size_t>(kTaken + kItems));
-
-    // A name that another writer takes meanwhile is passed over; a folder that refuses every
-    // name gives up after a bound and then fails at once.
-    ExportFreeNames refusing(out.Path());
-    int refused = 0;
-    const ExportFreeNames::WriteNew exists = [&refused](const std::string&, ExportError* e) {
-        ++refused;
-        *e = ExportError{EEXIST, ExportError::kTarget};
-        return false;
-    };
-    ExportError error;
-    EXPECT_FALSE(refusing.Write("new.txt", exists, nullptr, &error));
-    EXPECT_EQ(error.code, EEXIST);
-    EXPECT_EQ(refused, ExportFreeNames::kMaxUnexpectedTries + 1);
-    EXPECT_FALSE(refusing.Write("new.txt", exists, nullptr, &error));
-    EXPECT_EQ(refused, ExportFreeNames::kMaxUnexpectedTries + 1);
 }
 
 TEST(ExportMedia, NamesFromTheBackupStayInsideTheFolder) {
