@@ -189,13 +189,13 @@ TEST(ExportMedia, MessageCountsTheCheckedCopiesAndNamesTheFailed) {
     const Language languages[] = {
         {58,
          "8 of 9 pictures were recovered into \"%s\".\n"
-         "1 item could not be recovered: not in the backup.\n"
+         "1 is not in the backup.\n"
          "- IMG_0005.JPG\n"
          "The items not recovered are listed in \"Not recovered.txt\".",
          "Not recovered.txt", "IMG_0005.JPG\tnot in the backup\n"},
         {89,
          "8 von 9 Bildern wurden in \xE2\x80\x9E%s\xE2\x80\x9C wiederhergestellt.\n"
-         "1 Element konnte nicht wiederhergestellt werden: nicht in der Sicherung.\n"
+         "1 ist nicht in der Sicherung.\n"
          "- IMG_0005.JPG\n"
          "Die nicht wiederhergestellten Elemente sind in \xE2\x80\x9E"
          "Nicht wiederhergestellt.txt\xE2\x80\x9C aufgef\xC3\xBChrt.",
