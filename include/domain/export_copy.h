@@ -21,9 +21,9 @@ class ExportCopy {
     static bool CopyStream(FILE* in, FILE* out, ExportError* error);
 
     // Copies a regular file byte for byte into a new file, written whole under a temporary name
-    // first (ExportFolder). Returns 0 after a complete copy; -1
-    // when the source is not a regular file or cannot be read, or the target exists already or
-    // cannot be created or written (the error tells which). An existing target is never
-    // replaced, and a failed copy leaves no target behind.
+    // first (ExportFolder). Returns 0 after a complete copy; -1 when the source is not a regular
+    // file or cannot be read, or the target exists already or cannot be created or written (the
+    // error tells which). An existing target is never replaced, and a failed copy leaves no
+    // target behind.
     static int Copy(const char* sourcePath, const char* targetPath, ExportError* error);
 };

@@ -167,12 +167,12 @@ void ExportCopies(RecoverRequest* request, std::uint32_t kindId) {
         ExportError error;
         // The stored file first: one that cannot be read leaves no file in the folder at all.
         FILE* in = ExportCopy::OpenSource(sourcePath.c_str(), &error);
-        const bool copied =
-            in != nullptr &&
-            names.Write(
-                fileName,
-                [in](FILE* out, ExportError* e) { return ExportCopy::CopyStream(in, out, e); },
-                nullptr, &error);
+        const bool copied = in != nullptr && names.Write(
+                                                 fileName,
+                                                 [in](FILE* out, ExportError* e) {
+                                                     return ExportCopy::CopyStream(in, out, e);
+                                                 },
+                                                 nullptr, &error);
         if (in != nullptr) std::fclose(in);
         if (copied)
             request->outcome.Recovered();
@@ -184,10 +184,10 @@ void ExportCopies(RecoverRequest* request, std::uint32_t kindId) {
 // Every checked item failed with the same error in the chosen folder.
 void FailAll(RecoverRequest& request, int code) {
     for (std::int32_t index : request.checked) {
-        request.outcome.Failed(index < 0 ? std::string()
-                                         : ExportFailureList::ItemName(
-                                               request.kind, request.items,
-                                               static_cast<std::size_t>(index)),
+        request.outcome.Failed(index < 0
+                                   ? std::string()
+                                   : ExportFailureList::ItemName(request.kind, request.items,
+                                                                 static_cast<std::size_t>(index)),
                                ExportError{code != 0 ? code : EIO, ExportError::kTarget});
     }
 }

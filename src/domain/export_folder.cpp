@@ -2,11 +2,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "domain/export_free_names.h"
 
@@ -153,8 +153,9 @@ bool ExportFolder::WriteNewAt(const std::string& path, const Fill& fill, ExportE
     ExportError ignored;
     if (error == nullptr) error = &ignored;
     const std::size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string(".") : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string folder = slash == std::string::npos ? std::string(".")
+                               : slash == 0               ? "/"
+                                                          : path.substr(0, slash);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     ExportFolder opened;
     int code = 0;

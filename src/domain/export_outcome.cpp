@@ -203,8 +203,7 @@ wxString DescribeCause(Cause cause, const std::string& reason, int n) {
             // TRANSLATORS: a number of checked items and why they could not be written into the
             // chosen folder ("1207 could not be written: No space left on device").
             return wxString::Format(
-                wxPLURAL("%d could not be written: %s", "%d could not be written: %s", n), n,
-                why);
+                wxPLURAL("%d could not be written: %s", "%d could not be written: %s", n), n, why);
     }
 }
 
@@ -234,8 +233,9 @@ wxString DescribeCauses(const std::vector<ExportFailure>& failures) {
     for (const Group& g : groups) {
         const wxString part = DescribeCause(g.cause, *g.reason, g.count);
         // TRANSLATORS: joins two causes of failure in the message at the end of a recovery.
-        text = text.empty() ? part : wxString::Format(wxGETTEXT_IN_CONTEXT("causes", "%s; %s"),
-                                                      text, part);
+        text = text.empty()
+                   ? part
+                   : wxString::Format(wxGETTEXT_IN_CONTEXT("causes", "%s; %s"), text, part);
     }
     // TRANSLATORS: ends the sentence of the causes of failure.
     return wxString::Format(wxGETTEXT_IN_CONTEXT("causes", "%s."), text);
