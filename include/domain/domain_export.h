@@ -35,6 +35,12 @@ class DomainExport {
     // refused: nothing is written.
     static void ExportTask(void* userData);
 
+    // Opens the request's folder once and checks what was opened (ExportDestination); every file
+    // of the recovery is then made in that open folder, whatever its path leads to later. True
+    // when it is open (also when it was before); false when it is refused (the request's outcome
+    // says so) or cannot be opened (the error number in *error). The export task calls it first.
+    static bool OpenFolder(RecoverRequest* request, int* error = nullptr);
+
     // Table kinds: one page named after the kind in the request's folder. Nothing is written when
     // nothing is checked.
     static void ExportCallHistory(RecoverRequest* request);

@@ -1,7 +1,7 @@
 // Where a recovery may write. A backup is evidence: no recovery writes into the folder of the
 // backups, into a backup folder (listed or not: any folder holding "Manifest.mbdb" or
-// "Info.plist"), or into any folder inside them, wherever links lead. Paths are the system's
-// bytes throughout; none passes through a text codec.
+// "Info.plist"), or into any folder inside them, wherever links or mounts lead. Paths are the
+// system's bytes throughout; none passes through a text codec.
 #pragma once
 
 #include <wx/string.h>
@@ -22,11 +22,20 @@ class ExportDestination {
     // application-data folder is known.
     static std::string BackupRoot();
 
-    // True when a recovery may write into folder. Otherwise false, with the folder that forbids
-    // it (the backup folder, or the folder of the backups) in *backup and whether it is the
-    // folder of the backups in *root.
+    // True when a recovery may write into folder, which need not exist yet: the folder as far
+    // as it exists is checked as MayWriteIntoOpened checks it. Otherwise false, with the folder
+    // that forbids it (the backup folder, or the folder of the backups) in *backup and whether
+    // it is the folder of the backups in *root.
     static bool MayWriteInto(const std::string& folder, std::string* backup = nullptr,
                              bool* root = nullptr);
+
+    // True when a recovery may write into the folder open at fd (any descriptor of a folder, an
+    // O_PATH one too). That folder and every folder above it, reached by ".." as the system goes
+    // up from it, is compared by device and inode with the folder of the backups and each folder
+    // in it, and looked into for "Manifest.mbdb" and "Info.plist": so a link, a bind mount or a
+    // folder swapped after its path was checked is seen for what it is. Otherwise false, as
+    // MayWriteInto, with the forbidding folder as the system names it.
+    static bool MayWriteIntoOpened(int fd, std::string* backup = nullptr, bool* root = nullptr);
 
     // The message that tells the user that nothing was recovered into folder because it lies in
     // the backup (or the folder of the backups) given, in the current catalog's language. Call it

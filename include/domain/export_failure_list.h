@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "domain/export_folder.h"
 #include "domain/export_outcome.h"
 
 // English reasons with their translations (UTF-8), taken on the GUI thread.
@@ -27,9 +28,9 @@ class ExportFailureList {
     // in a name become spaces.
     static std::string Text(const std::vector<ExportFailure>& failures, const ReasonTexts& reasons);
 
-    // Writes the list of outcome's failures into folder (the system's bytes) as a new file named
-    // name (or the next free numbered name); sets outcome.listFile to the name written, or
+    // Writes the list of outcome's failures into the open folder of the recovery as a new file
+    // named name (or the next free numbered name); sets outcome.listFile to the name written, or
     // outcome.listReason to why it could not be. Nothing when nothing failed.
-    static void Write(const std::string& folder, const std::string& name,
-                      const ReasonTexts& reasons, ExportOutcome& outcome);
+    static void Write(ExportFolder& folder, const std::string& name, const ReasonTexts& reasons,
+                      ExportOutcome& outcome);
 };

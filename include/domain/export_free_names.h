@@ -8,25 +8,26 @@
 #include <unordered_set>
 #include <utility>
 
+#include "domain/export_folder.h"
 #include "domain/export_outcome.h"
 
 class ExportFreeNames {
   public:
-    // Writes one new file at a path, refusing an existing one with EEXIST (a kTarget error).
-    using WriteNew = std::function<bool(const std::string& path, ExportError* error)>;
+    // folder: the open folder of the recovery; it outlives this object.
+    explicit ExportFreeNames(ExportFolder& folder) : folder_(folder) {}
 
-    // folder: the system's bytes, without a trailing "/".
-    explicit ExportFreeNames(std::string folder) : folder_(std::move(folder)) {}
-
-    // Writes a file through writeNew under name made safe (SafeName), or under
-    // the next free numbered name when that is taken. True with the name written (in the
-    // folder); false with the error of the last try.
+    // Writes a file through fill, whole, into the folder (ExportFolder::WriteTemporary), then
+    // gives it name made safe (SafeName), or the next free numbered name when that is taken.
+    // True with the name given; false with the error, and no file of this call stays.
     //
     // The folder is listed once, when a name is first found taken; from then on the names it
     // holds are passed over without a try, and every name continues from the number it reached,
     // so a folder of many numbered copies costs each item one try, not one per copy.
-    bool Write(const std::string& name, const WriteNew& writeNew, std::string* written,
+    bool Write(const std::string& name, const ExportFolder::Fill& fill, std::string* written,
                ExportError* error);
+
+    // The names tried so far, each one rename.
+    long NamesTried() const { return tried_; }
 
     // Tries that a name may fail with EEXIST although the listing does not hold it (a file
     // made meanwhile, a file system that folds case) before the item counts as failed; a
@@ -49,8 +50,9 @@ class ExportFreeNames {
         bool exhausted = false;  // every try failed with EEXIST
     };
 
-    std::string folder_;
+    ExportFolder& folder_;
     bool listed_ = false;
+    long tried_ = 0;
     std::unordered_set<std::string> taken_;
     std::unordered_map<std::string, NameState> names_;
 };

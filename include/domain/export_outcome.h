@@ -27,6 +27,8 @@ struct ExportFailure {
     std::string name;
     // Why, in English: a catalog key where the text is one of the reasons that ReasonText names.
     std::string reason;
+    // The error it came from; the message counts the failures of each cause.
+    ExportError cause;
 };
 
 struct ExportOutcome {
@@ -50,9 +52,8 @@ struct ExportOutcome {
 
     // Counts n items recovered.
     void Recovered(int n = 1) { recovered += n; }
-    // Counts one item not recovered, keeping its name and reason.
+    // Counts one item not recovered, keeping its name and cause.
     void Failed(const std::string& name, const ExportError& error);
-    void Failed(const std::string& name, const std::string& why);
 
     // The English reason of an error: "not in the backup", "not a regular file", "Permission
     // denied", "No space left on device" and the like.
@@ -62,8 +63,9 @@ struct ExportOutcome {
 
     // The message the kind screen shows when the recovery ends, in the current catalog's
     // language: how many of the checked items were recovered into which page or folder, and,
-    // where any failed, how many, why, the first ten by name and where all are listed. Call it
-    // on the GUI thread.
+    // where any failed, how many failed of each cause (the most first), whether their list
+    // could be written, the first ten by name and where all are listed. Call it on the GUI
+    // thread.
     wxString Describe() const;
     // How many failed items the message names.
     static constexpr int kNamesShown = 10;

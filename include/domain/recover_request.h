@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "domain/export_failure_list.h"
+#include "domain/export_folder.h"
 #include "domain/export_outcome.h"
 #include "domain/export_template.h"
 #include "ib/wz_ib.h"
@@ -47,6 +48,9 @@ struct RecoverRequest {
     void SetFolder(const std::string& bytes);
     // The folder the recovery writes into, the system's bytes.
     std::string FolderBytes() const;
+    // That folder, opened once and checked by the export task (DomainExport::OpenFolder); every
+    // file of the recovery is made in the folder opened.
+    ExportFolder destination;
     std::uint32_t kind = 0;  // a RecoveryKind
     // Positions in items of the checked records, ascending.
     std::vector<std::int32_t> checked;

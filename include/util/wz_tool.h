@@ -1,4 +1,5 @@
-// WZ_Tool: file access by UTF-8 path, the host byte order and a wide-to-UTF-8 conversion.
+// WZ_Tool: file access by UTF-8 path, the folder of the backups, the host byte order and a
+// wide-to-UTF-8 conversion.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +26,14 @@ WZ_TOOL_API int WZIsFileExists(const char* path);
 // The size of the regular file at the path; 0 when it is missing, empty or not a regular file
 // (a link included).
 WZ_TOOL_API std::uint64_t WZGetFileSize(const char* path);
+
+// The folder of the current user's backups, "<app data>/Apple Computer/MobileSync/Backup/"
+// (ending with "/"), in a new zero-terminated buffer that the caller frees with free(). The
+// application-data folder is $APPDATA when set and not empty, else $XDG_CONFIG_HOME, else
+// $HOME/.config; its bytes are taken as they are (file names are bytes here). Null when none of
+// them is set, or when memory runs out. The reader lists the backups here, and a recovery refuses
+// to write here: both ask this one function.
+WZ_TOOL_API char* WZGetBackupRoot(void);
 
 // Nonzero when the host stores integers least significant byte first.
 WZ_TOOL_API int WZIsLittleEndian(void);

@@ -86,24 +86,20 @@ void FinishPage(ExportTable& table, RecoverRequest& request, const KindInfo& kin
 
     const ExportLabels& labels = request.labels[kind.kind];
     const std::string& page = labels.page.empty() ? std::string(kind.page) : labels.page;
-    // The folder is taken before the page name joins outputDir: a request that carries only
-    // outputDir would otherwise have its page written into a folder named after the page.
-    const std::string folder = request.FolderBytes();
     request.outputDir += StringUtil::FromUtf8(page.c_str());
 
     // Like a copy, the page never replaces a file: an earlier page of the same kind, or a file
     // of the user's under that name, stays, and the page takes the next free name.
     // The page name comes with the separator in front ("/Notes.html").
     const std::string name = page.substr(std::min(page.find_first_not_of('/'), page.size()));
-    ExportFreeNames names(folder);
+    ExportFreeNames names(request.destination);
     ExportError error;
-    const bool written = names.Write(
-        name,
-        [&](const std::string& pagePath, ExportError* e) {
-            return DomainExport::WriteHtml(templatePath.c_str(), pagePath.c_str(), json.c_str(),
-                                           kind.name, &request.pageTexts, e);
+    const bool written = ExportTemplate::WritePage(
+        templatePath.c_str(), json.c_str(), kind.name, &request.pageTexts,
+        [&](const ExportFolder::Fill& fill, ExportError* e) {
+            return names.Write(name, fill, &request.outcome.page, e);
         },
-        &request.outcome.page, &error);
+        &error);
     if (written) {
         request.outcome.Recovered(static_cast<int>(rows.size()));
         return;
@@ -117,7 +113,8 @@ void FinishPage(ExportTable& table, RecoverRequest& request, const KindInfo& kin
 // A table kind's page: the header, then per checked record its line and the lines under it.
 void ExportPage(RecoverRequest* request, std::uint32_t kindId) {
     const KindInfo* kind = FindKind(kindId);
-    if (request == nullptr || request->checked.empty() || kind == nullptr || kind->page == nullptr)
+    if (request == nullptr || request->checked.empty() || kind == nullptr ||
+        kind->page == nullptr || !DomainExport::OpenFolder(request))
         return;
     const void* items = request->items;
     const std::size_t count = kind->count(items);
@@ -152,11 +149,11 @@ void ExportPage(RecoverRequest* request, std::uint32_t kindId) {
 void ExportCopies(RecoverRequest* request, std::uint32_t kindId) {
     const KindInfo* kind = FindKind(kindId);
     if (request == nullptr || request->checked.empty() || kind == nullptr ||
-        kind->copySource == nullptr)
+        kind->copySource == nullptr || !DomainExport::OpenFolder(request))
         return;
     const void* items = request->items;
     const std::size_t count = kind->count(items);
-    ExportFreeNames names(request->FolderBytes());
+    ExportFreeNames names(request->destination);
     for (std::int32_t index : request->checked) {
         if (index < 0 || static_cast<std::size_t>(index) >= count) {
             request->outcome.Failed(std::string(), ExportError{ENOENT, ExportError::kStored});
@@ -168,16 +165,30 @@ void ExportCopies(RecoverRequest* request, std::uint32_t kindId) {
         std::string fileName;
         StringUtil::AppendUtf8(fileName, kind->copyName(items, i, wxString()));
         ExportError error;
-        const bool copied = names.Write(
-            fileName,
-            [&sourcePath](const std::string& target, ExportError* e) {
-                return DomainExport::CopyFile(sourcePath.c_str(), target.c_str(), e) == 0;
-            },
-            nullptr, &error);
+        // The stored file first: one that cannot be read leaves no file in the folder at all.
+        FILE* in = ExportCopy::OpenSource(sourcePath.c_str(), &error);
+        const bool copied = in != nullptr && names.Write(
+                                                 fileName,
+                                                 [in](FILE* out, ExportError* e) {
+                                                     return ExportCopy::CopyStream(in, out, e);
+                                                 },
+                                                 nullptr, &error);
+        if (in != nullptr) std::fclose(in);
         if (copied)
             request->outcome.Recovered();
         else
             request->outcome.Failed(fileName, error);
+    }
+}
+
+// Every checked item failed with the same error in the chosen folder.
+void FailAll(RecoverRequest& request, int code) {
+    for (std::int32_t index : request.checked) {
+        request.outcome.Failed(index < 0
+                                   ? std::string()
+                                   : ExportFailureList::ItemName(request.kind, request.items,
+                                                                 static_cast<std::size_t>(index)),
+                               ExportError{code != 0 ? code : EIO, ExportError::kTarget});
     }
 }
 
@@ -207,22 +218,22 @@ void DomainExport::ExportTask(void* userData) {
     outcome.folder = request->FolderBytes();
     const KindInfo* kind = FindKind(request->kind);
     if (kind != nullptr) outcome.checked = static_cast<int>(request->checked.size());
-    // Refused here, whoever asks: a backup is never written into.
-    if (kind != nullptr && !ExportDestination::MayWriteInto(outcome.folder, &outcome.refusedIn,
-                                                            &outcome.refusedRoot)) {
-        outcome.refused = true;
-    } else if (kind != nullptr && outcome.folder.empty()) {
+    if (kind != nullptr && outcome.folder.empty()) {
         // Without a folder nothing is written: the names would land in "/" instead.
-        for (std::int32_t index : request->checked) {
-            outcome.Failed(index < 0 ? std::string()
-                                     : ExportFailureList::ItemName(request->kind, request->items,
-                                                                   static_cast<std::size_t>(index)),
-                           ExportError{ENOENT, ExportError::kTarget});
-        }
+        FailAll(*request, ENOENT);
     } else if (kind != nullptr) {
-        Exporter(request->kind)(request);
-        ExportFailureList::Write(outcome.folder, request->failureListName, request->reasonTexts,
-                                 outcome);
+        // Refused here, whoever asks: a backup is never written into.
+        int openError = 0;
+        if (OpenFolder(request, &openError)) {
+            Exporter(request->kind)(request);
+            ExportFailureList::Write(request->destination, request->failureListName,
+                                     request->reasonTexts, outcome);
+        } else if (!outcome.refused) {
+            // Nor can the list of them be written there.
+            FailAll(*request, openError);
+            outcome.listReason =
+                ExportOutcome::ReasonText(ExportError{openError, ExportError::kTarget});
+        }
     }
     if (request->target != nullptr) {
         wxThreadEvent* done = new wxThreadEvent(wxEVT_THREAD, ID_RECOVER_DONE);
@@ -231,6 +242,31 @@ void DomainExport::ExportTask(void* userData) {
         request->target->QueueEvent(done);
     }
     TrackedDelete(__FILE__, __LINE__, request);
+}
+
+bool DomainExport::OpenFolder(RecoverRequest* request, int* error) {
+    if (request == nullptr) return false;
+    if (request->destination.IsOpen()) return true;
+    ExportOutcome& outcome = request->outcome;
+    const std::string folder = request->FolderBytes();
+    // The path first, so that a folder not made yet in a backup is refused as such; then what
+    // was opened, which is what every file goes into.
+    if (!ExportDestination::MayWriteInto(folder, &outcome.refusedIn, &outcome.refusedRoot)) {
+        outcome.refused = true;
+        return false;
+    }
+    int code = 0;
+    if (!request->destination.Open(folder, &code)) {
+        if (error != nullptr) *error = code;
+        return false;
+    }
+    if (!ExportDestination::MayWriteIntoOpened(request->destination.Fd(), &outcome.refusedIn,
+                                               &outcome.refusedRoot)) {
+        outcome.refused = true;
+        request->destination.Open(std::string());
+        return false;
+    }
+    return true;
 }
 
 void DomainExport::ExportCallHistory(RecoverRequest* request) {

@@ -1,5 +1,7 @@
 #include "domain/export_destination.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <wx/intl.h>
@@ -7,9 +9,13 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "domain/export_outcome.h"
+#include "util/wz_tool.h"
 
 namespace {
 
@@ -17,11 +23,6 @@ namespace {
 const char* const kBackupFiles[] = {"Manifest.mbdb", "Info.plist"};
 // Links followed by their text before a path counts as resolved (as the system's own bound).
 const int kMaxLinks = 40;
-
-bool Exists(const std::string& path) {
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0;
-}
 
 // The path with every link resolved, or empty when it cannot be (it does not exist).
 std::string RealPath(const std::string& path) {
@@ -81,6 +82,56 @@ std::string ResolveAbsolute(const std::string& path, int depth) {
     return resolved;
 }
 
+// A folder by device and inode: what a link, a bind mount or a rename cannot disguise.
+struct FolderId {
+    dev_t dev;
+    ino_t ino;
+    bool operator==(const FolderId& other) const { return dev == other.dev && ino == other.ino; }
+};
+
+// A descriptor closed at the end of its scope.
+struct Fd {
+    explicit Fd(int f) : fd(f) {}
+    ~Fd() {
+        if (fd >= 0) close(fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int fd;
+};
+
+// Folders above a folder looked at before the walk up gives up (deeper than any real path).
+const int kMaxLevels = 4096;
+
+// The folders in the folder open at fd, links followed (the reader follows them too).
+std::vector<FolderId> FoldersIn(int fd) {
+    std::vector<FolderId> folders;
+    const int listFd = openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0) return folders;
+    DIR* dir = fdopendir(listFd);
+    if (dir == nullptr) {
+        close(listFd);
+        return folders;
+    }
+    while (const dirent* entry = readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+        struct stat st;
+        if (fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) {
+            folders.push_back(FolderId{st.st_dev, st.st_ino});
+        }
+    }
+    closedir(dir);
+    return folders;
+}
+
+// The path of the folder open at fd as the system names it now, for the message.
+std::string PathOf(int fd) {
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    std::vector<char> target(PATH_MAX + 1);
+    const ssize_t n = readlink(link.c_str(), target.data(), PATH_MAX);
+    return n > 0 ? std::string(target.data(), static_cast<std::size_t>(n)) : std::string();
+}
+
 }  // namespace
 
 ExportDestination::~ExportDestination() = default;
@@ -95,40 +146,73 @@ std::string ExportDestination::Resolve(const std::string& folder) {
 }
 
 std::string ExportDestination::BackupRoot() {
-    // The same application-data folder as the reader's: $APPDATA, else $XDG_CONFIG_HOME, else
-    // ~/.config.
-    std::string base;
-    const char* appdata = std::getenv("APPDATA");
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    if (appdata != nullptr && *appdata != 0) {
-        base = appdata;
-    } else if (xdg != nullptr && *xdg != 0) {
-        base = xdg;
-    } else if (home != nullptr && *home != 0) {
-        base = std::string(home) + "/.config";
-    } else {
-        return std::string();
-    }
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    return base + "/Apple Computer/MobileSync/Backup";
+    // The reader's own root (WZ_Tool), without its trailing "/".
+    char* found = WZGetBackupRoot();
+    if (found == nullptr) return std::string();
+    std::string root(found);
+    std::free(found);
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    return root;
 }
 
 bool ExportDestination::MayWriteInto(const std::string& folder, std::string* backup, bool* root) {
+    // The deepest folder of the path that exists, as the system finds it; the parts still to be
+    // made lie inside it.
+    std::string p = Resolve(folder);
+    int fd = -1;
+    for (;; p = Parent(p)) {
+        fd = open(p.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0 || p == "/") break;
+    }
+    if (fd < 0) return true;
+    const bool may = MayWriteIntoOpened(fd, backup, root);
+    close(fd);
+    return may;
+}
+
+bool ExportDestination::MayWriteIntoOpened(int fd, std::string* backup, bool* root) {
+    // What the folder of the backups and the folders in it are, by device and inode.
+    std::vector<FolderId> backups;
+    FolderId rootId{};
+    bool haveRoot = false;
     const std::string rootFolder = BackupRoot();
-    const std::string resolvedRoot = rootFolder.empty() ? std::string() : Resolve(rootFolder);
-    auto refuse = [&](const std::string& where, bool isRoot) {
-        if (backup != nullptr) *backup = where;
+    if (!rootFolder.empty()) {
+        const Fd rootFd(open(rootFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        struct stat st;
+        if (rootFd.fd >= 0 && fstat(rootFd.fd, &st) == 0) {
+            rootId = FolderId{st.st_dev, st.st_ino};
+            haveRoot = true;
+            backups = FoldersIn(rootFd.fd);
+        }
+    }
+    auto refuse = [&](int at, bool isRoot) {
+        if (backup != nullptr) *backup = PathOf(at);
         if (root != nullptr) *root = isRoot;
         return false;
     };
-    // The folder and every folder above it, as the system finds them.
-    for (std::string p = Resolve(folder);; p = Parent(p)) {
-        if (!resolvedRoot.empty() && p == resolvedRoot) return refuse(p, true);
-        for (const char* file : kBackupFiles) {
-            if (Exists(Join(p, file))) return refuse(p, false);
+    Fd current(fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    for (int level = 0; current.fd >= 0 && level < kMaxLevels; ++level) {
+        struct stat st;
+        if (fstat(current.fd, &st) != 0) break;
+        const FolderId id{st.st_dev, st.st_ino};
+        if (haveRoot && id == rootId) return refuse(current.fd, true);
+        for (const FolderId& b : backups) {
+            if (id == b) return refuse(current.fd, false);
         }
-        if (p == "/") break;
+        for (const char* file : kBackupFiles) {
+            struct stat marker;
+            if (fstatat(current.fd, file, &marker, AT_SYMLINK_NOFOLLOW) == 0) {
+                return refuse(current.fd, false);
+            }
+        }
+        Fd parent(openat(current.fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        struct stat up;
+        // The top: ".." of the root of the file system tree is that root itself.
+        if (parent.fd < 0 || fstat(parent.fd, &up) != 0 ||
+            (up.st_dev == st.st_dev && up.st_ino == st.st_ino)) {
+            break;
+        }
+        std::swap(current.fd, parent.fd);
     }
     return true;
 }

@@ -7,7 +7,6 @@
 #include "domain/domain_export.h"
 #include "domain/export_free_names.h"
 #include "domain/kind_table.h"
-#include "util/wz_tool.h"
 
 namespace {
 
@@ -52,30 +51,20 @@ std::string ExportFailureList::Text(const std::vector<ExportFailure>& failures,
     return text;
 }
 
-void ExportFailureList::Write(const std::string& folder, const std::string& name,
+void ExportFailureList::Write(ExportFolder& folder, const std::string& name,
                               const ReasonTexts& reasons, ExportOutcome& outcome) {
     if (outcome.failures.empty()) return;
     const std::string text = Text(outcome.failures, reasons);
     ExportFreeNames names(folder);
     ExportError error;
+    // A new file, whole or not at all, like every file of a recovery.
     const bool written = names.Write(
         name.empty() ? std::string("Not recovered.txt") : name,
-        [&text](const std::string& path, ExportError* e) {
-            // A new file only ("x"), like every file of a recovery.
-            FILE* out = WZfopen(path.c_str(), "wbx");
-            if (out == nullptr) {
-                *e = ExportError{errno, ExportError::kTarget};
-                return false;
+        [&text](FILE* out, ExportError* e) {
+            if (text.empty() || std::fwrite(text.data(), 1, text.size(), out) == text.size()) {
+                return true;
             }
-            bool ok = text.empty() || std::fwrite(text.data(), 1, text.size(), out) == text.size();
-            int code = ok ? 0 : (errno != 0 ? errno : EIO);
-            if (std::fclose(out) != 0 && ok) {
-                ok = false;
-                code = errno != 0 ? errno : EIO;
-            }
-            if (ok) return true;
-            std::remove(path.c_str());
-            *e = ExportError{code, ExportError::kTarget};
+            *e = ExportError{errno != 0 ? errno : EIO, ExportError::kTarget};
             return false;
         },
         &outcome.listFile, &error);

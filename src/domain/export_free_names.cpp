@@ -1,7 +1,5 @@
 #include "domain/export_free_names.h"
 
-#include <dirent.h>
-
 #include <cerrno>
 #include <utility>
 
@@ -52,14 +50,11 @@ std::string ExportFreeNames::NumberedName(const std::string& safeName, int n) {
 
 void ExportFreeNames::ListFolder() {
     listed_ = true;
-    DIR* dir = opendir(folder_.empty() ? "/" : folder_.c_str());
-    if (dir == nullptr) return;
-    while (const dirent* entry = readdir(dir)) taken_.insert(entry->d_name);
-    closedir(dir);
+    for (std::string& name : folder_.Names()) taken_.insert(std::move(name));
 }
 
-bool ExportFreeNames::Write(const std::string& name, const WriteNew& writeNew, std::string* written,
-                            ExportError* error) {
+bool ExportFreeNames::Write(const std::string& name, const ExportFolder::Fill& fill,
+                            std::string* written, ExportError* error) {
     ExportError ignored;
     if (error == nullptr) error = &ignored;
     *error = ExportError();
@@ -69,27 +64,37 @@ bool ExportFreeNames::Write(const std::string& name, const WriteNew& writeNew, s
         *error = ExportError{EEXIST, ExportError::kTarget};
         return false;
     }
+    // The content first, under a temporary name: only a whole file is given a name, and the
+    // name is the one step that can find a file in its way.
+    std::string temp;
+    if (!folder_.WriteTemporary(safe, fill, &temp, error)) return false;
     int unexpected = 0;
     for (int n = state.next;; ++n) {
         const std::string candidate = n == 1 ? safe : NumberedName(safe, n);
         // A name the listing holds is taken: no try.
         if (listed_ && taken_.count(candidate) != 0) continue;
-        if (writeNew(folder_ + "/" + candidate, error)) {
+        ++tried_;
+        const int code = folder_.Publish(temp, candidate);
+        if (code == 0) {
             if (listed_) taken_.insert(candidate);
             state.next = n + 1;
             if (written != nullptr) *written = candidate;
             return true;
         }
-        if (error->place != ExportError::kTarget || error->code != EEXIST) {
+        if (code != EEXIST) {
             // The name is still free: the next item of this name tries it again.
+            folder_.Discard(temp);
             state.next = n;
+            *error = ExportError{code, ExportError::kTarget};
             return false;
         }
         if (!listed_) {
             ListFolder();
         } else if (++unexpected >= kMaxUnexpectedTries) {
+            folder_.Discard(temp);
             state.next = n + 1;
             state.exhausted = true;
+            *error = ExportError{EEXIST, ExportError::kTarget};
             return false;
         }
         taken_.insert(candidate);

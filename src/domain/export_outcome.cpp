@@ -173,16 +173,81 @@ wxString SomeRecovered(std::uint32_t kind, int n, int of, const wxString& folder
     }
 }
 
+// What the message says of a group of failures: that they are not in the backup, could not be
+// read from it, or could not be written into the folder.
+enum class Cause { kNotInBackup, kUnreadable, kUnwritable };
+
+Cause CauseOf(const ExportFailure& f) {
+    if (f.cause.place == ExportError::kStored) {
+        return f.reason == kNotInBackup ? Cause::kNotInBackup : Cause::kUnreadable;
+    }
+    return Cause::kUnwritable;
+}
+
+// n failures of one cause, with its reason where the cause has more than one.
+wxString DescribeCause(Cause cause, const std::string& reason, int n) {
+    const wxString why = wxGetTranslation(wxString::FromUTF8(reason.c_str()));
+    switch (cause) {
+        case Cause::kNotInBackup:
+            // TRANSLATORS: a number of checked items, one of the causes in the message at the
+            // end of a recovery ("145 are not in the backup").
+            return wxString::Format(
+                wxPLURAL("%d is not in the backup", "%d are not in the backup", n), n);
+        case Cause::kUnreadable:
+            // TRANSLATORS: a number of checked items and why their files could not be read.
+            return wxString::Format(wxPLURAL("%d could not be read from the backup: %s",
+                                             "%d could not be read from the backup: %s", n),
+                                    n, why);
+        case Cause::kUnwritable:
+        default:
+            // TRANSLATORS: a number of checked items and why they could not be written into the
+            // chosen folder ("1207 could not be written: No space left on device").
+            return wxString::Format(
+                wxPLURAL("%d could not be written: %s", "%d could not be written: %s", n), n, why);
+    }
+}
+
+// The failures counted by cause, the cause of the most first (of equal counts, the one met
+// first), in one sentence: "1207 could not be written: No space left on device; 145 are not in
+// the backup."
+wxString DescribeCauses(const std::vector<ExportFailure>& failures) {
+    struct Group {
+        Cause cause;
+        const std::string* reason;
+        int count;
+    };
+    std::vector<Group> groups;
+    for (const ExportFailure& f : failures) {
+        const Cause cause = CauseOf(f);
+        auto same = [&](const Group& g) { return g.cause == cause && *g.reason == f.reason; };
+        auto it = std::find_if(groups.begin(), groups.end(), same);
+        if (it == groups.end()) {
+            groups.push_back(Group{cause, &f.reason, 1});
+        } else {
+            ++it->count;
+        }
+    }
+    std::stable_sort(groups.begin(), groups.end(),
+                     [](const Group& a, const Group& b) { return a.count > b.count; });
+    wxString text;
+    for (const Group& g : groups) {
+        const wxString part = DescribeCause(g.cause, *g.reason, g.count);
+        // TRANSLATORS: joins two causes of failure in the message at the end of a recovery.
+        text = text.empty()
+                   ? part
+                   : wxString::Format(wxGETTEXT_IN_CONTEXT("causes", "%s; %s"), text, part);
+    }
+    // TRANSLATORS: ends the sentence of the causes of failure.
+    return wxString::Format(wxGETTEXT_IN_CONTEXT("causes", "%s."), text);
+}
+
 }  // namespace
 
 void ExportOutcome::Failed(const std::string& name, const ExportError& error) {
-    Failed(name, ReasonText(error));
-}
-
-void ExportOutcome::Failed(const std::string& name, const std::string& why) {
+    const std::string why = ReasonText(error);
     if (failed == 0) reason = why;
     ++failed;
-    failures.push_back(ExportFailure{name, why});
+    failures.push_back(ExportFailure{name, why, error});
 }
 
 std::string ExportOutcome::ReasonText(const ExportError& error) {
@@ -217,10 +282,13 @@ wxString ExportOutcome::Describe() const {
         text = SomeRecovered(kind, recovered, checked, where);
     }
     if (failed == 0) return text;
-    text += "\n";
-    text += wxString::Format(wxPLURAL("%d item could not be recovered: %s.",
-                                      "%d items could not be recovered: %s.", failed),
-                             failed, wxGetTranslation(wxString::FromUTF8(reason.c_str())));
+    text += "\n" + DescribeCauses(failures);
+    if (listFile.empty() && !listReason.empty()) {
+        // Beside the counts: without the list, the names below are all the user gets.
+        text += "\n";
+        text += wxString::Format(_("The list of the items not recovered could not be written: %s."),
+                                 wxGetTranslation(wxString::FromUTF8(listReason.c_str())));
+    }
     const std::size_t shown = std::min<std::size_t>(failures.size(), kNamesShown);
     for (std::size_t i = 0; i < shown; ++i) text += "\n- " + ShownName(failures[i].name);
     if (failures.size() > shown) {
@@ -233,10 +301,6 @@ wxString ExportOutcome::Describe() const {
         // TRANSLATORS: the name of the text file beside the recovered files.
         text += wxString::Format(_("The items not recovered are listed in \"%s\"."),
                                  DisplayPath(listFile));
-    } else if (!listReason.empty()) {
-        text += "\n";
-        text += wxString::Format(_("The list of the items not recovered could not be written: %s."),
-                                 wxGetTranslation(wxString::FromUTF8(listReason.c_str())));
     }
     return text;
 }

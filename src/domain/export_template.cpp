@@ -108,13 +108,30 @@ bool ExportTemplate::WritePage(const char* templatePath, const char* pagePath, c
     ExportError ignored;
     if (error == nullptr) error = &ignored;
     *error = ExportError();
+    if (pagePath == nullptr && templatePath != nullptr) {
+        *error = ExportError{ENOENT, ExportError::kTarget};
+        return false;
+    }
+    return WritePage(
+        templatePath, json, title, texts,
+        [pagePath](const ExportFolder::Fill& fill, ExportError* e) {
+            return ExportFolder::WriteNewAt(pagePath, fill, e);
+        },
+        error);
+}
+
+bool ExportTemplate::WritePage(const char* templatePath, const char* json, const char* title,
+                               const PageTexts* texts, const CreatePage& create,
+                               ExportError* error) {
+    ExportError ignored;
+    if (error == nullptr) error = &ignored;
+    *error = ExportError();
     auto fail = [error](ExportError::Place place, int code) {
         error->place = place;
         error->code = code;
         return false;
     };
     if (templatePath == nullptr) return fail(ExportError::kTemplate, ENOENT);
-    if (pagePath == nullptr) return fail(ExportError::kTarget, ENOENT);
     if (json == nullptr) json = "[]";
     if (title == nullptr) title = "";
 
@@ -182,20 +199,17 @@ bool ExportTemplate::WritePage(const char* templatePath, const char* pagePath, c
     text.clear();
     text.shrink_to_fit();
 
-    // A new file only ("x"): a page never replaces a file, and a failed page removes only
-    // what this call wrote.
-    FILE* out = WZfopen(pagePath, "wx");
-    if (out == nullptr) return fail(ExportError::kTarget, errno);
-    int writeError = 0;
-    for (const Piece& piece : pieces) {
-        if (!WriteAll(out, piece.p, piece.n)) {
-            writeError = errno != 0 ? errno : EIO;
-            break;
-        }
-    }
-    if (std::fclose(out) != 0 && writeError == 0) writeError = errno != 0 ? errno : EIO;
-    if (writeError == 0) return true;
-    // A page cut short by a full disk must not pass for a complete one.
-    std::remove(pagePath);
-    return fail(ExportError::kTarget, writeError);
+    // A new file only, whole or not at all: a page never replaces a file, and a page cut short
+    // by a full disk never passes for a complete one.
+    return create(
+        [&pieces](FILE* out, ExportError* e) {
+            for (const Piece& piece : pieces) {
+                if (!WriteAll(out, piece.p, piece.n)) {
+                    *e = ExportError{errno != 0 ? errno : EIO, ExportError::kTarget};
+                    return false;
+                }
+            }
+            return true;
+        },
+        error);
 }

@@ -44,21 +44,11 @@ char* Dup(const std::string& s) {
 }  // namespace
 
 std::string GetBackupRoot() {
-    std::string base;
-    const char* appdata = std::getenv("APPDATA");
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    if (appdata != nullptr && *appdata != 0) {
-        base = appdata;
-    } else if (xdg != nullptr && *xdg != 0) {
-        base = xdg;
-    } else if (home != nullptr && *home != 0) {
-        base = std::string(home) + "/.config";
-    } else {
-        return std::string();
-    }
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    return base + "/Apple Computer/MobileSync/Backup/";
+    char* root = WZGetBackupRoot();
+    if (root == nullptr) return std::string();
+    std::string out(root);
+    std::free(root);
+    return out;
 }
 
 int IsBinaryPlist(const char* path) {

@@ -12,9 +12,9 @@
 
 // --- used by the backup list ---
 
-// The backup root of the current user ("<app data>/Apple Computer/MobileSync/Backup/"), or empty.
-// The application-data folder is $APPDATA when set and not empty, else $XDG_CONFIG_HOME, else
-// $HOME/.config. File names are bytes here, so the root is kept as bytes too.
+// The backup root of the current user ("<app data>/Apple Computer/MobileSync/Backup/"), or empty:
+// WZGetBackupRoot (util/wz_tool.h), which the program's check against writing into a backup asks
+// too. File names are bytes here, so the root is kept as bytes too.
 std::string GetBackupRoot();
 
 // A new plist parsed from the regular file at path (binary or XML), or null: also for a file

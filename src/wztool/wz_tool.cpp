@@ -64,6 +64,27 @@ std::uint64_t WZGetFileSize(const char* path) {
     return static_cast<std::uint64_t>(st.st_size);
 }
 
+char* WZGetBackupRoot(void) {
+    std::string base;
+    const char* appdata = std::getenv("APPDATA");
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    if (appdata != nullptr && *appdata != 0) {
+        base = appdata;
+    } else if (xdg != nullptr && *xdg != 0) {
+        base = xdg;
+    } else if (home != nullptr && *home != 0) {
+        base = std::string(home) + "/.config";
+    } else {
+        return nullptr;
+    }
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    base += "/Apple Computer/MobileSync/Backup/";
+    char* out = static_cast<char*>(std::malloc(base.size() + 1));
+    if (out != nullptr) std::memcpy(out, base.c_str(), base.size() + 1);
+    return out;
+}
+
 int WZIsLittleEndian(void) {
     const std::uint16_t probe = 1;
     unsigned char first = 0;

@@ -1,11 +1,18 @@
 // Exports of a generated backup, end to end: the library reads every kind, the domain layer turns
 // the property lists into records, and every record is exported; the pages hold every record,
 // the copies equal the stored files, and the backup stays as it was.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <plist/plist.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
@@ -290,6 +297,101 @@ TEST_F(ExportGeneratedBackup, NothingIsWrittenIntoABackup) {
         EXPECT_EQ(outcome.recovered, static_cast<int>(All(KIND_NOTES).size()));
     }
     EXPECT_TRUE(ExportDestination::MayWriteInto(backup_.AppData()));
+}
+
+// The folder is opened once and every file goes into the folder that was opened: a folder
+// swapped for a link to the backup after that receives the pages and copies, the backup nothing,
+// and the outcome counts exactly what is in the opened folder.
+TEST_F(ExportGeneratedBackup, AFolderSwappedForALinkAfterItWasOpenedSendsNothingThrough) {
+    const std::string device = folder_.substr(0, folder_.size() - 1);
+    const auto before = SnapshotTree(backup_.AppData());
+    for (std::uint32_t kind : {KIND_CAMERA_ROLL, KIND_NOTES}) {
+        SCOPED_TRACE(kind);
+        TempDir elsewhere;
+        const std::string chosen = elsewhere / "chosen";
+        gen::MakeDirs(chosen);
+        export_test::EventSink sink;
+        RecoverRequest* request =
+            export_test::MakeRequest(kind, records_[kind], All(kind), chosen, &sink);
+        ASSERT_TRUE(DomainExport::OpenFolder(request));
+        // Swapped after the open, before the first file.
+        ASSERT_EQ(std::rename(chosen.c_str(), (elsewhere / "opened").c_str()), 0);
+        ASSERT_EQ(symlink(device.c_str(), chosen.c_str()), 0);
+        DomainExport::ExportTask(request);
+        const ExportOutcome outcome = sink.LastOutcome();
+        EXPECT_FALSE(outcome.refused);
+        const auto files = SnapshotTree(elsewhere / "opened");
+        const std::size_t list = outcome.listFile.empty() ? 0 : 1;
+        if (kind == KIND_NOTES) {
+            EXPECT_EQ(files.size(), 1 + list);
+            EXPECT_EQ(files.count(outcome.page), 1u);
+        } else {
+            EXPECT_EQ(files.size(), static_cast<std::size_t>(outcome.recovered) + list);
+        }
+        EXPECT_GT(outcome.recovered, 0);
+        EXPECT_EQ(outcome.recovered + outcome.failed, outcome.checked);
+        for (const auto& f : files) EXPECT_EQ(f.first.find(".partial"), std::string::npos);
+    }
+    EXPECT_EQ(SnapshotTree(backup_.AppData()), before);
+}
+
+// A bind mount shows a backup (or the folder of the backups) under a path of its own, which no
+// comparison of paths recognises: what the folder is, is checked. Mounted in a private mount
+// namespace of a child, as "unshare -Urm" does.
+TEST_F(ExportGeneratedBackup, ABindMountOfABackupIsRefused) {
+    const std::string device = folder_.substr(0, folder_.size() - 1);
+    const std::string root = backup_.BackupRoot();
+    gen::MakeDirs(device + "/Inside");
+    TempDir elsewhere;
+    gen::MakeDirs(elsewhere / "stick");
+    gen::MakeDirs(elsewhere / "all");
+    const auto before = SnapshotTree(backup_.AppData());
+    const uid_t uid = geteuid();
+    const gid_t gid = getegid();
+    const std::vector<int> notes = All(KIND_NOTES);
+    const std::vector<int> pictures = All(KIND_CAMERA_ROLL);
+    void* noteRecords = records_[KIND_NOTES];
+    void* pictureRecords = records_[KIND_CAMERA_ROLL];
+    const testing_support::ChildRun run = testing_support::RunInChild([&]() -> std::string {
+        if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
+            return std::string("unshare: ") + std::strerror(errno);
+        }
+        auto put = [](const char* file, const std::string& text) {
+            std::ofstream out(file);
+            out << text;
+            return static_cast<bool>(out.flush());
+        };
+        if (!put("/proc/self/setgroups", "deny") ||
+            !put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1\n") ||
+            !put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1\n")) {
+            return "unshare: no id map";
+        }
+        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount(device.c_str(), (elsewhere / "stick").c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+            mount(root.c_str(), (elsewhere / "all").c_str(), nullptr, MS_BIND, nullptr) != 0) {
+            return std::string("unshare: mount: ") + std::strerror(errno);
+        }
+        struct stat st;
+        if (stat((elsewhere / "stick/Info.plist").c_str(), &st) != 0) return "mount shows nothing";
+        const std::string folders[] = {elsewhere / "stick", elsewhere / "stick/Inside",
+                                       elsewhere / "all", elsewhere / "all/Recovered"};
+        std::string report;
+        for (const std::string& folder : folders) {
+            if (ExportDestination::MayWriteInto(folder)) report += "allowed " + folder + "\n";
+            const ExportOutcome n = export_test::RunExport(KIND_NOTES, noteRecords, notes, folder);
+            const ExportOutcome c =
+                export_test::RunExport(KIND_CAMERA_ROLL, pictureRecords, pictures, folder);
+            if (!n.refused || !c.refused || n.recovered + c.recovered != 0) {
+                report += "written into " + folder + "\n";
+            }
+        }
+        return report;
+    });
+    if (run.report.rfind("unshare", 0) == 0)
+        GTEST_SKIP() << "no private mount here: " << run.report;
+    EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
+    EXPECT_EQ(run.report, "");
+    EXPECT_EQ(SnapshotTree(backup_.AppData()), before);
 }
 
 TEST_F(ExportGeneratedBackup, PagesRenderInTheBrowser) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/app_util.h"
@@ -170,6 +172,68 @@ TEST(ExportMedia, CopiesNeverReplaceAFile) {
     EXPECT_EQ(files.at("IMG_1001 (2).JPG"), "other");
 }
 
+// A recovery killed in the middle of a copy (the window closed, the process ended) leaves no file
+// under the picture's own name: only the whole copy is ever given it. The temporary file says
+// what it is, and the next recovery passes it by.
+TEST(ExportMedia, ACopyCutShortLeavesNoFileUnderItsName) {
+    MediaBackup backup;
+    // A camera picture as the phone stores it: the JPEG start, then the image data.
+    std::string picture = "\xFF\xD8\xFF\xE1" + RandomBytes(64 * 1024, 7);
+    picture.resize(24 * 1024 * 1024, '\x5A');
+    backup.AddPhoto("Media/DCIM/100APPLE/IMG_1000.JPG", "IMG_1000.JPG", picture);
+    backup.Write();
+    TempDir out;
+    const std::string partial = out / "IMG_1000.JPG.partial";
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit noCore = {0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        // Should the kill come late, a file grown past 8 MB ends the process all the same
+        // (SIGXFSZ): the copy never completes.
+        const rlimit size = {8 * 1024 * 1024, 8 * 1024 * 1024};
+        setrlimit(RLIMIT_FSIZE, &size);
+        signal(SIGXFSZ, SIG_DFL);
+        export_test::RunExport(KIND_CAMERA_ROLL, &backup.photos, {0}, out.Path());
+        _exit(0);
+    }
+    // Killed once the copy has grown past 1 MB.
+    int status = 0;
+    bool ended = false;
+    for (;;) {
+        struct stat st;
+        if (stat(partial.c_str(), &st) == 0 && st.st_size >= 1024 * 1024) {
+            kill(child, SIGKILL);
+            break;
+        }
+        if (waitpid(child, &status, WNOHANG) == child) {
+            ended = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    if (!ended) {
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+    }
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the copy was not cut short";
+
+    auto files = SnapshotTree(out.Path());
+    EXPECT_EQ(files.count("IMG_1000.JPG"), 0u);
+    ASSERT_EQ(files.size(), 1u);
+    ASSERT_EQ(files.count("IMG_1000.JPG.partial"), 1u);
+    EXPECT_LT(files.at("IMG_1000.JPG.partial").size(), picture.size());
+
+    // The next recovery leaves the piece alone and writes the picture whole under its name.
+    const ExportOutcome again =
+        export_test::RunExport(KIND_CAMERA_ROLL, &backup.photos, {0}, out.Path());
+    EXPECT_EQ(again.recovered, 1);
+    files = SnapshotTree(out.Path());
+    EXPECT_EQ(files.size(), 2u);
+    EXPECT_TRUE(files.at("IMG_1000.JPG") == picture);
+    EXPECT_EQ(files.count("IMG_1000.JPG.partial"), 1u);
+}
+
 // The end of a recovery of copies counts the pictures the user checked, names the one that is
 // missing and lists it in a file beside the copies, in the user's language.
 TEST(ExportMedia, MessageCountsTheCheckedCopiesAndNamesTheFailed) {
@@ -189,13 +253,13 @@ TEST(ExportMedia, MessageCountsTheCheckedCopiesAndNamesTheFailed) {
     const Language languages[] = {
         {58,
          "8 of 9 pictures were recovered into \"%s\".\n"
-         "1 item could not be recovered: not in the backup.\n"
+         "1 is not in the backup.\n"
          "- IMG_0005.JPG\n"
          "The items not recovered are listed in \"Not recovered.txt\".",
          "Not recovered.txt", "IMG_0005.JPG\tnot in the backup\n"},
         {89,
          "8 von 9 Bildern wurden in \xE2\x80\x9E%s\xE2\x80\x9C wiederhergestellt.\n"
-         "1 Element konnte nicht wiederhergestellt werden: nicht in der Sicherung.\n"
+         "1 ist nicht in der Sicherung.\n"
          "- IMG_0005.JPG\n"
          "Die nicht wiederhergestellten Elemente sind in \xE2\x80\x9E"
          "Nicht wiederhergestellt.txt\xE2\x80\x9C aufgef\xC3\xBChrt.",
@@ -284,46 +348,27 @@ TEST(FreeNames, ManyTakenNumbersAreTriedOnce) {
     for (int n = 2; n <= kTaken; ++n) {
         gen::WriteFile(out / DomainExport::NumberedFileName("IMG_1000.JPG", n), "taken");
     }
-    ExportFreeNames names(out.Path());
-    int tries = 0;
-    const ExportFreeNames::WriteNew create = [&tries](const std::string& path, ExportError* e) {
-        ++tries;
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        if (fd < 0) {
-            *e = ExportError{errno, ExportError::kTarget};
-            return false;
-        }
-        close(fd);
+    ExportFolder folder;
+    ASSERT_TRUE(folder.Open(out.Path()));
+    ExportFreeNames names(folder);
+    int fills = 0;
+    const ExportFolder::Fill fill = [&fills](FILE*, ExportError*) {
+        ++fills;
         return true;
     };
     std::string written;
     for (int i = 0; i < kItems; ++i) {
         ExportError error;
-        ASSERT_TRUE(names.Write("IMG_1000.JPG", create, &written, &error)) << i;
+        ASSERT_TRUE(names.Write("IMG_1000.JPG", fill, &written, &error)) << i;
     }
     EXPECT_EQ(written, DomainExport::NumberedFileName("IMG_1000.JPG", kTaken + kItems));
-    // The name itself, found taken, then one try per item.
-    EXPECT_EQ(tries, kItems + 1);
+    // Each file written once; the name itself, found taken, then one name per item.
+    EXPECT_EQ(fills, kItems);
+    EXPECT_EQ(names.NamesTried(), kItems + 1);
     std::size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(out.Path()))
         files += entry.is_regular_file();
     EXPECT_EQ(files, static_cast<std::size_t>(kTaken + kItems));
-
-    // A name that another writer takes meanwhile is passed over; a folder that refuses every
-    // name gives up after a bound and then fails at once.
-    ExportFreeNames refusing(out.Path());
-    int refused = 0;
-    const ExportFreeNames::WriteNew exists = [&refused](const std::string&, ExportError* e) {
-        ++refused;
-        *e = ExportError{EEXIST, ExportError::kTarget};
-        return false;
-    };
-    ExportError error;
-    EXPECT_FALSE(refusing.Write("new.txt", exists, nullptr, &error));
-    EXPECT_EQ(error.code, EEXIST);
-    EXPECT_EQ(refused, ExportFreeNames::kMaxUnexpectedTries + 1);
-    EXPECT_FALSE(refusing.Write("new.txt", exists, nullptr, &error));
-    EXPECT_EQ(refused, ExportFreeNames::kMaxUnexpectedTries + 1);
 }
 
 TEST(ExportMedia, NamesFromTheBackupStayInsideTheFolder) {
@@ -609,6 +654,48 @@ TEST_F(ExportFolderTrouble, FullFileSystem) {
             continue;
         }
         EXPECT_EQ(f.second.size(), 40u * 1024) << f.first;
+    }
+}
+
+// A picture missing from the backup and pictures the full folder cannot take fail for causes of
+// their own: the message counts each, the larger first, in the user's language.
+TEST_F(ExportFolderTrouble, FailuresOfTwoCausesAreCountedApart) {
+    auto* gone = new Photo();
+    gone->file_name = W("IMG_0000.JPG");
+    gone->path = backup_.photos[0]->path + W(".gone");
+    backup_.photos.insert(backup_.photos.begin(), gone);
+    struct Language {
+        int number;
+        const char* message;  // %s: the folder
+    };
+    const Language languages[] = {
+        {58,
+         "1 of 4 pictures was recovered into \"%s\".\n"
+         "2 could not be written: No space left on device; 1 is not in the backup.\n"
+         "- IMG_0000.JPG\n- IMG_0002.JPG\n- IMG_0003.JPG\n"
+         "The items not recovered are listed in \"Not recovered.txt\"."},
+        {89,
+         "1 von 4 Bildern wurde in \xE2\x80\x9E%s\xE2\x80\x9C wiederhergestellt.\n"
+         "2 konnten nicht geschrieben werden: Kein Speicherplatz mehr auf dem Ger\xC3\xA4t; "
+         "1 ist nicht in der Sicherung.\n"
+         "- IMG_0000.JPG\n- IMG_0002.JPG\n- IMG_0003.JPG\n"
+         "Die nicht wiederhergestellten Elemente sind in \xE2\x80\x9E"
+         "Nicht wiederhergestellt.txt\xE2\x80\x9C aufgef\xC3\xBChrt."},
+    };
+    for (const Language& l : languages) {
+        SCOPED_TRACE(l.number);
+        TempDir out;
+        export_test::ScopedTmpfs small(out.Path(), 64 * 1024);
+        if (!small.Mounted()) GTEST_SKIP() << "no right to mount a small file system here";
+        std::unique_ptr<wxLocale> locale(
+            LanguageLocale::Install(l.number, AppUtil::GetAppRoot() + "/Language"));
+        const ExportOutcome outcome =
+            export_test::RunExport(KIND_CAMERA_ROLL, &backup_.photos, All(4), out.Path());
+        EXPECT_EQ(outcome.recovered, 1);
+        EXPECT_EQ(outcome.failed, 3);
+        std::string message = l.message;
+        message.replace(message.find("%s"), 2, out.Path());
+        EXPECT_EQ(outcome.Describe().utf8_string(), message);
     }
 }
 

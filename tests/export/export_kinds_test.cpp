@@ -372,7 +372,7 @@ TEST(ExportCatalog, PageMessagesCountTheCheckedRowsInTheUsersLanguage) {
     const Language languages[] = {
         {58, "Call History.html", "40 calls were recovered into Call History.html in \"%s\".",
          "0 of 40 calls were recovered into \"%s\".\n"
-         "40 items could not be recovered: Not a directory.",
+         "40 could not be written: Not a directory.",
          "and 30 more.",
          "The list of the items not recovered could not be written: Not a directory.",
          "Not a directory",
@@ -381,7 +381,7 @@ TEST(ExportCatalog, PageMessagesCountTheCheckedRowsInTheUsersLanguage) {
          "40 Anrufe wurden in die Datei Anrufliste.html im Ordner \xE2\x80\x9E%s\xE2\x80\x9C "
          "wiederhergestellt.",
          "0 von 40 Anrufen wurden in \xE2\x80\x9E%s\xE2\x80\x9C wiederhergestellt.\n"
-         "40 Elemente konnten nicht wiederhergestellt werden: Kein Verzeichnis.",
+         "40 konnten nicht geschrieben werden: Kein Verzeichnis.",
          "und 30 weitere.",
          "Die Liste der nicht wiederhergestellten Elemente konnte nicht geschrieben werden: "
          "Kein Verzeichnis.",
@@ -414,9 +414,10 @@ TEST(ExportCatalog, PageMessagesCountTheCheckedRowsInTheUsersLanguage) {
         EXPECT_EQ(lost.recovered, 0);
         EXPECT_EQ(lost.failed, 40);
         ASSERT_EQ(lost.failures.size(), 40u);
-        std::string expected = format(l.lost, under);
+        // That the list is missing stands beside the counts.
+        std::string expected = format(l.lost, under) + "\n" + l.list;
         for (int i = 0; i < ExportOutcome::kNamesShown; ++i) expected += "\n- " + names[i];
-        expected += std::string("\n") + l.more + "\n" + l.list;
+        expected += std::string("\n") + l.more;
         EXPECT_EQ(lost.Describe().utf8_string(), expected);
         for (std::size_t i = 0; i < names.size(); ++i) {
             EXPECT_EQ(lost.failures[i].name, names[i]);

@@ -527,8 +527,8 @@ TEST_F(KindScreen, CheckAllRecoversEveryPictureAsACopy) {
         told = wxString::Format("%d of %d pictures %s recovered into \"%s\".", stored,
                                 static_cast<int>(photos->size()), stored == 1 ? "was" : "were",
                                 wxString::FromUTF8(folderAnswer_));
-        told += wxString::Format("\n%d %s could not be recovered: not in the backup.", missing,
-                                 missing == 1 ? "item" : "items");
+        told +=
+            wxString::Format("\n%d %s not in the backup.", missing, missing == 1 ? "is" : "are");
         int named = 0;
         for (const Photo* photo : *photos) {
             if (std::filesystem::exists(Utf8(photo->path)) || ++named > 10) continue;
