@@ -147,7 +147,7 @@ TaskRun Thumbnails(const std::vector<std::string>& files) {
     PhotoList photos;
     for (const std::string& f : files) {
         auto* p = new Photo();
-        p->path = wxString::FromUTF8(f);
+        p->path = f;
         photos.push_back(p);
     }
     Receiver receiver;
@@ -167,7 +167,7 @@ TaskRun Thumbnails(const std::vector<std::string>& files) {
     const std::uint64_t peak = PeakResident();
     run.peakAbove = peak > before ? peak - before : 0;
     for (Photo*& p : photos) {
-        const bool camera = p->path.AfterLast('/').EndsWith(".JPG");
+        const bool camera = wxString::FromUTF8(p->path).AfterLast('/').EndsWith(".JPG");
         if (camera && p->thumbnail != nullptr && p->thumbnail->GetWidth() == 100 &&
             p->thumbnail->GetHeight() == 75)
             ++run.thumbnails;
@@ -280,7 +280,7 @@ int main(int argc, char** argv) {
         if (!DecodeEighth(camera, bytes, pixels)) std::exit(1);
     });
     const double ordinary =
-        bench::Best(7, [&] { ThumbnailDecoder::Decode(wxString::FromUTF8(camera)); });
+        bench::Best(7, [&] { ThumbnailDecoder::Decode(camera); });
     std::printf("floor: a 12-megapixel camera picture (%.1f MB) read and decoded at 1/8: %.1f ms\n",
                 gen::ReadFile(camera).size() / kMiB, floor * 1000);
     std::printf("%-50s %10s %9s %6s %10s %10s  %s\n", "picture", "file", "time", "ratio", "share",
@@ -290,7 +290,7 @@ int main(int argc, char** argv) {
                 "yes");
     double worst = 0;
     for (const Shape& s : shapes) {
-        const wxString path = wxString::FromUTF8(s.file);
+        const std::string& path = s.file;
         bool made = false;
         const double seconds =
             bench::Best(5, [&] { made = ThumbnailDecoder::Decode(path).IsOk(); });

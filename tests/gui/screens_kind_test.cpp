@@ -162,7 +162,7 @@ TEST_F(KindScreen, EveryTableKindFillsTheGridWithItsRecords) {
          [](const void* r, std::size_t i) {
              const VoiceMemos* v = (*static_cast<const VoiceMemosList*>(r))[i];
              return std::vector<std::string>{Utf8(v->name), Utf8(v->date), Utf8(v->duration),
-                                             Utf8(v->size), Utf8(v->path)};
+                                             Utf8(v->size), v->path};
          }},
         {KIND_MESSAGES, 2, "Name",
          [](const void* r, std::size_t i) {
@@ -512,9 +512,9 @@ TEST_F(KindScreen, CheckAllRecoversEveryPictureAsACopy) {
     int stored = 0;
     for (const Photo* photo : *photos) {
         const std::string copy = folderAnswer_ + "/" + Utf8(photo->file_name);
-        if (!std::filesystem::exists(Utf8(photo->path))) continue;  // listed, but not stored
+        if (!std::filesystem::exists(photo->path)) continue;  // listed, but not stored
         ++stored;
-        EXPECT_EQ(ReadFile(copy), ReadFile(Utf8(photo->path))) << copy;
+        EXPECT_EQ(ReadFile(copy), ReadFile(photo->path)) << copy;
     }
     // The user learns how many of the checked pictures were copied, which were not and why.
     ASSERT_EQ(messages_.size(), 1u);
@@ -531,7 +531,7 @@ TEST_F(KindScreen, CheckAllRecoversEveryPictureAsACopy) {
                                  missing == 1 ? "item" : "items");
         int named = 0;
         for (const Photo* photo : *photos) {
-            if (std::filesystem::exists(Utf8(photo->path)) || ++named > 10) continue;
+            if (std::filesystem::exists(photo->path) || ++named > 10) continue;
             told += "\n- " + photo->file_name;
         }
         if (missing > 10) told += wxString::Format("\nand %d more.", missing - 10);
