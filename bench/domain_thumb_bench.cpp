@@ -279,8 +279,7 @@ int main(int argc, char** argv) {
     const double floor = bench::Best(7, [&] {
         if (!DecodeEighth(camera, bytes, pixels)) std::exit(1);
     });
-    const double ordinary =
-        bench::Best(7, [&] { ThumbnailDecoder::Decode(camera); });
+    const double ordinary = bench::Best(7, [&] { ThumbnailDecoder::Decode(camera); });
     std::printf("floor: a 12-megapixel camera picture (%.1f MB) read and decoded at 1/8: %.1f ms\n",
                 gen::ReadFile(camera).size() / kMiB, floor * 1000);
     std::printf("%-50s %10s %9s %6s %10s %10s  %s\n", "picture", "file", "time", "ratio", "share",

@@ -172,15 +172,14 @@ std::vector<KindInfo> MakeTable() {
     // Voice memos, recovered as copies. The stored file's place in the backup is of no use to
     // read: its column stays hidden.
     using Memos = Records<VoiceMemos>;
-    KindInfo memos =
-        Row<VoiceMemos>(KIND_VOICE_MEMOS, wxTRANSLATE("Voice Memos"),
-                        {Memos::Grid<&VoiceMemos::name>(wxTRANSLATE("Name"), &AllBut<380>),
-                         Memos::Grid<&VoiceMemos::date>(wxTRANSLATE("Date Time"), &Px<150>),
-                         Memos::Grid<&VoiceMemos::duration>(wxTRANSLATE("Duration"), &Px<130>),
-                         Memos::Grid<&VoiceMemos::size>(wxTRANSLATE("Size"), &Px<100>),
-                         KindColumn{"", &Px<0>, &Memos::PathText<&VoiceMemos::path>, nullptr,
-                                    true}},
-                        nullptr, {});
+    KindInfo memos = Row<VoiceMemos>(
+        KIND_VOICE_MEMOS, wxTRANSLATE("Voice Memos"),
+        {Memos::Grid<&VoiceMemos::name>(wxTRANSLATE("Name"), &AllBut<380>),
+         Memos::Grid<&VoiceMemos::date>(wxTRANSLATE("Date Time"), &Px<150>),
+         Memos::Grid<&VoiceMemos::duration>(wxTRANSLATE("Duration"), &Px<130>),
+         Memos::Grid<&VoiceMemos::size>(wxTRANSLATE("Size"), &Px<100>),
+         KindColumn{"", &Px<0>, &Memos::PathText<&VoiceMemos::path>, nullptr, true}},
+        nullptr, {});
     memos.copySource = &Memos::Path<&VoiceMemos::path>;
     memos.copyName = &Memos::Text<&VoiceMemos::name>;
     table.push_back(std::move(memos));

@@ -88,8 +88,7 @@ TEST(PeekImageSize, ReadsTheHeadersOfTheCommonFormats) {
                 {"g.png", false, 0, 0},    {"h.tif", true, 19, 7}, {"missing", false, 0, 0}};
     for (const Row& r : rows) {
         int w = 0, h = 0;
-        EXPECT_EQ(PictureProbe::PeekImageSize(dir / r.name, &w, &h), r.known)
-            << r.name;
+        EXPECT_EQ(PictureProbe::PeekImageSize(dir / r.name, &w, &h), r.known) << r.name;
         if (r.known) {
             EXPECT_EQ(wxSize(w, h), wxSize(r.w, r.h)) << r.name;
         }

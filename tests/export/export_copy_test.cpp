@@ -437,9 +437,7 @@ TEST(ExportMedia, StoredFilesThatAreNotRegularAreNeitherCopiedNorRead) {
     backup.AddPhoto("Media/DCIM/100APPLE/IMG_0004.JPG", "IMG_0004.JPG", "folder");
     backup.AddPhoto("Media/DCIM/100APPLE/IMG_0005.JPG", "IMG_0005.JPG", "a real picture");
     backup.Write();
-    auto stored = [&](std::size_t i) {
-        return backup.photos[i]->path;
-    };
+    auto stored = [&](std::size_t i) { return backup.photos[i]->path; };
     for (std::size_t i = 0; i < 4; ++i) ASSERT_EQ(unlink(stored(i).c_str()), 0);
     ASSERT_EQ(mkfifo(stored(0).c_str(), 0644), 0);
     ASSERT_EQ(symlink("/dev/zero", stored(1).c_str()), 0);

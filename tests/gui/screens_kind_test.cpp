@@ -602,8 +602,7 @@ TEST_F(KindScreen, ABackupUnderAFolderNotNamedInUtf8IsShownAndRecoveredWhole) {
     for (const VoiceMemos* memo : *memos) {
         if (memo->path.empty()) continue;  // not in the backup
         EXPECT_EQ(memo->path.rfind(folder, 0), 0u) << memo->path;
-        const std::string copy =
-            folderAnswer_ + "/" + DomainExport::SafeFileName(Utf8(memo->name));
+        const std::string copy = folderAnswer_ + "/" + DomainExport::SafeFileName(Utf8(memo->name));
         EXPECT_EQ(ReadFile(copy), ReadFile(memo->path)) << copy;
         copied += ReadFile(copy).empty() ? 0 : 1;
     }

@@ -60,8 +60,7 @@ class GeneratedBackup {
     // 40-hex-digit id made from the seed. A non-empty appDataName puts the application-data
     // folder one level down, under that name (bytes as they are: it need not be UTF-8).
     explicit GeneratedBackup(const gen::SampleOptions& options = SmallOptions(),
-                             const std::string& deviceId = "",
-                             const std::string& appDataName = "");
+                             const std::string& deviceId = "", const std::string& appDataName = "");
     ~GeneratedBackup();
     GeneratedBackup(const GeneratedBackup&) = delete;
     GeneratedBackup& operator=(const GeneratedBackup&) = delete;
