@@ -2,12 +2,15 @@
 #include "domain/domain_option.h"
 
 #include <gtest/gtest.h>
+#include <netdb.h>
 #include <wx/event.h>
 #include <wx/mstream.h>
 #include <wx/url.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
 #include <string>
 
 #include "common/app_info.h"
@@ -374,6 +377,56 @@ TEST_F(UpdateCheckTest, NobodyListening) {
     }
     EXPECT_EQ(Check("http://127.0.0.1:" + std::to_string(port) + "/app", Short()),
               std::vector<wxString>{""});
+}
+
+// A resolver that answers only when the test lets it go, as one whose server never answers.
+struct StuckResolver {
+    static int Lookup(const char*, const char*, const addrinfo*, addrinfo**) {
+        std::unique_lock<std::mutex> lock(mutex);
+        ++started;
+        changed.wait_for(lock, testing_support::kHangGuard, [] { return released; });
+        ++ended;
+        changed.notify_all();
+        return EAI_AGAIN;
+    }
+    static std::mutex mutex;
+    static std::condition_variable changed;
+    static int started, ended;
+    static bool released;
+};
+std::mutex StuckResolver::mutex;
+std::condition_variable StuckResolver::changed;
+int StuckResolver::started = 0, StuckResolver::ended = 0;
+bool StuckResolver::released = false;
+
+TEST_F(UpdateCheckTest, ANameLookupIsBoundedByTheLimits) {
+    LocalHttpServer server(LocalHttpServer::Mode::Reply, LocalHttpServer::Ok(Doc("2.2")));
+    const std::string url = "http://updates.example:" + std::to_string(server.Port()) + "/app";
+    // A lookup that does not answer: the check ends with the usual empty answer while the
+    // lookup still waits (a check that waited for it would return only after it ended).
+    HttpLimits limits = Short();
+    limits.lookup = &StuckResolver::Lookup;
+    EXPECT_EQ(Check(url, limits), std::vector<wxString>{""});
+    {
+        std::unique_lock<std::mutex> lock(StuckResolver::mutex);
+        EXPECT_EQ(StuckResolver::started, 1);
+        EXPECT_EQ(StuckResolver::ended, 0);
+        StuckResolver::released = true;
+        StuckResolver::changed.notify_all();
+        ASSERT_TRUE(StuckResolver::changed.wait_for(lock, testing_support::kHangGuard,
+                                                    [] { return StuckResolver::ended == 1; }));
+    }
+    EXPECT_EQ(server.Connections(), 0);
+    // A lookup that answers in time gives the address that is asked.
+    limits = Patient();
+    limits.lookup = [](const char* name, const char* service, const addrinfo* hints,
+                       addrinfo** list) {
+        return std::string(name) == "updates.example"
+                   ? getaddrinfo("127.0.0.1", service, hints, list)
+                   : EAI_NONAME;
+    };
+    EXPECT_EQ(Check(url, limits), std::vector<wxString>{"2.2"});
+    EXPECT_EQ(server.RequestLine(), "GET /app-update.xml HTTP/1.0");
 }
 
 TEST_F(UpdateCheckTest, UnusableAddressesSendNothing) {
