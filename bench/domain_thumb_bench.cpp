@@ -153,7 +153,7 @@ TaskRun Thumbnails(const std::vector<std::string>& files) {
     PhotoList photos;
     for (const std::string& f : files) {
         auto* p = new Photo();
-        p->path = wxString::FromUTF8(f);
+        p->path = f;
         photos.push_back(p);
     }
     Receiver receiver;
@@ -173,7 +173,7 @@ TaskRun Thumbnails(const std::vector<std::string>& files) {
     const std::uint64_t peak = PeakResident();
     run.peakAbove = peak > before ? peak - before : 0;
     for (Photo*& p : photos) {
-        const bool camera = p->path.AfterLast('/').EndsWith(".JPG");
+        const bool camera = wxString::FromUTF8(p->path).AfterLast('/').EndsWith(".JPG");
         if (camera && p->thumbnail != nullptr && p->thumbnail->GetWidth() == 100 &&
             p->thumbnail->GetHeight() == 75)
             ++run.thumbnails;
@@ -203,12 +203,11 @@ struct Cost {
 // The best time of a few decodes of path, and the process's peak memory above what it held
 // before during one.
 Cost CostOf(const std::string& path, int runs) {
-    const wxString name = wxString::FromUTF8(path);
     Cost cost;
-    cost.seconds = bench::Best(runs, [&] { cost.made = ThumbnailDecoder::Decode(name).IsOk(); });
+    cost.seconds = bench::Best(runs, [&] { cost.made = ThumbnailDecoder::Decode(path).IsOk(); });
     ResetPeak();
     const std::uint64_t before = Resident();
-    ThumbnailDecoder::Decode(name);
+    ThumbnailDecoder::Decode(path);
     const std::uint64_t peak = PeakResident();
     cost.peakAbove = peak > before ? peak - before : 0;
     return cost;
@@ -255,7 +254,7 @@ Cost EightAtOnce(const std::vector<std::string>& copies) {
     std::vector<std::thread> threads;
     for (const std::string& path : copies) {
         threads.emplace_back([&made, path] {
-            if (ThumbnailDecoder::Decode(wxString::FromUTF8(path)).IsOk()) ++made;
+            if (ThumbnailDecoder::Decode(path).IsOk()) ++made;
         });
     }
     for (std::thread& t : threads) t.join();
@@ -364,7 +363,7 @@ int main(int argc, char** argv) {
         if (!DecodeEighth(camera, bytes, pixels)) std::exit(1);
     });
     const bench::Spread ordinaryRuns =
-        bench::Times(7, [&] { ThumbnailDecoder::Decode(wxString::FromUTF8(camera)); });
+        bench::Times(7, [&] { ThumbnailDecoder::Decode(camera); });
     const double floor = floorRuns.Median();
     const double ordinary = ordinaryRuns.Median();
     std::printf(
@@ -380,7 +379,7 @@ int main(int argc, char** argv) {
                 "yes");
     double worst = 0;
     for (const Shape& s : shapes) {
-        const wxString path = wxString::FromUTF8(s.file);
+        const std::string& path = s.file;
         bool made = false;
         const double seconds =
             bench::Times(5, [&] { made = ThumbnailDecoder::Decode(path).IsOk(); }).Median();

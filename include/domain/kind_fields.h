@@ -6,6 +6,7 @@
 #include <wx/string.h>
 
 #include <cstdint>
+#include <string>
 #include <tuple>
 #include <type_traits>
 #include <vector>
@@ -18,6 +19,14 @@ template <class Record>
 struct TextField {
     const char* key;
     wxString Record::*member;
+};
+
+// A string value that names a file: its bytes as they stand, never decoded (a path is the
+// system's bytes and need not be UTF-8).
+template <class Record>
+struct PathField {
+    const char* key;
+    std::string Record::*member;
 };
 
 // An unsigned integer counting bytes, as the member's size text ("1.5 KB"); 0 when missing.
@@ -131,7 +140,7 @@ struct RecordFields<VoiceMemos> {
         std::make_tuple(TextField<VoiceMemos>{ib::keys::memos::kDate, &VoiceMemos::date},
                         TextField<VoiceMemos>{ib::keys::memos::kDuration, &VoiceMemos::duration},
                         TextField<VoiceMemos>{ib::keys::memos::kName, &VoiceMemos::name},
-                        TextField<VoiceMemos>{ib::keys::memos::kPath, &VoiceMemos::path},
+                        PathField<VoiceMemos>{ib::keys::memos::kPath, &VoiceMemos::path},
                         SizeField<VoiceMemos>{ib::keys::memos::kSize, &VoiceMemos::size});
 };
 
@@ -139,18 +148,19 @@ template <>
 struct RecordFields<Photo> {
     static constexpr auto kAll =
         std::make_tuple(TextField<Photo>{ib::keys::media::kFileName, &Photo::file_name},
-                        TextField<Photo>{ib::keys::media::kPath, &Photo::path},
+                        PathField<Photo>{ib::keys::media::kPath, &Photo::path},
                         SizeField<Photo>{ib::keys::media::kSize, &Photo::size});
 };
 
-// Whether a text member of Record is filled by one of its fields (a column may show only those).
-template <class Record>
-constexpr bool IsFilled(wxString Record::*member) {
+// Whether a member of Record (a text, or a path's bytes) is filled by one of its fields (a
+// column may show only those).
+template <class Record, class Member>
+constexpr bool IsFilled(Member Record::*member) {
     return std::apply(
         [member](const auto&... field) {
             auto one = [member](const auto& f) {
                 if constexpr (std::is_same_v<std::remove_cv_t<decltype(f.member)>,
-                                             wxString Record::*>)
+                                             Member Record::*>)
                     return f.member == member;
                 else
                     return false;

@@ -10,6 +10,7 @@
 #include <wx/string.h>
 
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -123,7 +124,9 @@ class VoiceMemos : public WzBase {
     wxString name;
     wxString duration;
     wxString date;
-    wxString path;  // the stored file in the backup
+    // The stored file in the backup, in the system's bytes (the backup folder's name need not be
+    // UTF-8); every open of the file uses these bytes. Empty when the backup holds no file.
+    std::string path;
     wxString size;  // already formatted for display ("1.5 KB")
 };
 
@@ -136,8 +139,8 @@ class Photo : public WzBase {
     Photo& operator=(const Photo&) = delete;
 
     wxString file_name;
-    wxString path;  // the stored file in the backup
-    wxString size;  // already formatted for display
+    std::string path;  // the stored file in the backup, in the system's bytes (as VoiceMemos)
+    wxString size;     // already formatted for display
     // Written once by the thumbnail task; read by the GUI only after the batch event that
     // covers this record. Null until then.
     wxBitmap* thumbnail = nullptr;

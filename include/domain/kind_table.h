@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <typeinfo>
 #include <vector>
 
@@ -19,6 +20,9 @@
 // The text of a cell: record i of a kind's record vector (checked through CheckedPtr); number
 // is the record's number on a page ("1", "2" ...), empty elsewhere.
 using KindCell = const wxString& (*)(const void* records, std::size_t i, const wxString& number);
+// The stored file of record i of a kind's record vector, in the system's bytes (never decoded:
+// the folder of a backup need not be named in UTF-8).
+using KindPath = const std::string& (*)(const void* records, std::size_t i);
 // The text of a cell in line j of the lines that record i adds under its own on a page.
 using KindLineCell = const wxString& (*)(const void* records, std::size_t i, std::size_t j);
 
@@ -53,7 +57,7 @@ struct KindInfo {
     std::vector<KindColumn> pageColumns;
     // Kinds recovered as file copies: the stored file of a record and the copy's name. Null for
     // the kinds recovered as a page.
-    KindCell copySource;
+    KindPath copySource;
     KindCell copyName;
 
     // A new vector of the kind's records from its property list (an array of dictionaries, or

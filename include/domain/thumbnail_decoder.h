@@ -16,9 +16,9 @@
 #pragma once
 
 #include <wx/image.h>
-#include <wx/string.h>
 
 #include <cstdint>
+#include <string>
 
 class DecodeBudget;
 struct PictureHeader;
@@ -46,11 +46,11 @@ class ThumbnailDecoder {
 
     virtual ~ThumbnailDecoder() = default;
 
-    // The thumbnail of the picture at path; an invalid image when the file is missing, damaged,
-    // empty, not a picture of a known kind or outside the limits. The second form takes its
-    // memory from the given budget instead of the shared one.
-    static wxImage Decode(const wxString& path);
-    static wxImage Decode(const wxString& path, DecodeBudget& budget);
+    // The thumbnail of the picture at path (the system's bytes); an invalid image when the file
+    // is missing, damaged, empty, not a picture of a known kind or outside the limits. The second
+    // form takes its memory from the given budget instead of the shared one.
+    static wxImage Decode(const std::string& path);
+    static wxImage Decode(const std::string& path, DecodeBudget& budget);
 
     // The memory a decode of the picture with this header, in a file of fileBytes, takes from
     // the budget; 0 when the picture is not decoded.

@@ -10,12 +10,12 @@
 #pragma once
 
 #include <wx/image.h>
-#include <wx/string.h>
 
 #include <condition_variable>
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "common/pv_thread_pool.h"
@@ -28,7 +28,7 @@ class ThumbnailQueue {
 
     // Starts decoding paths; an empty path is not decoded. Decoding threads: as many as there
     // are cores, at most kMaxThreads and at most one per path.
-    explicit ThumbnailQueue(std::vector<wxString> paths);
+    explicit ThumbnailQueue(std::vector<std::string> paths);
     ~ThumbnailQueue();
     ThumbnailQueue(const ThumbnailQueue&) = delete;
     ThumbnailQueue& operator=(const ThumbnailQueue&) = delete;
@@ -44,7 +44,7 @@ class ThumbnailQueue {
     // A pool task: decodes pictures until none is left or the queue stops.
     static void DecodeLoop(void* queue);
 
-    const std::vector<wxString> paths_;
+    const std::vector<std::string> paths_;  // the system's bytes
     std::mutex mutex_;
     std::condition_variable changed_;
     // Guarded by mutex_: the decoded pictures not yet handed out (null until decoded), whether

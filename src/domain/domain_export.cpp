@@ -160,8 +160,7 @@ void ExportCopies(RecoverRequest* request, std::uint32_t kindId) {
             continue;
         }
         const auto i = static_cast<std::size_t>(index);
-        std::string sourcePath;
-        StringUtil::AppendUtf8(sourcePath, kind->copySource(items, i, wxString()));
+        const std::string& sourcePath = kind->copySource(items, i);
         std::string fileName;
         StringUtil::AppendUtf8(fileName, kind->copyName(items, i, wxString()));
         ExportError error;

@@ -10,8 +10,13 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -44,16 +49,65 @@ class Socket {
     int fd = -1;
 };
 
-// A non-blocking socket connected to one of the addresses of host:port, or -1.
-int Connect(const std::string& host, int port, const HttpLimits& limits,
-            Clock::time_point deadline) {
+// One name lookup, shared by the thread that runs it and the one that waits for it, so that
+// whichever lets go last frees it (and the addresses found, when nobody took them).
+struct Lookup {
+    ~Lookup() {
+        if (list != nullptr) freeaddrinfo(list);
+    }
+    std::mutex mutex;
+    std::condition_variable answered;
+    bool done = false;  // guarded by mutex, as list
+    addrinfo* list = nullptr;
+};
+
+addrinfo StreamHints(int flags) {
     addrinfo hints;
     std::memset(&hints, 0, sizeof hints);
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = flags;
+    return hints;
+}
+
+// The addresses of host:service (freed with freeaddrinfo), or null: also when the lookup has not
+// answered by the deadline. An address needs no lookup; a name is looked up on a thread of its
+// own, since the system's resolver keeps to time limits of its own, which may be far longer.
+addrinfo* Resolve(const std::string& host, const std::string& service, NameLookup lookup,
+                  Clock::time_point deadline) {
     addrinfo* list = nullptr;
-    const std::string service = std::to_string(port);
-    if (getaddrinfo(host.c_str(), service.c_str(), &hints, &list) != 0) return -1;
+    const addrinfo numeric = StreamHints(AI_NUMERICHOST | AI_NUMERICSERV);
+    if (getaddrinfo(host.c_str(), service.c_str(), &numeric, &list) == 0) return list;
+    if (lookup == nullptr) lookup = &getaddrinfo;
+    auto shared = std::make_shared<Lookup>();
+    try {
+        std::thread([shared, host, service, lookup] {
+            const addrinfo hints = StreamHints(AI_NUMERICSERV);
+            addrinfo* found = nullptr;
+            if (lookup(host.c_str(), service.c_str(), &hints, &found) != 0) found = nullptr;
+            std::lock_guard<std::mutex> lock(shared->mutex);
+            shared->list = found;
+            shared->done = true;
+            shared->answered.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return nullptr;  // no thread to be had: the check fails as without an answer
+    }
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    if (!shared->answered.wait_until(lock, deadline, [&shared] { return shared->done; }))
+        return nullptr;
+    list = shared->list;
+    shared->list = nullptr;
+    return list;
+}
+
+// A non-blocking socket connected to one of the addresses of host:port, or -1.
+int Connect(const std::string& host, int port, const HttpLimits& limits,
+            Clock::time_point deadline) {
+    Clock::time_point lookupEnd = Clock::now() + std::chrono::milliseconds(limits.connectMillis);
+    if (lookupEnd > deadline) lookupEnd = deadline;
+    addrinfo* list = Resolve(host, std::to_string(port), limits.lookup, lookupEnd);
+    if (list == nullptr) return -1;
 
     int connected = -1;
     for (addrinfo* ai = list; ai != nullptr && connected < 0; ai = ai->ai_next) {

@@ -6,9 +6,11 @@
 #include <wx/string.h>
 
 #include <cstddef>
+#include <string>
 #include <type_traits>
 #include <vector>
 
+#include "common/string_util.h"
 #include "domain/kind_obj.h"
 #include "domain/kind_table.h"
 #include "kind_fill.h"
@@ -55,6 +57,22 @@ struct Records {
     static const wxString& Text(const void* records, std::size_t i, const wxString&) {
         static_assert(IsFilled(Member), "a column shows a member that no field fills");
         return At(records, i).*Member;
+    }
+
+    // The stored file that the member names, as its bytes.
+    template <std::string Record::*Member>
+    static const std::string& Path(const void* records, std::size_t i) {
+        static_assert(IsFilled(Member), "a path that no field fills");
+        return At(records, i).*Member;
+    }
+    // The same path as a text to show (bytes that are not UTF-8 shown as U+FFFD); never opened.
+    // The text stays until the next call on the same thread.
+    template <std::string Record::*Member>
+    static const wxString& PathText(const void* records, std::size_t i, const wxString&) {
+        thread_local wxString text;
+        const std::string& path = Path<Member>(records, i);
+        text = StringUtil::FromUtf8(path.data(), path.size());
+        return text;
     }
 
     // A column that shows the member: in the grid, and on the page with the given cell in each

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -28,6 +30,17 @@ inline std::uint64_t NumberOf(plist_t node) {
     return value;
 }
 
+// A string node's bytes as they stand; empty for null, for a node that is not a string, and for
+// bytes holding a zero byte (which no file name does, and which would cut the name short).
+inline std::string BytesOf(plist_t node) {
+    if (node == nullptr || plist_get_node_type(node) != PLIST_STRING) return std::string();
+    std::uint64_t length = 0;
+    const char* bytes = plist_get_string_ptr(node, &length);
+    if (bytes == nullptr || length == 0 || std::memchr(bytes, 0, length) != nullptr)
+        return std::string();
+    return std::string(bytes, static_cast<std::size_t>(length));
+}
+
 inline std::uint32_t ArraySize(plist_t list) {
     if (list == nullptr || plist_get_node_type(list) != PLIST_ARRAY) return 0;
     return plist_array_get_size(list);
@@ -39,6 +52,11 @@ void Fill(Record& record, plist_t dict);
 template <class Record>
 void Read(Record& r, const TextField<Record>& f, plist_t value) {
     r.*f.member = DomainIB::GetPlistString(value);
+}
+
+template <class Record>
+void Read(Record& r, const PathField<Record>& f, plist_t value) {
+    r.*f.member = BytesOf(value);
 }
 
 template <class Record>

@@ -41,7 +41,7 @@ KindInfo Pictures(RecoveryKind kind, const char* name) {
                     {},
                     nullptr,
                     {},
-                    &R::Text<&Photo::path>,
+                    &R::Path<&Photo::path>,
                     &R::Text<&Photo::file_name>,
                     &R::Convert,
                     &R::Count,
@@ -173,15 +173,15 @@ std::vector<KindInfo> MakeTable() {
     // Voice memos, recovered as copies. The stored file's place in the backup is of no use to
     // read: its column stays hidden.
     using Memos = Records<VoiceMemos>;
-    KindInfo memos =
-        Row<VoiceMemos>(KIND_VOICE_MEMOS, wxTRANSLATE("Voice Memos"),
-                        {Memos::Grid<&VoiceMemos::name>(wxTRANSLATE("Name"), &AllBut<380>),
-                         Memos::Grid<&VoiceMemos::date>(wxTRANSLATE("Date Time"), &Px<150>),
-                         Memos::Grid<&VoiceMemos::duration>(wxTRANSLATE("Duration"), &Px<130>),
-                         Memos::Grid<&VoiceMemos::size>(wxTRANSLATE("Size"), &Px<100>),
-                         Memos::Grid<&VoiceMemos::path>("", &Px<0>)},
-                        nullptr, {});
-    memos.copySource = &Memos::Text<&VoiceMemos::path>;
+    KindInfo memos = Row<VoiceMemos>(
+        KIND_VOICE_MEMOS, wxTRANSLATE("Voice Memos"),
+        {Memos::Grid<&VoiceMemos::name>(wxTRANSLATE("Name"), &AllBut<380>),
+         Memos::Grid<&VoiceMemos::date>(wxTRANSLATE("Date Time"), &Px<150>),
+         Memos::Grid<&VoiceMemos::duration>(wxTRANSLATE("Duration"), &Px<130>),
+         Memos::Grid<&VoiceMemos::size>(wxTRANSLATE("Size"), &Px<100>),
+         KindColumn{"", &Px<0>, &Memos::PathText<&VoiceMemos::path>, nullptr, true}},
+        nullptr, {});
+    memos.copySource = &Memos::Path<&VoiceMemos::path>;
     memos.copyName = &Memos::Text<&VoiceMemos::name>;
     table.push_back(std::move(memos));
     table.push_back(Pictures(KIND_CAMERA_ROLL, wxTRANSLATE("Camera Roll")));

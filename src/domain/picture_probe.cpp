@@ -11,8 +11,8 @@ namespace {
 
 // Opens a stored file for reading: a regular file only, never a FIFO (which would block), a
 // device or a link (which would read what is not in the backup).
-std::FILE* OpenStored(const wxString& path) {
-    return WZfopen(path.utf8_str(), "rb");
+std::FILE* OpenStored(const std::string& path) {
+    return WZfopen(path.c_str(), "rb");
 }
 
 // The size that the header of the picture in file tells.
@@ -27,7 +27,7 @@ bool PeekImageSizeOf(std::FILE* file, int* width, int* height) {
 
 }  // namespace
 
-bool PictureProbe::IsWholeJpeg(const wxString& path) {
+bool PictureProbe::IsWholeJpeg(const std::string& path) {
     std::FILE* file = OpenStored(path);
     if (file == nullptr) return true;
     const bool whole = PictureHeader::WalkJpeg(file).whole;
@@ -39,7 +39,7 @@ bool PictureProbe::IsWholeJpeg(const unsigned char* data, std::size_t size) {
     return PictureHeader::WalkJpeg(data, size).whole;
 }
 
-bool PictureProbe::PeekImageSize(const wxString& path, int* width, int* height) {
+bool PictureProbe::PeekImageSize(const std::string& path, int* width, int* height) {
     std::FILE* file = OpenStored(path);
     if (file == nullptr) return false;
     const bool known = PeekImageSizeOf(file, width, height);

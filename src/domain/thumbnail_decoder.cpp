@@ -32,12 +32,12 @@ bool ReadWhole(std::FILE* file, std::size_t size, std::vector<unsigned char>* by
 
 }  // namespace
 
-wxImage ThumbnailDecoder::Decode(const wxString& path) {
+wxImage ThumbnailDecoder::Decode(const std::string& path) {
     return Decode(path, DecodeBudget::Shared());
 }
 
-wxImage ThumbnailDecoder::Decode(const wxString& path, DecodeBudget& budget) {
-    std::FILE* file = WZfopen(path.utf8_str().data(), "rb");
+wxImage ThumbnailDecoder::Decode(const std::string& path, DecodeBudget& budget) {
+    std::FILE* file = WZfopen(path.c_str(), "rb");
     if (file == nullptr) return wxImage();
     struct Closer {
         std::FILE* file;

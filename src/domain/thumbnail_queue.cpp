@@ -22,7 +22,7 @@ int ThreadCount(std::size_t paths) {
 
 }  // namespace
 
-ThumbnailQueue::ThumbnailQueue(std::vector<wxString> paths)
+ThumbnailQueue::ThumbnailQueue(std::vector<std::string> paths)
     : paths_(std::move(paths)),
       decoded_(paths_.size()),
       ready_(paths_.size(), 0),

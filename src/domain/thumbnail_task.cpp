@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -72,7 +73,7 @@ void DomainIB::ThumbnailTask(void* data) {
     // allocator serving the process ignores this.)
     mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
     const int n = request->photos != nullptr ? static_cast<int>(request->photos->size()) : 0;
-    std::vector<wxString> paths(static_cast<std::size_t>(n));
+    std::vector<std::string> paths(static_cast<std::size_t>(n));
     for (int j = 0; j < n; ++j) {
         const Photo* photo = (*request->photos)[static_cast<std::size_t>(j)];
         if (photo != nullptr) paths[static_cast<std::size_t>(j)] = photo->path;

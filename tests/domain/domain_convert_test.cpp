@@ -156,19 +156,20 @@ TEST(Convert, ValuesOfTheWrongTypeGiveEmptyTextAndZero) {
     EXPECT_EQ(memos[0]->size, wxS("0.0 B"));
 }
 
-TEST(Convert, SizesBecomeDisplayTexts) {
+TEST(Convert, SizesBecomeDisplayTextsAndPathsKeepTheirBytes) {
     Plist memos(Array({Dict({{"name", Str("Memo 1")},
                              {"date", Str("2013-05-04 09:03:07")},
                              {"duration", Str("00:00:12")},
-                             {"path", Str("/b/ab/abcdef")},
+                             {"path", Str("/home/caf\xE9/Backup/ab/abcdef")},
                              {"size", Uint(1536)}})}));
     Records m(KIND_VOICE_MEMOS, memos.get());
     auto& memo = *m.As<VoiceMemos>().at(0);
     EXPECT_EQ(memo.size, wxS("1.5 KB"));
-    EXPECT_EQ(memo.path, wxS("/b/ab/abcdef"));
+    // A path keeps its bytes: the folder of the backups need not be named in UTF-8.
+    EXPECT_EQ(memo.path, "/home/caf\xE9/Backup/ab/abcdef");
     EXPECT_EQ(memo.duration, wxS("00:00:12"));
 
-    Plist pictures(Array({Dict({{"file_name", Str("IMG_0001.JPG")}, {"path", Str("/b/1")}}),
+    Plist pictures(Array({Dict({{"file_name", Str("IMG_0001.JPG")}, {"path", Str("/b\xFF/1")}}),
                           Dict({{"file_name", Str("IMG_0002.PNG")},
                                 {"path", Str("/b/2")},
                                 {"size", Uint(3 * 1024 * 1024)},
@@ -179,6 +180,7 @@ TEST(Convert, SizesBecomeDisplayTexts) {
         auto& photos = p.As<Photo>();
         ASSERT_EQ(photos.size(), 2u);
         EXPECT_EQ(photos[0]->size, wxS("0.0 B"));  // no "size"
+        EXPECT_EQ(photos[0]->path, "/b\xFF/1");
         EXPECT_EQ(photos[1]->file_name, wxS("IMG_0002.PNG"));
         EXPECT_EQ(photos[1]->size, wxS("3.0 MB"));
         EXPECT_EQ(photos[1]->thumbnail, nullptr);
@@ -361,6 +363,8 @@ void ExpectFields(const Record& r, const Values& v, const std::string& prefix,
                 read.insert(f.key);
                 if constexpr (std::is_same_v<F, TextField<Record>>) {
                     EXPECT_EQ(r.*f.member, v.text.at(key)) << key;
+                } else if constexpr (std::is_same_v<F, PathField<Record>>) {
+                    EXPECT_EQ(r.*f.member, v.text.at(key).utf8_string()) << key;
                 } else if constexpr (std::is_same_v<F, SizeField<Record>>) {
                     EXPECT_EQ(r.*f.member, FileUtil::FormatSize(v.number.at(key))) << key;
                 } else if constexpr (std::is_same_v<F, NumberField<Record>>) {
@@ -602,7 +606,7 @@ TEST(Convert, EveryKeyOfEveryKindReachesItsFieldAndColumns) {
         }
         ASSERT_EQ(info.copySource != nullptr, k.copySource != nullptr);
         if (k.copySource != nullptr) {
-            EXPECT_EQ(info.copySource(r.records, 0, wxString()), values.text.at(k.copySource));
+            EXPECT_EQ(info.copySource(r.records, 0), values.text.at(k.copySource).utf8_string());
             EXPECT_EQ(info.copyName(r.records, 0, wxString()), values.text.at(k.copyName));
         }
     }

@@ -204,6 +204,17 @@ wxString Utf8(plist_t dict, const char* key) {
     return result;
 }
 
+// A string's bytes as they stand (a path).
+std::string Bytes(plist_t dict, const char* key) {
+    plist_t node = dict != nullptr ? plist_dict_get_item(dict, key) : nullptr;
+    if (node == nullptr || plist_get_node_type(node) != PLIST_STRING) return std::string();
+    char* s = nullptr;
+    plist_get_string_val(node, &s);
+    std::string result = s != nullptr ? s : "";
+    std::free(s);
+    return result;
+}
+
 std::uint64_t Uint(plist_t dict, const char* key) {
     plist_t node = dict != nullptr ? plist_dict_get_item(dict, key) : nullptr;
     std::uint64_t v = 0;
@@ -329,14 +340,14 @@ void ExpectSameAsLibrary(std::uint32_t kind, void* records, plist_t list) {
                 EXPECT_EQ(r.name, Utf8(d, "name"));
                 EXPECT_EQ(r.duration, Utf8(d, "duration"));
                 EXPECT_EQ(r.date, Utf8(d, "date"));
-                EXPECT_EQ(r.path, Utf8(d, "path"));
+                EXPECT_EQ(r.path, Bytes(d, "path"));
                 EXPECT_EQ(r.size, Size(Uint(d, "size")));
                 break;
             }
             default: {
                 const Photo& r = *static_cast<PhotoList*>(records)->at(i);
                 EXPECT_EQ(r.file_name, Utf8(d, "file_name"));
-                EXPECT_EQ(r.path, Utf8(d, "path"));
+                EXPECT_EQ(r.path, Bytes(d, "path"));
                 EXPECT_EQ(r.size, Size(Uint(d, "size")));
                 EXPECT_EQ(r.thumbnail, nullptr);
                 break;

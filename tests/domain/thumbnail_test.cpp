@@ -88,8 +88,7 @@ TEST(PeekImageSize, ReadsTheHeadersOfTheCommonFormats) {
                 {"g.png", false, 0, 0},    {"h.tif", true, 19, 7}, {"missing", false, 0, 0}};
     for (const Row& r : rows) {
         int w = 0, h = 0;
-        EXPECT_EQ(PictureProbe::PeekImageSize(wxString::FromUTF8(dir / r.name), &w, &h), r.known)
-            << r.name;
+        EXPECT_EQ(PictureProbe::PeekImageSize(dir / r.name, &w, &h), r.known) << r.name;
         if (r.known) {
             EXPECT_EQ(wxSize(w, h), wxSize(r.w, r.h)) << r.name;
         }
@@ -102,7 +101,7 @@ TEST(PeekImageSize, ReadsTheHeadersOfTheCommonFormats) {
     ASSERT_EQ(symlink((dir / "a.jpg").c_str(), (dir / "link.jpg").c_str()), 0);
     const auto run = testing_support::RunInChild([&]() -> std::string {
         for (const char* name : {"fifo.jpg", "zero.jpg", "link.jpg"}) {
-            const wxString path = wxString::FromUTF8(dir / name);
+            const std::string path = dir / name;
             int w = 0, h = 0;
             if (PictureProbe::PeekImageSize(path, &w, &h)) return std::string(name) + " was read";
             PictureProbe::IsWholeJpeg(path);
@@ -156,11 +155,11 @@ TEST(IsWholeJpeg, CutOffJpegIsNotWhole) {
     };
     for (const Row& r : rows) {
         gen::WriteFile(dir / "p.jpg", r.bytes);
-        EXPECT_EQ(PictureProbe::IsWholeJpeg(wxString::FromUTF8(dir / "p.jpg")), r.whole) << r.name;
+        EXPECT_EQ(PictureProbe::IsWholeJpeg(dir / "p.jpg"), r.whole) << r.name;
         const auto* data = reinterpret_cast<const unsigned char*>(r.bytes.data());
         EXPECT_EQ(PictureProbe::IsWholeJpeg(data, r.bytes.size()), r.whole) << r.name;
     }
-    EXPECT_TRUE(PictureProbe::IsWholeJpeg(wxString::FromUTF8(dir / "missing.jpg")));
+    EXPECT_TRUE(PictureProbe::IsWholeJpeg(dir / "missing.jpg"));
 }
 
 // What the process has read from files and sockets so far.
@@ -273,7 +272,7 @@ TEST(ThumbnailDecoder, HostilePicturesAreRefusedOrBoundedBeforeTheyAreDecoded) {
         domain_test::AllocMeter meter;
         const std::uint64_t readBefore = BytesRead();
         meter.Start();
-        const wxImage image = ThumbnailDecoder::Decode(wxString::FromUTF8(path), budget);
+        const wxImage image = ThumbnailDecoder::Decode(path, budget);
         meter.Stop();
         const std::uint64_t read = BytesRead() - readBefore;
         EXPECT_EQ(image.IsOk(), r.thumbnail != wxSize());
@@ -310,7 +309,7 @@ TEST(ThumbnailDecoder, GifFrameIsDecodedWhereItsHeaderFoundIt) {
         gif[control + 6] = '\x07';
         const std::string path = dir / ("comment_" + std::to_string(block) + ".gif");
         gen::WriteFile(path, gif);
-        const wxImage thumbnail = ThumbnailDecoder::Decode(wxString::FromUTF8(path));
+        const wxImage thumbnail = ThumbnailDecoder::Decode(path);
         wxImage own;
         ASSERT_TRUE(own.LoadFile(wxString::FromUTF8(path), wxBITMAP_TYPE_GIF));
         const wxImage expected = ThumbnailDecoder::ScaleNearest(own, 100, 75);
@@ -339,7 +338,7 @@ TEST(ThumbnailDecoder, DecodesRunningAtOnceWaitForTheirShareOfOneBudget) {
     for (int t = 0; t < 6; ++t) {
         threads.emplace_back([&] {
             for (int i = 0; i < 4; ++i) {
-                const wxImage image = ThumbnailDecoder::Decode(wxString::FromUTF8(path), budget);
+                const wxImage image = ThumbnailDecoder::Decode(path, budget);
                 if (image.IsOk() && image.GetSize() == wxSize(100, 75)) ++made;
             }
         });
@@ -351,7 +350,7 @@ TEST(ThumbnailDecoder, DecodesRunningAtOnceWaitForTheirShareOfOneBudget) {
     EXPECT_EQ(budget.InUse(), 0u);
 
     DecodeBudget small(share - 1);
-    EXPECT_FALSE(ThumbnailDecoder::Decode(wxString::FromUTF8(path), small).IsOk());
+    EXPECT_FALSE(ThumbnailDecoder::Decode(path, small).IsOk());
     EXPECT_EQ(small.Peak(), 0u);
     EXPECT_EQ(small.Waits(), 0);
 }
@@ -372,7 +371,7 @@ class Thumbnails : public ::testing::Test {
     void Add(const std::string& name, const std::string* contents) {
         auto* photo = new Photo();
         photo->file_name = wxString::FromUTF8(name);
-        photo->path = wxString::FromUTF8(dir_ / name);
+        photo->path = dir_ / name;
         if (contents != nullptr) gen::WriteFile(dir_ / name, *contents);
         photos_.push_back(photo);
     }
@@ -557,7 +556,7 @@ TEST_F(Thumbnails, ScaledJpegDecodesMatchTheFullDecodeScaledDown) {
         const Case& c = cases[i % files.size()];
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
         wxImage full;
-        ASSERT_TRUE(full.LoadFile(photos_[i]->path, wxBITMAP_TYPE_JPEG));
+        ASSERT_TRUE(full.LoadFile(wxString::FromUTF8(photos_[i]->path), wxBITMAP_TYPE_JPEG));
         const wxSize fit = DomainIB::FitThumbnail(full.GetWidth(), full.GetHeight());
         const wxImage expected = ThumbnailDecoder::ScaleNearest(full, fit.x, fit.y);
         ASSERT_NE(photos_[i]->thumbnail, nullptr);

@@ -191,8 +191,7 @@ TEST_F(ExportGeneratedBackup, EveryKindExportsEveryRecord) {
         const auto copies = SnapshotTree(media.Path());
         std::map<std::string, std::string> expected;
         std::string missing;
-        auto expect = [&](const wxString& name, const wxString& path) {
-            const std::string source = U(path);
+        auto expect = [&](const wxString& name, const std::string& source) {
             struct stat st;
             if (stat(source.c_str(), &st) != 0) {
                 // Not stored: no copy, a line in the list beside the copies.

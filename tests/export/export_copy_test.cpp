@@ -55,7 +55,7 @@ class MediaBackup {
             builder_.AddFile("CameraRollDomain", devicePath, contents, true, stored);
         auto* photo = new Photo();
         photo->file_name = W(name.c_str());
-        photo->path = W(path.c_str());
+        photo->path = path;
         photos.push_back(photo);
         return photo;
     }
@@ -65,7 +65,7 @@ class MediaBackup {
             builder_.AddFile("MediaDomain", "Media/Recordings/" + name + ".m4a", contents);
         auto* memo = new VoiceMemos();
         memo->name = W(name.c_str());
-        memo->path = W(path.c_str());
+        memo->path = path;
         memos.push_back(memo);
         return memo;
     }
@@ -482,9 +482,7 @@ TEST(ExportMedia, StoredFilesThatAreNotRegularAreNeitherCopiedNorRead) {
     backup.AddPhoto("Media/DCIM/100APPLE/IMG_0004.JPG", "IMG_0004.JPG", "folder");
     backup.AddPhoto("Media/DCIM/100APPLE/IMG_0005.JPG", "IMG_0005.JPG", "a real picture");
     backup.Write();
-    auto stored = [&](std::size_t i) {
-        return std::string(backup.photos[i]->path.utf8_str().data());
-    };
+    auto stored = [&](std::size_t i) { return backup.photos[i]->path; };
     for (std::size_t i = 0; i < 4; ++i) ASSERT_EQ(unlink(stored(i).c_str()), 0);
     ASSERT_EQ(mkfifo(stored(0).c_str(), 0644), 0);
     ASSERT_EQ(symlink("/dev/zero", stored(1).c_str()), 0);

@@ -103,10 +103,11 @@ void ScreensTest::TearDown() {
     backup_.reset();
 }
 
-void ScreensTest::Build(const std::vector<gen::SampleOptions>& backups) {
+void ScreensTest::Build(const std::vector<gen::SampleOptions>& backups,
+                        const std::string& appDataName) {
     ASSERT_FALSE(backups.empty());
-    backup_.reset(
-        new gui_test::GeneratedBackup(backups[0], "00000000000000000000000000000000000000a1"));
+    backup_.reset(new gui_test::GeneratedBackup(
+        backups[0], "00000000000000000000000000000000000000a1", appDataName));
     for (std::size_t i = 1; i < backups.size(); ++i) {
         backup_->AddBackup(backups[i], std::string(38, '0') + "b" + std::to_string(i % 10));
     }

@@ -28,8 +28,8 @@ class ScreensTest : public ::testing::Test {
     void TearDown() override;
 
     // Writes the backups (the first one by options), binds the reader, makes the frame and its
-    // two screens and waits for the backup list.
-    void Build(const std::vector<gen::SampleOptions>& backups);
+    // two screens and waits for the backup list. appDataName: see gui_test::GeneratedBackup.
+    void Build(const std::vector<gen::SampleOptions>& backups, const std::string& appDataName = "");
     // Selects row and presses "Start Scan"; waits until every job of the kind screen ended.
     void ScanRow(int row);
     bool WaitIdle(double seconds = gui_test::kHangGuardSeconds);

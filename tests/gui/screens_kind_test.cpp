@@ -14,9 +14,11 @@
 #include <sstream>
 
 #include "common/task_thread.h"
+#include "domain/domain_export.h"
 #include "domain/domain_ib.h"
 #include "domain/kind_obj.h"
 #include "domain/language_locale.h"
+#include "domain/picture_probe.h"
 #include "screens_fixture.h"
 #include "window/base/pv_photo_check_cell_render.h"
 #include "window/base/pv_tree_ctrl.h"
@@ -162,7 +164,7 @@ TEST_F(KindScreen, EveryTableKindFillsTheGridWithItsRecords) {
          [](const void* r, std::size_t i) {
              const VoiceMemos* v = (*static_cast<const VoiceMemosList*>(r))[i];
              return std::vector<std::string>{Utf8(v->name), Utf8(v->date), Utf8(v->duration),
-                                             Utf8(v->size), Utf8(v->path)};
+                                             Utf8(v->size), v->path};
          }},
         {KIND_MESSAGES, 2, "Name",
          [](const void* r, std::size_t i) {
@@ -512,9 +514,9 @@ TEST_F(KindScreen, CheckAllRecoversEveryPictureAsACopy) {
     int stored = 0;
     for (const Photo* photo : *photos) {
         const std::string copy = folderAnswer_ + "/" + Utf8(photo->file_name);
-        if (!std::filesystem::exists(Utf8(photo->path))) continue;  // listed, but not stored
+        if (!std::filesystem::exists(photo->path)) continue;  // listed, but not stored
         ++stored;
-        EXPECT_EQ(ReadFile(copy), ReadFile(Utf8(photo->path))) << copy;
+        EXPECT_EQ(ReadFile(copy), ReadFile(photo->path)) << copy;
     }
     // The user learns how many of the checked pictures were copied, which were not and why.
     ASSERT_EQ(messages_.size(), 1u);
@@ -531,7 +533,7 @@ TEST_F(KindScreen, CheckAllRecoversEveryPictureAsACopy) {
             wxString::Format("\n%d %s not in the backup.", missing, missing == 1 ? "is" : "are");
         int named = 0;
         for (const Photo* photo : *photos) {
-            if (std::filesystem::exists(Utf8(photo->path)) || ++named > 10) continue;
+            if (std::filesystem::exists(photo->path) || ++named > 10) continue;
             told += "\n- " + photo->file_name;
         }
         if (missing > 10) told += wxString::Format("\nand %d more.", missing - 10);
@@ -545,6 +547,66 @@ TEST_F(KindScreen, CheckAllRecoversEveryPictureAsACopy) {
     checked.clear();
     kind_->GetCheckedItems(checked);
     EXPECT_TRUE(checked.empty());
+}
+
+// A backup under a folder whose name is not UTF-8 (any bytes but "/" and NUL may name a folder
+// here): it is listed and scanned, its pictures get their own thumbnails, and its pictures and
+// memos are recovered byte for byte. The paths of its files are the system's bytes throughout.
+TEST_F(KindScreen, ABackupUnderAFolderNotNamedInUtf8IsShownAndRecoveredWhole) {
+    Build({Options()}, "caf\xE9");
+    const std::string& folder = backup_->BackupFolder();
+    ASSERT_NE(folder.find("/caf\xE9/"), std::string::npos);
+    ASSERT_EQ(list_->GetGrid()->GetNumberRows(), 1);
+    ScanRow(0);
+    Device* device = kind_->GetDevice();
+    ASSERT_NE(device, nullptr);
+
+    SelectKind(KIND_CAMERA_ROLL);
+    ASSERT_TRUE(WaitIdle());
+    const auto* photos = device->Records<Photo>(KIND_CAMERA_ROLL);
+    ASSERT_FALSE(photos->empty());
+    int whole = 0;
+    for (const Photo* photo : *photos) {
+        SCOPED_TRACE(Utf8(photo->file_name));
+        EXPECT_EQ(photo->path.rfind(folder, 0), 0u) << photo->path;
+        // Listed but not stored, or stored cut off (shown with the fallback picture).
+        if (!std::filesystem::exists(photo->path) || !PictureProbe::IsWholeJpeg(photo->path))
+            continue;
+        ++whole;
+        // The picture's own thumbnail, not the fallback shown for a file that did not open.
+        int width = 0, height = 0;
+        ASSERT_TRUE(PictureProbe::PeekImageSize(photo->path, &width, &height));
+        ASSERT_NE(photo->thumbnail, nullptr);
+        EXPECT_EQ(photo->thumbnail->GetSize(), DomainIB::FitThumbnail(width, height));
+    }
+    ASSERT_GT(whole, 0);
+    kind_->GetCheckAllBox()->SetValue(true);
+    gui_test::SendCommand(kind_, wxEVT_CHECKBOX, PvRecoveryKindWindow::ID_CHECK_ALL);
+    folderAnswer_ = backup_->OutputFolder("pictures");
+    gui_test::SendCommand(kind_, wxEVT_BUTTON, PvRecoveryKindWindow::ID_RECOVER);
+    ASSERT_TRUE(WaitIdle());
+    for (const Photo* photo : *photos) {
+        if (!std::filesystem::exists(photo->path)) continue;
+        const std::string copy = folderAnswer_ + "/" + Utf8(photo->file_name);
+        EXPECT_EQ(ReadFile(copy), ReadFile(photo->path)) << copy;
+    }
+
+    SelectKind(KIND_VOICE_MEMOS);
+    const auto* memos = device->Records<VoiceMemos>(KIND_VOICE_MEMOS);
+    kind_->GetCheckAllBox()->SetValue(true);
+    gui_test::SendCommand(kind_, wxEVT_CHECKBOX, PvRecoveryKindWindow::ID_CHECK_ALL);
+    folderAnswer_ = backup_->OutputFolder("memos");
+    gui_test::SendCommand(kind_, wxEVT_BUTTON, PvRecoveryKindWindow::ID_RECOVER);
+    ASSERT_TRUE(WaitIdle());
+    int copied = 0;
+    for (const VoiceMemos* memo : *memos) {
+        if (memo->path.empty()) continue;  // not in the backup
+        EXPECT_EQ(memo->path.rfind(folder, 0), 0u) << memo->path;
+        const std::string copy = folderAnswer_ + "/" + DomainExport::SafeFileName(Utf8(memo->name));
+        EXPECT_EQ(ReadFile(copy), ReadFile(memo->path)) << copy;
+        copied += ReadFile(copy).empty() ? 0 : 1;
+    }
+    EXPECT_GT(copied, 0);
 }
 
 // The reader's table with every kind request counted, to see when a scan no longer reads.

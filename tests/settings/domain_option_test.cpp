@@ -1,13 +1,28 @@
 // option.cfg, the update document and the update check against a local HTTP server.
 #include "domain/domain_option.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <net/if.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
 #include <wx/event.h>
 #include <wx/mstream.h>
 #include <wx/url.h>
 
+#include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <string>
 
 #include "common/app_info.h"
@@ -374,6 +389,121 @@ TEST_F(UpdateCheckTest, NobodyListening) {
     }
     EXPECT_EQ(Check("http://127.0.0.1:" + std::to_string(port) + "/app", Short()),
               std::vector<wxString>{""});
+}
+
+// A resolver that answers only when the test lets it go, as one whose server never answers.
+struct StuckResolver {
+    static int Lookup(const char*, const char*, const addrinfo*, addrinfo**) {
+        std::unique_lock<std::mutex> lock(mutex);
+        ++started;
+        changed.wait_for(lock, testing_support::kHangGuard, [] { return released; });
+        ++ended;
+        changed.notify_all();
+        return EAI_AGAIN;
+    }
+    static std::mutex mutex;
+    static std::condition_variable changed;
+    static int started, ended;
+    static bool released;
+};
+std::mutex StuckResolver::mutex;
+std::condition_variable StuckResolver::changed;
+int StuckResolver::started = 0, StuckResolver::ended = 0;
+bool StuckResolver::released = false;
+
+TEST_F(UpdateCheckTest, ANameLookupIsBoundedByTheLimits) {
+    LocalHttpServer server(LocalHttpServer::Mode::Reply, LocalHttpServer::Ok(Doc("2.2")));
+    const std::string url = "http://updates.example:" + std::to_string(server.Port()) + "/app";
+    // A lookup that does not answer: the check ends with the usual empty answer while the
+    // lookup still waits (a check that waited for it would return only after it ended).
+    HttpLimits limits = Short();
+    limits.lookup = &StuckResolver::Lookup;
+    EXPECT_EQ(Check(url, limits), std::vector<wxString>{""});
+    {
+        std::unique_lock<std::mutex> lock(StuckResolver::mutex);
+        EXPECT_EQ(StuckResolver::started, 1);
+        EXPECT_EQ(StuckResolver::ended, 0);
+        StuckResolver::released = true;
+        StuckResolver::changed.notify_all();
+        ASSERT_TRUE(StuckResolver::changed.wait_for(lock, testing_support::kHangGuard,
+                                                    [] { return StuckResolver::ended == 1; }));
+    }
+    EXPECT_EQ(server.Connections(), 0);
+    // A lookup that answers in time gives the address that is asked.
+    limits = Patient();
+    limits.lookup = [](const char* name, const char* service, const addrinfo* hints,
+                       addrinfo** list) {
+        return std::string(name) == "updates.example"
+                   ? getaddrinfo("127.0.0.1", service, hints, list)
+                   : EAI_NONAME;
+    };
+    EXPECT_EQ(Check(url, limits), std::vector<wxString>{"2.2"});
+    EXPECT_EQ(server.RequestLine(), "GET /app-update.xml HTTP/1.0");
+}
+
+// The system's own resolver, pointed at a name server that never answers: in a child process
+// with a user, mount and network namespace of its own, a resolv.conf mounted over the system's
+// names a UDP socket on the child's own loopback that takes the questions and answers none,
+// with the resolver's longest waits (5 attempts of 30 s). The check must end without waiting for
+// it: the lookup is still running on its own thread when the check has failed.
+std::string CheckWithSilentNameServer(const std::string& folder) {
+    const std::string conf = folder + "/resolv.conf";
+    std::ofstream(conf) << "nameserver 127.0.0.1\noptions timeout:30 attempts:5\n";
+    if (unshare(CLONE_NEWUSER | CLONE_NEWNS | CLONE_NEWNET) != 0)
+        return std::string("no namespaces: ") + std::strerror(errno);
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return std::string("no private mounts: ") + std::strerror(errno);
+    const int control = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ifreq loopback{};
+    std::strcpy(loopback.ifr_name, "lo");
+    if (control < 0 || ioctl(control, SIOCGIFFLAGS, &loopback) != 0) return "no loopback";
+    loopback.ifr_flags |= IFF_UP;
+    if (ioctl(control, SIOCSIFFLAGS, &loopback) != 0) return "the loopback does not come up";
+    const int server = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(53);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (server < 0 || bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        return std::string("no name server socket: ") + std::strerror(errno);
+    if (mount(conf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0)
+        return std::string("resolv.conf not replaced: ") + std::strerror(errno);
+
+    HttpLimits limits;
+    limits.connectMillis = 300;
+    limits.totalMillis = 400;
+    std::string body;
+    if (HttpClient::Get("updates.example", 80, "/app-update.xml", limits, &body))
+        return "the check succeeded";
+    // The resolver asked the name server, and its lookup outlives the failed check.
+    char question[512];
+    pollfd asked{server, POLLIN, 0};
+    if (poll(&asked, 1, 0) != 1 || recv(server, question, sizeof question, 0) <= 0)
+        return "the name server was never asked";
+    std::size_t threads = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        (void)task;
+        ++threads;
+    }
+    if (threads < 2) return "the check waited for the lookup to end";
+    return "";
+}
+
+TEST_F(UpdateCheckTest, ANameServerThatNeverAnswersIsGivenUp) {
+#if defined(__SANITIZE_THREAD__)
+    // ThreadSanitizer keeps a thread of its own in every process, also in a forked child, and a
+    // process of more than one thread cannot enter a user namespace.
+    GTEST_SKIP() << "no user namespace under ThreadSanitizer";
+#endif
+    const testing_support::ChildRun run =
+        testing_support::RunInChild([this] { return CheckWithSilentNameServer(dir_.Path()); });
+    if (run.end == testing_support::ChildEnd::kDone && run.report.rfind("no ", 0) == 0) {
+        const char* ci = std::getenv("CI");
+        if (ci != nullptr && *ci != '\0') FAIL() << "CI is set: " << run.report;
+        GTEST_SKIP() << run.report;
+    }
+    EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
+    EXPECT_EQ(run.report, "");
 }
 
 TEST_F(UpdateCheckTest, UnusableAddressesSendNothing) {

@@ -175,8 +175,10 @@ void ReplayEach(const std::vector<std::string>& files,
     }
 }
 
-GeneratedBackup::GeneratedBackup(const gen::SampleOptions& options, const std::string& deviceId) {
-    env_.reset(new testing_support::ScopedEnv("APPDATA", temp_.Path().c_str()));
+GeneratedBackup::GeneratedBackup(const gen::SampleOptions& options, const std::string& deviceId,
+                                 const std::string& appDataName)
+    : appData_(appDataName.empty() ? temp_.Path() : temp_.Path() + "/" + appDataName) {
+    env_.reset(new testing_support::ScopedEnv("APPDATA", appData_.c_str()));
     std::filesystem::create_directories(BackupRoot());
     folder_ = AddBackup(options, deviceId);
     deviceId_ = std::filesystem::path(folder_.substr(0, folder_.size() - 1)).filename().string();
@@ -211,7 +213,7 @@ std::string GeneratedBackup::AddBackup(const gen::SampleOptions& options,
 }
 
 std::string GeneratedBackup::BackupRoot() const {
-    return temp_.Path() + "/Apple Computer/MobileSync/Backup";
+    return appData_ + "/Apple Computer/MobileSync/Backup";
 }
 
 std::string GeneratedBackup::OutputFolder(const std::string& name) const {

@@ -57,9 +57,10 @@ gen::SampleOptions SmallOptions(std::uint32_t seed = 1);
 class GeneratedBackup {
   public:
     // Writes one sample backup; options.device names the device. An empty deviceId takes a
-    // 40-hex-digit id made from the seed.
+    // 40-hex-digit id made from the seed. A non-empty appDataName puts the application-data
+    // folder one level down, under that name (bytes as they are: it need not be UTF-8).
     explicit GeneratedBackup(const gen::SampleOptions& options = SmallOptions(),
-                             const std::string& deviceId = "");
+                             const std::string& deviceId = "", const std::string& appDataName = "");
     ~GeneratedBackup();
     GeneratedBackup(const GeneratedBackup&) = delete;
     GeneratedBackup& operator=(const GeneratedBackup&) = delete;
@@ -67,17 +68,19 @@ class GeneratedBackup {
     // Adds one more device folder to the same backup root.
     std::string AddBackup(const gen::SampleOptions& options, const std::string& deviceId);
 
-    const std::string& AppData() const { return temp_.Path(); }
+    const std::string& AppData() const { return appData_; }
     // <AppData>/Apple Computer/MobileSync/Backup (without trailing "/").
     std::string BackupRoot() const;
     // The device folder, ending with "/".
     const std::string& BackupFolder() const { return folder_; }
     const std::string& DeviceId() const { return deviceId_; }
-    // A folder next to the backup root for recovered files (created, empty).
+    // A folder for recovered files (created, empty), in the temporary folder: beside "Apple
+    // Computer", or beside the application-data folder when that has a name of its own.
     std::string OutputFolder(const std::string& name = "recovered") const;
 
   private:
     testing_support::TempDir temp_;
+    std::string appData_;
     std::unique_ptr<testing_support::ScopedEnv> env_;
     std::string deviceId_;
     std::string folder_;
