@@ -1,6 +1,9 @@
 #include "gen/plist_gen.h"
 
+#include <plist/plist.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 namespace gen {
@@ -93,6 +96,73 @@ std::string BinaryPlist::Bytes(std::size_t root) const {
     return out;
 }
 
+std::string WebHistoryPlist(const std::vector<WebHistoryItem>& items, bool binary) {
+    auto counts = [](const std::vector<std::int64_t>& values) {
+        plist_t a = plist_new_array();
+        for (std::int64_t v : values) plist_array_append_item(a, plist_new_uint(std::uint64_t(v)));
+        return a;
+    };
+    plist_t root = plist_new_dict();
+    plist_t dates = plist_new_array();
+    for (const WebHistoryItem& e : items) {
+        plist_t d = plist_new_dict();
+        plist_dict_set_item(d, "", plist_new_string(e.url.c_str()));
+        plist_dict_set_item(d, "lastVisitedDate", plist_new_string(e.lastVisitedDate.c_str()));
+        if (e.hasTitle) plist_dict_set_item(d, "title", plist_new_string(e.title.c_str()));
+        plist_dict_set_item(d, "visitCount", plist_new_uint(std::uint64_t(e.visitCount)));
+        if (!e.daily.empty()) plist_dict_set_item(d, "D", counts(e.daily));
+        if (!e.weekly.empty()) plist_dict_set_item(d, "W", counts(e.weekly));
+        plist_array_append_item(dates, d);
+    }
+    plist_dict_set_item(root, "WebHistoryDates", dates);
+    plist_dict_set_item(root, "WebHistoryFileVersion", plist_new_uint(1));
+    char* data = nullptr;
+    uint32_t length = 0;
+    if (binary) {
+        plist_to_bin(root, &data, &length);
+    } else {
+        plist_to_xml(root, &data, &length);
+    }
+    std::string out(data != nullptr ? data : "", length);
+    std::free(data);
+    plist_free(root);
+    return out;
+}
+
+std::vector<WebHistoryItem> BrowsedHistory(std::size_t count) {
+    struct Site {
+        const char* address;
+        const char* titles[4];
+    };
+    static const Site kSites[] = {
+        {"https://m.bbc.co.uk/news/",
+         {"BBC News - Home", "BBC News - World", "BBC Sport - Football", "BBC Weather"}},
+        {"https://www.google.com/search?q=",
+         {"Google", "weather - Google Search", "maps - Google Search", "news - Google Search"}},
+        {"https://en.m.wikipedia.org/wiki/",
+         {"Wikipedia", "Paris - Wikipedia", "Moon - Wikipedia", "Jazz - Wikipedia"}},
+        {"https://m.facebook.com/", {"Facebook", "Facebook", "Log in to Facebook", "Facebook"}},
+        {"https://mobile.twitter.com/", {"Twitter", "Home / Twitter", "Twitter", "Search"}},
+    };
+    std::vector<WebHistoryItem> items(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Site& site = kSites[(i * 7 + i / 5) % 5];
+        WebHistoryItem& e = items[i];
+        e.url = site.address + std::to_string(i);
+        e.title = site.titles[(i / 3) % 4];
+        e.hasTitle = i % 17 != 16;
+        // Newest first, a few minutes apart, with WebKit's one decimal.
+        e.lastVisitedDate =
+            std::to_string(430000000 - 240 * i - i % 7) + "." + std::to_string(i * 3 % 10);
+        e.visitCount = static_cast<std::int64_t>(1 + i % 4 + (i % 9 == 0 ? 20 : 0));
+        e.daily.resize(7);
+        for (std::size_t d = 0; d < 7; ++d) e.daily[d] = (i + d) % 3 == 0 ? 1 + (i + d) % 2 : 0;
+        e.weekly.resize(5);
+        for (std::size_t w = 0; w < 5; ++w) e.weekly[w] = (i + w) % 4 == 0 ? 1 + (i % 3) : 0;
+    }
+    return items;
+}
+
 std::string InfoPlistWithDate(const std::string& xmlDate, bool binary, double seconds2001) {
     if (binary) {
         BinaryPlist p;
@@ -161,6 +231,14 @@ std::string SharedTextBinaryPlist(std::size_t count) {
     const std::size_t text = p.String("https://example.com/");
     const std::size_t list = p.Array(std::vector<std::size_t>(count, text));
     return p.Bytes(p.Dict({{p.String("Device Name"), list}}));
+}
+
+std::string SharedTextHistoryPlist(std::size_t references) {
+    BinaryPlist p;
+    const std::size_t visit = p.Dict({{p.String(""), p.String("http://a.example/")}});
+    std::vector<std::size_t> dates(references + 1, p.String(std::string(43, 's')));
+    dates[0] = visit;
+    return p.Bytes(p.Dict({{p.String("WebHistoryDates"), p.Array(dates)}}));
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +37,27 @@ class BinaryPlist {
     std::vector<Object> objects_;
 };
 
+// One item of Safari's History.plist as WebKit keeps it.
+struct WebHistoryItem {
+    std::string url;
+    std::string title;
+    std::string lastVisitedDate;  // seconds since 2001 as text, with a fraction
+    std::int64_t visitCount = 1;
+    bool hasTitle = true;
+    std::vector<std::int64_t> daily;   // "D": visits of the last days; empty: no array
+    std::vector<std::int64_t> weekly;  // "W": visits of the weeks before; empty: no array
+};
+
+// Safari's History.plist as CoreFoundation writes it: a dictionary of "WebHistoryDates" and
+// "WebHistoryFileVersion", each item "", "lastVisitedDate", "title", "visitCount", "D", "W" in
+// that order. The binary form refers to every distinct text and number once, wherever it occurs
+// (libplist's writer shares equal values as CoreFoundation does; containers are not shared).
+std::string WebHistoryPlist(const std::vector<WebHistoryItem>& items, bool binary = true);
+
+// count items of a phone that browses a few sites: short addresses, the titles of a site's pages
+// repeated, "D" of 7 daily and "W" of 5 weekly counts, the newest visit first.
+std::vector<WebHistoryItem> BrowsedHistory(std::size_t count);
+
 // Info.plist with "Device Name", "Serial Number" and a "Last Backup Date" given as the XML
 // date text ("2100-01-01T00:00:00Z") or as binary seconds since 2001.
 std::string InfoPlistWithDate(const std::string& xmlDate, bool binary, double seconds2001);
@@ -59,6 +81,9 @@ std::string RepeatedKeysPlist(std::size_t distinct, std::size_t repeats);
 std::string DoublingBinaryPlist(std::size_t levels);
 // A binary Info.plist whose "Device Name" is an array of count references to one text.
 std::string SharedTextBinaryPlist(std::size_t count);
+// A binary History.plist of one visit, to "http://a.example/", whose "WebHistoryDates" then
+// holds references one-byte references to one shared text of 43 bytes: a file of a byte a node.
+std::string SharedTextHistoryPlist(std::size_t references);
 // A key of about the given text that falls into the given slot of libplist's key hash.
 std::string KeyInHashSlot(const std::string& text, unsigned slot);
 
