@@ -140,9 +140,14 @@ TEST(SafariTest, WebKitHistoriesAreReadWhole) {
             b.Builder().AddFile("HomeDomain", kHistoryPath, gen::WebHistoryPlist(history, binary));
             plist_t data = b.Get(KIND_SAFARI);
             ASSERT_EQ(plist_array_get_size(data), items);
+            // By the iterator: libplist 2.2 finds an item of a long array by walking to it.
             std::size_t differ = 0;
-            for (std::size_t i = 0; i < items; ++i) {
-                plist_t visit = plist_array_get_item(data, static_cast<uint32_t>(i));
+            std::size_t i = 0;
+            plist_t visit = nullptr;
+            plist_array_iter it = nullptr;
+            plist_array_new_iter(data, &it);
+            for (plist_array_next_item(data, it, &visit); visit != nullptr;
+                 plist_array_next_item(data, it, &visit), ++i) {
                 char* url = nullptr;
                 plist_get_string_val(plist_dict_get_item(visit, "url"), &url);
                 plist_t title = plist_dict_get_item(visit, "title");
@@ -157,6 +162,7 @@ TEST(SafariTest, WebKitHistoriesAreReadWhole) {
                 free(url);
                 free(text);
             }
+            free(it);
             EXPECT_EQ(differ, 0u);
             plist_t last = plist_array_get_item(data, static_cast<uint32_t>(items - 1));
             const std::string lastDate =

@@ -16,6 +16,10 @@ namespace gen {
 class BinaryPlist {
   public:
     std::size_t String(const std::string& ascii);
+    // A text as CoreFoundation stores it: ASCII as it is, any other (given as UTF-8) as UTF-16.
+    std::size_t Text(const std::string& utf8);
+    // An integer in the fewest of 1, 2, 4 or 8 bytes (8 for a negative one).
+    std::size_t Integer(std::int64_t value);
     // Seconds since 2001-01-01 00:00:00 UTC, any double.
     std::size_t Date(double seconds);
     std::size_t True();
@@ -50,8 +54,9 @@ struct WebHistoryItem {
 
 // Safari's History.plist as CoreFoundation writes it: a dictionary of "WebHistoryDates" and
 // "WebHistoryFileVersion", each item "", "lastVisitedDate", "title", "visitCount", "D", "W" in
-// that order. The binary form refers to every distinct text and number once, wherever it occurs
-// (libplist's writer shares equal values as CoreFoundation does; containers are not shared).
+// that order. The binary form refers to every distinct text and number once, wherever it occurs,
+// as CoreFoundation's writer does (each container is its own); it is written here in one pass,
+// as libplist's own writer, which shares values too, takes time that grows with their square.
 std::string WebHistoryPlist(const std::vector<WebHistoryItem>& items, bool binary = true);
 
 // count items of a phone that browses a few sites: short addresses, the titles of a site's pages
