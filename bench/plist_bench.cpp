@@ -160,6 +160,20 @@ std::string SharedTexts(std::size_t size, std::size_t count) {
     return bytes;
 }
 
+// An array of count one-byte references to one UTF-16 text, as long as the bytes of a tree at the
+// node limit allow (libplist asks four bytes a unit and four more to turn it into UTF-8).
+std::string SharedUtf16Texts(std::size_t size, std::size_t count) {
+    gen::BinaryPlist p;
+    std::string text;
+    for (std::size_t i = 0; i < kPlistMaxBytes / kPlistMaxNodes / 4 - 1; ++i)
+        text += "\xE6\x96\xB0";
+    const std::size_t shared = p.Text(text);
+    const std::size_t root = p.Array(std::vector<std::size_t>(count, shared));
+    std::string bytes = p.Bytes(root);
+    Pad(&p, root, size, &bytes);
+    return bytes;
+}
+
 // 250 arrays nested, the innermost holding 190,000 texts.
 std::string DeepAndWide(std::size_t size, std::size_t) {
     gen::BinaryPlist p;
@@ -278,6 +292,7 @@ const Shape kShapes[] = {
     {"XML dictionaries of up to 251 keys", ListedKeys, false, 251, 1, 251},
     {"binary shared arrays (percent shared)", SharedArrays, true, 0, 1, 100},
     {"binary one-byte refs to one text", SharedTexts, true, 0, 1, kPlistMaxNodes},
+    {"binary one-byte refs to one UTF-16 text", SharedUtf16Texts, true, 0, 1, kPlistMaxNodes},
     {"binary shared chain", SharedChain, true, 1, 0, 0},
     {"binary deep and wide", DeepAndWide, true, 1, 0, 0},
 };

@@ -130,8 +130,8 @@ class BinaryCheck {
                 if (n == 0xF && !Length(&at, &n)) return false;
                 const std::uint64_t unit = type == 0x6 ? 2 : 1;
                 if (!Fits(at, n, unit)) return false;
-                // What libplist allocates: a text with its end, UTF-16 turned into UTF-8 in a
-                // block of four bytes a unit.
+                // What libplist asks for: data as it is, a text with its end, a UTF-16 text turned
+                // into UTF-8 in a block of four bytes a unit and four more.
                 shape->payload = type == 0x4 ? n : type == 0x5 ? n + 1 : 4 * (n + 1);
                 shape->nulText = type == 0x6 && HasNulUnit(at, static_cast<std::size_t>(n));
                 return true;

@@ -139,7 +139,7 @@ long StatusKb(const char* key) {
 // file of a byte a node, each reference a text that libplist makes anew. Up to the node limit the
 // checks let it through; one node more and it is refused before libplist builds any of it: the
 // Safari kind shows the bookmarks alone, and reading it takes no more memory than the file.
-TEST(BadInputTest, SharedReferencesBeyondTheNodeLimitAreRefusedBeforeAnyTreeIsBuilt) {
+TEST(BadInputTest, SharedReferencesBeyondTheLimitsAreRefusedBeforeAnyTreeIsBuilt) {
     // The root, its key, the array, the visit's dictionary with its key and address: six nodes.
     const std::size_t fits = kPlistMaxNodes - 6;
     const std::string atLimit = gen::SharedTextHistoryPlist(fits);
@@ -147,6 +147,20 @@ TEST(BadInputTest, SharedReferencesBeyondTheNodeLimitAreRefusedBeforeAnyTreeIsBu
     const std::string beyond = gen::SharedTextHistoryPlist(fits + 1);
     EXPECT_LT(beyond.size(), 2u << 20);
     EXPECT_FALSE(BinaryPlistIsSafe(beyond.data(), beyond.size()));
+    // A shared UTF-16 text costs, for every reference, the block libplist asks for to turn it into
+    // UTF-8: four bytes a unit and four more. Ten units fit the limit of the tree's bytes at this
+    // many references, eleven do not.
+    auto utf16 = [](std::size_t units) {
+        gen::BinaryPlist p;
+        std::string text;
+        for (std::size_t i = 0; i < units; ++i) text += "\xE6\x96\xB0";
+        const std::size_t shared = p.Text(text);
+        return p.Bytes(p.Array(std::vector<std::size_t>(kPlistMaxNodes - 1, shared)));
+    };
+    for (std::size_t units : {10, 11}) {
+        const std::string bytes = utf16(units);
+        EXPECT_EQ(BinaryPlistIsSafe(bytes.data(), bytes.size()), units == 10) << units;
+    }
     KindBackup b;
     b.Builder().AddFile("HomeDomain", "Library/Safari/History.plist", beyond);
     b.Builder().AddFile("HomeDomain", "Library/Safari/Bookmarks.db",
