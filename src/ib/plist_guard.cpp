@@ -130,7 +130,9 @@ class BinaryCheck {
                 if (n == 0xF && !Length(&at, &n)) return false;
                 const std::uint64_t unit = type == 0x6 ? 2 : 1;
                 if (!Fits(at, n, unit)) return false;
-                shape->payload = n * unit;
+                // What libplist asks for: data as it is, a text with its end, a UTF-16 text turned
+                // into UTF-8 in a block of four bytes a unit and four more.
+                shape->payload = type == 0x4 ? n : type == 0x5 ? n + 1 : 4 * (n + 1);
                 shape->nulText = type == 0x6 && HasNulUnit(at, static_cast<std::size_t>(n));
                 return true;
             }
@@ -139,7 +141,7 @@ class BinaryCheck {
             case 0xD: {
                 if (n == 0xF && !Length(&at, &n)) return false;
                 const std::uint64_t refs = type == 0xD ? 2 * n : n;
-                if (type == 0xD && n > UINT64_MAX / 2) return false;
+                if (type == 0xD && n > kPlistMaxKeys) return false;
                 if (!Fits(at, refs, refSize_)) return false;
                 shape->refs = data_ + at;
                 shape->refCount = refs;
@@ -167,6 +169,7 @@ class BinaryCheck {
             Frame f{index, Shape(), 0, 1, 1, 0, 0};
             if (!ShapeOf(index, &f.shape)) return false;
             f.bytes = f.shape.payload;
+            if (f.bytes > kPlistMaxBytes) return false;
             nulText[index] = f.shape.nulText;
             state[index] = kOpen;
             references_ += f.shape.refCount;
@@ -202,8 +205,7 @@ class BinaryCheck {
             if (stack.empty()) {
                 return done.levels <=
                            kPlistDepthStepsPerNode * done.nodes + kPlistDepthStepAllowance &&
-                       done.nodes <= references_ + references_ / 4 + 64 &&
-                       done.nodes <= size_ / kPlistBinaryBytesPerNode + kPlistNodeAllowance;
+                       done.nodes <= references_ + references_ / 4 + 64;
             }
             if (!Add(&stack.back(), done.depth, done.nodes, done.bytes, done.levels)) return false;
         }

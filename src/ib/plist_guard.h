@@ -2,10 +2,12 @@
 // libplist 2.2 parses the binary form and frees every tree by recursion without a depth limit, in
 // the binary form parses an object anew for every reference to it, and in the XML form takes time
 // that grows with the square of a text's entities and of a dictionary's keys. So the bytes are
-// checked first, in one pass without recursion, and libplist only sees a file that it parses in
-// time linear in its size: one that stays within the limits below, which real files stay far below
-// (an Info.plist or a Manifest.plist holds under 50,000 nodes and dictionaries of a few hundred
-// keys).
+// checked first, in one pass without recursion, and libplist only sees a file whose tree costs no
+// more to build than the limits below allow: nodes made (a shared object once for every reference
+// to it), bytes of text and data, keys of a dictionary, depth, and the work of libplist's
+// dictionaries and depth checks. What a file's size says is not a limit of its own: a binary list
+// as CoreFoundation writes it names a node with one to three bytes, wherever a text or number
+// recurs.
 #pragma once
 
 #include <plist/plist.h>
@@ -17,20 +19,15 @@
 constexpr std::size_t kPlistMaxDepth = 256;
 // Nodes of the parsed tree, counting an object once for every reference to it (and, in XML, every
 // dictionary key and every piece of a text broken by comments or CDATA sections). A Safari history
-// takes nine or more a visit (a dictionary of four keys and their values), so this leaves room for
-// some 100,000 visits; the limits by bytes below keep the time and memory of a tree this large to
-// what a file of its size costs.
-constexpr std::uint64_t kPlistMaxNodes = 1000000;
-// Bytes of the file, and bytes of text and data in the parsed tree.
+// item of WebKit takes 25 (a dictionary of six keys and their values, "D" of seven counts and "W"
+// of five), so WebKit's 50,000 items take 1,250,000. libplist makes a node in about 100 bytes:
+// a tree of this many, with the bytes below, stays under 300 MB.
+constexpr std::uint64_t kPlistMaxNodes = 1500000;
+// Bytes of the file, and bytes of text and data that libplist allocates for the parsed tree (a
+// text's bytes and its end, four bytes a unit and four more for a UTF-16 text).
 constexpr std::uint64_t kPlistMaxBytes = std::uint64_t(64) << 20;
 // Entries of one dictionary.
 constexpr std::size_t kPlistMaxKeys = 10000;
-// Bytes of the file per node, and an allowance for small files: the property lists a device or
-// iTunes writes hold about one node in 25 bytes of XML and one in 11 of binary. libplist's time
-// follows the nodes, so a denser file could take a real file's time of its size many times over.
-constexpr std::uint64_t kPlistXmlBytesPerNode = 12;
-constexpr std::uint64_t kPlistBinaryBytesPerNode = 8;
-constexpr std::uint64_t kPlistNodeAllowance = 4096;
 // The steps libplist's XML dictionaries take to look their keys up and to put a repeated key in
 // place, and the bytes those key comparisons read. A step follows a pointer to a key that may lie
 // anywhere in memory, so it costs about a third of a node: a real file takes under one step a
@@ -47,11 +44,11 @@ constexpr std::uint64_t kPlistDepthStepAllowance = std::uint64_t(1) << 18;
 
 // True when libplist may parse the binary property list: its trailer, offset table and object
 // references lie within the file, no object contains itself, no dictionary key is a UTF-16 text
-// holding a NUL, and the tree that the references make stays within the depth, node and byte
-// limits. An object that several references share is parsed once for each of them, so shared
-// objects may make the tree at most a quarter larger than the references of the file (plus 64
-// nodes): a writer shares texts and numbers, whose nodes the references count already, but
-// seldom a dictionary or an array.
+// holding a NUL, no dictionary holds more than kPlistMaxKeys entries, and the tree that the
+// references make stays within the depth, node and byte limits. An object that several references
+// share is parsed once for each of them, so shared objects may make the tree at most a quarter
+// larger than the references of the file (plus 64 nodes): a writer shares texts and numbers,
+// whose nodes the references count already, but never a dictionary or an array.
 bool BinaryPlistIsSafe(const char* data, std::size_t size);
 
 // The property list held in the bytes (binary when they start with "bplist00", else XML), or

@@ -88,9 +88,7 @@ XmlPlistCheck::XmlPlistCheck(const char* data, std::size_t size) : data_(data), 
 
 bool XmlPlistCheck::Run() {
     if (data_ == nullptr || size_ == 0 || size_ > kPlistMaxBytes) return false;
-    if (!Document() || nodes_ > kPlistMaxNodes ||
-        nodes_ > size_ / kPlistXmlBytesPerNode + kPlistNodeAllowance)
-        return false;
+    if (!Document() || nodes_ > kPlistMaxNodes) return false;
     // The work of the dictionaries, against what the file holds.
     if (dictSteps_ > kPlistDictStepsPerNode * nodes_ + kPlistDictStepAllowance) return false;
     if (dictBytes_ > kPlistDictBytesPerByte * size_ + kPlistDictByteAllowance) return false;

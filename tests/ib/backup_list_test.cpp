@@ -235,9 +235,10 @@ TEST_F(BackupListTest, DamagedMarkerFilesStillListTheBackup) {
          std::string("mbdb\x05\x00", 6)},
         {"shared-arrays", gen::DoublingBinaryPlist(21), gen::DoublingBinaryPlist(21),
          std::string("mbdb\x05\x00", 6)},
-        {"shared-text", gen::SharedTextBinaryPlist(100000), gen::SharedTextBinaryPlist(100000),
+        {"shared-text", gen::SharedTextBinaryPlist(kPlistMaxNodes),
+         gen::SharedTextBinaryPlist(kPlistMaxNodes), std::string("mbdb\x05\x00", 6)},
+        {"dense-xml", DenseXml(kPlistMaxNodes), DenseXml(kPlistMaxNodes),
          std::string("mbdb\x05\x00", 6)},
-        {"dense-xml", DenseXml(100000), DenseXml(100000), std::string("mbdb\x05\x00", 6)},
         // A manifest that claims more than a gigabyte and holds a few bytes (sparse): refused
         // as damaged before it is read.
         {"sparse-manifest", "", "", std::string("mbdb\x05\x00", 6)},

@@ -8,6 +8,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -22,6 +24,7 @@
 #include "gen/media.h"
 #include "gen/plist_gen.h"
 #include "gen/sample.h"
+#include "ib/plist_guard.h"
 #include "kind/call/call_history.h"
 #include "kind/sqlite_db.h"
 #include "kind_fixture.h"
@@ -117,6 +120,72 @@ TEST(BadInputTest, UnreadableFilesYieldNothing) {
             }
         }
     }
+}
+
+// Kilobytes of a "Vm...:" line of this process's status ("VmRSS", "VmHWM").
+long StatusKb(const char* key) {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (f == nullptr) return -1;
+    char line[256];
+    long kb = -1;
+    const std::size_t n = std::strlen(key);
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+        if (std::strncmp(line, key, n) == 0 && line[n] == ':')
+            kb = std::strtol(line + n + 1, nullptr, 10);
+    }
+    std::fclose(f);
+    return kb;
+}
+
+// A history whose entries after its one visit are one-byte references to one shared text: a
+// file of a byte a node, each reference a text that libplist makes anew. Up to the node limit the
+// checks let it through; one node more and it is refused before libplist builds any of it: the
+// Safari kind shows the bookmarks alone, and reading it takes no more memory than the file.
+TEST(BadInputTest, SharedReferencesBeyondTheLimitsAreRefusedBeforeAnyTreeIsBuilt) {
+    // The root, its key, the array, the visit's dictionary with its key and address: six nodes.
+    const std::size_t fits = kPlistMaxNodes - 6;
+    const std::string atLimit = gen::SharedTextHistoryPlist(fits);
+    EXPECT_TRUE(BinaryPlistIsSafe(atLimit.data(), atLimit.size()));
+    const std::string beyond = gen::SharedTextHistoryPlist(fits + 1);
+    EXPECT_LT(beyond.size(), 2u << 20);
+    EXPECT_FALSE(BinaryPlistIsSafe(beyond.data(), beyond.size()));
+    // A shared UTF-16 text costs, for every reference, the block libplist asks for to turn it into
+    // UTF-8: four bytes a unit and four more. Ten units fit the limit of the tree's bytes at this
+    // many references, eleven do not.
+    auto utf16 = [](std::size_t units) {
+        gen::BinaryPlist p;
+        std::string text;
+        for (std::size_t i = 0; i < units; ++i) text += "\xE6\x96\xB0";
+        const std::size_t shared = p.Text(text);
+        return p.Bytes(p.Array(std::vector<std::size_t>(kPlistMaxNodes - 1, shared)));
+    };
+    for (std::size_t units : {10, 11}) {
+        const std::string bytes = utf16(units);
+        EXPECT_EQ(BinaryPlistIsSafe(bytes.data(), bytes.size()), units == 10) << units;
+    }
+    KindBackup b;
+    b.Builder().AddFile("HomeDomain", "Library/Safari/History.plist", beyond);
+    b.Builder().AddFile("HomeDomain", "Library/Safari/Bookmarks.db",
+                        gen::BookmarksDb({{2, 0, 0, "Example", "http://example.com/"}}));
+    b.Dump(KIND_NOTES);  // the backup opened before the measure
+    const auto run = testing_support::RunInChild([&] {
+        if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+            std::fputs("5", f);
+            std::fclose(f);
+        }
+        const long before = StatusKb("VmRSS");
+        const std::string got = b.Dump(KIND_SAFARI);
+        const long grew = StatusKb("VmHWM") - before;
+        std::string report;
+        if (got !=
+            R"([{"url":"http://example.com/","type":"bookmark","title":"Example","lastVisitedDate":"","visitCount":1}])")
+            report += got + "\n";
+        // The file is 1.5 MB; the tree it names would take some 200 MB.
+        if (grew > 16 * 1024) report += "the reading grew by " + std::to_string(grew) + " KB\n";
+        return report;
+    });
+    EXPECT_EQ(run.end, testing_support::ChildEnd::kDone);
+    EXPECT_EQ(run.report, "");
 }
 
 TEST(BadInputTest, StoredFilesThatAreNoRegularFilesAreNotRead) {

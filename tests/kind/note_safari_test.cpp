@@ -10,7 +10,9 @@
 
 #include "gen/device_db.h"
 #include "gen/plist_gen.h"
+#include "ib/plist_guard.h"
 #include "ib/wz_ib.h"
+#include "ib/xml_plist_check.h"
 #include "kind_fixture.h"
 #include "support/test_support.h"
 
@@ -122,6 +124,64 @@ TEST(SafariTest, BookmarksFirstWhenTheirFileStandsFirst) {
     const std::string all = b.Dump(KIND_SAFARI);
     EXPECT_EQ(all.find(R"([{"url":"http://example.com/","type":"bookmark")"), 0u) << all;
     EXPECT_NE(all.find(kTwoPages), std::string::npos);
+}
+
+// Histories as a phone keeps them: WebKit's items with their daily and weekly counts, binary as
+// CoreFoundation writes it (every recurring text and number stored once, so one to three bytes
+// name a node) and as XML. Every visit is shown, in the file's order, with what it stores.
+TEST(SafariTest, WebKitHistoriesAreReadWhole) {
+    testing_support::ScopedEnv tz("TZ", "UTC");
+    tzset();
+    for (std::size_t items : {1000, 20000}) {
+        const std::vector<gen::WebHistoryItem> history = gen::BrowsedHistory(items);
+        for (bool binary : {true, false}) {
+            SCOPED_TRACE(std::to_string(items) + (binary ? " items, binary" : " items, XML"));
+            KindBackup b;
+            b.Builder().AddFile("HomeDomain", kHistoryPath, gen::WebHistoryPlist(history, binary));
+            plist_t data = b.Get(KIND_SAFARI);
+            ASSERT_EQ(plist_array_get_size(data), items);
+            // By the iterator: libplist 2.2 finds an item of a long array by walking to it.
+            std::size_t differ = 0;
+            std::size_t i = 0;
+            plist_t visit = nullptr;
+            plist_array_iter it = nullptr;
+            plist_array_new_iter(data, &it);
+            for (plist_array_next_item(data, it, &visit); visit != nullptr;
+                 plist_array_next_item(data, it, &visit), ++i) {
+                char* url = nullptr;
+                plist_get_string_val(plist_dict_get_item(visit, "url"), &url);
+                plist_t title = plist_dict_get_item(visit, "title");
+                char* text = nullptr;
+                if (title != nullptr) plist_get_string_val(title, &text);
+                uint64_t count = 0;
+                plist_get_uint_val(plist_dict_get_item(visit, "visitCount"), &count);
+                const gen::WebHistoryItem& e = history[i];
+                if (url == nullptr || e.url != url || (title != nullptr) != e.hasTitle ||
+                    (text != nullptr && e.title != text) || count != uint64_t(e.visitCount))
+                    ++differ;
+                free(url);
+                free(text);
+            }
+            free(it);
+            EXPECT_EQ(differ, 0u);
+            plist_t last = plist_array_get_item(data, static_cast<uint32_t>(items - 1));
+            const std::string lastDate =
+                items == 1000 ? "2014-08-15 01:50:35" : "2014-06-23 07:10:40";
+            EXPECT_EQ(kindtest::Render(last),
+                      R"({"url":")" + history[items - 1].url +
+                          R"(","type":"history","lastVisitedDate":")" + lastDate +
+                          R"(","title":")" + history[items - 1].title + R"(","visitCount":)" +
+                          std::to_string(history[items - 1].visitCount) + "}");
+            plist_free(data);
+        }
+    }
+    tzset();
+    // WebKit's 50,000 items, some 1,250,000 nodes, pass the checks of both forms.
+    const std::vector<gen::WebHistoryItem> most = gen::BrowsedHistory(50000);
+    const std::string bin = gen::WebHistoryPlist(most, true);
+    EXPECT_TRUE(BinaryPlistIsSafe(bin.data(), bin.size()));
+    const std::string xml = gen::WebHistoryPlist(most, false);
+    EXPECT_TRUE(XmlPlistCheck(xml.data(), xml.size()).Run());
 }
 
 TEST(SafariTest, NeitherFileIsAnEmptyArray) {

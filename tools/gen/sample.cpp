@@ -10,6 +10,7 @@
 
 #include "gen/device_db.h"
 #include "gen/media.h"
+#include "gen/plist_gen.h"
 
 namespace gen {
 
@@ -545,20 +546,16 @@ void WriteSample(const std::string& folder, const SampleOptions& options) {
             row.url = "https://www.example.com/b/" + std::to_string(i) + "?q=a&b=%20";
             marks.push_back(std::move(row));
         }
-        std::vector<HistoryEntry> history;
+        // As CoreFoundation writes it: a few sites' short addresses, WebKit's daily and weekly
+        // counts, every recurring text and number stored once.
+        std::vector<WebHistoryItem> history = BrowsedHistory(nHistory);
         for (std::size_t i = 0; i < nHistory; ++i) {
-            HistoryEntry e;
-            e.url = "http://news.example.com/story/" + std::to_string(i);
-            e.title =
-                i % 3 == 0 ? "新闻 " + std::to_string(i) : "Story <" + std::to_string(i) + ">";
-            e.hasTitle = i % 8 != 7;
-            e.lastVisitedDate = std::to_string(410000000 + i * 3000) + ".5";
-            e.visitCount = static_cast<std::int64_t>(1 + i % 5);
-            history.push_back(std::move(e));
+            if (i % 3 == 0) history[i].title = "新闻 " + std::to_string(i % 10);
+            if (i % 5 == 1) history[i].title = "Story <" + std::to_string(i % 10) + ">";
         }
         b.AddDirectory("HomeDomain", "Library/Safari");
         b.AddFile("HomeDomain", "Library/Safari/Bookmarks.db", BookmarksDb(marks));
-        b.AddFile("HomeDomain", "Library/Safari/History.plist", HistoryPlist(history, true));
+        b.AddFile("HomeDomain", "Library/Safari/History.plist", WebHistoryPlist(history));
     }
 
     // MediaDomain: message attachments and voice memos.
