@@ -192,7 +192,7 @@ TEST(BadInputTest, StoredFilesThatAreNoRegularFilesAreNotRead) {
     // A good copy of each file outside the backup, for links that lead out of its folder.
     testing_support::TempDir outside;
     const std::string good =
-        gen::HistoryPlist({{"https://example.com/", "Example", "400000000.5"}});
+        gen::WebHistoryPlist({{"https://example.com/", "Example", "400000000.5"}});
     gen::WriteFile(outside / "good", good);
     struct Special {
         const char* what;

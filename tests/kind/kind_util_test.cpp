@@ -16,6 +16,7 @@
 
 #include "gen/device_db.h"
 #include "gen/media.h"
+#include "gen/plist_gen.h"
 #include "ib/ib_util.h"
 #include "ib/wz_ib.h"
 #include "kind/recording/name_matcher.h"
@@ -132,7 +133,7 @@ TEST(KindUtilTest, EveryKindShowsAnInstantAsTheCallLogDoes) {
         files.AddFile("HomeDomain", "Library/Notes/notes.sqlite",
                       gen::NotesDb({{withFraction, t, "Note", "<div>x</div>", true}}));
         files.AddFile("HomeDomain", "Library/Safari/History.plist",
-                      gen::HistoryPlist(
+                      gen::WebHistoryPlist(
                           {{"http://example.com/", "Example", std::to_string(t) + ".5", 2, true}}));
         gen::CalendarData cal;
         cal.calendars = {{1, "Home"}, {2, "Reminders"}};

@@ -77,8 +77,8 @@ TEST(NoteTest, MissingDatabaseIsAnEmptyArray) {
     EXPECT_EQ(b.Dump(KIND_NOTES), "[]");
 }
 
-std::vector<gen::HistoryEntry> TwoPages() {
-    std::vector<gen::HistoryEntry> entries(2);
+std::vector<gen::WebHistoryItem> TwoPages() {
+    std::vector<gen::WebHistoryItem> entries(2);
     entries[0] = {"http://example.com/a?x=1&y=2", "Page <A>", "400000000.5", 3, true};
     entries[1] = {"https://例子.测试/", "", "400000100", 1, false};
     return entries;
@@ -97,7 +97,7 @@ TEST(SafariTest, HistoryKeysFollowTheFileAndBookmarksComeInManifestOrder) {
         {5, 1, 0, "Null text", "NULL"},
     };
     KindBackup b;
-    b.Builder().AddFile("HomeDomain", kHistoryPath, gen::HistoryPlist(TwoPages(), true));
+    b.Builder().AddFile("HomeDomain", kHistoryPath, gen::WebHistoryPlist(TwoPages(), true));
     b.Builder().AddFile("HomeDomain", kBookmarksPath, gen::BookmarksDb(marks));
     plist_t data = b.Get(KIND_SAFARI);
     ASSERT_EQ(plist_array_get_size(data), 4u);
@@ -120,7 +120,7 @@ TEST(SafariTest, BookmarksFirstWhenTheirFileStandsFirst) {
     std::vector<gen::BookmarkRow> marks = {{2, 0, 0, "Example", "http://example.com/"}};
     KindBackup b;
     b.Builder().AddFile("HomeDomain", kBookmarksPath, gen::BookmarksDb(marks));
-    b.Builder().AddFile("HomeDomain", kHistoryPath, gen::HistoryPlist(TwoPages(), false));
+    b.Builder().AddFile("HomeDomain", kHistoryPath, gen::WebHistoryPlist(TwoPages(), false));
     const std::string all = b.Dump(KIND_SAFARI);
     EXPECT_EQ(all.find(R"([{"url":"http://example.com/","type":"bookmark")"), 0u) << all;
     EXPECT_NE(all.find(kTwoPages), std::string::npos);

@@ -1026,32 +1026,6 @@ std::string NotesDb(const std::vector<NoteRow>& notes) {
     return db.Bytes();
 }
 
-std::string HistoryPlist(const std::vector<HistoryEntry>& entries, bool binary) {
-    plist_t root = plist_new_dict();
-    plist_t dates = plist_new_array();
-    for (const HistoryEntry& e : entries) {
-        plist_t d = plist_new_dict();
-        plist_dict_set_item(d, "", plist_new_string(e.url.c_str()));
-        plist_dict_set_item(d, "lastVisitedDate", plist_new_string(e.lastVisitedDate.c_str()));
-        if (e.hasTitle) plist_dict_set_item(d, "title", plist_new_string(e.title.c_str()));
-        plist_dict_set_item(d, "visitCount", plist_new_uint(static_cast<uint64_t>(e.visitCount)));
-        plist_array_append_item(dates, d);
-    }
-    plist_dict_set_item(root, "WebHistoryDates", dates);
-    plist_dict_set_item(root, "WebHistoryFileVersion", plist_new_uint(1));
-    char* data = nullptr;
-    uint32_t len = 0;
-    if (binary) {
-        plist_to_bin(root, &data, &len);
-    } else {
-        plist_to_xml(root, &data, &len);
-    }
-    std::string out(data ? data : "", len);
-    std::free(data);
-    plist_free(root);
-    return out;
-}
-
 std::string BookmarksDb(const std::vector<BookmarkRow>& bookmarks) {
     SqlDb db;
     db.Exec(R"sql(

@@ -223,16 +223,6 @@ struct NoteRow {
 };
 std::string NotesDb(const std::vector<NoteRow>& notes);
 
-// --- Library/Safari/History.plist (binary, as the device writes it) ---
-struct HistoryEntry {
-    std::string url;
-    std::string title;
-    std::string lastVisitedDate;  // seconds since 2001 as text, with a fraction
-    std::int64_t visitCount = 1;
-    bool hasTitle = true;
-};
-std::string HistoryPlist(const std::vector<HistoryEntry>& entries, bool binary = true);
-
 // --- Library/Safari/Bookmarks.db ---
 struct BookmarkRow {
     std::int64_t id = 0;

@@ -48,8 +48,8 @@ struct WebHistoryItem {
     std::string lastVisitedDate;  // seconds since 2001 as text, with a fraction
     std::int64_t visitCount = 1;
     bool hasTitle = true;
-    std::vector<std::int64_t> daily;   // "D": visits of the last days; empty: no array
-    std::vector<std::int64_t> weekly;  // "W": visits of the weeks before; empty: no array
+    std::vector<std::int64_t> daily = {};   // "D": visits of the last days; empty: no array
+    std::vector<std::int64_t> weekly = {};  // "W": visits of the weeks before; empty: no array
 };
 
 // Safari's History.plist as CoreFoundation writes it: a dictionary of "WebHistoryDates" and
