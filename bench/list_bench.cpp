@@ -38,6 +38,8 @@
 #include "mbdb/mbdb.h"
 #include "util/gcrypt_init.h"
 
+using namespace ib;
+
 namespace {
 
 using bench::Best;

@@ -22,6 +22,8 @@
 #include "kind_fixture.h"
 #include "support/test_support.h"
 
+using namespace ib;
+
 namespace {
 
 std::string Take(char* text) {

@@ -8,6 +8,8 @@
 #include "kind/sqlite_db.h"
 #include "kind/table_columns.h"
 
+namespace ib {
+
 namespace key = ib::keys::calendar;
 
 namespace {
@@ -138,3 +140,5 @@ plist_t Calendar::ToPlist(int typeFilter) const {
     }
     return array;
 }
+
+}  // namespace ib

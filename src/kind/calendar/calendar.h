@@ -10,6 +10,8 @@
 #include "kind/kind.h"
 #include "kind/sqlite_db.h"
 
+namespace ib {
+
 class CalendarItem : public WzBase {
   public:
     std::string title;
@@ -51,3 +53,5 @@ class Calendar : public Kind {
     std::vector<CalendarItem*> items_;
     Mbdb* mbdb_ = nullptr;
 };
+
+}  // namespace ib

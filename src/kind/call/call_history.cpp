@@ -6,6 +6,8 @@
 #include "kind/kind_util.h"
 #include "kind/sqlite_db.h"
 
+namespace ib {
+
 namespace key = ib::keys::call;
 
 namespace {
@@ -82,3 +84,5 @@ plist_t CallHistory::ToPlist() const {
     }
     return array;
 }
+
+}  // namespace ib

@@ -8,6 +8,8 @@
 #include "kind/kind.h"
 #include "kind/sqlite_db.h"
 
+namespace ib {
+
 class Contact;
 
 // One row of the call log, as display texts.
@@ -46,3 +48,5 @@ class CallHistory : public Kind {
     Mbdb* mbdb_ = nullptr;
     Contact* contact_ = nullptr;
 };
+
+}  // namespace ib

@@ -16,6 +16,8 @@
 #include "kind/sqlite_db.h"
 #include "kind/table_columns.h"
 
+namespace ib {
+
 namespace key = ib::keys::contacts;
 
 namespace {
@@ -381,3 +383,5 @@ const char* Contact::FindNameByPhone(Mbdb* mbdb, const char* phone) {
     auto it = nameIndex_.find(std::string_view(phone));
     return it == nameIndex_.end() ? nullptr : it->second->c_str();
 }
+
+}  // namespace ib

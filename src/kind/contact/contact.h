@@ -13,6 +13,8 @@
 #include "kind/kind.h"
 #include "kind/sqlite_db.h"
 
+namespace ib {
+
 // One labelled value of a person: a phone number, an e-mail address, a web page...
 struct PersonProperty {
     std::string label;
@@ -85,3 +87,5 @@ class Contact : public Kind {
     std::unordered_map<std::string_view, const std::string*> nameIndex_;
     bool indexed_ = false;
 };
+
+}  // namespace ib

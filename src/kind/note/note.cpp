@@ -5,6 +5,8 @@
 #include "kind/kind_util.h"
 #include "kind/sqlite_db.h"
 
+namespace ib {
+
 namespace key = ib::keys::notes;
 
 namespace {
@@ -48,3 +50,5 @@ int Note::OnNoteRow(void* context, const SqliteDb::Row& row) {
     plist_array_append_item(rows->array, dict);
     return 0;
 }
+
+}  // namespace ib

@@ -6,6 +6,8 @@
 #include "kind/kind.h"
 #include "kind/sqlite_db.h"
 
+namespace ib {
+
 class Note : public Kind {
   public:
     // Every note, as an array of dictionaries (a note whose body row is missing with an empty
@@ -16,3 +18,5 @@ class Note : public Kind {
     static void Load(const std::string& path, plist_t array);
     static int OnNoteRow(void* context, const SqliteDb::Row& row);
 };
+
+}  // namespace ib

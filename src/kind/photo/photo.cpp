@@ -9,6 +9,8 @@
 #include "mbdb/mbdb.h"
 #include "util/wz_tool.h"
 
+namespace ib {
+
 namespace key = ib::keys::media;
 
 namespace {
@@ -81,3 +83,5 @@ plist_t Photo::ToPlist(int typeFilter) const {
     }
     return array;
 }
+
+}  // namespace ib

@@ -10,6 +10,8 @@
 #include "kind/kind.h"
 #include "kind/sqlite_db.h"
 
+namespace ib {
+
 class GenericAsset : public WzBase {
   public:
     std::string file_name;
@@ -40,3 +42,5 @@ class Photo : public Kind {
     std::vector<GenericAsset*> assets_;
     Mbdb* mbdb_ = nullptr;
 };
+
+}  // namespace ib

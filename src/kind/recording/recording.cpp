@@ -8,6 +8,8 @@
 #include "mbdb/mbdb.h"
 #include "util/wz_tool.h"
 
+namespace ib {
+
 namespace key = ib::keys::memos;
 
 namespace {
@@ -99,3 +101,5 @@ plist_t Recording::ToPlist() const {
     }
     return array;
 }
+
+}  // namespace ib

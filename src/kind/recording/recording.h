@@ -9,6 +9,8 @@
 #include "kind/kind.h"
 #include "kind/sqlite_db.h"
 
+namespace ib {
+
 class Mbdb;
 
 // The library's voice-memo item.
@@ -42,3 +44,5 @@ class Recording : public Kind {
     std::vector<VoiceMemos*> memos_;
     Mbdb* mbdb_ = nullptr;
 };
+
+}  // namespace ib

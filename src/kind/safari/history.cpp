@@ -11,6 +11,8 @@
 #include "kind/sqlite_db.h"
 #include "mbdb/mbdb.h"
 
+namespace ib {
+
 namespace key = ib::keys::safari;
 
 namespace {
@@ -180,3 +182,5 @@ int History::OnBookmarkRow(void* context, const SqliteDb::Row& row) {
     plist_array_append_item(rows->array, dict);
     return 0;
 }
+
+}  // namespace ib

@@ -6,6 +6,8 @@
 #include "kind/kind.h"
 #include "kind/sqlite_db.h"
 
+namespace ib {
+
 class History : public Kind {
   public:
     // History entries and bookmarks in the order their files stand in the manifest; never null.
@@ -16,3 +18,5 @@ class History : public Kind {
     static void ReadBookmarks(const std::string& path, plist_t array);
     static int OnBookmarkRow(void* context, const SqliteDb::Row& row);
 };
+
+}  // namespace ib

@@ -9,6 +9,8 @@
 #include "kind/sqlite_db.h"
 #include "kind/table_columns.h"
 
+namespace ib {
+
 namespace chat_key = ib::keys::messages;
 namespace message_key = ib::keys::message;
 
@@ -302,3 +304,5 @@ void Sms::ToPlist(plist_t array) {
         plist_array_append_item(array, dict);
     }
 }
+
+}  // namespace ib

@@ -14,6 +14,8 @@
 #include "kind/kind.h"
 #include "kind/sqlite_db.h"
 
+namespace ib {
+
 class Contact;
 
 class Chat : public WzBase {
@@ -68,3 +70,5 @@ class Sms : public Kind {
     Contact* contact_ = nullptr;
     Mbdb* mbdb_ = nullptr;
 };
+
+}  // namespace ib

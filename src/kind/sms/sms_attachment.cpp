@@ -16,6 +16,8 @@
 #include "mbdb/mbdb.h"
 #include "util/wz_tool.h"
 
+namespace ib {
+
 namespace key = ib::keys::media;
 
 namespace {
@@ -210,3 +212,5 @@ plist_t SmsAttachment::ToPlist() const {
     }
     return array;
 }
+
+}  // namespace ib

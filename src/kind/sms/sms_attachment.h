@@ -10,6 +10,8 @@
 #include "kind/kind.h"
 #include "kind/sqlite_db.h"
 
+namespace ib {
+
 class AttachmentAsset : public WzBase {
   public:
     // The device path: the stored filename without its home ("~/", "/var/mobile/"...); after
@@ -47,3 +49,5 @@ class SmsAttachment : public Kind {
     std::vector<AttachmentAsset*> attachments_;
     Mbdb* mbdb_ = nullptr;
 };
+
+}  // namespace ib
