@@ -8,6 +8,7 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
 
 namespace ib {
@@ -28,6 +29,9 @@ class CalendarItem : public WzBase {
 
 class Calendar : public Kind {
   public:
+    // The queries the reader runs, each with the columns it selects.
+    static std::vector<ReaderQuery> Queries();
+
     Calendar() = default;
     ~Calendar() override;
     Calendar(const Calendar&) = delete;

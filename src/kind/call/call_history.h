@@ -6,6 +6,7 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
 
 namespace ib {
@@ -26,6 +27,9 @@ class Call : public WzBase {
 
 class CallHistory : public Kind {
   public:
+    // The queries the reader runs, each with the columns it selects.
+    static std::vector<ReaderQuery> Queries();
+
     CallHistory() = default;
     ~CallHistory() override;
     CallHistory(const CallHistory&) = delete;

@@ -11,6 +11,7 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
 
 namespace ib {
@@ -39,6 +40,9 @@ class Person : public WzBase {
 
 class Contact : public Kind {
   public:
+    // The queries the reader runs, each with the columns it selects.
+    static std::vector<ReaderQuery> Queries();
+
     Contact() = default;
     ~Contact() override;
     Contact(const Contact&) = delete;

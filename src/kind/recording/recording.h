@@ -7,6 +7,7 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
 
 namespace ib {
@@ -25,6 +26,9 @@ class VoiceMemos : public WzBase {
 
 class Recording : public Kind {
   public:
+    // The queries the reader runs, each with the columns it selects.
+    static std::vector<ReaderQuery> Queries();
+
     Recording() = default;
     ~Recording() override;
     Recording(const Recording&) = delete;
