@@ -73,8 +73,9 @@ struct ChatMemberQuery {
                "chj.ROWID";
     }
     static std::string Sql(SqliteDb& db) { return Sql(TableColumns(db, "handle")); }
+    // The address is the handle's uncanonicalized_id, or its id where that is empty.
     enum Column { kChatId, kAddress, kCount };
-    static constexpr const char* kNames[] = {"chat_id", "address"};
+    static constexpr const char* kNames[] = {"chat_id", "uncanonicalized_id"};
 };
 
 // The messages of each chat as chat_message_join gives them, the owner's own (without a
@@ -96,8 +97,8 @@ struct ChatMessageQuery {
         return Sql(TableColumns(db, "message"), TableColumns(db, "handle"));
     }
     enum Column { kChatId, kCountry, kService, kAddress, kText, kDate, kIsFromMe, kCount };
-    static constexpr const char* kNames[] = {"chat_id", "country", "service",   "address",
-                                             "text",    "date",    "is_from_me"};
+    static constexpr const char* kNames[] = {
+        "chat_id", "country", "service", "uncanonicalized_id", "text", "date", "is_from_me"};
 };
 
 // Without chat_message_join: a message belongs to every chat that includes its handle. The
