@@ -14,8 +14,6 @@
 #include "kind_fixture.h"
 #include "support/test_support.h"
 
-using namespace ib;
-
 namespace {
 
 using gen::Sql;
