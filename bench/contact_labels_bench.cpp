@@ -22,6 +22,8 @@
 #include "ib/backup_list.h"
 #include "kind/sqlite_db.h"
 
+using namespace ib;
+
 namespace {
 
 using bench::Best;

@@ -26,6 +26,8 @@
 #include "gen/hostile_db.h"
 #include "ib/backup_list.h"
 
+using namespace ib;
+
 namespace {
 
 const char kCalls[] = "Library/CallHistory/call_history.db";

@@ -33,6 +33,8 @@
 #include "large_backup.h"
 #include "scan_floor.h"
 
+using namespace ib;
+
 namespace {
 
 using bench::Seconds;

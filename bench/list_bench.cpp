@@ -42,6 +42,8 @@
 #include "mbdb/mbdb.h"
 #include "util/gcrypt_init.h"
 
+using namespace ib;
+
 namespace {
 
 using bench::Best;

@@ -28,6 +28,8 @@
 #include "ib/plist_guard.h"
 #include "ib/xml_plist_check.h"
 
+using namespace ib;
+
 namespace {
 
 const char kHead[] =

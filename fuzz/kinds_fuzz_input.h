@@ -86,15 +86,15 @@ class Harness {
         const std::string path = Stored(Targets()[which]);
         gen::WriteFile(path, std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
         std::size_t entries = 0;
-        BackupInfo* head = ListBackupsIn(root_.c_str());
+        BackupInfo* head = ib::ListBackupsIn(root_.c_str());
         for (int round = 0; round < 2 && head != nullptr; ++round) {
             for (std::uint32_t k = 0; k < kKindCount; ++k) {
-                plist_t result = GetKindData(head, k);
+                plist_t result = ib::GetKindData(head, k);
                 if (result != nullptr) entries += plist_array_get_size(result);
                 plist_free(result);
             }
         }
-        FreeBackupList(head);
+        ib::FreeBackupList(head);
         gen::WriteFile(path, originals_[which]);
         return entries;
     }

@@ -63,14 +63,14 @@ class Harness {
             gen::WriteFile(folder + name, std::string(reinterpret_cast<const char*>(data) + at, n));
             at += n;
         }
-        BackupInfo* head = ListBackupsIn(root_.c_str());
+        BackupInfo* head = ib::ListBackupsIn(root_.c_str());
         std::size_t records = 0;
         for (BackupInfo* b = head; b != nullptr; b = b->next) {
             records += b->mbdb->GetRecords()->size();
             for (std::uint32_t kind = 0; kind < kKindCount; ++kind)
-                plist_free(GetKindData(b, kind));
+                plist_free(ib::GetKindData(b, kind));
         }
-        FreeBackupList(head);
+        ib::FreeBackupList(head);
         return records;
     }
 

@@ -8,6 +8,8 @@
 #include "gen/backup_gen.h"
 #include "mbdb/mbdb.h"
 
+using namespace ib;
+
 namespace {
 
 const std::string& Folder() {

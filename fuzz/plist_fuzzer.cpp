@@ -11,6 +11,8 @@
 #include "ib/backup_list.h"
 #include "ib/ib_util.h"
 
+using namespace ib;
+
 namespace {
 
 const std::string& Root() {

@@ -1,9 +1,8 @@
 // The program's own records: one backup (Device), the items of every kind as display texts, one
 // laid-out chat bubble (MessageShow) and the job record of the scan and thumbnail tasks.
 //
-// These are not the reader library's classes of the same names (those are readers inside
-// WZ_IB and stay opaque here). Every record derives from WzBase; read records through
-// CheckedPtr and release them with TrackedDelete.
+// Every record derives from WzBase; read records through CheckedPtr and release them with
+// TrackedDelete.
 #pragma once
 
 #include <wx/arrstr.h>

@@ -28,6 +28,7 @@ enum RecoveryKind : std::uint32_t {
 constexpr std::uint32_t kKindCount = 11;
 
 // Reader classes; opaque to callers.
+namespace ib {
 class Mbdb;
 class CallHistory;
 class Contact;
@@ -38,6 +39,7 @@ class History;
 class Calendar;
 class Recording;
 class Photo;
+}  // namespace ib
 
 // One listed backup. The node, its texts and its readers belong to the library: they stay valid
 // until FreeBackupList releases the list. Callers read the first four fields and pass the node
@@ -48,16 +50,16 @@ struct BackupInfo {
     char* serialNumber;        // Info.plist "Serial Number"; null when absent
     std::int32_t isEncrypted;  // 1 when Manifest.plist says "IsEncrypted" true, else 0
     char* folderPath;          // the backup folder, UTF-8, ending with '/'
-    Mbdb* mbdb;                // the parsed Manifest.mbdb
-    CallHistory* callHistory;
-    Contact* contact;  // also lends names to callHistory and sms
-    Sms* sms;
-    SmsAttachment* smsAttachment;
-    Note* note;
-    History* history;
-    Calendar* calendar;  // calendar events and reminders
-    Recording* recording;
-    Photo* photo;      // camera roll and other photos
+    ib::Mbdb* mbdb;            // the parsed Manifest.mbdb
+    ib::CallHistory* callHistory;
+    ib::Contact* contact;  // also lends names to callHistory and sms
+    ib::Sms* sms;
+    ib::SmsAttachment* smsAttachment;
+    ib::Note* note;
+    ib::History* history;
+    ib::Calendar* calendar;  // calendar events and reminders
+    ib::Recording* recording;
+    ib::Photo* photo;  // camera roll and other photos
     BackupInfo* next;  // null at the tail
 };
 

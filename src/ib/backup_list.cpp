@@ -22,6 +22,8 @@
 #include "mbdb/mbdb.h"
 #include "util/wz_tool.h"
 
+namespace ib {
+
 namespace {
 
 char* PlistString(plist_t dict, const char* key) {
@@ -163,3 +165,5 @@ plist_t GetKindData(BackupInfo* backup, std::uint32_t kind) {
     if (e.reader == nullptr) return nullptr;
     return CheckedPtr(e.reader)->GetData(backup->mbdb, e.typeFilter);
 }
+
+}  // namespace ib

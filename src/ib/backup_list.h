@@ -5,6 +5,8 @@
 
 #include "ib/wz_ib.h"
 
+namespace ib {
+
 // Lists the backups under the current user's backup root (see GetBackupRoot).
 BackupInfo* ListBackups();
 // Lists the backups under root, a folder path ending with '/'.
@@ -16,3 +18,5 @@ plist_t GetKindData(BackupInfo* backup, std::uint32_t kind);
 void ReadBackupProperties(BackupInfo* node);
 // Creates the nine kind readers of a node.
 void CreateKinds(BackupInfo* node);
+
+}  // namespace ib

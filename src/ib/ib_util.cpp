@@ -12,6 +12,8 @@
 #include "ib/plist_guard.h"
 #include "util/wz_tool.h"
 
+namespace ib {
+
 namespace {
 
 // A zero-filled 24-byte buffer holding the time with the day padded by a space, or the empty
@@ -310,3 +312,5 @@ std::string HexDump(const unsigned char* bytes, std::size_t n, const int* widths
     out.resize(HexDump(bytes, n, widths, k, out.data()));
     return out;
 }
+
+}  // namespace ib

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+namespace ib {
+
 // --- used by the backup list ---
 
 // The backup root of the current user ("<app data>/Apple Computer/MobileSync/Backup/"), or empty:
@@ -98,3 +100,5 @@ std::size_t HexDump(const unsigned char* bytes, std::size_t n, const int* widths
 char HexDigitUpper(int n);
 char HexDigitLower(int n);
 int HexValue(char c);
+
+}  // namespace ib

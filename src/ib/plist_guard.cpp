@@ -8,6 +8,8 @@
 
 #include "ib/xml_plist_check.h"
 
+namespace ib {
+
 static_assert(kPlistMaxBytes < UINT32_MAX, "byte counts of the binary walk are 32-bit");
 
 namespace {
@@ -281,3 +283,5 @@ bool PlistDateSeconds(plist_t node, std::int32_t* seconds) {
     std::free(bin);
     return ok;
 }
+
+}  // namespace ib

@@ -15,6 +15,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace ib {
+
 // Far above any real file: the device writes a handful of levels.
 constexpr std::size_t kPlistMaxDepth = 256;
 // Nodes of the parsed tree, counting an object once for every reference to it (and, in XML, every
@@ -60,3 +62,5 @@ plist_t ParsePlistGuarded(const char* data, std::size_t size);
 // date that plist_get_date_val cannot hand over (it gives 32-bit seconds, from 1932-12-13 to
 // 2069-01-19): such a date must not be shown as the wrong one it would give.
 bool PlistDateSeconds(plist_t node, std::int32_t* seconds);
+
+}  // namespace ib

@@ -7,9 +7,9 @@
 WZ_IB_API DataRecoveryService* CreateDataRecoveryService() {
     auto* service = static_cast<DataRecoveryService*>(std::malloc(sizeof(DataRecoveryService)));
     if (service == nullptr) return nullptr;
-    service->ListBackups = &ListBackups;
-    service->FreeBackupList = &FreeBackupList;
-    service->GetKindData = &GetKindData;
+    service->ListBackups = &ib::ListBackups;
+    service->FreeBackupList = &ib::FreeBackupList;
+    service->GetKindData = &ib::GetKindData;
     return service;
 }
 

@@ -7,6 +7,8 @@
 
 #include "ib/plist_guard.h"
 
+namespace ib {
+
 namespace {
 
 bool IsSpace(char c) {
@@ -569,3 +571,5 @@ void XmlPlistCheck::Rewrite(const Part& part, const std::string& decoded) {
     // Every split is one more piece for libplist.
     nodes_ += sink.splits;
 }
+
+}  // namespace ib

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+namespace ib {
+
 class XmlPlistCheck {
   public:
     XmlPlistCheck(const char* data, std::size_t size);
@@ -77,3 +79,5 @@ class XmlPlistCheck {
     std::string out_;
     std::size_t copied_ = 0;
 };
+
+}  // namespace ib

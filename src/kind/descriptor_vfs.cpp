@@ -11,6 +11,8 @@
 
 #include "kind/sqlite_db.h"
 
+namespace ib {
+
 namespace {
 
 const char kVfsName[] = "wz-descriptor";
@@ -228,3 +230,5 @@ const char* DescriptorVfs::Name() {
 std::string DescriptorVfs::Uri(const std::string& path, int fd) {
     return SqliteDb::ImmutableUri(path) + "&fd=" + std::to_string(fd);
 }
+
+}  // namespace ib

@@ -10,6 +10,8 @@
 
 #include <string>
 
+namespace ib {
+
 class DescriptorVfs {
   public:
     virtual ~DescriptorVfs() = default;
@@ -22,3 +24,5 @@ class DescriptorVfs {
     // path only names it.
     static std::string Uri(const std::string& path, int fd);
 };
+
+}  // namespace ib

@@ -5,6 +5,8 @@
 
 #include "base/wz_base.h"
 
+namespace ib {
+
 class Mbdb;
 
 class Kind : public WzBase {
@@ -13,3 +15,5 @@ class Kind : public WzBase {
     // plist_free, or null. typeFilter is 1 or 0; only the calendar and photo readers use it.
     virtual plist_t GetData(Mbdb* mbdb, int typeFilter) = 0;
 };
+
+}  // namespace ib

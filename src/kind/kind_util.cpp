@@ -11,6 +11,8 @@
 #include "ib/ib_util.h"
 #include "mbdb/mbdb.h"
 
+namespace ib {
+
 namespace {
 
 std::string Take(char* text) {
@@ -171,3 +173,5 @@ std::string KindUtil::LocateFirst(const Mbdb* mbdb, const char* devicePath) {
     if (mbdb == nullptr) return std::string();
     return CheckedPtr(mbdb)->FindStoredFile(devicePath);
 }
+
+}  // namespace ib

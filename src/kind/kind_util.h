@@ -9,6 +9,8 @@
 
 #include "kind/sqlite_db.h"
 
+namespace ib {
+
 class Mbdb;
 
 class KindUtil {
@@ -63,3 +65,5 @@ class KindUtil {
     // The stored file of the first manifest record with devicePath, or empty.
     static std::string LocateFirst(const Mbdb* mbdb, const char* devicePath);
 };
+
+}  // namespace ib

@@ -9,6 +9,8 @@
 #include "kind/descriptor_vfs.h"
 #include "util/wz_tool.h"
 
+namespace ib {
+
 namespace {
 
 // SQLite calls the progress handler after every this many steps of its virtual machine.
@@ -261,3 +263,5 @@ bool SqliteDb::TableIsPlain(const std::string& table, const std::string& columns
     }
     return true;
 }
+
+}  // namespace ib

@@ -19,6 +19,8 @@
 #include <initializer_list>
 #include <string>
 
+namespace ib {
+
 class SqliteDb {
   public:
     // One row of ExecRows, each column read as the reader asks for it.
@@ -109,3 +111,5 @@ class SqliteDb {
     Cost spent_;
     Cost allowed_;
 };
+
+}  // namespace ib

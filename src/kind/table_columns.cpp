@@ -4,6 +4,8 @@
 
 #include "kind/sqlite_db.h"
 
+namespace ib {
+
 namespace {
 
 int OnColumn(void* context, const SqliteDb::Row& row) {
@@ -32,3 +34,5 @@ std::string TableColumns::Or(const char* prefix, const char* column) const {
     if (!Has(column)) return "NULL";
     return std::string(prefix) + "." + column;
 }
+
+}  // namespace ib

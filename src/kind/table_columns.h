@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace ib {
+
 class SqliteDb;
 
 class TableColumns {
@@ -24,3 +26,5 @@ class TableColumns {
   private:
     std::vector<std::string> names_;
 };
+
+}  // namespace ib

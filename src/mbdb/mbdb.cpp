@@ -14,6 +14,8 @@
 #include "util/gcrypt_init.h"
 #include "util/wz_tool.h"
 
+namespace ib {
+
 namespace {
 
 const unsigned char kHeader[6] = {0x6D, 0x62, 0x64, 0x62, 0x05, 0x00};
@@ -449,3 +451,5 @@ std::string Mbdb::FindMediaFile(std::string_view devicePath) const {
     const MBFileRecord* rec = FindPhoneRecord(devicePath, true);
     return rec != nullptr ? StoredPath(rec) : std::string();
 }
+
+}  // namespace ib

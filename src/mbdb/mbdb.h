@@ -18,6 +18,8 @@
 
 #include "base/wz_base.h"
 
+namespace ib {
+
 // Bump allocator for the records of one manifest; released as a whole.
 class MbdbArena {
   public:
@@ -169,3 +171,5 @@ class Mbdb : public WzBase {
     mutable std::size_t indexSteps = 0;
     std::unique_ptr<MbdbArena> arena;
 };
+
+}  // namespace ib

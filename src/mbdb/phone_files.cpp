@@ -1,5 +1,7 @@
 #include "mbdb/phone_files.h"
 
+namespace ib {
+
 namespace {
 
 struct Rule {
@@ -54,3 +56,5 @@ bool PhoneFiles::Holds(std::string_view domain, std::string_view devicePath) {
     }
     return false;
 }
+
+}  // namespace ib

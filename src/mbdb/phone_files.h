@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <string_view>
 
+namespace ib {
+
 class PhoneFiles {
   public:
     // At most two domains keep one kind of file (the photo library moved between two).
@@ -19,3 +21,5 @@ class PhoneFiles {
     // Whether a record of this domain and path is the phone's own file.
     static bool Holds(std::string_view domain, std::string_view devicePath);
 };
+
+}  // namespace ib

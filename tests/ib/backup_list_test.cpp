@@ -25,6 +25,8 @@
 #include "mbdb/mbdb.h"
 #include "support/test_support.h"
 
+using namespace ib;
+
 namespace {
 
 using testing_support::ScopedEnv;

@@ -14,6 +14,8 @@
 #include "mbdb/mbdb.h"
 #include "support/test_support.h"
 
+using namespace ib;
+
 namespace {
 
 using testing_support::FilesIn;

@@ -8,6 +8,8 @@
 
 #include "support/test_support.h"
 
+using namespace ib;
+
 namespace {
 
 // Owns a malloc'd text.

@@ -14,6 +14,8 @@
 #include "gen/backup_gen.h"
 #include "support/test_support.h"
 
+using namespace ib;
+
 namespace {
 
 using gen::MbdbRecord;

@@ -30,6 +30,8 @@
 #include "kind_fixture.h"
 #include "support/test_support.h"
 
+using namespace ib;
+
 namespace {
 
 using gen::Sql;

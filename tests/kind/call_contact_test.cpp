@@ -19,6 +19,8 @@
 #include "kind/sms/sms.h"
 #include "kind_fixture.h"
 
+using namespace ib;
+
 namespace {
 
 using gen::Sql;

@@ -13,6 +13,8 @@
 #include "kind_fixture.h"
 #include "support/test_support.h"
 
+using namespace ib;
+
 namespace {
 
 void ScanTwice(const std::string& root) {

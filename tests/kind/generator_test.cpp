@@ -20,6 +20,8 @@
 #include "ib/backup_list.h"
 #include "kind_fixture.h"
 
+using namespace ib;
+
 namespace {
 
 struct JpegError {

@@ -109,13 +109,13 @@ KindBackup::KindBackup() {
 }
 
 KindBackup::~KindBackup() {
-    FreeBackupList(head_);
+    ib::FreeBackupList(head_);
 }
 
 BackupInfo* KindBackup::Open() {
     if (head_ == nullptr) {
         builder_->Write();
-        head_ = ListBackupsIn(root_.c_str());
+        head_ = ib::ListBackupsIn(root_.c_str());
     }
     return head_;
 }

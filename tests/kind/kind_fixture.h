@@ -34,7 +34,7 @@ class KindBackup {
     // Writes the manifest and lists the backup (once); later calls return the same node.
     BackupInfo* Open();
     // GetKindData of the open backup; the caller frees the list.
-    plist_t Get(std::uint32_t kind) { return GetKindData(Open(), kind); }
+    plist_t Get(std::uint32_t kind) { return ib::GetKindData(Open(), kind); }
     // GetKindData rendered and freed.
     std::string Dump(std::uint32_t kind);
     // The number of entries of the kind's array; -1 for null.

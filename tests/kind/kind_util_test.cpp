@@ -1,15 +1,19 @@
 // The readers' date texts are exactly those of the shared date helpers, in zones with and without
 // daylight saving time, and every kind shows one instant as the call log does; the name matcher
-// finds exactly what a substring search finds.
+// finds exactly what a substring search finds; every reader query selects the columns it names.
 #include "kind/kind_util.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <clocale>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <initializer_list>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,11 +21,17 @@
 #include "gen/device_db.h"
 #include "gen/media.h"
 #include "gen/plist_gen.h"
+#include "gen/sample.h"
+#include "ib/backup_list.h"
 #include "ib/ib_util.h"
 #include "ib/wz_ib.h"
+#include "kind/reader_query.h"
 #include "kind/recording/name_matcher.h"
+#include "kind/sqlite_db.h"
 #include "kind_fixture.h"
 #include "support/test_support.h"
+
+using namespace ib;
 
 namespace {
 
@@ -221,6 +231,130 @@ std::vector<std::pair<std::size_t, std::size_t>> Plain(const std::vector<std::st
         }
     }
     return out;
+}
+
+// The columns SQLite gives for sql on the database at path: their names, in order. False when
+// SQLite does not take the text there (a table that this database lacks).
+bool SelectedColumns(const std::string& path, const std::string& sql,
+                     std::vector<std::string>* names) {
+    sqlite3* db = nullptr;
+    const std::string uri = SqliteDb::ImmutableUri(path);
+    bool taken = false;
+    if (sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
+            stmt != nullptr) {
+            taken = true;
+            for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+                const char* name = sqlite3_column_name(stmt, i);
+                names->emplace_back(name != nullptr ? name : "");
+            }
+        }
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return taken;
+}
+
+// A column name as a select gives it for a column it reads plainly (not an expression, not the
+// NULL that stands for a column the table lacks).
+bool IsPlainName(const std::string& name) {
+    if (name.empty() || strcasecmp(name.c_str(), "NULL") == 0) return false;
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '_';
+    });
+}
+
+// The table as an older phone writes it: without columns.
+void WithoutColumns(const std::string& path, const char* table,
+                    std::initializer_list<const char*> columns) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    for (const char* column : columns) {
+        // Indexes and constraints over the column go with it: the table is written again.
+        std::string kept;
+        sqlite3_stmt* stmt = nullptr;
+        const std::string info = std::string("select name from pragma_table_info('") + table + "')";
+        ASSERT_EQ(sqlite3_prepare_v2(db, info.c_str(), -1, &stmt, nullptr), SQLITE_OK);
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            const char* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+            if (strcasecmp(name, column) == 0) continue;
+            kept += (kept.empty() ? "" : ",") + std::string(name);
+        }
+        sqlite3_finalize(stmt);
+        const std::string sql = std::string("create table rebuilt as select ") + kept + " from " +
+                                table + "; drop table " + table +
+                                "; alter table rebuilt rename to " + table + ";";
+        ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+            << sqlite3_errmsg(db);
+    }
+    sqlite3_close(db);
+}
+
+TEST(KindUtilTest, EveryQuerySelectsTheColumnsItNames) {
+    const std::vector<ReaderQuery> queries = ReaderQueries();
+    ASSERT_EQ(queries.size(), 20u);
+    std::map<std::string, int> taken;
+    testing_support::TempDir dir;
+    // The sample of iOS 7 tables and that of the iOS 5 messages, each also as the older phones
+    // write the tables whose columns a reader asks for before it names them.
+    for (int variant = 0; variant < 4; ++variant) {
+        gen::SampleOptions options;
+        options.filler = 0;
+        options.smallMedia = true;
+        options.ios5Messages = variant % 2 == 1;
+        const std::string root = dir.Path() + "/" + std::to_string(variant) + "/";
+        const std::string folder = root + "udid";
+        gen::WriteSampleBackup(folder, options);
+        if (variant == 2) {
+            const std::string book =
+                folder + "/" +
+                gen::StoredName("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb");
+            const std::string calendar =
+                folder + "/" + gen::StoredName("HomeDomain", "Library/Calendar/Calendar.sqlitedb");
+            const std::string sms =
+                folder + "/" + gen::StoredName("HomeDomain", "Library/SMS/sms.db");
+            WithoutColumns(book, "ABMultiValue", {"UID", "property"});
+            WithoutColumns(calendar, "CalendarItem",
+                           {"entity_type", "completion_date", "due_date", "due_tz"});
+            WithoutColumns(sms, "message", {"country", "service"});
+            WithoutColumns(sms, "handle", {"id"});
+        }
+        if (variant == 3) {
+            const std::string sms =
+                folder + "/" + gen::StoredName("HomeDomain", "Library/SMS/sms.db");
+            WithoutColumns(sms, "message", {"is_madrid", "madrid_flags", "madrid_handle"});
+        }
+        BackupInfo* head = ListBackupsIn(root.c_str());
+        ASSERT_NE(head, nullptr);
+        for (const ReaderQuery& query : queries) {
+            const std::string path = KindUtil::LocateFirst(head->mbdb, query.devicePath);
+            ASSERT_FALSE(path.empty()) << query.devicePath;
+            std::string sql;
+            {
+                SqliteDb db(path, {query.uses});
+                ASSERT_TRUE(db.IsOpen()) << query.name;
+                sql = query.sql(db);
+            }
+            std::vector<std::string> names;
+            if (!SelectedColumns(path, sql, &names)) continue;
+            ++taken[query.name];
+            EXPECT_EQ(names.size(), query.columns)
+                << query.name << " in variant " << variant << ": " << sql;
+            if (names.size() != query.columns) continue;
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                if (!IsPlainName(names[i])) continue;
+                EXPECT_EQ(strcasecmp(names[i].c_str(), query.names[i]), 0)
+                    << query.name << " column " << i << " is " << names[i] << ", named "
+                    << query.names[i];
+            }
+        }
+        FreeBackupList(head);
+    }
+    // Each query ran on the tables it was written for, in every shape they come in.
+    for (const ReaderQuery& query : queries) EXPECT_GE(taken[query.name], 2) << query.name;
 }
 
 TEST(NameMatcherTest, FindsWhatASubstringSearchFinds) {

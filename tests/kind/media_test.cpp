@@ -15,6 +15,8 @@
 #include "kind_fixture.h"
 #include "mbdb/mbdb.h"
 
+using namespace ib;
+
 namespace {
 
 using gen::Sql;

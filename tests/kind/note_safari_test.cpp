@@ -179,9 +179,9 @@ TEST(SafariTest, WebKitHistoriesAreReadWhole) {
     // WebKit's 50,000 items, some 1,250,000 nodes, pass the checks of both forms.
     const std::vector<gen::WebHistoryItem> most = gen::BrowsedHistory(50000);
     const std::string bin = gen::WebHistoryPlist(most, true);
-    EXPECT_TRUE(BinaryPlistIsSafe(bin.data(), bin.size()));
+    EXPECT_TRUE(ib::BinaryPlistIsSafe(bin.data(), bin.size()));
     const std::string xml = gen::WebHistoryPlist(most, false);
-    EXPECT_TRUE(XmlPlistCheck(xml.data(), xml.size()).Run());
+    EXPECT_TRUE(ib::XmlPlistCheck(xml.data(), xml.size()).Run());
 }
 
 TEST(SafariTest, NeitherFileIsAnEmptyArray) {

@@ -195,13 +195,13 @@ KindRuns QueriesOf(const std::string& root, const std::string& folder, std::uint
     KindRuns runs;
     bench::ScanFloor floor(folder, 1);
     Trace trace;
-    BackupInfo* head = ListBackupsIn(root.c_str());
+    BackupInfo* head = ib::ListBackupsIn(root.c_str());
     EXPECT_NE(head, nullptr);
     if (head == nullptr) return runs;
     trace.Take();
-    plist_free(GetKindData(head, kind));
+    plist_free(ib::GetKindData(head, kind));
     runs.reader = trace.Take();
-    FreeBackupList(head);
+    ib::FreeBackupList(head);
     floor.RunKind(kind);
     runs.floor = trace.Take();
     return runs;
@@ -294,7 +294,8 @@ TEST(ScanFloorTest, TakesThePhonesFilesFromTheDomainsTheReaderDoes) {
                                    ""};
     for (const char* path : paths) {
         for (const char* domain : domains) {
-            EXPECT_EQ(bench::ScanFloor::PhoneFile(domain, path), PhoneFiles::Holds(domain, path))
+            EXPECT_EQ(bench::ScanFloor::PhoneFile(domain, path),
+                      ib::PhoneFiles::Holds(domain, path))
                 << domain << " " << path;
         }
     }

@@ -14,6 +14,8 @@
 #include "ib/ib_util.h"
 #include "mbdb/mbdb.h"
 
+using namespace ib;
+
 namespace {
 
 const char* const kKindNames[kKindCount] = {"calls", "contacts", "messages", "attachments",

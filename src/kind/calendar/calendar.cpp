@@ -5,8 +5,11 @@
 #include "ib/ib_util.h"
 #include "ib/kind_keys.h"
 #include "kind/kind_util.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
 #include "kind/table_columns.h"
+
+namespace ib {
 
 namespace key = ib::keys::calendar;
 
@@ -14,18 +17,47 @@ namespace {
 
 const char kFile[] = "src/kind/calendar/calendar";
 const char kDevicePath[] = "Library/Calendar/Calendar.sqlitedb";
-// The item's columns, then those of reminders where the database has them (iOS 6 and later):
-// the kind of item (3 a reminder), when it was ticked off, when it is due and in which zone.
-const char kItemSelect[] =
-    "select c.title,ci.summary as title,l.title as location,ci.description,ci.url,"
-    "ci.start_date,ci.end_date,ci.start_tz,ci.all_day,ci.status";
-const char kItemFrom[] =
-    " from CalendarItem ci left join Location l  on ci.location_id = l.ROWID left join Calendar c "
-    "on c.ROWID = ci.calendar_id";
 const char kItemColumns[] =
     "CalendarItem: summary location_id description url start_date end_date start_tz all_day "
     "status calendar_id entity_type completion_date due_date due_tz; Location: ROWID title; "
     "Calendar: ROWID title";
+// The item's columns, then those of reminders where the database has them (iOS 6 and later):
+// the kind of item (3 a reminder), when it was ticked off, when it is due and in which zone.
+struct ItemQuery {
+    static std::string Sql(SqliteDb& db) {
+        static const char kSelect[] =
+            "select c.title,ci.summary as title,l.title as location,ci.description,ci.url,"
+            "ci.start_date,ci.end_date,ci.start_tz,ci.all_day,ci.status";
+        static const char kFrom[] =
+            " from CalendarItem ci left join Location l  on ci.location_id = l.ROWID left join "
+            "Calendar c on c.ROWID = ci.calendar_id";
+        const TableColumns item(db, "CalendarItem");
+        return std::string(kSelect) + "," + item.Or("ci", "entity_type") + "," +
+               item.Or("ci", "completion_date") + "," + item.Or("ci", "due_date") + "," +
+               item.Or("ci", "due_tz") + kFrom;
+    }
+    enum Column {
+        kCalendarTitle,
+        kTitle,
+        kLocation,
+        kDescription,
+        kUrl,
+        kStartDate,
+        kEndDate,
+        kStartZone,
+        kAllDay,
+        kStatus,
+        kEntityType,
+        kCompletionDate,
+        kDueDate,
+        kDueZone,
+        kCount
+    };
+    static constexpr const char* kNames[] = {
+        "title",       "title",           "location", "description", "url",
+        "start_date",  "end_date",        "start_tz", "all_day",     "status",
+        "entity_type", "completion_date", "due_date", "due_tz"};
+};
 constexpr std::int64_t kReminderEntity = 3;
 // A floating time zone: the time is the same wall-clock time wherever the phone is (all-day
 // items, reminders due on a day).
@@ -79,11 +111,12 @@ plist_t Calendar::GetData(Mbdb* mbdb, int typeFilter) {
 void Calendar::Load(const std::string& path) {
     SqliteDb db(path, {kItemColumns});
     ItemRows rows{&items_};
-    const TableColumns item(db, "CalendarItem");
-    const std::string sql = std::string(kItemSelect) + "," + item.Or("ci", "entity_type") + "," +
-                            item.Or("ci", "completion_date") + "," + item.Or("ci", "due_date") +
-                            "," + item.Or("ci", "due_tz") + kItemFrom;
+    const std::string sql = ItemQuery::Sql(db);
     db.ExecRows(sql.c_str(), &Calendar::OnItemRow, &rows);
+}
+
+std::vector<ReaderQuery> Calendar::Queries() {
+    return {ReaderQuery::Built<ItemQuery>("ItemQuery", kDevicePath, kItemColumns)};
 }
 
 int Calendar::OnItemRow(void* context, const SqliteDb::Row& row) {
@@ -91,27 +124,27 @@ int Calendar::OnItemRow(void* context, const SqliteDb::Row& row) {
     auto* items = rows->items;
     auto* item = new CalendarItem;
     // A reminder by its kind, whatever the user named its list; the special calendars' items too.
-    const char* entity = row.Text(10);
+    const char* entity = row.Text(ItemQuery::kEntityType);
     const bool reminder = entity != nullptr && KindUtil::Number(entity) == kReminderEntity;
-    item->type = reminder || IsSpecialCalendar(row.Text(0)) ? 0 : 1;
-    item->title = KindUtil::Text(row.Text(1));
-    item->location = KindUtil::Text(row.Text(2));
-    item->description = KindUtil::Text(row.Text(3));
-    item->url = KindUtil::Text(row.Text(4));
-    const char* zone = row.Text(7);
-    const char* start = row.Text(5);
+    item->type = reminder || IsSpecialCalendar(row.Text(ItemQuery::kCalendarTitle)) ? 0 : 1;
+    item->title = KindUtil::Text(row.Text(ItemQuery::kTitle));
+    item->location = KindUtil::Text(row.Text(ItemQuery::kLocation));
+    item->description = KindUtil::Text(row.Text(ItemQuery::kDescription));
+    item->url = KindUtil::Text(row.Text(ItemQuery::kUrl));
+    const char* zone = row.Text(ItemQuery::kStartZone);
+    const char* start = row.Text(ItemQuery::kStartDate);
     item->start_date = ItemRows::Date(start, zone);
-    item->end_date = ItemRows::Date(row.Text(6), zone);
-    const char* due = row.Text(12);
+    item->end_date = ItemRows::Date(row.Text(ItemQuery::kEndDate), zone);
+    const char* due = row.Text(ItemQuery::kDueDate);
     if (start == nullptr && due != nullptr && item->type == 0) {
         // A reminder without a start date is shown on its due date, in the zone it is due in.
-        const char* dueZone = row.Text(13);
+        const char* dueZone = row.Text(ItemQuery::kDueZone);
         item->start_date = ItemRows::Date(due, dueZone != nullptr ? dueZone : zone);
     }
     item->area = KindUtil::Text(zone);
-    item->all_day = IsSet(row.Text(8)) ? "YES" : "NO";
-    const bool ticked = item->type == 0 && row.Text(11) != nullptr;
-    item->status = ticked || IsSet(row.Text(9)) ? "Completed" : "Uncompleted";
+    item->all_day = IsSet(row.Text(ItemQuery::kAllDay)) ? "YES" : "NO";
+    const bool ticked = item->type == 0 && row.Text(ItemQuery::kCompletionDate) != nullptr;
+    item->status = ticked || IsSet(row.Text(ItemQuery::kStatus)) ? "Completed" : "Uncompleted";
     items->push_back(item);
     return 0;
 }
@@ -138,3 +171,5 @@ plist_t Calendar::ToPlist(int typeFilter) const {
     }
     return array;
 }
+
+}  // namespace ib

@@ -8,7 +8,10 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
+
+namespace ib {
 
 class CalendarItem : public WzBase {
   public:
@@ -26,6 +29,9 @@ class CalendarItem : public WzBase {
 
 class Calendar : public Kind {
   public:
+    // The queries the reader runs, each with the columns it selects.
+    static std::vector<ReaderQuery> Queries();
+
     Calendar() = default;
     ~Calendar() override;
     Calendar(const Calendar&) = delete;
@@ -51,3 +57,5 @@ class Calendar : public Kind {
     std::vector<CalendarItem*> items_;
     Mbdb* mbdb_ = nullptr;
 };
+
+}  // namespace ib

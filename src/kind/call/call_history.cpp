@@ -4,7 +4,10 @@
 #include "ib/kind_keys.h"
 #include "kind/contact/contact.h"
 #include "kind/kind_util.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
+
+namespace ib {
 
 namespace key = ib::keys::call;
 
@@ -12,9 +15,14 @@ namespace {
 
 const char kFile[] = "src/kind/call/call_history";
 const char kDevicePath[] = "Library/CallHistory/call_history.db";
-const char kCallSql[] =
-    "select name,address,date,flags,duration,country_code,network_code from call";
 const char kCallColumns[] = "call: name address date flags duration country_code network_code";
+struct CallQuery {
+    static constexpr char kSql[] =
+        "select name,address,date,flags,duration,country_code,network_code from call";
+    enum Column { kName, kAddress, kDate, kFlags, kDuration, kCountryCode, kNetworkCode, kCount };
+    static constexpr const char* kNames[] = {"name",     "address",      "date",        "flags",
+                                             "duration", "country_code", "network_code"};
+};
 
 const char* CallType(std::int64_t flags) {
     if (flags == 4) return "Incoming";
@@ -39,7 +47,7 @@ plist_t CallHistory::GetData(Mbdb* mbdb, int /*typeFilter*/) {
 
 void CallHistory::Load(const std::string& path) {
     SqliteDb db(path, {kCallColumns});
-    if (!db.ExecRows(kCallSql, &CallHistory::OnCallRow, &calls_)) return;
+    if (!db.ExecRows(CallQuery::kSql, &CallHistory::OnCallRow, &calls_)) return;
     // Names are filled in only from a call log that was read whole.
     if (contact_ == nullptr) return;
     Contact* contact = CheckedPtr(contact_);
@@ -51,16 +59,20 @@ void CallHistory::Load(const std::string& path) {
     }
 }
 
+std::vector<ReaderQuery> CallHistory::Queries() {
+    return {ReaderQuery::Fixed<CallQuery>("CallQuery", kDevicePath, kCallColumns)};
+}
+
 int CallHistory::OnCallRow(void* context, const SqliteDb::Row& row) {
     auto* calls = static_cast<std::vector<Call*>*>(context);
     Call* call = new Call;
-    call->name = KindUtil::Text(row.Text(0));
-    call->address = KindUtil::Text(row.Text(1));
-    call->date = KindUtil::UnixDate(row.Text(2));
-    call->type = CallType(KindUtil::Number(row.Text(3)));
-    call->duration = KindUtil::Duration(KindUtil::Number(row.Text(4)));
-    call->country_code = KindUtil::Text(row.Text(5));
-    call->network_code = KindUtil::Text(row.Text(6));
+    call->name = KindUtil::Text(row.Text(CallQuery::kName));
+    call->address = KindUtil::Text(row.Text(CallQuery::kAddress));
+    call->date = KindUtil::UnixDate(row.Text(CallQuery::kDate));
+    call->type = CallType(KindUtil::Number(row.Text(CallQuery::kFlags)));
+    call->duration = KindUtil::Duration(KindUtil::Number(row.Text(CallQuery::kDuration)));
+    call->country_code = KindUtil::Text(row.Text(CallQuery::kCountryCode));
+    call->network_code = KindUtil::Text(row.Text(CallQuery::kNetworkCode));
     calls->push_back(call);
     return 0;
 }
@@ -82,3 +94,5 @@ plist_t CallHistory::ToPlist() const {
     }
     return array;
 }
+
+}  // namespace ib

@@ -6,7 +6,10 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
+
+namespace ib {
 
 class Contact;
 
@@ -24,6 +27,9 @@ class Call : public WzBase {
 
 class CallHistory : public Kind {
   public:
+    // The queries the reader runs, each with the columns it selects.
+    static std::vector<ReaderQuery> Queries();
+
     CallHistory() = default;
     ~CallHistory() override;
     CallHistory(const CallHistory&) = delete;
@@ -46,3 +52,5 @@ class CallHistory : public Kind {
     Mbdb* mbdb_ = nullptr;
     Contact* contact_ = nullptr;
 };
+
+}  // namespace ib

@@ -13,8 +13,11 @@
 #include "ib/kind_keys.h"
 #include "kind/contact/text_dict.h"
 #include "kind/kind_util.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
 #include "kind/table_columns.h"
+
+namespace ib {
 
 namespace key = ib::keys::contacts;
 
@@ -22,18 +25,6 @@ namespace {
 
 const char kFile[] = "src/kind/contact/contact";
 const char kDevicePath[] = "Library/AddressBook/AddressBook.sqlitedb";
-const char kPersonSql[] =
-    "select rowid as record_id, (ifnull(First,'')||' '|| ifnull(Middle,'')|| ' ' || "
-    "ifnull(Last,'')) as name,Organization,Department,Note,Birthday,JobTitle,Nickname,"
-    "CreationDate from ABPerson";
-// The multi-values with their UID and property, where the table has them; a NULL value may be
-// kept in parts.
-const char kMultiValueSelect[] = "select  m.record_id, l.value as type,m.value,";
-const char kMultiValueFrom[] =
-    " from ABMultiValue m left join ABMultiValueLabel l on l.rowid=m.label;";
-const char kEntrySql[] =
-    "select e.parent_id, k.value, e.value from ABMultiValueEntry e left join "
-    "ABMultiValueEntryKey k on k.rowid = e.key";
 const char kPersonColumns[] =
     "ABPerson: ROWID First Middle Last Organization Department Note Birthday JobTitle Nickname "
     "CreationDate";
@@ -41,6 +32,48 @@ const char kMultiValueColumns[] =
     "ABMultiValue: record_id label value UID property; ABMultiValueLabel: ROWID value";
 const char kEntryColumns[] =
     "ABMultiValueEntry: parent_id key value; ABMultiValueEntryKey: ROWID value";
+struct PersonQuery {
+    static constexpr char kSql[] =
+        "select rowid as record_id, (ifnull(First,'')||' '|| ifnull(Middle,'')|| ' ' || "
+        "ifnull(Last,'')) as name,Organization,Department,Note,Birthday,JobTitle,Nickname,"
+        "CreationDate from ABPerson";
+    enum Column {
+        kRecordId,
+        kName,
+        kOrganization,
+        kDepartment,
+        kNote,
+        kBirthday,
+        kJobTitle,
+        kNickname,
+        kCreationDate,
+        kCount
+    };
+    static constexpr const char* kNames[] = {"record_id",  "name",     "Organization",
+                                             "Department", "Note",     "Birthday",
+                                             "JobTitle",   "Nickname", "CreationDate"};
+};
+// The multi-values with their UID and property, where the table has them; a NULL value may be
+// kept in parts.
+struct MultiValueQuery {
+    static std::string Sql(SqliteDb& db) {
+        static const char kSelect[] = "select  m.record_id, l.value as type,m.value,";
+        static const char kFrom[] =
+            " from ABMultiValue m left join ABMultiValueLabel l on l.rowid=m.label;";
+        const TableColumns multiValue(db, "ABMultiValue");
+        return kSelect + multiValue.Or("m", "UID") + "," + multiValue.Or("m", "property") + kFrom;
+    }
+    enum Column { kRecordId, kLabel, kValue, kUid, kProperty, kCount };
+    static constexpr const char* kNames[] = {"record_id", "type", "value", "UID", "property"};
+};
+struct EntryQuery {
+    static constexpr char kSql[] =
+        "select e.parent_id, k.value, e.value from ABMultiValueEntry e left join "
+        "ABMultiValueEntryKey k on k.rowid = e.key";
+    // The multi-value the part belongs to, the part's key and its value.
+    enum Column { kParentId, kKey, kValue, kCount };
+    static constexpr const char* kNames[] = {"parent_id", "value", "value"};
+};
 
 std::string TakeOrEmpty(char* text) {
     std::string out = text ? std::string(text) : std::string();
@@ -227,32 +260,36 @@ void Contact::Load(Mbdb* mbdb) {
 void Contact::RunQueries(const std::string& path) {
     SqliteDb db(path, {kPersonColumns, kMultiValueColumns, kEntryColumns});
     PersonRows rows{&persons_};
-    if (!db.ExecRows(kPersonSql, &Contact::OnPersonRow, &rows)) return;
-    const TableColumns multiValue(db, "ABMultiValue");
-    const std::string sql = kMultiValueSelect + multiValue.Or("m", "UID") + "," +
-                            multiValue.Or("m", "property") + kMultiValueFrom;
+    if (!db.ExecRows(PersonQuery::kSql, &Contact::OnPersonRow, &rows)) return;
+    const std::string sql = MultiValueQuery::Sql(db);
     ValueRows values{&persons_, {}};
     db.ExecRows(sql.c_str(), &Contact::OnMultiValueRow, &values);
     if (values.parted.empty()) return;
-    db.ExecRows(kEntrySql, &Contact::OnEntryRow, &values.parted);
+    db.ExecRows(EntryQuery::kSql, &Contact::OnEntryRow, &values.parted);
     for (auto& entry : values.parted) {
         if (!entry.second.parts.empty()) entry.second.property->value = JoinParts(entry.second);
     }
+}
+
+std::vector<ReaderQuery> Contact::Queries() {
+    return {ReaderQuery::Fixed<PersonQuery>("PersonQuery", kDevicePath, kPersonColumns),
+            ReaderQuery::Built<MultiValueQuery>("MultiValueQuery", kDevicePath, kMultiValueColumns),
+            ReaderQuery::Fixed<EntryQuery>("EntryQuery", kDevicePath, kEntryColumns)};
 }
 
 int Contact::OnPersonRow(void* context, const SqliteDb::Row& row) {
     auto* rows = static_cast<PersonRows*>(context);
     auto* persons = rows->persons;
     Person* person = new Person;
-    person->id = KindUtil::Number32(row.Text(0));
-    person->name = TakeOrEmpty(SplitJoin(row.Text(1), " ", " "));
-    person->organization = KindUtil::Text(row.Text(2));
-    person->department = KindUtil::Text(row.Text(3));
-    person->note = KindUtil::Text(row.Text(4));
-    person->birthday = CleanDate(row.Text(5));
-    person->jobTitle = KindUtil::Text(row.Text(6));
-    person->nickName = KindUtil::Text(row.Text(7));
-    const char* created = row.Text(8);
+    person->id = KindUtil::Number32(row.Text(PersonQuery::kRecordId));
+    person->name = TakeOrEmpty(SplitJoin(row.Text(PersonQuery::kName), " ", " "));
+    person->organization = KindUtil::Text(row.Text(PersonQuery::kOrganization));
+    person->department = KindUtil::Text(row.Text(PersonQuery::kDepartment));
+    person->note = KindUtil::Text(row.Text(PersonQuery::kNote));
+    person->birthday = CleanDate(row.Text(PersonQuery::kBirthday));
+    person->jobTitle = KindUtil::Text(row.Text(PersonQuery::kJobTitle));
+    person->nickName = KindUtil::Text(row.Text(PersonQuery::kNickname));
+    const char* created = row.Text(PersonQuery::kCreationDate);
     if (created != nullptr && *created != 0) {
         person->creationDate = KindUtil::AppleDate(created);
     }
@@ -305,17 +342,17 @@ std::string Contact::CleanDate(const char* stored) {
 
 int Contact::OnMultiValueRow(void* context, const SqliteDb::Row& row) {
     auto* rows = static_cast<ValueRows*>(context);
-    const char* recordId = row.Text(0);
+    const char* recordId = row.Text(MultiValueQuery::kRecordId);
     auto it = rows->persons->find(KindUtil::Number32(recordId));
     if (it == rows->persons->end()) return 0;
     auto* property = new PersonProperty;
-    property->label = CleanLabel(row.Text(1));
-    const char* value = row.Text(2);
-    const std::int64_t kind = KindUtil::Number(row.Text(4));
+    property->label = CleanLabel(row.Text(MultiValueQuery::kLabel));
+    const char* value = row.Text(MultiValueQuery::kValue);
+    const std::int64_t kind = KindUtil::Number(row.Text(MultiValueQuery::kProperty));
     property->value = kind == kDateProperty ? CleanDate(value) : CleanValue(value);
     CheckedPtr(it->second)->properties.push_back(property);
     // A value the phone keeps in parts has none of its own.
-    const char* uid = row.Text(3);
+    const char* uid = row.Text(MultiValueQuery::kUid);
     if ((value == nullptr || *value == 0) && uid != nullptr) {
         rows->parted[KindUtil::Number(uid)] = PartedValue{property, kind, {}};
     }
@@ -324,11 +361,12 @@ int Contact::OnMultiValueRow(void* context, const SqliteDb::Row& row) {
 
 int Contact::OnEntryRow(void* context, const SqliteDb::Row& row) {
     auto* parted = static_cast<std::unordered_map<std::int64_t, PartedValue>*>(context);
-    const char* parent = row.Text(0);
+    const char* parent = row.Text(EntryQuery::kParentId);
     if (parent == nullptr) return 0;
     auto it = parted->find(KindUtil::Number(parent));
     if (it == parted->end()) return 0;
-    it->second.parts.emplace_back(KindUtil::Text(row.Text(1)), KindUtil::Text(row.Text(2)));
+    it->second.parts.emplace_back(KindUtil::Text(row.Text(EntryQuery::kKey)),
+                                  KindUtil::Text(row.Text(EntryQuery::kValue)));
     return 0;
 }
 
@@ -381,3 +419,5 @@ const char* Contact::FindNameByPhone(Mbdb* mbdb, const char* phone) {
     auto it = nameIndex_.find(std::string_view(phone));
     return it == nameIndex_.end() ? nullptr : it->second->c_str();
 }
+
+}  // namespace ib

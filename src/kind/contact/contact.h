@@ -11,7 +11,10 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
+
+namespace ib {
 
 // One labelled value of a person: a phone number, an e-mail address, a web page...
 struct PersonProperty {
@@ -37,6 +40,9 @@ class Person : public WzBase {
 
 class Contact : public Kind {
   public:
+    // The queries the reader runs, each with the columns it selects.
+    static std::vector<ReaderQuery> Queries();
+
     Contact() = default;
     ~Contact() override;
     Contact(const Contact&) = delete;
@@ -85,3 +91,5 @@ class Contact : public Kind {
     std::unordered_map<std::string_view, const std::string*> nameIndex_;
     bool indexed_ = false;
 };
+
+}  // namespace ib

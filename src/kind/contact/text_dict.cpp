@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace ib {
+
 namespace {
 
 // Bytes needed for v in a big-endian field of 1, 2, 4 or 8 bytes.
@@ -111,3 +113,5 @@ plist_t NewTextDict(const std::vector<std::string>& keys, const std::vector<cons
     plist_free(dict);
     return InsertEach(keys, values);
 }
+
+}  // namespace ib

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace ib {
+
 // A new dictionary holding, in order, keys[i] -> a string of values[i] (a null value gives the
 // empty string). The keys must all differ. libplist's own insert first looks the new key up among
 // those already there, in a table of 4096 slots: a few thousand keys that share a slot make every
@@ -16,3 +18,5 @@ plist_t NewTextDict(const std::vector<std::string>& keys, const std::vector<cons
 // The binary property list that NewTextDict parses (empty for no keys).
 std::string TextDictBytes(const std::vector<std::string>& keys,
                           const std::vector<const char*>& values);
+
+}  // namespace ib

@@ -2,12 +2,19 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "kind/kind.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
+
+namespace ib {
 
 class Note : public Kind {
   public:
+    // The queries the reader runs, each with the columns it selects.
+    static std::vector<ReaderQuery> Queries();
+
     // Every note, as an array of dictionaries (a note whose body row is missing with an empty
     // body); never null.
     plist_t GetData(Mbdb* mbdb, int typeFilter) override;
@@ -16,3 +23,5 @@ class Note : public Kind {
     static void Load(const std::string& path, plist_t array);
     static int OnNoteRow(void* context, const SqliteDb::Row& row);
 };
+
+}  // namespace ib

@@ -5,9 +5,12 @@
 #include "ib/ib_util.h"
 #include "ib/kind_keys.h"
 #include "kind/kind_util.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
 #include "mbdb/mbdb.h"
 #include "util/wz_tool.h"
+
+namespace ib {
 
 namespace key = ib::keys::media;
 
@@ -15,10 +18,15 @@ namespace {
 
 const char kFile[] = "src/kind/photo/photo";
 const char kDevicePath[] = "Media/PhotoData/Photos.sqlite";
-const char kAssetSql[] =
-    "select ZDIRECTORY || '/' || ZFILENAME,ZFILENAME from ZGENERICASSET where ZFILENAME is not "
-    "null and ZDIRECTORY is not null";
 const char kAssetColumns[] = "ZGENERICASSET: ZDIRECTORY ZFILENAME";
+struct AssetQuery {
+    static constexpr char kSql[] =
+        "select ZDIRECTORY || '/' || ZFILENAME,ZFILENAME from ZGENERICASSET where ZFILENAME is not "
+        "null and ZDIRECTORY is not null";
+    // The path under Media/, then the file's name.
+    enum Column { kPath, kFileName, kCount };
+    static constexpr const char* kNames[] = {"path", "ZFILENAME"};
+};
 
 }  // namespace
 
@@ -44,7 +52,11 @@ plist_t Photo::GetData(Mbdb* mbdb, int typeFilter) {
 
 void Photo::Load(const std::string& path) {
     SqliteDb db(path, {kAssetColumns});
-    db.ExecRows(kAssetSql, &Photo::OnAssetRow, &assets_);
+    db.ExecRows(AssetQuery::kSql, &Photo::OnAssetRow, &assets_);
+}
+
+std::vector<ReaderQuery> Photo::Queries() {
+    return {ReaderQuery::Fixed<AssetQuery>("AssetQuery", kDevicePath, kAssetColumns)};
 }
 
 int Photo::OnAssetRow(void* context, const SqliteDb::Row& row) {
@@ -56,11 +68,11 @@ int Photo::OnAssetRow(void* context, const SqliteDb::Row& row) {
         const char* value = row.Text(i, &size);
         return value != nullptr ? std::string(value, size) : std::string();
     };
-    const std::string joined = whole(0);
+    const std::string joined = whole(AssetQuery::kPath);
     auto* a = new GenericAsset;
     a->type = joined.find("DCIM") != std::string::npos ? 1 : 0;
     a->query_path = "Media/" + joined;
-    a->file_name = whole(1);
+    a->file_name = whole(AssetQuery::kFileName);
     assets->push_back(a);
     return 0;
 }
@@ -81,3 +93,5 @@ plist_t Photo::ToPlist(int typeFilter) const {
     }
     return array;
 }
+
+}  // namespace ib

@@ -8,7 +8,10 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
+
+namespace ib {
 
 class GenericAsset : public WzBase {
   public:
@@ -21,6 +24,9 @@ class GenericAsset : public WzBase {
 
 class Photo : public Kind {
   public:
+    // The queries the reader runs, each with the columns it selects.
+    static std::vector<ReaderQuery> Queries();
+
     Photo() = default;
     ~Photo() override;
     Photo(const Photo&) = delete;
@@ -40,3 +46,5 @@ class Photo : public Kind {
     std::vector<GenericAsset*> assets_;
     Mbdb* mbdb_ = nullptr;
 };
+
+}  // namespace ib

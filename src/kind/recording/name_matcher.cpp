@@ -2,6 +2,8 @@
 
 #include <deque>
 
+namespace ib {
+
 NameMatcher::NameMatcher(const std::vector<std::string>& names) {
     // Character classes: every byte that occurs in a name gets its own; all others share 0.
     for (const std::string& name : names) {
@@ -65,3 +67,5 @@ NameMatcher::NameMatcher(const std::vector<std::string>& names) {
     }
     idsBegin_[count] = static_cast<std::uint32_t>(ids_.size());
 }
+
+}  // namespace ib

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace ib {
+
 class NameMatcher {
   public:
     // names[i] is found as id i; empty names are never found.
@@ -34,3 +36,5 @@ class NameMatcher {
     std::vector<std::uint32_t> idsBegin_;    // ids of the names ending at a state: a range of ids_
     std::vector<std::size_t> ids_;
 };
+
+}  // namespace ib

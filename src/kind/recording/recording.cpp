@@ -3,10 +3,13 @@
 #include "ib/ib_util.h"
 #include "ib/kind_keys.h"
 #include "kind/kind_util.h"
+#include "kind/reader_query.h"
 #include "kind/recording/name_matcher.h"
 #include "kind/sqlite_db.h"
 #include "mbdb/mbdb.h"
 #include "util/wz_tool.h"
+
+namespace ib {
 
 namespace key = ib::keys::memos;
 
@@ -14,8 +17,12 @@ namespace {
 
 const char kFile[] = "src/kind/recording/recording";
 const char kDevicePath[] = "Media/Recordings/Recordings.db";
-const char kRecordingSql[] = "select ZDATE,ZDURATION,ZPATH from ZRECORDING";
 const char kRecordingColumns[] = "ZRECORDING: ZDATE ZDURATION ZPATH";
+struct RecordingQuery {
+    static constexpr char kSql[] = "select ZDATE,ZDURATION,ZPATH from ZRECORDING";
+    enum Column { kDate, kDuration, kPath, kCount };
+    static constexpr const char* kNames[] = {"ZDATE", "ZDURATION", "ZPATH"};
+};
 
 struct MemoRows {
     std::vector<VoiceMemos*>* memos;
@@ -39,16 +46,20 @@ plist_t Recording::GetData(Mbdb* mbdb, int /*typeFilter*/) {
 void Recording::Load(const std::string& path) {
     SqliteDb db(path, {kRecordingColumns});
     MemoRows rows{&memos_};
-    db.ExecRows(kRecordingSql, &Recording::OnRecordingRow, &rows);
+    db.ExecRows(RecordingQuery::kSql, &Recording::OnRecordingRow, &rows);
+}
+
+std::vector<ReaderQuery> Recording::Queries() {
+    return {ReaderQuery::Fixed<RecordingQuery>("RecordingQuery", kDevicePath, kRecordingColumns)};
 }
 
 int Recording::OnRecordingRow(void* context, const SqliteDb::Row& row) {
     auto* rows = static_cast<MemoRows*>(context);
     auto* memos = rows->memos;
     auto* memo = new VoiceMemos;
-    memo->date = KindUtil::AppleDate(row.Text(0));
-    memo->duration = KindUtil::Duration(KindUtil::Number(row.Text(1)));
-    const std::string stored = KindUtil::Text(row.Text(2));
+    memo->date = KindUtil::AppleDate(row.Text(RecordingQuery::kDate));
+    memo->duration = KindUtil::Duration(KindUtil::Number(row.Text(RecordingQuery::kDuration)));
+    const std::string stored = KindUtil::Text(row.Text(RecordingQuery::kPath));
     const std::size_t slash = stored.rfind('/');
     if (slash != std::string::npos && slash + 1 < stored.size())
         memo->name = stored.substr(slash + 1);
@@ -99,3 +110,5 @@ plist_t Recording::ToPlist() const {
     }
     return array;
 }
+
+}  // namespace ib

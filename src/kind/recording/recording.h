@@ -7,7 +7,10 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
+
+namespace ib {
 
 class Mbdb;
 
@@ -23,6 +26,9 @@ class VoiceMemos : public WzBase {
 
 class Recording : public Kind {
   public:
+    // The queries the reader runs, each with the columns it selects.
+    static std::vector<ReaderQuery> Queries();
+
     Recording() = default;
     ~Recording() override;
     Recording(const Recording&) = delete;
@@ -42,3 +48,5 @@ class Recording : public Kind {
     std::vector<VoiceMemos*> memos_;
     Mbdb* mbdb_ = nullptr;
 };
+
+}  // namespace ib

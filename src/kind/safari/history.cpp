@@ -8,8 +8,11 @@
 #include "ib/kind_keys.h"
 #include "ib/plist_guard.h"
 #include "kind/kind_util.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
 #include "mbdb/mbdb.h"
+
+namespace ib {
 
 namespace key = ib::keys::safari;
 
@@ -17,8 +20,12 @@ namespace {
 
 const char kHistoryPath[] = "Library/Safari/History.plist";
 const char kBookmarksPath[] = "Library/Safari/Bookmarks.db";
-const char kBookmarkSql[] = "select title,url from bookmarks";
 const char kBookmarkColumns[] = "bookmarks: title url";
+struct BookmarkQuery {
+    static constexpr char kSql[] = "select title,url from bookmarks";
+    enum Column { kTitle, kUrl, kCount };
+    static constexpr const char* kNames[] = {"title", "url"};
+};
 // The history file's own names: its list of visits and the keys of one visit.
 const char kHistoryDates[] = "WebHistoryDates";
 const char kVisitTitle[] = "title";
@@ -162,17 +169,21 @@ void History::ReadHistoryPlist(const std::string& path, plist_t array) {
 void History::ReadBookmarks(const std::string& path, plist_t array) {
     SqliteDb db(path, {kBookmarkColumns});
     BookmarkRows rows{array};
-    db.ExecRows(kBookmarkSql, &History::OnBookmarkRow, &rows);
+    db.ExecRows(BookmarkQuery::kSql, &History::OnBookmarkRow, &rows);
+}
+
+std::vector<ReaderQuery> History::Queries() {
+    return {ReaderQuery::Fixed<BookmarkQuery>("BookmarkQuery", kBookmarksPath, kBookmarkColumns)};
 }
 
 int History::OnBookmarkRow(void* context, const SqliteDb::Row& row) {
     auto* rows = static_cast<BookmarkRows*>(context);
-    const char* url = row.Text(1);
+    const char* url = row.Text(BookmarkQuery::kUrl);
     if (url == nullptr || *url == 0 || std::strcmp(url, "NULL") == 0) return 0;
     plist_t dict = plist_new_dict();
     DictInsertString(dict, key::kUrl, url);
     DictInsertString(dict, key::kType, kBookmarkType);
-    DictInsertString(dict, key::kTitle, row.Text(0));
+    DictInsertString(dict, key::kTitle, row.Text(BookmarkQuery::kTitle));
     // A bookmark has no visit of its own: its date stays empty rather than show the time of
     // reading as if it were one.
     DictInsertString(dict, key::kLastVisitedDate, "");
@@ -180,3 +191,5 @@ int History::OnBookmarkRow(void* context, const SqliteDb::Row& row) {
     plist_array_append_item(rows->array, dict);
     return 0;
 }
+
+}  // namespace ib

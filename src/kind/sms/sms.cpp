@@ -6,8 +6,11 @@
 #include "ib/kind_keys.h"
 #include "kind/contact/contact.h"
 #include "kind/kind_util.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
 #include "kind/table_columns.h"
+
+namespace ib {
 
 namespace chat_key = ib::keys::messages;
 namespace message_key = ib::keys::message;
@@ -16,9 +19,6 @@ namespace {
 
 const char kFile[] = "src/kind/sms/sms";
 const char kDevicePath[] = "Library/SMS/sms.db";
-const char kChatSql[] = "select rowid from chat";
-// Whether chat_message_join says which chat each message belongs to.
-const char kAnyChatMessageSql[] = "select 1 from chat_message_join limit 1";
 // A handle's address: the number as the phone showed it, else the canonical id (an iMessage
 // handle often has only the latter, an e-mail address always).
 const char kHandleAddress[] = "coalesce(nullif(h.uncanonicalized_id,''),h.id)";
@@ -50,11 +50,113 @@ void Assign(std::string& to, const char* value) {
     if (value != nullptr) to.assign(value);
 }
 
+// The chats, each by its id.
+struct ChatQuery {
+    static constexpr char kSql[] = "select rowid from chat";
+    enum Column { kId, kCount };
+    static constexpr const char* kNames[] = {"rowid"};
+};
+
+// Whether chat_message_join says which chat each message belongs to.
+struct AnyChatMessageQuery {
+    static constexpr char kSql[] = "select 1 from chat_message_join limit 1";
+    enum Column { kOne, kCount };
+    static constexpr const char* kNames[] = {"1"};
+};
+
+// The members of each chat in the order chat_handle_join lists them.
+struct ChatMemberQuery {
+    static std::string Sql(const TableColumns& handle) {
+        const std::string address = handle.Has("id") ? kHandleAddress : "h.uncanonicalized_id";
+        return "select chj.chat_id, " + address +
+               " from chat_handle_join chj join handle h on h.ROWID = chj.handle_id order by "
+               "chj.ROWID";
+    }
+    static std::string Sql(SqliteDb& db) { return Sql(TableColumns(db, "handle")); }
+    // The address is the handle's uncanonicalized_id, or its id where that is empty.
+    enum Column { kChatId, kAddress, kCount };
+    static constexpr const char* kNames[] = {"chat_id", "uncanonicalized_id"};
+};
+
+// The messages of each chat as chat_message_join gives them, the owner's own (without a
+// handle) included; the sender's country and service from the handle where the message has one.
+// Within a chat by date, then in the order the messages were stored.
+struct ChatMessageQuery {
+    static std::string Sql(const TableColumns& message, const TableColumns& handle) {
+        const std::string country = message.Or("m", "country");
+        const std::string service = message.Or("m", "service");
+        const std::string address = handle.Has("id") ? kHandleAddress : "h.uncanonicalized_id";
+        return "select cmj.chat_id, case when h.ROWID is null then " + country +
+               " else h.country end, case when h.ROWID is null then " + service +
+               " else h.service end, " + address +
+               ", m.text, m.date, m.is_from_me from chat_message_join cmj join message m on "
+               "m.ROWID = cmj.message_id left join handle h on h.ROWID = m.handle_id order by "
+               "cmj.chat_id, m.date, m.ROWID";
+    }
+    static std::string Sql(SqliteDb& db) {
+        return Sql(TableColumns(db, "message"), TableColumns(db, "handle"));
+    }
+    enum Column { kChatId, kCountry, kService, kAddress, kText, kDate, kIsFromMe, kCount };
+    static constexpr const char* kNames[] = {
+        "chat_id", "country", "service", "uncanonicalized_id", "text", "date", "is_from_me"};
+};
+
+// Without chat_message_join: a message belongs to every chat that includes its handle. The
+// columns of ChatMessageQuery.
+struct HandleMessageQuery : ChatMessageQuery {
+    static std::string Sql(const TableColumns& handle) {
+        const std::string address = handle.Has("id") ? kHandleAddress : "h.uncanonicalized_id";
+        return "select chj.chat_id,h.country,h.service," + address +
+               ", m.text,m.date,m.is_from_me from message m ,handle h , chat_handle_join chj "
+               "where m.handle_id = h.ROWID and h.ROWID = chj.handle_id order by chj.chat_id, "
+               "m.date, m.ROWID";
+    }
+    static std::string Sql(SqliteDb& db) { return Sql(TableColumns(db, "handle")); }
+};
+
+// The older database (iOS 5): a conversation per msg_group, its members in group_member, SMS
+// rows dated from 1970 and iMessage rows (is_madrid) from 2001. The groups and their members
+// have the columns of the chats and theirs.
+struct GroupQuery : ChatQuery {
+    static constexpr char kSql[] = "select rowid from msg_group";
+};
+struct GroupMemberQuery : ChatMemberQuery {
+    static constexpr char kSql[] = "select group_id, address from group_member order by ROWID";
+    static constexpr const char* kNames[] = {"group_id", "address"};
+};
+struct GroupMessageQuery {
+    static std::string Sql(const TableColumns& message) {
+        const std::string madrid = "ifnull(" + message.Or("m", "is_madrid") + ",0)";
+        return "select m.group_id, m.country, " + madrid + ", m.text, m.date, m.flags, " +
+               message.Or("m", "madrid_flags") + ", coalesce(nullif(m.address,''), " +
+               message.Or("m", "madrid_handle") +
+               ") from message m order by m.group_id, case when " + madrid +
+               " <> 0 then m.date + " + std::to_string(kAppleEpochUnixSeconds) +
+               " else m.date end, m.ROWID";
+    }
+    static std::string Sql(SqliteDb& db) { return Sql(TableColumns(db, "message")); }
+    // The group, the country, whether an iMessage, the text, the date, the flags of an SMS and
+    // of an iMessage, the other party's address.
+    enum Column {
+        kGroupId,
+        kCountry,
+        kMadrid,
+        kText,
+        kDate,
+        kFlags,
+        kMadridFlags,
+        kAddress,
+        kCount
+    };
+    static constexpr const char* kNames[] = {"group_id", "country", "is_madrid",    "text",
+                                             "date",     "flags",   "madrid_flags", "address"};
+};
+
 int OnMemberRow(void* context, const SqliteDb::Row& row) {
     auto* members = static_cast<Members*>(context);
-    const char* address = row.Text(1);
+    const char* address = row.Text(ChatMemberQuery::kAddress);
     if (address == nullptr || *address == 0) return 0;
-    const std::int32_t id = KindUtil::Number32(row.Text(0));
+    const std::int32_t id = KindUtil::Number32(row.Text(ChatMemberQuery::kChatId));
     (*members)[id].emplace_back(address);
     return 0;
 }
@@ -62,52 +164,6 @@ int OnMemberRow(void* context, const SqliteDb::Row& row) {
 int OnAnyRow(void* context, const SqliteDb::Row& row) {
     *static_cast<bool*>(context) = true;
     return 0;
-}
-
-// The messages of each chat as chat_message_join gives them, the owner's own (without a
-// handle) included; the sender's country and service from the handle where the message has one.
-// Within a chat by date, then in the order the messages were stored.
-std::string ChatMessageSql(const TableColumns& message, const TableColumns& handle) {
-    const std::string country = message.Or("m", "country");
-    const std::string service = message.Or("m", "service");
-    const std::string address = handle.Has("id") ? kHandleAddress : "h.uncanonicalized_id";
-    return "select cmj.chat_id, case when h.ROWID is null then " + country +
-           " else h.country end, case when h.ROWID is null then " + service +
-           " else h.service end, " + address +
-           ", m.text, m.date, m.is_from_me from chat_message_join cmj join message m on "
-           "m.ROWID = cmj.message_id left join handle h on h.ROWID = m.handle_id order by "
-           "cmj.chat_id, m.date, m.ROWID";
-}
-
-// Without chat_message_join: a message belongs to every chat that includes its handle.
-std::string HandleMessageSql(const TableColumns& handle) {
-    const std::string address = handle.Has("id") ? kHandleAddress : "h.uncanonicalized_id";
-    return "select chj.chat_id,h.country,h.service," + address +
-           ", m.text,m.date,m.is_from_me from message m ,handle h , chat_handle_join chj where "
-           "m.handle_id = h.ROWID and h.ROWID = chj.handle_id order by chj.chat_id, m.date, "
-           "m.ROWID";
-}
-
-// The members of each chat in the order chat_handle_join lists them.
-std::string ChatMemberSql(const TableColumns& handle) {
-    const std::string address = handle.Has("id") ? kHandleAddress : "h.uncanonicalized_id";
-    return "select chj.chat_id, " + address +
-           " from chat_handle_join chj join handle h on h.ROWID = chj.handle_id order by "
-           "chj.ROWID";
-}
-
-// The older database (iOS 5): a conversation per msg_group, its members in group_member, SMS
-// rows dated from 1970 and iMessage rows (is_madrid) from 2001.
-const char kGroupSql[] = "select rowid from msg_group";
-const char kGroupMemberSql[] = "select group_id, address from group_member order by ROWID";
-
-std::string GroupMessageSql(const TableColumns& message) {
-    const std::string madrid = "ifnull(" + message.Or("m", "is_madrid") + ",0)";
-    return "select m.group_id, m.country, " + madrid + ", m.text, m.date, m.flags, " +
-           message.Or("m", "madrid_flags") + ", coalesce(nullif(m.address,''), " +
-           message.Or("m", "madrid_handle") + ") from message m order by m.group_id, case when " +
-           madrid + " <> 0 then m.date + " + std::to_string(kAppleEpochUnixSeconds) +
-           " else m.date end, m.ROWID";
 }
 
 // The direction bits: an SMS row's flags are 2 when received and 3 when sent (33 and 35 a send
@@ -168,17 +224,18 @@ void Sms::Load(const std::string& path, plist_t array) {
     MessageRows rows{&chats_};
     const TableColumns message(db, "message");
     if (TableColumns(db, "chat").Exists() || !TableColumns(db, "msg_group").Exists()) {
-        if (!db.ExecRows(kChatSql, &Sms::OnChatRow, &chats_)) return;
+        if (!db.ExecRows(ChatQuery::kSql, &Sms::OnChatRow, &chats_)) return;
         const TableColumns handle(db, "handle");
-        db.ExecRows(ChatMemberSql(handle).c_str(), &OnMemberRow, &members);
+        db.ExecRows(ChatMemberQuery::Sql(handle).c_str(), &OnMemberRow, &members);
         bool joined = false;
-        db.ExecRows(kAnyChatMessageSql, &OnAnyRow, &joined);
-        const std::string sql = joined ? ChatMessageSql(message, handle) : HandleMessageSql(handle);
+        db.ExecRows(AnyChatMessageQuery::kSql, &OnAnyRow, &joined);
+        const std::string sql =
+            joined ? ChatMessageQuery::Sql(message, handle) : HandleMessageQuery::Sql(handle);
         if (!db.ExecRows(sql.c_str(), &Sms::OnMessageRow, &rows)) return DropMessages();
     } else {
-        if (!db.ExecRows(kGroupSql, &Sms::OnChatRow, &chats_)) return;
-        db.ExecRows(kGroupMemberSql, &OnMemberRow, &members);
-        if (!db.ExecRows(GroupMessageSql(message).c_str(), &Sms::OnGroupMessageRow, &rows))
+        if (!db.ExecRows(GroupQuery::kSql, &Sms::OnChatRow, &chats_)) return;
+        db.ExecRows(GroupMemberQuery::kSql, &OnMemberRow, &members);
+        if (!db.ExecRows(GroupMessageQuery::Sql(message).c_str(), &Sms::OnGroupMessageRow, &rows))
             return DropMessages();
     }
     NameChats(members);
@@ -225,10 +282,24 @@ void Sms::NameChats(const std::unordered_map<std::int32_t, std::vector<std::stri
     }
 }
 
+std::vector<ReaderQuery> Sms::Queries() {
+    return {
+        ReaderQuery::Fixed<ChatQuery>("ChatQuery", kDevicePath, kChatColumns),
+        ReaderQuery::Fixed<AnyChatMessageQuery>("AnyChatMessageQuery", kDevicePath,
+                                                kMessageColumns),
+        ReaderQuery::Built<ChatMemberQuery>("ChatMemberQuery", kDevicePath, kMemberColumns),
+        ReaderQuery::Built<ChatMessageQuery>("ChatMessageQuery", kDevicePath, kMessageColumns),
+        ReaderQuery::Built<HandleMessageQuery>("HandleMessageQuery", kDevicePath, kMessageColumns),
+        ReaderQuery::Fixed<GroupQuery>("GroupQuery", kDevicePath, kChatColumns),
+        ReaderQuery::Fixed<GroupMemberQuery>("GroupMemberQuery", kDevicePath, kMemberColumns),
+        ReaderQuery::Built<GroupMessageQuery>("GroupMessageQuery", kDevicePath,
+                                              kGroupMessageColumns)};
+}
+
 int Sms::OnChatRow(void* context, const SqliteDb::Row& row) {
     auto* chats = static_cast<std::map<std::int32_t, Chat*>*>(context);
     Chat* chat = new Chat;
-    chat->chat_id = KindUtil::Number32(row.Text(0));
+    chat->chat_id = KindUtil::Number32(row.Text(ChatQuery::kId));
     Chat*& slot = (*chats)[chat->chat_id];
     TrackedDelete(kFile, __LINE__, slot);
     slot = chat;
@@ -254,35 +325,38 @@ void AppendMessage(Chat* chat, const char* country, const char* service, const c
 
 int Sms::OnMessageRow(void* context, const SqliteDb::Row& row) {
     auto* rows = static_cast<MessageRows*>(context);
-    Chat* chat = ChatOf(rows, KindUtil::Number32(row, 0));
+    using Query = ChatMessageQuery;
+    Chat* chat = ChatOf(rows, KindUtil::Number32(row, Query::kChatId));
     if (chat == nullptr) return 0;
     char date[20];
-    AppendMessage(chat, row.Text(1), row.Text(2), row.Text(4),
-                  KindUtil::AppleDateInto(row, 5, date), KindUtil::Number32(row, 6));
-    if (chat->phone.empty()) Assign(chat->phone, row.Text(3));
+    AppendMessage(chat, row.Text(Query::kCountry), row.Text(Query::kService),
+                  row.Text(Query::kText), KindUtil::AppleDateInto(row, Query::kDate, date),
+                  KindUtil::Number32(row, Query::kIsFromMe));
+    if (chat->phone.empty()) Assign(chat->phone, row.Text(Query::kAddress));
     return 0;
 }
 
 int Sms::OnGroupMessageRow(void* context, const SqliteDb::Row& row) {
-    // Columns: 0 group, 1 country, 2 is iMessage, 3 text, 4 date, 5 flags, 6 iMessage flags,
-    // 7 the other party's address.
+    using Query = GroupMessageQuery;
     auto* rows = static_cast<MessageRows*>(context);
-    Chat* chat = ChatOf(rows, KindUtil::Number32(row.Text(0)));
+    Chat* chat = ChatOf(rows, KindUtil::Number32(row.Text(Query::kGroupId)));
     if (chat == nullptr) return 0;
-    const bool madrid = KindUtil::Number(row.Text(2)) != 0;
+    const bool madrid = KindUtil::Number(row.Text(Query::kMadrid)) != 0;
     char text[20] = {0};
     std::int64_t seconds = 0;
-    if (KindUtil::DateSeconds(row.Text(4), &seconds)) {
+    if (KindUtil::DateSeconds(row.Text(Query::kDate), &seconds)) {
         if (madrid) {
             KindUtil::AppleTimeInto(seconds, text);
         } else {
             KindUtil::UnixTimeInto(seconds, text);
         }
     }
-    const std::int64_t flags = KindUtil::Number(row.Text(madrid ? 6 : 5));
-    AppendMessage(chat, row.Text(1), madrid ? "iMessage" : "SMS", row.Text(3), text,
+    const std::int64_t flags =
+        KindUtil::Number(row.Text(madrid ? Query::kMadridFlags : Query::kFlags));
+    AppendMessage(chat, row.Text(Query::kCountry), madrid ? "iMessage" : "SMS",
+                  row.Text(Query::kText), text,
                   (flags & (madrid ? kMadridSentBit : kSmsSentBit)) != 0 ? 1 : 0);
-    if (chat->phone.empty()) Assign(chat->phone, row.Text(7));
+    if (chat->phone.empty()) Assign(chat->phone, row.Text(Query::kAddress));
     return 0;
 }
 
@@ -302,3 +376,5 @@ void Sms::ToPlist(plist_t array) {
         plist_array_append_item(array, dict);
     }
 }
+
+}  // namespace ib

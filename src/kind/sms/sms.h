@@ -12,7 +12,10 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
+
+namespace ib {
 
 class Contact;
 
@@ -38,6 +41,9 @@ class Chat : public WzBase {
 
 class Sms : public Kind {
   public:
+    // The queries the reader runs, each with the columns it selects.
+    static std::vector<ReaderQuery> Queries();
+
     Sms() = default;
     ~Sms() override;
     Sms(const Sms&) = delete;
@@ -68,3 +74,5 @@ class Sms : public Kind {
     Contact* contact_ = nullptr;
     Mbdb* mbdb_ = nullptr;
 };
+
+}  // namespace ib

@@ -11,10 +11,13 @@
 #include "ib/ib_util.h"
 #include "ib/kind_keys.h"
 #include "kind/kind_util.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
 #include "kind/table_columns.h"
 #include "mbdb/mbdb.h"
 #include "util/wz_tool.h"
+
+namespace ib {
 
 namespace key = ib::keys::media;
 
@@ -22,13 +25,23 @@ namespace {
 
 const char kFile[] = "src/kind/sms/sms_attachment";
 const char kDevicePath[] = "Library/SMS/sms.db";
-const char kAttachmentSql[] = "select filename,mime_type from attachment";
-// The older database (iOS 5): the attachments of iMessages, then the parts of MMS messages.
-const char kMadridAttachmentSql[] = "select filename,mime_type from madrid_attachment";
-const char kPieceSql[] = "select message_id, part_id, content_type from msg_pieces";
 const char kAttachmentColumns[] =
     "attachment: filename mime_type; madrid_attachment: filename mime_type";
 const char kPieceColumns[] = "msg_pieces: message_id part_id content_type";
+struct AttachmentQuery {
+    static constexpr char kSql[] = "select filename,mime_type from attachment";
+    enum Column { kFilename, kMimeType, kCount };
+    static constexpr const char* kNames[] = {"filename", "mime_type"};
+};
+// The older database (iOS 5): the attachments of iMessages, then the parts of MMS messages.
+struct MadridAttachmentQuery : AttachmentQuery {
+    static constexpr char kSql[] = "select filename,mime_type from madrid_attachment";
+};
+struct PieceQuery {
+    static constexpr char kSql[] = "select message_id, part_id, content_type from msg_pieces";
+    enum Column { kMessageId, kPartId, kContentType, kCount };
+    static constexpr const char* kNames[] = {"message_id", "part_id", "content_type"};
+};
 // An MMS part's file: "Library/SMS/Parts/<xx>/<yy>/<message>-<part>.<extension>", the two
 // folders not named in the database.
 const char kPartsFolder[] = "Library/SMS/Parts/";
@@ -50,9 +63,9 @@ bool StartsWithNoCase(const char* text, const char* prefix) {
 
 int OnPieceRow(void* context, const SqliteDb::Row& row) {
     auto* rows = static_cast<PieceRows*>(context);
-    const char* message = row.Text(0);
-    const char* part = row.Text(1);
-    const char* type = row.Text(2);
+    const char* message = row.Text(PieceQuery::kMessageId);
+    const char* part = row.Text(PieceQuery::kPartId);
+    const char* type = row.Text(PieceQuery::kContentType);
     if (message == nullptr || part == nullptr) return 0;
     // The text of a message and its layout are no files.
     if (type != nullptr &&
@@ -159,20 +172,27 @@ void SmsAttachment::Load(const std::string& path,
     const bool older =
         TableColumns(db, "madrid_attachment").Exists() || TableColumns(db, "msg_pieces").Exists();
     if (TableColumns(db, "attachment").Exists() || !older) {
-        db.ExecRows(kAttachmentSql, &SmsAttachment::OnAttachmentRow, &attachments_);
+        db.ExecRows(AttachmentQuery::kSql, &SmsAttachment::OnAttachmentRow, &attachments_);
         return;
     }
     // One sequence over both tables, each in row order.
-    db.ExecRows(kMadridAttachmentSql, &SmsAttachment::OnAttachmentRow, &attachments_);
+    db.ExecRows(MadridAttachmentQuery::kSql, &SmsAttachment::OnAttachmentRow, &attachments_);
     PieceRows rows{&attachments_, &parts};
-    db.ExecRows(kPieceSql, &OnPieceRow, &rows);
+    db.ExecRows(PieceQuery::kSql, &OnPieceRow, &rows);
+}
+
+std::vector<ReaderQuery> SmsAttachment::Queries() {
+    return {ReaderQuery::Fixed<AttachmentQuery>("AttachmentQuery", kDevicePath, kAttachmentColumns),
+            ReaderQuery::Fixed<MadridAttachmentQuery>("MadridAttachmentQuery", kDevicePath,
+                                                      kAttachmentColumns),
+            ReaderQuery::Fixed<PieceQuery>("PieceQuery", kDevicePath, kPieceColumns)};
 }
 
 int SmsAttachment::OnAttachmentRow(void* context, const SqliteDb::Row& row) {
     auto* attachments = static_cast<std::vector<AttachmentAsset*>*>(context);
-    const char* filename = row.Text(0);
+    const char* filename = row.Text(AttachmentQuery::kFilename);
     if (filename == nullptr) return 0;
-    const char* mime = row.Text(1);
+    const char* mime = row.Text(AttachmentQuery::kMimeType);
     auto* a = new AttachmentAsset;
     a->relPath = DevicePath(filename);
     a->type = mime != nullptr && std::strstr(mime, "image") != nullptr ? 0 : 1;
@@ -210,3 +230,5 @@ plist_t SmsAttachment::ToPlist() const {
     }
     return array;
 }
+
+}  // namespace ib

@@ -8,7 +8,10 @@
 
 #include "base/wz_base.h"
 #include "kind/kind.h"
+#include "kind/reader_query.h"
 #include "kind/sqlite_db.h"
+
+namespace ib {
 
 class AttachmentAsset : public WzBase {
   public:
@@ -22,6 +25,9 @@ class AttachmentAsset : public WzBase {
 
 class SmsAttachment : public Kind {
   public:
+    // The queries the reader runs, each with the columns it selects.
+    static std::vector<ReaderQuery> Queries();
+
     SmsAttachment() = default;
     ~SmsAttachment() override;
     SmsAttachment(const SmsAttachment&) = delete;
@@ -47,3 +53,5 @@ class SmsAttachment : public Kind {
     std::vector<AttachmentAsset*> attachments_;
     Mbdb* mbdb_ = nullptr;
 };
+
+}  // namespace ib
