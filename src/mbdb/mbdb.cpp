@@ -362,26 +362,43 @@ Mbdb::RecordMap Mbdb::GetRecordMap() const {
     return map;
 }
 
+namespace {
+
+// A hash of a path, eight bytes at a time: the index orders the records by it first, so that
+// nearly every comparison of the sort and of a lookup is one of two numbers (the paths of a
+// phone share long beginnings, "Library/" and more, which a comparison of texts walks through).
+std::uint64_t PathHash(std::string_view path) {
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+    std::uint64_t h = path.size() * kMultiplier;
+    const char* p = path.data();
+    std::size_t left = path.size();
+    for (; left >= 8; p += 8, left -= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        h = (h ^ word) * kMultiplier;
+        h ^= h >> 32;
+    }
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, left);
+    h = (h ^ word) * kMultiplier;
+    return h ^ (h >> 29);
+}
+
+}  // namespace
+
 void Mbdb::BuildIndex() const {
     const RecordList& list = *records;
     const std::size_t n = list.size();
-    // The first eight bytes of each path as a number, so that most comparisons need not reach
-    // the texts; paths that share them are compared whole.
     struct Entry {
-        std::uint64_t head;
+        std::uint64_t hash;
         std::uint32_t position;
     };
     std::vector<Entry> sorted(n);
     for (std::size_t i = 0; i < n; ++i) {
-        const std::string_view path = CheckedPtr(list[i])->path;
-        std::uint64_t head = 0;
-        for (std::size_t b = 0; b < 8; ++b) {
-            head = head << 8 | (b < path.size() ? static_cast<unsigned char>(path[b]) : 0u);
-        }
-        sorted[i] = {head, static_cast<std::uint32_t>(i)};
+        sorted[i] = {PathHash(CheckedPtr(list[i])->path), static_cast<std::uint32_t>(i)};
     }
     std::sort(sorted.begin(), sorted.end(), [&list](const Entry& a, const Entry& b) {
-        if (a.head != b.head) return a.head < b.head;
+        if (a.hash != b.hash) return a.hash < b.hash;
         const MBFileRecord* ra = list[a.position];
         const MBFileRecord* rb = list[b.position];
         if (const int c = ra->path.compare(rb->path)) return c < 0;
@@ -400,11 +417,14 @@ const Mbdb::MBFileRecord* Mbdb::FindPhoneRecord(std::string_view devicePath, boo
     if (count == 0) return nullptr;
     if (!indexBuilt) BuildIndex();
     const RecordList& list = *records;
-    // Orders an index entry against (path, domain).
-    auto order = [this, &list](std::uint32_t position, std::string_view path,
-                               std::string_view domain) {
+    const std::uint64_t hash = PathHash(devicePath);
+    // Orders an index entry against (hash, path, domain), as the index is sorted.
+    auto order = [this, &list, hash](std::uint32_t position, std::string_view path,
+                                     std::string_view domain) {
         ++indexSteps;
         const MBFileRecord* rec = list[position];
+        const std::uint64_t h = PathHash(rec->path);
+        if (h != hash) return h < hash ? -1 : 1;
         if (const int c = rec->path.compare(path)) return c;
         return rec->domain.compare(domain);
     };
