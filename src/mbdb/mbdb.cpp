@@ -389,24 +389,38 @@ std::uint64_t PathHash(std::string_view path) {
 void Mbdb::BuildIndex() const {
     const RecordList& list = *records;
     const std::size_t n = list.size();
-    struct Entry {
-        std::uint64_t hash;
-        std::uint32_t position;
-    };
-    std::vector<Entry> sorted(n);
+    // The hashes spread the records evenly: they are dealt into buckets by their top bits (about
+    // one bucket per record), in file order, and only the few records of a bucket are sorted.
+    int bits = 4;
+    while (bits < 20 && (std::size_t(1) << bits) < n) ++bits;
+    const int shift = 64 - bits;
+    std::vector<std::uint64_t> hashes(n);
+    std::vector<std::uint32_t> starts((std::size_t(1) << bits) + 1, 0);
     for (std::size_t i = 0; i < n; ++i) {
-        sorted[i] = {PathHash(CheckedPtr(list[i])->path), static_cast<std::uint32_t>(i)};
+        hashes[i] = PathHash(CheckedPtr(list[i])->path);
+        ++starts[(hashes[i] >> shift) + 1];
     }
-    std::sort(sorted.begin(), sorted.end(), [&list](const Entry& a, const Entry& b) {
-        if (a.hash != b.hash) return a.hash < b.hash;
-        const MBFileRecord* ra = list[a.position];
-        const MBFileRecord* rb = list[b.position];
+    for (std::size_t b = 1; b < starts.size(); ++b) starts[b] += starts[b - 1];
+    std::vector<std::uint32_t> index(n);
+    {
+        std::vector<std::uint32_t> next(starts.begin(), starts.end() - 1);
+        for (std::size_t i = 0; i < n; ++i) {
+            index[next[hashes[i] >> shift]++] = static_cast<std::uint32_t>(i);
+        }
+    }
+    const auto before = [&list, &hashes](std::uint32_t a, std::uint32_t b) {
+        if (hashes[a] != hashes[b]) return hashes[a] < hashes[b];
+        const MBFileRecord* ra = list[a];
+        const MBFileRecord* rb = list[b];
         if (const int c = ra->path.compare(rb->path)) return c < 0;
         if (const int c = ra->domain.compare(rb->domain)) return c < 0;
-        return a.position < b.position;
-    });
-    std::vector<std::uint32_t> index(n);
-    for (std::size_t i = 0; i < n; ++i) index[i] = sorted[i].position;
+        return a < b;
+    };
+    for (std::size_t b = 0; b + 1 < starts.size(); ++b) {
+        if (starts[b + 1] - starts[b] > 1) {
+            std::sort(index.begin() + starts[b], index.begin() + starts[b + 1], before);
+        }
+    }
     pathIndex.swap(index);
     indexBuilt = true;
 }
