@@ -421,7 +421,13 @@ void Mbdb::BuildIndex() const {
             std::sort(index.begin() + starts[b], index.begin() + starts[b + 1], before);
         }
     }
+    // The top half of each hash beside the index, so that a lookup finds its path's few
+    // entries in one contiguous array.
+    std::vector<std::uint32_t> heads(n);
+    for (std::size_t k = 0; k < n; ++k)
+        heads[k] = static_cast<std::uint32_t>(hashes[index[k]] >> 32);
     pathIndex.swap(index);
+    pathHeads.swap(heads);
     indexBuilt = true;
 }
 
@@ -444,15 +450,24 @@ const Mbdb::MBFileRecord* Mbdb::FindPhoneRecord(std::string_view devicePath, boo
     };
     const MBFileRecord* found = nullptr;
     std::uint32_t foundAt = 0;
+    // The entries whose hash begins as the path's do: as a rule the path's own records only.
+    const std::uint32_t head = static_cast<std::uint32_t>(hash >> 32);
+    const auto heads = std::equal_range(pathHeads.begin(), pathHeads.end(), head,
+                                        [this](std::uint32_t a, std::uint32_t b) {
+                                            ++indexSteps;
+                                            return a < b;
+                                        });
+    const auto first = pathIndex.begin() + (heads.first - pathHeads.begin());
+    const auto past = pathIndex.begin() + (heads.second - pathHeads.begin());
     for (std::size_t d = 0; d < count; ++d) {
         const std::string_view domain = domains[d];
         // The records of (path, domain) are one range of the index, in file order.
-        const auto begin = std::lower_bound(
-            pathIndex.begin(), pathIndex.end(), 0,
-            [&](std::uint32_t position, int) { return order(position, devicePath, domain) < 0; });
-        const auto end = std::upper_bound(
-            begin, pathIndex.end(), 0,
-            [&](int, std::uint32_t position) { return order(position, devicePath, domain) > 0; });
+        const auto begin = std::lower_bound(first, past, 0, [&](std::uint32_t position, int) {
+            return order(position, devicePath, domain) < 0;
+        });
+        const auto end = std::upper_bound(begin, past, 0, [&](int, std::uint32_t position) {
+            return order(position, devicePath, domain) > 0;
+        });
         if (begin == end) continue;
         const std::uint32_t at = last ? *(end - 1) : *begin;
         if (found == nullptr || (last ? at > foundAt : at < foundAt)) {
