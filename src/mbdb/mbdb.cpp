@@ -379,7 +379,7 @@ std::uint64_t PathHash(std::string_view path) {
         h ^= h >> 32;
     }
     std::uint64_t word = 0;
-    std::memcpy(&word, p, left);
+    if (left != 0) std::memcpy(&word, p, left);  // an empty path may have no bytes at all
     h = (h ^ word) * kMultiplier;
     return h ^ (h >> 29);
 }
