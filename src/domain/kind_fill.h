@@ -51,7 +51,9 @@ void Fill(Record& record, plist_t dict);
 
 template <class Record>
 void Read(Record& r, const TextField<Record>& f, plist_t value) {
-    r.*f.member = DomainIB::GetPlistString(value);
+    // Swapped in: wxString has no move assignment, and assigning would copy every text.
+    wxString text = DomainIB::GetPlistString(value);
+    (r.*f.member).swap(text);
 }
 
 template <class Record>
