@@ -241,7 +241,8 @@ class ScanFloor {
     static void ForEachRow(const std::string& file, const char* sql, F&& row) {
         if (file.empty()) return;
         sqlite3* db = nullptr;
-        if (sqlite3_open_v2(Uri(file).c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+        if (sqlite3_open_v2(Uri(file).c_str(), &db,
+                            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
                             nullptr) == SQLITE_OK) {
             sqlite3_stmt* st = nullptr;
             if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK) {
@@ -288,7 +289,8 @@ class ScanFloor {
     void RunQueries(const std::string& file, const std::vector<Query>& queries) {
         if (file.empty()) return;
         sqlite3* db = nullptr;
-        if (sqlite3_open_v2(Uri(file).c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+        if (sqlite3_open_v2(Uri(file).c_str(), &db,
+                            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
                             nullptr) == SQLITE_OK) {
             for (const Query& q : queries) {
                 if (q.chosen != nullptr) *q.chosen = -1;

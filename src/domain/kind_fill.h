@@ -51,7 +51,9 @@ void Fill(Record& record, plist_t dict);
 
 template <class Record>
 void Read(Record& r, const TextField<Record>& f, plist_t value) {
-    r.*f.member = DomainIB::GetPlistString(value);
+    // Swapped in: wxString has no move assignment, and assigning would copy every text.
+    wxString text = DomainIB::GetPlistString(value);
+    (r.*f.member).swap(text);
 }
 
 template <class Record>
@@ -73,14 +75,24 @@ template <class Record, class Item>
 void Read(Record& r, const ListField<Record, Item>& f, plist_t value) {
     std::vector<Item*>& items = r.*f.member;
     const std::uint32_t n = ArraySize(value);
+    if (n == 0) return;
     items.reserve(n);
+    // Walked with an iterator: libplist finds an element by its position by walking from the
+    // first one unless the array is long enough to keep an index of its elements, so that each
+    // message of a conversation cost a walk over the ones before it.
+    plist_array_iter iter = nullptr;
+    plist_array_new_iter(value, &iter);
+    if (iter == nullptr) return;
     for (std::uint32_t i = 0; i < n; ++i) {
-        plist_t element = plist_array_get_item(value, i);
-        if (element == nullptr || plist_get_node_type(element) != PLIST_DICT) continue;
+        plist_t element = nullptr;
+        plist_array_next_item(value, iter, &element);
+        if (element == nullptr) break;
+        if (plist_get_node_type(element) != PLIST_DICT) continue;
         auto* item = new Item();
         items.push_back(item);
         Fill(*item, element);
     }
+    std::free(iter);
 }
 
 template <class Record>

@@ -61,6 +61,17 @@ std::int32_t KindUtil::Number32(const SqliteDb::Row& row, int i) {
 const char* KindUtil::AppleDateInto(const SqliteDb::Row& row, int i, char out[20]) {
     std::int64_t seconds = 0;
     if (row.Integer(i, &seconds)) return AppleTimeInto(seconds, out);
+    // A real is read as its text would be: SQLite writes it with 15 significant digits, and the
+    // text's integer part is the date. Below 1e13 that rounding moves the value by at most 0.005,
+    // so a real whose fraction is at most 0.9 away from its integer part gives that integer
+    // part without the text; any other real (one beyond, near the next integer, infinite) goes
+    // through its text.
+    double real = 0;
+    if (row.Real(i, &real) && real > -1e13 && real < 1e13) {
+        const auto whole = static_cast<std::int64_t>(real);
+        const double fraction = real - static_cast<double>(whole);
+        if (fraction <= 0.9 && fraction >= -0.9) return AppleTimeInto(whole, out);
+    }
     return AppleDateInto(row.Text(i), out);
 }
 

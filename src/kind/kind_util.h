@@ -29,7 +29,8 @@ class KindUtil {
     static std::int32_t Number32(const char* value);
 
     // Number, Number32 and AppleDateInto of column i of a row; an integer stored as one is taken
-    // as it is, any other value through its text.
+    // as it is, any other value through its text (AppleDateInto takes a real's integer part
+    // straight where its text has the same one).
     static std::int64_t Number(const SqliteDb::Row& row, int i);
     static std::int32_t Number32(const SqliteDb::Row& row, int i);
     static const char* AppleDateInto(const SqliteDb::Row& row, int i, char out[20]);

@@ -166,6 +166,12 @@ bool SqliteDb::Row::Integer(int i, std::int64_t* value) const {
     return true;
 }
 
+bool SqliteDb::Row::Real(int i, double* value) const {
+    if (i < 0 || i >= columns_ || sqlite3_column_type(stmt_, i) != SQLITE_FLOAT) return false;
+    *value = sqlite3_column_double(stmt_, i);
+    return true;
+}
+
 int SqliteDb::OnProgress(void* self) {
     auto* db = static_cast<SqliteDb*>(self);
     db->spent_.steps += kProgressPeriod;

@@ -34,6 +34,9 @@ class SqliteDb {
         // True when the column holds an integer (not a real, a text, a blob or NULL); *value is
         // that integer, as the runtime reads it from the column's text.
         bool Integer(int i, std::int64_t* value) const;
+        // True when the column holds a real (not an integer, a text, a blob or NULL); *value is
+        // that real.
+        bool Real(int i, double* value) const;
 
       private:
         friend class SqliteDb;

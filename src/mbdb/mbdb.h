@@ -158,15 +158,16 @@ class Mbdb : public WzBase {
   private:
     // The first or the last record (in file order) of devicePath among the phone's domains for
     // it, or null. The path index is built once per manifest, at its first use (listing a backup
-    // does not need it): the record positions sorted by path, then domain, then position. A
-    // lookup is a binary search per domain; it walks no run of records, so a manifest of one
-    // path a million times costs what one of distinct paths does.
+    // does not need it): the record positions sorted by a hash of the path, then path, domain
+    // and position. A lookup is a binary search per domain; it walks no run of records, so a
+    // manifest of one path a million times costs what one of distinct paths does.
     const MBFileRecord* FindPhoneRecord(std::string_view devicePath, bool last) const;
     void BuildIndex() const;
 
     std::string rootFolder;
     RecordList* records;
     mutable std::vector<std::uint32_t> pathIndex;  // positions in records
+    mutable std::vector<std::uint32_t> pathHeads;  // the top half of each entry's path hash
     mutable bool indexBuilt = false;
     mutable std::size_t indexSteps = 0;
     std::unique_ptr<MbdbArena> arena;

@@ -4,10 +4,14 @@ namespace ib {
 
 namespace {
 
+using namespace std::string_view_literals;
+
+// Texts with their lengths, so that a path of another length is passed over at once: the memos'
+// reader asks this of every record of the manifest.
 struct Rule {
-    const char* path;
+    std::string_view path;
     bool folder;  // the rule covers every path under this folder
-    const char* domains[PhoneFiles::kMaxDomains];
+    std::string_view domains[PhoneFiles::kMaxDomains];
 };
 
 // The first rule that covers a path gives its domains: files and narrower folders come before
@@ -15,21 +19,21 @@ struct Rule {
 // CameraRollDomain; a picture's folder is named by the photo library ("DCIM/100APPLE",
 // "PhotoData/...", the photo stream's folders), so every picture under Media/ is looked for there.
 const Rule kRules[] = {
-    {"Library/SMS/sms.db", false, {"HomeDomain", nullptr}},
-    {"Library/AddressBook/AddressBook.sqlitedb", false, {"HomeDomain", nullptr}},
-    {"Library/Notes/notes.sqlite", false, {"HomeDomain", nullptr}},
-    {"Library/Calendar/Calendar.sqlitedb", false, {"HomeDomain", nullptr}},
-    {"Library/Safari/History.plist", false, {"HomeDomain", nullptr}},
-    {"Library/Safari/Bookmarks.db", false, {"HomeDomain", nullptr}},
-    {"Library/CallHistory/call_history.db", false, {"WirelessDomain", nullptr}},
-    {"Library/SMS/Attachments/", true, {"MediaDomain", nullptr}},
-    {"Library/SMS/Parts/", true, {"MediaDomain", nullptr}},
-    {"Media/Recordings/", true, {"MediaDomain", nullptr}},
-    {"Media/", true, {"CameraRollDomain", "MediaDomain"}},
+    {"Library/SMS/sms.db"sv, false, {"HomeDomain"sv, {}}},
+    {"Library/AddressBook/AddressBook.sqlitedb"sv, false, {"HomeDomain"sv, {}}},
+    {"Library/Notes/notes.sqlite"sv, false, {"HomeDomain"sv, {}}},
+    {"Library/Calendar/Calendar.sqlitedb"sv, false, {"HomeDomain"sv, {}}},
+    {"Library/Safari/History.plist"sv, false, {"HomeDomain"sv, {}}},
+    {"Library/Safari/Bookmarks.db"sv, false, {"HomeDomain"sv, {}}},
+    {"Library/CallHistory/call_history.db"sv, false, {"WirelessDomain"sv, {}}},
+    {"Library/SMS/Attachments/"sv, true, {"MediaDomain"sv, {}}},
+    {"Library/SMS/Parts/"sv, true, {"MediaDomain"sv, {}}},
+    {"Media/Recordings/"sv, true, {"MediaDomain"sv, {}}},
+    {"Media/"sv, true, {"CameraRollDomain"sv, "MediaDomain"sv}},
 };
 
 bool Covers(const Rule& rule, std::string_view path) {
-    const std::string_view rulePath(rule.path);
+    const std::string_view rulePath = rule.path;
     if (!rule.folder) return path == rulePath;
     return path.size() > rulePath.size() && path.compare(0, rulePath.size(), rulePath) == 0;
 }
@@ -40,8 +44,8 @@ std::size_t PhoneFiles::DomainsOf(std::string_view devicePath, std::string_view 
     for (const Rule& rule : kRules) {
         if (!Covers(rule, devicePath)) continue;
         std::size_t n = 0;
-        for (const char* domain : rule.domains) {
-            if (domain != nullptr) out[n++] = domain;
+        for (std::string_view domain : rule.domains) {
+            if (!domain.empty()) out[n++] = domain;
         }
         return n;
     }

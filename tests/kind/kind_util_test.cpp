@@ -95,6 +95,77 @@ int Occurrences(const std::string& dump, const std::string& text) {
 
 // One instant, stored in every kind that carries a date (the call log counting from 1970, the
 // others from 2001, some as reals with a fraction), shows the same local text everywhere.
+// A date stored as a real shows what its text as SQLite writes it shows: the fractions just below
+// the next second, halves, negative, tiny, huge and infinite values, in zones with and without
+// daylight saving time.
+TEST(KindUtilTest, RealDateColumnsShowWhatTheirTextShows) {
+    const double values[] = {0.0,
+                             -0.0,
+                             0.25,
+                             -0.5,
+                             1e-5,
+                             -1e-7,
+                             400000000.25,
+                             400000000.5,
+                             400000000.9,
+                             400000000.95,
+                             399999999.9999999,
+                             400000000.999999,
+                             -0.9999999,
+                             -400000000.99,
+                             412345678.0,
+                             1e12 + 0.99,
+                             9.9e12,
+                             1e13,
+                             1.5e14,
+                             1e15 + 0.5,
+                             3.0e18,
+                             -9.5e18,
+                             1e300,
+                             -1e300};
+    testing_support::TempDir dir;
+    const std::string path = dir / "dates.db";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "create table t (d real)", nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db, "insert into t values (?1)", -1, &insert, nullptr);
+    for (double v : values) {
+        sqlite3_bind_double(insert, 1, v);
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+    }
+    sqlite3_exec(db, "insert into t values (9e999); insert into t values (-9e999)", nullptr,
+                 nullptr, nullptr);
+    sqlite3_finalize(insert);
+    sqlite3_close(db);
+    struct Shown {
+        std::vector<std::string> direct;
+        std::vector<std::string> text;
+    };
+    for (const char* zone : {"UTC", "America/New_York", "Australia/Lord_Howe"}) {
+        testing_support::ScopedEnv tz("TZ", zone);
+        tzset();
+        Shown shown;
+        SqliteDb reader(path, {"t: d"});
+        ASSERT_TRUE(reader.ExecRows(
+            "select d, d from t",
+            [](void* context, const SqliteDb::Row& row) {
+                auto* out = static_cast<Shown*>(context);
+                char date[20];
+                out->direct.emplace_back(KindUtil::AppleDateInto(row, 0, date));
+                out->text.emplace_back(KindUtil::AppleDateInto(row.Text(1), date));
+                return 0;
+            },
+            &shown));
+        ASSERT_EQ(shown.direct.size(), std::size(values) + 2);
+        for (std::size_t i = 0; i < shown.direct.size(); ++i) {
+            EXPECT_EQ(shown.direct[i], shown.text[i]) << zone << " row " << i;
+        }
+    }
+    tzset();
+}
+
 TEST(KindUtilTest, EveryKindShowsAnInstantAsTheCallLogDoes) {
     struct Row {
         const char* zone;
