@@ -14,6 +14,7 @@
 #include <plist/plist.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -51,14 +52,18 @@ int Child(const std::string& root, std::uint32_t kind) {
     return 0;
 }
 
+// The median of the fresh-process runs (time and peak memory, the ratios are taken of medians) and
+// the best time.
 struct Reading {
     double seconds = 0;
+    double best = 0;
     std::size_t entries = 0;
     double peakMb = 0;
 };
 
 Reading Read(const std::string& root, std::uint32_t kind, int runs) {
-    Reading best;
+    std::vector<double> seconds, peaks;
+    std::size_t entries = 0;
     for (int i = 0; i < runs; ++i) {
         bool ok = false;
         const std::string out = bench::RunSelf({"--child", root, std::to_string(kind)}, &ok);
@@ -68,9 +73,16 @@ Reading Read(const std::string& root, std::uint32_t kind, int runs) {
             std::fprintf(stderr, "the reading in a fresh process failed\n");
             std::exit(1);
         }
-        if (i == 0 || r.seconds < best.seconds) best = r;
+        seconds.push_back(r.seconds);
+        peaks.push_back(r.peakMb);
+        entries = r.entries;
     }
-    return best;
+    Reading m;
+    m.seconds = bench::Median(seconds);
+    m.best = *std::min_element(seconds.begin(), seconds.end());
+    m.entries = entries;
+    m.peakMb = bench::Median(peaks);
+    return m;
 }
 
 // A backup under dir holding one device file.
@@ -143,11 +155,12 @@ void Compare(const char* what, const std::string& hostile, const std::string& re
     const Reading r = Read(Backup(dir + "/real", domain, path, real), kind, runs);
     gen::RemoveTree(dir);
     std::printf(
-        "%-14s hostile %6.2f MB: %8.3f s, peak +%7.1f MB, %8zu entries | real %6.2f MB: "
-        "%8.3f s, peak +%7.1f MB, %8zu entries | time %.2fx, memory %.2fx\n",
-        what, hostile.size() / 1048576.0, h.seconds, h.peakMb, h.entries, real.size() / 1048576.0,
-        r.seconds, r.peakMb, r.entries, r.seconds > 0 ? h.seconds / r.seconds : 0.0,
-        r.peakMb > 0 ? h.peakMb / r.peakMb : 0.0);
+        "%-14s hostile %6.2f MB: median %8.3f s (best %8.3f), peak +%7.1f MB, %8zu entries | "
+        "real %6.2f MB: median %8.3f s (best %8.3f), peak +%7.1f MB, %8zu entries | time "
+        "%.2fx, memory %.2fx\n",
+        what, hostile.size() / 1048576.0, h.seconds, h.best, h.peakMb, h.entries,
+        real.size() / 1048576.0, r.seconds, r.best, r.peakMb, r.entries,
+        r.seconds > 0 ? h.seconds / r.seconds : 0.0, r.peakMb > 0 ? h.peakMb / r.peakMb : 0.0);
     std::fflush(stdout);
 }
 

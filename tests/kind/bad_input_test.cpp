@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench_util.h"
 #include "gen/device_db.h"
 #include "gen/hostile_db.h"
 #include "gen/media.h"
@@ -124,21 +125,6 @@ TEST(BadInputTest, UnreadableFilesYieldNothing) {
     }
 }
 
-// Kilobytes of a "Vm...:" line of this process's status ("VmRSS", "VmHWM").
-long StatusKb(const char* key) {
-    std::FILE* f = std::fopen("/proc/self/status", "r");
-    if (f == nullptr) return -1;
-    char line[256];
-    long kb = -1;
-    const std::size_t n = std::strlen(key);
-    while (std::fgets(line, sizeof line, f) != nullptr) {
-        if (std::strncmp(line, key, n) == 0 && line[n] == ':')
-            kb = std::strtol(line + n + 1, nullptr, 10);
-    }
-    std::fclose(f);
-    return kb;
-}
-
 // A history whose entries after its one visit are one-byte references to one shared text: a
 // file of a byte a node, each reference a text that libplist makes anew. Up to the node limit the
 // checks let it through; one node more and it is refused before libplist builds any of it: the
@@ -171,13 +157,10 @@ TEST(BadInputTest, SharedReferencesBeyondTheLimitsAreRefusedBeforeAnyTreeIsBuilt
                         gen::BookmarksDb({{2, 0, 0, "Example", "http://example.com/"}}));
     b.Dump(KIND_NOTES);  // the backup opened before the measure
     const auto run = testing_support::RunInChild([&] {
-        if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
-            std::fputs("5", f);
-            std::fclose(f);
-        }
-        const long before = StatusKb("VmRSS");
+        bench::ResetPeak();
+        const long before = bench::StatusKb("VmRSS");
         const std::string got = b.Dump(KIND_SAFARI);
-        const long grew = StatusKb("VmHWM") - before;
+        const long grew = bench::StatusKb("VmHWM") - before;
         std::string report;
         if (got !=
             R"([{"url":"http://example.com/","type":"bookmark","title":"Example","lastVisitedDate":"","visitCount":1}])")
