@@ -421,13 +421,12 @@ void Mbdb::BuildIndex() const {
             std::sort(index.begin() + starts[b], index.begin() + starts[b + 1], before);
         }
     }
-    // The top half of each hash beside the index, so that a lookup finds its path's few
-    // entries in one contiguous array.
-    std::vector<std::uint32_t> heads(n);
-    for (std::size_t k = 0; k < n; ++k)
-        heads[k] = static_cast<std::uint32_t>(hashes[index[k]] >> 32);
+    // Each entry's hash beside the index, so that a lookup finds its path's entries in one
+    // contiguous array of numbers and compares texts only among them.
+    std::vector<std::uint64_t> sortedHashes(n);
+    for (std::size_t k = 0; k < n; ++k) sortedHashes[k] = hashes[index[k]];
     pathIndex.swap(index);
-    pathHeads.swap(heads);
+    pathHashes.swap(sortedHashes);
     indexBuilt = true;
 }
 
@@ -437,28 +436,24 @@ const Mbdb::MBFileRecord* Mbdb::FindPhoneRecord(std::string_view devicePath, boo
     if (count == 0) return nullptr;
     if (!indexBuilt) BuildIndex();
     const RecordList& list = *records;
-    const std::uint64_t hash = PathHash(devicePath);
-    // Orders an index entry against (hash, path, domain), as the index is sorted.
-    auto order = [this, &list, hash](std::uint32_t position, std::string_view path,
-                                     std::string_view domain) {
+    // Among the entries of the path's hash (as a rule the path's own records only), orders an
+    // entry against (path, domain), as the index is sorted.
+    auto order = [this, &list](std::uint32_t position, std::string_view path,
+                               std::string_view domain) {
         ++indexSteps;
         const MBFileRecord* rec = list[position];
-        const std::uint64_t h = PathHash(rec->path);
-        if (h != hash) return h < hash ? -1 : 1;
         if (const int c = rec->path.compare(path)) return c;
         return rec->domain.compare(domain);
     };
     const MBFileRecord* found = nullptr;
     std::uint32_t foundAt = 0;
-    // The entries whose hash begins as the path's do: as a rule the path's own records only.
-    const std::uint32_t head = static_cast<std::uint32_t>(hash >> 32);
-    const auto heads = std::equal_range(pathHeads.begin(), pathHeads.end(), head,
-                                        [this](std::uint32_t a, std::uint32_t b) {
-                                            ++indexSteps;
-                                            return a < b;
-                                        });
-    const auto first = pathIndex.begin() + (heads.first - pathHeads.begin());
-    const auto past = pathIndex.begin() + (heads.second - pathHeads.begin());
+    const auto hashes = std::equal_range(pathHashes.begin(), pathHashes.end(), PathHash(devicePath),
+                                         [this](std::uint64_t a, std::uint64_t b) {
+                                             ++indexSteps;
+                                             return a < b;
+                                         });
+    const auto first = pathIndex.begin() + (hashes.first - pathHashes.begin());
+    const auto past = pathIndex.begin() + (hashes.second - pathHashes.begin());
     for (std::size_t d = 0; d < count; ++d) {
         const std::string_view domain = domains[d];
         // The records of (path, domain) are one range of the index, in file order.

@@ -166,8 +166,8 @@ class Mbdb : public WzBase {
 
     std::string rootFolder;
     RecordList* records;
-    mutable std::vector<std::uint32_t> pathIndex;  // positions in records
-    mutable std::vector<std::uint32_t> pathHeads;  // the top half of each entry's path hash
+    mutable std::vector<std::uint32_t> pathIndex;   // positions in records
+    mutable std::vector<std::uint64_t> pathHashes;  // each entry's path hash
     mutable bool indexBuilt = false;
     mutable std::size_t indexSteps = 0;
     std::unique_ptr<MbdbArena> arena;
