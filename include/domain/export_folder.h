@@ -53,7 +53,10 @@ class ExportFolder {
     bool WriteNew(const std::string& name, const Fill& fill, ExportError* error);
 
     // The names the folder holds now; empty when it cannot be listed.
-    std::vector<std::string> Names() const;
+    std::vector<std::string> Names() const { return NamesIn(fd_); }
+    // The names the folder open at fd holds now, "." and ".." left out; empty when it cannot be
+    // listed.
+    static std::vector<std::string> NamesIn(int fd);
 
     // Writes a new file at path through fill, as WriteNew does in the folder that path names.
     static bool WriteNewAt(const std::string& path, const Fill& fill, ExportError* error);

@@ -1,6 +1,5 @@
 #include "domain/export_destination.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "domain/export_folder.h"
 #include "domain/export_outcome.h"
 #include "util/wz_tool.h"
 
@@ -106,21 +106,12 @@ const int kMaxLevels = 4096;
 // The folders in the folder open at fd, links followed (the reader follows them too).
 std::vector<FolderId> FoldersIn(int fd) {
     std::vector<FolderId> folders;
-    const int listFd = openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listFd < 0) return folders;
-    DIR* dir = fdopendir(listFd);
-    if (dir == nullptr) {
-        close(listFd);
-        return folders;
-    }
-    while (const dirent* entry = readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    for (const std::string& name : ExportFolder::NamesIn(fd)) {
         struct stat st;
-        if (fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) {
+        if (fstatat(fd, name.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode)) {
             folders.push_back(FolderId{st.st_dev, st.st_ino});
         }
     }
-    closedir(dir);
     return folders;
 }
 

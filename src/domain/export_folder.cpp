@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "domain/export_free_names.h"
 
@@ -134,17 +135,20 @@ bool ExportFolder::WriteNew(const std::string& name, const Fill& fill, ExportErr
     return false;
 }
 
-std::vector<std::string> ExportFolder::Names() const {
+std::vector<std::string> ExportFolder::NamesIn(int fd) {
     std::vector<std::string> names;
-    if (fd_ < 0) return names;
-    const int fd = openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return names;
-    DIR* dir = fdopendir(fd);
+    const int listFd = openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0) return names;
+    DIR* dir = fdopendir(listFd);
     if (dir == nullptr) {
-        close(fd);
+        close(listFd);
         return names;
     }
-    while (const dirent* entry = readdir(dir)) names.emplace_back(entry->d_name);
+    while (const dirent* entry = readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+        names.emplace_back(entry->d_name);
+    }
     closedir(dir);
     return names;
 }
