@@ -31,9 +31,11 @@ constexpr std::size_t kWindow = 1 << 18;
 // so the file itself is never held whole. Every read checks the end first.
 class Reader {
   public:
-    // window: the bytes read at a time (a small file needs no larger window).
-    Reader(FILE* file, MbdbArena& arena, std::size_t window)
-        : file_(file), arena_(arena), window_(window) {}
+    // window: the bytes read at a time (a small file needs no larger window); size: the bytes of
+    // the file that were checked, the most that is read (a file that grows while it is read ends
+    // where it was checked).
+    Reader(FILE* file, MbdbArena& arena, std::size_t window, std::uint64_t size)
+        : file_(file), arena_(arena), window_(window), left_(size) {}
 
     bool AtEnd() { return !Fill(1); }
 
@@ -110,9 +112,12 @@ class Reader {
         pos_ = 0;
         if (window_.size() < n) window_.resize(n);
         while (end_ < window_.size()) {
+            const std::size_t want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(window_.size() - end_, left_));
             const std::size_t got =
-                std::fread(window_.data() + end_, 1, window_.size() - end_, file_);
+                want == 0 ? 0 : std::fread(window_.data() + end_, 1, want, file_);
             end_ += got;
+            left_ -= got;
             if (got == 0) {
                 eof_ = true;
                 break;
@@ -127,6 +132,7 @@ class Reader {
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool eof_ = false;
+    std::uint64_t left_;
     std::string hex_;
     std::unordered_set<std::string_view> shared_;
     std::string_view last_;
@@ -288,7 +294,7 @@ bool Mbdb::Parse(const std::string& folder, const Limits& limits) {
     }
     const std::size_t window = std::max<std::size_t>(
         std::min<std::size_t>(static_cast<std::size_t>(st.st_size), kWindow), sizeof kHeader);
-    Reader in(f, *arena, window);
+    Reader in(f, *arena, window, static_cast<std::uint64_t>(st.st_size));
     const unsigned char* header = nullptr;
     if (!in.Bytes(sizeof kHeader, &header) || std::memcmp(header, kHeader, sizeof kHeader) != 0) {
         std::fclose(f);
